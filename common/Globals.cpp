@@ -1,0 +1,15 @@
+#include "Globals.h"
+
+QString AppName;
+QString g_User;
+QString g_Company;
+QString g_MachineID;
+QString g_Language;
+QString g_ProgramVersion = QString::number(kVersionMajor) + QLatin1Char('.')
+                           + QString::number(kVersionMinor) + QLatin1Char('.')
+                           + QString::number(kVersionRevision);
+bool bShowErrorBox = false;
+bool g_bAutoRun = false;
+bool g_bBackupStarted = false;
+bool bSoundOn = false;
+frmMain_BackUp* g_frmMain = nullptr;

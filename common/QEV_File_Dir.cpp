@@ -1,0 +1,268 @@
+#include "QEV_File_Dir.h"
+
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include "Clock.h"
+#include "Events.h"
+#include "Globals.h"
+#include "QEV_ErrorLog.h"
+
+namespace {
+
+const char* const kModule = "QEV_File_Dir";
+
+bool isHidden(const QString& name) { return name.startsWith(QLatin1Char('.')); }
+
+bool passes(const QFileInfo& info, ListFilter filter)
+{
+    if (info.isSymLink() && !info.exists())
+        return false;
+    const bool folder = info.isDir();
+    switch (filter) {
+    case ListFilter::Existence:
+        return !folder;
+    case ListFilter::Folders:
+        return true;
+    case ListFilter::Plain:
+        return info.isFile() && !isHidden(info.fileName());
+    }
+    return false;
+}
+
+void splitPattern(const QString& pattern, QString* folder, QString* name)
+{
+    const qsizetype slash = pattern.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0) {
+        *folder = QStringLiteral(".");
+        *name = pattern;
+    } else {
+        *folder = slash == 0 ? QStringLiteral("/") : pattern.left(slash);
+        *name = pattern.mid(slash + 1);
+    }
+}
+
+void makeWritable(const QString& path)
+{
+    QDirIterator it(path, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner | QFile::ExeOwner);
+    while (it.hasNext()) {
+        const QString dir = it.next();
+        if (!QFileInfo(dir).isSymLink())
+            QFile::setPermissions(dir, QFile::permissions(dir) | QFile::WriteOwner
+                                           | QFile::ExeOwner | QFile::ReadOwner);
+    }
+}
+
+} // namespace
+
+bool HasWildcard(const QString& text)
+{
+    return text.contains(QLatin1Char('*')) || text.contains(QLatin1Char('?'));
+}
+
+QStringList ListMatches(const QString& pattern, ListFilter filter)
+{
+    QString folder;
+    QString name;
+    splitPattern(pattern, &folder, &name);
+    if (name.isEmpty())
+        return {};
+    if (!HasWildcard(name)) {
+        const QFileInfo info(pattern);
+        return (info.exists() || info.isSymLink()) && passes(info, filter) ? QStringList{name}
+                                                                           : QStringList{};
+    }
+    QDir dir(folder);
+    dir.setNameFilters({name});
+    dir.setFilter(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System
+                  | QDir::CaseSensitive);
+    dir.setSorting(QDir::Unsorted);
+    QStringList out;
+    const QFileInfoList entries = dir.entryInfoList();
+    for (const QFileInfo& info : entries) {
+        if (passes(info, filter))
+            out.append(info.fileName());
+    }
+    return out;
+}
+
+bool FileExists(QString& path)
+{
+    path = path.trimmed();
+    if (path.isEmpty() || path.endsWith(QLatin1Char('/')))
+        return false;
+    return !ListMatches(path, ListFilter::Existence).isEmpty();
+}
+
+bool FileExists(const QString& path)
+{
+    QString copy = path;
+    return FileExists(copy);
+}
+
+QString sFixDirString(const QString& path)
+{
+    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+}
+
+QString sParseLastDir(QString& path)
+{
+    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0 || path == QStringLiteral("/"))
+        return path;
+    return path.mid(slash + 1);
+}
+
+QString sParseFile(const QString& path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString sParsePath(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return {};
+    if (slash == 0)
+        return QStringLiteral("/");
+    return path.left(slash);
+}
+
+void CreateDirectoryStruct(const QString& path)
+{
+    if (path.trimmed().isEmpty())
+        return;
+    const QString full = QDir::cleanPath(path);
+    if (QFileInfo(full).exists())
+        return;
+    const QStringList parts = full.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString built = full.startsWith(QLatin1Char('/')) ? QString() : QStringLiteral(".");
+    for (const QString& part : parts) {
+        built += QLatin1Char('/') + part;
+        const QFileInfo info(built);
+        if (info.exists())
+            continue; // a file standing there counts as existing; the deeper levels then fail
+        if (!QDir().mkdir(built)) {
+            ReportError(ModulLabel("CreateDirectoryStruct", kModule), ErrNo::PathNotFound,
+                        QStringLiteral("cannot create folder ") + built);
+            WriteErrorLog(path);
+            return;
+        }
+    }
+}
+
+DirRecord Findfile(const QString& path)
+{
+    DirRecord record;
+    record.fileName = QStringLiteral("Error");
+    const QStringList names = ListMatches(path, ListFilter::Folders);
+    if (names.isEmpty())
+        return record;
+    QString folder;
+    QString name;
+    splitPattern(path, &folder, &name);
+    const QFileInfo info(QDir(folder).filePath(names.first()));
+    record.fileName = info.fileName();
+    record.size = info.size();
+    record.creationTime = info.birthTime().isValid() ? info.birthTime() : info.metadataChangeTime();
+    record.lastAccessTime = info.lastRead();
+    record.lastWriteTime = info.lastModified();
+    return record;
+}
+
+bool IsValidFilename(const QString& name)
+{
+    if (name.isEmpty() || name == QStringLiteral("."))
+        return false;
+    static const QString forbidden = QStringLiteral("\\:*?<>|\"");
+    const QStringList parts = name.split(QLatin1Char('/'));
+    for (const QString& part : parts) {
+        if (part.toUtf8().size() > 255)
+            return false;
+        for (const QChar c : part) {
+            if (c == QChar(u'\0') || forbidden.contains(c))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool compare_files(QString& first, QString& second)
+{
+    if (!FileExists(first) || !FileExists(second))
+        return false;
+    QFile a(first);
+    QFile b(second);
+    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly))
+        return false;
+    if (a.size() != b.size())
+        return false;
+    constexpr qint64 kBlock = 10000;
+    while (!a.atEnd()) {
+        const QByteArray blockA = a.read(kBlock);
+        const QByteArray blockB = b.read(kBlock);
+        if (blockA.isEmpty() && a.error() != QFileDevice::NoError)
+            return false;
+        if (blockA != blockB)
+            return false;
+    }
+    return a.error() == QFileDevice::NoError && b.error() == QFileDevice::NoError;
+}
+
+void Wait_Seconds(int seconds)
+{
+    const qint64 end = Clock::monotonicMs() + qint64(seconds) * 1000;
+    for (qint64 left = end - Clock::monotonicMs(); left > 0; left = end - Clock::monotonicMs())
+        DoEventsFor(static_cast<int>(qMin<qint64>(left, 50)));
+}
+
+bool DelDir(const QString& path)
+{
+    QString folder = path;
+    if (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    const QFileInfo info(folder);
+    bool gone = false;
+    if (info.isDir() && !info.isSymLink()) {
+        makeWritable(folder);
+        gone = QDir(folder).removeRecursively() && !QFileInfo::exists(folder);
+    }
+    DoEvents();
+    return gone;
+}
+
+void DeleteFiles(const QString& pattern, int days)
+{
+    if (pattern.right(3) == QStringLiteral("*.*"))
+        return;
+    const QString folder = sParsePath(pattern);
+    const QDate limit = Clock::today().addDays(-days);
+    const QStringList names = ListMatches(pattern, ListFilter::Plain);
+    for (const QString& name : names) {
+        QString file = sFixDirString(folder) + name;
+        const QDate date = QFileInfo(file).lastModified().date();
+        if (!date.isValid() || date > limit || !FileExists(file))
+            continue;
+        if (!QFile::remove(file)) {
+            ReportError(ModulLabel("DeleteFiles", kModule), ErrNo::PermissionDenied,
+                        QStringLiteral("cannot delete ") + file);
+            WriteErrorLog(file, pattern);
+        }
+    }
+    DoEvents();
+}
+
+int GetFileCount(const QString& pattern)
+{
+    const int count = static_cast<int>(ListMatches(pattern, ListFilter::Plain).size());
+    DoEvents();
+    return count;
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// Whole-name wildcard match: "*" any run (also none), "?" one character, "#" one digit,
+// "[list]" one character of the list ("a-z" ranges), "[!list]" one character not in it;
+// every other character stands for itself, compared by character code.
+// A malformed pattern (an unclosed "[") never matches and sets *malformed.
+[[nodiscard]] bool Like(const QString& name, const QString& pattern, bool* malformed = nullptr);
+
+// True when the pattern is well formed.
+[[nodiscard]] bool IsWellFormedPattern(const QString& pattern);

@@ -1,0 +1,32 @@
+#include "Clock.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+QDateTime& fixedNow()
+{
+    static QDateTime fixed;
+    return fixed;
+}
+
+} // namespace
+
+namespace Clock {
+
+QDateTime now() { return fixedNow().isValid() ? fixedNow() : QDateTime::currentDateTime(); }
+QDate today() { return now().date(); }
+
+qint64 monotonicMs()
+{
+    static QElapsedTimer timer = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return timer.elapsed();
+}
+
+void setFixedNow(const QDateTime& fixed) { fixedNow() = fixed; }
+
+} // namespace Clock

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QDateTime>
+
+// The one clock of the program. Tests may fix the wall-clock time; elapsed times are
+// measured on a monotonic clock and are never negative.
+namespace Clock {
+
+[[nodiscard]] QDateTime now();
+[[nodiscard]] QDate today();
+// Milliseconds on a monotonic clock, for measuring durations only.
+[[nodiscard]] qint64 monotonicMs();
+
+// Tests: fix the wall clock (an invalid value lets it run again).
+void setFixedNow(const QDateTime& fixed);
+
+} // namespace Clock

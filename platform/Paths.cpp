@@ -1,0 +1,102 @@
+#include "Paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+QString& assetsOverride()
+{
+    static QString folder;
+    return folder;
+}
+
+bool makeFolder(const QString& path, QFile::Permissions perms, QString* error)
+{
+    if (!QDir().mkpath(path)) {
+        if (error)
+            *error = QStringLiteral("cannot create folder ") + path;
+        return false;
+    }
+    QFile::setPermissions(path, perms);
+    return true;
+}
+
+bool copyMissingAssets(const QString& from, const QString& to, QString* error)
+{
+    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    bool ok = true;
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
+        if (QFileInfo::exists(target))
+            continue;
+        QDir().mkpath(QFileInfo(target).path());
+        if (!QFile::copy(source, target)) {
+            ok = false;
+            if (error)
+                *error = QStringLiteral("cannot copy ") + source + QStringLiteral(" to ") + target;
+            continue;
+        }
+        // Shipped files are installed read-only; the user's copies are theirs to change.
+        QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);
+    }
+    return ok;
+}
+
+} // namespace
+
+namespace Paths {
+
+QString baseFolder()
+{
+    const QString home = qEnvironmentVariable("QUILLARO_HOME");
+    if (!home.isEmpty())
+        return QDir::cleanPath(home);
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (data.isEmpty())
+        data = QDir::homePath() + QStringLiteral("/.local/share");
+    return QDir::cleanPath(data + QStringLiteral("/quillaro"));
+}
+
+QString programFolder() { return baseFolder() + QStringLiteral("/program"); }
+QString commonFolder() { return baseFolder() + QStringLiteral("/Common"); }
+QString tempFolder() { return baseFolder() + QStringLiteral("/temp"); }
+
+void setShippedAssetsFolder(const QString& folder) { assetsOverride() = folder; }
+
+QString shippedAssetsFolder()
+{
+    if (!assetsOverride().isEmpty())
+        return assetsOverride();
+    const QString installed = QCoreApplication::applicationDirPath()
+                              + QStringLiteral("/../share/quillaro/Common");
+    if (QFileInfo(installed).isDir())
+        return QDir::cleanPath(installed);
+#ifdef QUILLARO_SOURCE_COMMON
+    return QStringLiteral(QUILLARO_SOURCE_COMMON);
+#else
+    return {};
+#endif
+}
+
+bool prepareFolders(QString* error)
+{
+    const auto privateDir = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    bool ok = makeFolder(baseFolder(), privateDir, error);
+    ok = makeFolder(programFolder(), privateDir, error) && ok;
+    ok = makeFolder(tempFolder(), privateDir, error) && ok;
+    const QString assets = shippedAssetsFolder();
+    if (!assets.isEmpty() && QFileInfo(assets).isDir()) {
+        ok = makeFolder(commonFolder(), privateDir, error) && ok;
+        ok = copyMissingAssets(assets, commonFolder(), error) && ok;
+    }
+    return ok;
+}
+
+} // namespace Paths

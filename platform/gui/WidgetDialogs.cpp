@@ -1,0 +1,87 @@
+#include "WidgetDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "MessageBox.h"
+
+namespace {
+
+WidgetDialogs::FolderAnswer& folderAnswer()
+{
+    static WidgetDialogs::FolderAnswer answer;
+    return answer;
+}
+
+QMessageBox::Icon toQtIcon(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Critical: return QMessageBox::Critical;
+    case MsgIcon::Question: return QMessageBox::Question;
+    case MsgIcon::Exclamation: return QMessageBox::Warning;
+    case MsgIcon::Information: return QMessageBox::Information;
+    case MsgIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+struct ButtonMap
+{
+    QMessageBox::StandardButton qt;
+    MsgResult result;
+};
+
+QList<ButtonMap> buttonsOf(MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::OkCancel:
+        return {{QMessageBox::Ok, MsgResult::Ok}, {QMessageBox::Cancel, MsgResult::Cancel}};
+    case MsgButtons::AbortRetryIgnore:
+        return {{QMessageBox::Abort, MsgResult::Abort}, {QMessageBox::Retry, MsgResult::Retry},
+                {QMessageBox::Ignore, MsgResult::Ignore}};
+    case MsgButtons::YesNoCancel:
+        return {{QMessageBox::Yes, MsgResult::Yes}, {QMessageBox::No, MsgResult::No},
+                {QMessageBox::Cancel, MsgResult::Cancel}};
+    case MsgButtons::YesNo:
+        return {{QMessageBox::Yes, MsgResult::Yes}, {QMessageBox::No, MsgResult::No}};
+    case MsgButtons::RetryCancel:
+        return {{QMessageBox::Retry, MsgResult::Retry}, {QMessageBox::Cancel, MsgResult::Cancel}};
+    case MsgButtons::Ok:
+        break;
+    }
+    return {{QMessageBox::Ok, MsgResult::Ok}};
+}
+
+MsgResult present(const MsgRequest& request)
+{
+    QMessageBox box(toQtIcon(request.icon), request.title, request.text, QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    const QList<ButtonMap> map = buttonsOf(request.buttons);
+    for (const ButtonMap& b : map)
+        box.addButton(b.qt);
+    box.setDefaultButton(map.first().qt);
+    const int chosen = box.exec();
+    for (const ButtonMap& b : map) {
+        if (chosen == b.qt)
+            return b.result;
+    }
+    return MessageBoxSeam::safeAnswer(request.buttons);
+}
+
+} // namespace
+
+namespace WidgetDialogs {
+
+void installMessageBoxPresenter() { MessageBoxSeam::setPresenter(present); }
+
+QString chooseFolder(QWidget* owner, const QString& prompt, const QString& start)
+{
+    if (folderAnswer())
+        return folderAnswer()(prompt, start);
+    return QFileDialog::getExistingDirectory(owner, prompt, start, QFileDialog::ShowDirsOnly);
+}
+
+void setFolderAnswer(FolderAnswer answer) { folderAnswer() = std::move(answer); }
+
+} // namespace WidgetDialogs

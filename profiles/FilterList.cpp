@@ -1,0 +1,97 @@
+#include "FilterList.h"
+
+#include <QSet>
+
+#include "Globals.h"
+#include "QEV_ErrorLog.h"
+#include "QEV_File_Dir.h"
+#include "Wildcard.h"
+
+FilterList ExclusionList;
+FilterList DirExclusionList;
+FilterList InclusionList;
+
+namespace {
+
+QSet<QString>& reportedPatterns()
+{
+    static QSet<QString> reported;
+    return reported;
+}
+
+void stripLeadingSeparators(QString& s)
+{
+    for (const QChar sep : {QLatin1Char(','), QLatin1Char(' '), QLatin1Char(';')}) {
+        if (s.startsWith(sep))
+            s.remove(0, 1);
+    }
+}
+
+qsizetype cutPosition(const QString& s)
+{
+    for (const QChar sep : {QLatin1Char(','), QLatin1Char(' '), QLatin1Char(';')}) {
+        const qsizetype at = s.indexOf(sep);
+        if (at >= 0)
+            return at;
+    }
+    return s.size();
+}
+
+} // namespace
+
+FilterList CutPatternList(const QString& text, bool filePatterns)
+{
+    FilterList list;
+    QString s = text;
+    for (;;) {
+        stripLeadingSeparators(s);
+        if (s.isEmpty())
+            break;
+        const qsizetype cut = cutPosition(s);
+        // Blanks around an item are never part of a pattern a file name could fit.
+        QString item = s.left(cut).trimmed().toUpper();
+        if (filePatterns && !item.contains(QLatin1Char('.')))
+            item.prepend(QStringLiteral("*."));
+        list.patterns.append(item);
+        if (s.size() <= cut + 1)
+            break;
+        s = s.mid(cut + 1);
+    }
+    return list;
+}
+
+bool MatchesFilterList(const FilterList& list, const QString& upperName, const QString& label)
+{
+    for (const QString& pattern : list.patterns) {
+        bool malformed = false;
+        if (Like(upperName, pattern, &malformed))
+            return true;
+        if (malformed && !reportedPatterns().contains(pattern)) {
+            reportedPatterns().insert(pattern);
+            ReportError(label, ErrNo::InvalidCall,
+                        QStringLiteral("malformed pattern, it matches nothing: ") + pattern);
+        }
+    }
+    return false;
+}
+
+void ResetPatternReports() { reportedPatterns().clear(); }
+
+bool File_Excluded(const QString& path)
+{
+    return MatchesFilterList(ExclusionList, sParseFile(path).toUpper(),
+                             FormularLabel("File_Excluded", "frmMain_BackUp"));
+}
+
+bool File_Included(const QString& path)
+{
+    return MatchesFilterList(InclusionList, sParseFile(path).toUpper(),
+                             FormularLabel("File_Included", "frmMain_BackUp"));
+}
+
+bool File_DirExcluded(const QString& path)
+{
+    QString folder = path;
+    return MatchesFilterList(DirExclusionList, sParseLastDir(folder).toUpper(),
+                             FormularLabel("File_DirExcluded", "frmMain_BackUp"));
+}

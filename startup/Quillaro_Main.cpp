@@ -1,0 +1,190 @@
+#include "Quillaro_Main.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QCheckBox>
+
+#include "Events.h"
+#include "Globals.h"
+#include "MessageBox.h"
+#include "QEV_ErrorLog.h"
+#include "QEV_File_Dir.h"
+#include "QEV_GetSystemInfos.h"
+#include "QEV_Language.h"
+#include "SettingsStore.h"
+#include "SingleInstance.h"
+#include "frmMain_BackUp.h"
+#include "frmSplash.h"
+
+namespace {
+
+const QStringList kSwitches = {QStringLiteral("/profile:"), QStringLiteral("/dir:"),
+                               QStringLiteral("/run")};
+
+QString mainLabel() { return ModulLabel("Main", "Quillaro_Main"); }
+QString userScope() { return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_User; }
+QString machineScope() { return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_MachineID; }
+
+// A switch counts at the start of the text or after a blank; "/run" only as a whole word.
+bool switchAt(const QString& text, qsizetype at, const QString& name)
+{
+    if (at > 0 && text.at(at - 1) != QLatin1Char(' '))
+        return false;
+    if (text.mid(at, name.size()).compare(name, Qt::CaseInsensitive) != 0)
+        return false;
+    if (name.endsWith(QLatin1Char(':')))
+        return true;
+    const qsizetype end = at + name.size();
+    return end == text.size() || text.at(end) == QLatin1Char(' ');
+}
+
+qsizetype findSwitch(const QString& text, const QString& name, qsizetype from)
+{
+    for (qsizetype at = from; at < text.size(); ++at) {
+        if (switchAt(text, at, name))
+            return at;
+    }
+    return -1;
+}
+
+qsizetype nextSwitch(const QString& text, qsizetype from)
+{
+    qsizetype next = text.size();
+    for (const QString& name : kSwitches) {
+        const qsizetype at = findSwitch(text, name, from);
+        if (at >= 0)
+            next = qMin(next, at);
+    }
+    return next;
+}
+
+void logUnattended(const MsgRequest& request)
+{
+    WriteErrorLog(QStringLiteral("unattended run, box not shown:"), request.title, request.text);
+}
+
+bool selectProfile(frmMain_BackUp& window, const QString& wanted)
+{
+    QComboBox* combo = window.cmbProfiles;
+    if (combo->currentText().toLower() == wanted.toLower())
+        return true;
+    for (int i = 0; i < combo->count(); ++i) {
+        combo->setEditText(combo->itemText(i));
+        if (combo->currentText().toLower() == wanted.toLower()) {
+            // Load_Settings comes with the profile store.
+            return true;
+        }
+    }
+    return false;
+}
+
+void applyProfileIndexFallback(frmMain_BackUp& window)
+{
+    bool ok = false;
+    const int index = SettingsStore::getValue(userScope(), QStringLiteral("Settings"),
+                                              QStringLiteral("ProfileIndex"), QStringLiteral("0"))
+                          .toInt(&ok);
+    if (!ok) {
+        ReportError(mainLabel(), ErrNo::TypeMismatch, QStringLiteral("ProfileIndex is not a number"));
+        return;
+    }
+    window.cmbProfiles->setEditText(window.cmbProfiles->itemText(index));
+}
+
+void applyDirSwitch(frmMain_BackUp& window, QString value)
+{
+    if (value.size() > 1 && value.endsWith(QLatin1Char('/')))
+        value.chop(1);
+    window.txtPathBackUp->setText(value);
+    CreateDirectoryStruct(window.txtPathBackUp->text());
+}
+
+StartResult failUnattended(const QString& why)
+{
+    ReportError(mainLabel(), ErrNo::InvalidCall, why);
+    return {false, 1};
+}
+
+} // namespace
+
+QString ArgumentText(const QStringList& arguments) { return arguments.join(QLatin1Char(' ')); }
+
+QString SwitchValue(const QString& argText, const QString& switchName)
+{
+    const qsizetype at = findSwitch(argText, switchName, 0);
+    if (at < 0)
+        return {};
+    const qsizetype start = at + switchName.size();
+    const qsizetype end = nextSwitch(argText, start);
+    QString value = argText.mid(start, end - start).trimmed();
+    if (value.isNull())
+        value = QStringLiteral("");
+    return value;
+}
+
+bool HasRunSwitch(const QString& argText)
+{
+    return findSwitch(argText, QStringLiteral("/run"), 0) >= 0;
+}
+
+StartResult Main(const QString& argText, SingleInstance& instance)
+{
+    bShowErrorBox = false;
+    AppName = QStringLiteral("Quillaro");
+    GetPCInfos();
+    const bool unattended = HasRunSwitch(argText);
+    MessageBoxSeam::setUnattended(unattended);
+    MessageBoxSeam::setUnattendedSink(logUnattended);
+    g_Language = SettingsStore::getValue(userScope(), QStringLiteral("Settings"),
+                                         QStringLiteral("Language"), QStringLiteral("english"));
+    if (!set_language(g_Language + QStringLiteral(".lng")))
+        return {false, 1};
+    if (!instance.tryAcquire()) {
+        if (unattended)
+            return failUnattended(QStringLiteral("another instance is running; no run took place"));
+        MsgBox(LangText(306) + QLatin1Char('\n') + LangText(127), MsgButtons::Ok,
+               MsgIcon::Exclamation, AppName + QStringLiteral(" Info"));
+        return {false, 1};
+    }
+    SettingsStore::saveValue(machineScope(), QStringLiteral("Settings"),
+                             QStringLiteral("ProgramVersion"), g_ProgramVersion);
+    (void)SettingsStore::flush();
+    {
+        frmSplash splash;
+        splash.exec();
+    }
+    Ini_ErrorLog();
+    g_bBackupStarted = false;
+    auto* window = new frmMain_BackUp;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    g_frmMain = window;
+    window->Form_Load();
+    DoEvents();
+    window->setWindowTitle(AppName);
+    window->repaint();
+    DoEvents();
+    if (window->chkSystray->checkState() == Qt::Checked)
+        window->cmdSetTray();
+
+    const QString profile = SwitchValue(argText, QStringLiteral("/profile:"));
+    if (!profile.isNull() && !selectProfile(*window, profile)) {
+        if (unattended) {
+            window->close();
+            return failUnattended(QStringLiteral("no profile of that name: \"") + profile
+                                  + QStringLiteral("\"; no run took place"));
+        }
+        applyProfileIndexFallback(*window);
+    }
+    const QString dir = SwitchValue(argText, QStringLiteral("/dir:"));
+    if (!dir.isNull())
+        applyDirSwitch(*window, dir);
+    g_bAutoRun = unattended;
+    if (unattended) {
+        window->cmdBackUpNow();
+        // The run ends the program; reaching this line means no run took place.
+        if (g_frmMain)
+            g_frmMain->close();
+        return {false, 1};
+    }
+    return {true, 0};
+}

@@ -1,0 +1,45 @@
+#include <cstdio>
+
+#include <QApplication>
+
+#include "Paths.h"
+#include "Quillaro_Main.h"
+#include "SingleInstance.h"
+#include "WidgetDialogs.h"
+
+namespace {
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+           || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const QString argText = ArgumentText(arguments);
+    if (!hasDisplay()) {
+        if (!HasRunSwitch(argText)) {
+            std::fprintf(stderr, "quillaro: no display (DISPLAY and WAYLAND_DISPLAY are unset); "
+                                 "only an unattended run (/run) works without one\n");
+            return 2;
+        }
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(true);
+    QString error;
+    if (!Paths::prepareFolders(&error))
+        std::fprintf(stderr, "quillaro: %s\n", error.toLocal8Bit().constData());
+    WidgetDialogs::installMessageBoxPresenter();
+    SingleInstance instance;
+    const StartResult started = Main(argText, instance);
+    if (!started.keepRunning)
+        return started.exitCode;
+    return QApplication::exec();
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+
+// Helpers every test executable shares.
+namespace TestSupport {
+
+// A folder tree from a literal: relative path -> content; a path ending in "/" is a folder.
+using Tree = QMap<QString, QByteArray>;
+
+// Creates the tree below root (root is created too).
+void makeTree(const QString& root, const Tree& tree);
+// The tree found below root, in the same form (folders only when empty).
+[[nodiscard]] Tree readTree(const QString& root);
+
+// A fresh, empty folder inside the test's own home, unique per call.
+[[nodiscard]] QString freshFolder(const QString& name);
+
+// Writes a file, creating its folder.
+void writeFile(const QString& path, const QByteArray& content);
+[[nodiscard]] QByteArray readFile(const QString& path);
+
+// Runs a program and gives its exit code (-1 when it could not start), its output in *output.
+int runTool(const QString& program, const QStringList& arguments, QString* output = nullptr,
+            const QString& workingDir = {});
+
+// The shipped assets of the source tree.
+[[nodiscard]] QString sourceCommonFolder();
+
+} // namespace TestSupport
