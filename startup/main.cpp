@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "MessageBox.h"
 #include "Paths.h"
 #include "Quillaro_Main.h"
 #include "SingleInstance.h"
@@ -13,6 +14,15 @@ bool hasDisplay()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
            || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+// Scripts and tests that start the program answer every box with its safe button and
+// read the box on standard error instead.
+MsgResult printBox(const MsgRequest& request)
+{
+    std::fprintf(stderr, "quillaro: message box \"%s\": %s\n",
+                 request.title.toLocal8Bit().constData(), request.text.toLocal8Bit().constData());
+    return MessageBoxSeam::safeAnswer(request.buttons);
 }
 
 } // namespace
@@ -36,7 +46,10 @@ int main(int argc, char* argv[])
     QString error;
     if (!Paths::prepareFolders(&error))
         std::fprintf(stderr, "quillaro: %s\n", error.toLocal8Bit().constData());
-    WidgetDialogs::installMessageBoxPresenter();
+    if (qEnvironmentVariableIsSet("QUILLARO_NO_DIALOGS"))
+        MessageBoxSeam::setPresenter(printBox);
+    else
+        WidgetDialogs::installMessageBoxPresenter();
     SingleInstance instance;
     const StartResult started = Main(argText, instance);
     if (!started.keepRunning)

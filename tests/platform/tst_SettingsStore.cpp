@@ -1,0 +1,68 @@
+#include <QtTest>
+
+#include "Paths.h"
+#include "SettingsStore.h"
+
+class tst_SettingsStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void missingKeyGivesTheDefault()
+    {
+        QCOMPARE(SettingsStore::getValue(QStringLiteral("QEV\\Quillaro\\ALICE"), QStringLiteral("Settings"),
+                                         QStringLiteral("nothing"), QStringLiteral("dflt")),
+                 QStringLiteral("dflt"));
+    }
+
+    void valuesSurviveAReopen()
+    {
+        const QString app = QStringLiteral("QEV\\Quillaro\\ALICE\\My Profile");
+        SettingsStore::saveValue(app, QStringLiteral("Settings"), QStringLiteral("txtPathBackUp"),
+                                 QStringLiteral("/media/usb, with ; odd = chars"));
+        SettingsStore::saveValue(app, QStringLiteral("Settings"), QStringLiteral("empty"), QString());
+        QVERIFY(SettingsStore::flush());
+        SettingsStore::reset();
+        QCOMPARE(SettingsStore::getValue(app, QStringLiteral("Settings"), QStringLiteral("txtPathBackUp")),
+                 QStringLiteral("/media/usb, with ; odd = chars"));
+        QVERIFY(SettingsStore::contains(app, QStringLiteral("Settings"), QStringLiteral("empty")));
+        QCOMPARE(SettingsStore::getValue(app, QStringLiteral("Settings"), QStringLiteral("empty"), QStringLiteral("d")),
+                 QString());
+    }
+
+    void scopesDoNotMix()
+    {
+        SettingsStore::saveValue(QStringLiteral("QEV\\Quillaro\\ALICE"), QStringLiteral("Settings"), QStringLiteral("k"), QStringLiteral("user"));
+        SettingsStore::saveValue(QStringLiteral("QEV\\Quillaro\\ALICE\\P"), QStringLiteral("Settings"), QStringLiteral("k"), QStringLiteral("profile"));
+        QCOMPARE(SettingsStore::getValue(QStringLiteral("QEV\\Quillaro\\ALICE"), QStringLiteral("Settings"), QStringLiteral("k")), QStringLiteral("user"));
+        QCOMPARE(SettingsStore::getValue(QStringLiteral("QEV\\Quillaro\\ALICE\\P"), QStringLiteral("Settings"), QStringLiteral("k")), QStringLiteral("profile"));
+        QCOMPARE(SettingsStore::getValue(QStringLiteral("QEV\\Quillaro\\ALICE"), QStringLiteral("Data"), QStringLiteral("k"), QStringLiteral("none")), QStringLiteral("none"));
+    }
+
+    void fileAndFolderArePrivate()
+    {
+        SettingsStore::saveValue(QStringLiteral("QEV\\Common"), QStringLiteral("ALICE"), QStringLiteral("x"), QStringLiteral("1"));
+        QVERIFY(SettingsStore::flush());
+        const QFileInfo file(SettingsStore::settingsFile());
+        QCOMPARE(file.permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+                 QFile::ReadOwner | QFile::WriteOwner);
+        const QFileInfo folder(Paths::baseFolder());
+        QVERIFY(!(folder.permissions() & (QFile::ReadOther | QFile::ReadGroup)));
+    }
+
+    void unwritableStoreIsReported()
+    {
+        SettingsStore::reset();
+        QFile::remove(SettingsStore::settingsFile());
+        QVERIFY(QDir().mkpath(SettingsStore::settingsFile())); // a folder stands where the file goes
+        SettingsStore::saveValue(QStringLiteral("QEV"), QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("v"));
+        QString error;
+        QVERIFY(!SettingsStore::flush(&error));
+        QVERIFY(!error.isEmpty());
+        QDir(SettingsStore::settingsFile()).removeRecursively();
+        SettingsStore::reset();
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_SettingsStore)
+#include "tst_SettingsStore.moc"

@@ -1,0 +1,59 @@
+#include <QtTest>
+
+#include "Quillaro_Main.h"
+
+namespace {
+
+void row(const char* tag, const char* text, const char* profile, const char* dir, bool run)
+{
+    auto value = [](const char* v) { return v ? QString::fromUtf8(v) : QString(); };
+    QTest::newRow(tag) << QString::fromUtf8(text) << value(profile) << value(dir) << run;
+}
+
+} // namespace
+
+class tst_CommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void switches_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<QString>("dir");
+        QTest::addColumn<bool>("run");
+        row("nothing", "", nullptr, nullptr, false);
+        row("scheduled task", "/run /profile:Office /dir:/backup/", "Office", "/backup/", true);
+        row("any case and order", "/DIR:/b /Profile:office /RUN", "office", "/b", true);
+        row("run inside a path is no switch", "/dir:/run/media/usb/x", nullptr, "/run/media/usb/x", false);
+        row("root folder kept", "/dir:/", nullptr, "/", false);
+        row("blanks trimmed, inner blanks kept", "/dir:   /my backups/a b   /run", nullptr, "/my backups/a b", true);
+        row("empty profile", "/profile: /run", "", nullptr, true);
+        row("profile with blanks", "/profile:My Office /dir:/x", "My Office", "/x", false);
+        row("runs is not run", "/dir:/tmp /runs", nullptr, "/tmp /runs", false);
+        row("switch glued to a word is no switch", "x/run /dir:/d", nullptr, "/d", false);
+        row("profile value may hold a slash", "/profile:a/b", "a/b", nullptr, false);
+    }
+
+    void switches()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, profile);
+        QFETCH(QString, dir);
+        QFETCH(bool, run);
+        QCOMPARE(SwitchValue(text, QStringLiteral("/profile:")), profile);
+        QCOMPARE(SwitchValue(text, QStringLiteral("/profile:")).isNull(), profile.isNull());
+        QCOMPARE(SwitchValue(text, QStringLiteral("/dir:")), dir);
+        QCOMPARE(SwitchValue(text, QStringLiteral("/dir:")).isNull(), dir.isNull());
+        QCOMPARE(HasRunSwitch(text), run);
+    }
+
+    void argumentTextJoinsWithBlanks()
+    {
+        QCOMPARE(ArgumentText({QStringLiteral("/run"), QStringLiteral("/dir:/a b")}), QStringLiteral("/run /dir:/a b"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_CommandLine)
+#include "tst_CommandLine.moc"
