@@ -13,3 +13,4 @@ bool g_bAutoRun = false;
 bool g_bBackupStarted = false;
 bool bSoundOn = false;
 frmMain_BackUp* g_frmMain = nullptr;
+double g_dMediaFree = 0;

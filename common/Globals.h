@@ -17,6 +17,7 @@ extern bool g_bAutoRun;           // an unattended run ("/run") is being carried
 extern bool g_bBackupStarted;     // a backup run has started since the program started
 extern bool bSoundOn;             // a sound device exists and speech works
 extern frmMain_BackUp* g_frmMain; // the one main window, null before and after it lives
+extern double g_dMediaFree;       // destination bytes still usable, as last measured
 
 inline const QString g_ProductNumber = QStringLiteral("300");
 

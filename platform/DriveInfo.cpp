@@ -1,0 +1,103 @@
+#include "DriveInfo.h"
+
+#include <sys/statvfs.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+namespace {
+
+// The path itself or the closest folder above it that exists.
+QString existingAncestor(const QString& path)
+{
+    QString p = QDir::cleanPath(path);
+    while (!p.isEmpty() && !QFileInfo::exists(p)) {
+        const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
+        if (slash <= 0)
+            return QStringLiteral("/");
+        p = p.left(slash);
+    }
+    return p;
+}
+
+bool isNetworkType(const QByteArray& fs)
+{
+    static const QList<QByteArray> network = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs",
+                                              "9p", "davfs", "fuse.davfs", "afs", "ceph"};
+    return network.contains(fs);
+}
+
+bool isRemovableDevice(const QByteArray& device)
+{
+    // /dev/sdb1 -> /sys/block/sdb/removable
+    QString name = QFileInfo(QString::fromLocal8Bit(device)).fileName();
+    while (!name.isEmpty() && !QFile::exists(QStringLiteral("/sys/block/") + name))
+        name.chop(1);
+    if (name.isEmpty())
+        return false;
+    QFile f(QStringLiteral("/sys/block/") + name + QStringLiteral("/removable"));
+    return f.open(QIODevice::ReadOnly) && f.readAll().trimmed() == "1";
+}
+
+DriveInfo::Type typeOf(const QStorageInfo& storage)
+{
+    const QByteArray fs = storage.fileSystemType();
+    if (fs == "iso9660" || fs == "udf")
+        return DriveInfo::Type::CdRom;
+    if (isNetworkType(fs))
+        return DriveInfo::Type::Network;
+    if (fs == "tmpfs" || fs == "ramfs")
+        return DriveInfo::Type::RamDisk;
+    if (isRemovableDevice(storage.device()))
+        return DriveInfo::Type::Removable;
+    return fs.isEmpty() ? DriveInfo::Type::Unknown : DriveInfo::Type::Fixed;
+}
+
+quint32 serialOf(const QString& root)
+{
+    struct statvfs st {};
+    if (statvfs(QFile::encodeName(root).constData(), &st) != 0)
+        return 0;
+    return static_cast<quint32>(st.f_fsid);
+}
+
+} // namespace
+
+DriveInfo QueryDrive(const QString& path)
+{
+    DriveInfo info;
+    const QStorageInfo storage(existingAncestor(path));
+    if (!storage.isValid() || !storage.isReady())
+        return info;
+    info.ready = true;
+    info.type = typeOf(storage);
+    info.availableBytes = static_cast<double>(storage.bytesAvailable());
+    info.freeBytes = static_cast<double>(storage.bytesFree());
+    info.totalBytes = static_cast<double>(storage.bytesTotal());
+    info.fileSystem = QString::fromLatin1(storage.fileSystemType());
+    info.path = storage.rootPath();
+    info.rootFolder = storage.rootPath();
+    info.serialNumber = serialOf(storage.rootPath());
+    if (info.type == DriveInfo::Type::Network)
+        info.shareName = QString::fromLocal8Bit(storage.device());
+    info.volumeName = storage.name();
+    info.subFolders = static_cast<int>(
+        QDir(storage.rootPath()).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden).size());
+    return info;
+}
+
+double DriveFreeBytes(const QString& path)
+{
+    const QStorageInfo storage(existingAncestor(path));
+    if (!storage.isValid() || !storage.isReady())
+        return 0;
+    return static_cast<double>(storage.bytesFree());
+}
+
+bool IsNetworkPath(const QString& path)
+{
+    const QStorageInfo storage(existingAncestor(path));
+    return storage.isValid() && isNetworkType(storage.fileSystemType());
+}

@@ -1,0 +1,160 @@
+#include <QtTest>
+
+#include "DriveInfo.h"
+#include "Globals.h"
+#include "MessageBox.h"
+#include "Paths.h"
+#include "QEV_Disk.h"
+#include "QEV_ErrorLog.h"
+#include "QEV_Language.h"
+#include "TestSupport.h"
+
+namespace {
+
+MediaOptions folderOptions(const QString& path, const QString& spare = QStringLiteral("0"))
+{
+    MediaOptions o;
+    o.media = true;
+    o.pathBackUp = path;
+    o.pathTemp = Paths::tempFolder();
+    o.spareSpace = spare;
+    return o;
+}
+
+QString log() { return QString::fromUtf8(TestSupport::readFile(ErrorLogPath())); }
+
+} // namespace
+
+class tst_QEV_Disk : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(LoadLanguageFile(TestSupport::sourceCommonFolder() + QStringLiteral("/language/english.lng")));
+        QVERIFY(Paths::prepareFolders());
+    }
+
+    void largeIntegerToDouble_data()
+    {
+        QTest::addColumn<qint32>("low");
+        QTest::addColumn<qint32>("high");
+        QTest::addColumn<double>("value");
+        QTest::newRow("low all ones") << qint32(-1) << qint32(0) << 4294967295.0;
+        QTest::newRow("high one") << qint32(0) << qint32(1) << 4294967296.0;
+        QTest::newRow("top bit") << qint32(0) << std::numeric_limits<qint32>::min() << 9223372036854775808.0;
+        QTest::newRow("small") << qint32(1234) << qint32(0) << 1234.0;
+    }
+
+    void largeIntegerToDouble()
+    {
+        QFETCH(qint32, low);
+        QFETCH(qint32, high);
+        QFETCH(double, value);
+        QCOMPARE(LargeIntegerToDouble(low, high), value);
+    }
+
+    void pictures_data()
+    {
+        QTest::addColumn<double>("mb");
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<bool>("groups");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("grouped two decimals") << 1536.5 << 2 << true << QStringLiteral("1 536.50");
+        QTest::newRow("grouped one decimal") << 1536.5 << 1 << true << QStringLiteral("1 536.5");
+        QTest::newRow("plain") << 1536.5 << 1 << false << QStringLiteral("1536.5");
+        QTest::newRow("small") << 0.25 << 2 << true << QStringLiteral("0.25");
+        QTest::newRow("millions") << 1234567.0 << 2 << true << QStringLiteral("1 234 567.00");
+        QTest::newRow("negative") << -1536.0 << 1 << true << QStringLiteral("-1 536.0");
+    }
+
+    void pictures()
+    {
+        QFETCH(double, mb);
+        QFETCH(int, decimals);
+        QFETCH(bool, groups);
+        QFETCH(QString, text);
+        QCOMPARE(FormatMb(mb * 1048576.0, decimals, groups), text);
+    }
+
+    void ftpOnlyTouchesNoDrive()
+    {
+        MediaOptions o;
+        o.ftp = true;
+        o.pathBackUp = QStringLiteral("relative/never/looked/at");
+        MediaPanel panel;
+        QVERIFY(Update_Media(o, panel));
+        QCOMPARE(g_dMediaFree, 1e12);
+        QCOMPARE(panel.remainSpace.value(), LangText(6));
+        QCOMPARE(panel.driveInfo[1], LangText(4));
+        QCOMPARE(panel.driveInfo[4], LangText(5));
+        QCOMPARE(panel.driveInfo[0], LangText(13));
+    }
+
+    void pathOfTheWrongFormIsRefusedQuietly()
+    {
+        MediaPanel panel;
+        MessageBoxSeam::clearShown();
+        QVERIFY(!Update_Media(folderOptions(QStringLiteral("backup/here")), panel));
+        QCOMPARE(panel.driveInfo[4], LangText(14));
+        QCOMPARE(panel.driveInfo[0], LangText(13));
+        QVERIFY(MessageBoxSeam::shown().isEmpty());
+    }
+
+    void readyDriveFillsThePanel()
+    {
+        const QString dest = Paths::baseFolder() + QStringLiteral("/not/yet/created");
+        MediaPanel panel;
+        QVERIFY(Update_Media(folderOptions(dest, QStringLiteral("1024")), panel));
+        const DriveInfo drive = QueryDrive(dest);
+        QCOMPARE(panel.driveInfo[4], LangText(5));
+        QCOMPARE(panel.driveInfo[5], drive.path);
+        QCOMPARE(panel.driveInfo[2], drive.fileSystem);
+        QVERIFY(panel.driveInfo[1] != LangText(13));
+        QCOMPARE(panel.desc[9].value(), QStringLiteral("Total Size:"));
+        QVERIFY(panel.remainSpace.has_value());
+        // The reserve of 1024 KB is kept free.
+        QVERIFY(qAbs(g_dMediaFree - (DriveFreeBytes(dest) - 1048576.0)) < 64.0 * 1048576.0);
+    }
+
+    void reserveLimits_data()
+    {
+        QTest::addColumn<QString>("spare");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("largest that fits") << QStringLiteral("2097151") << true;
+        QTest::newRow("overflows") << QStringLiteral("2097152") << false;
+        QTest::newRow("not a number") << QStringLiteral("lots") << false;
+    }
+
+    void reserveLimits()
+    {
+        QFETCH(QString, spare);
+        QFETCH(bool, ok);
+        QFile::remove(ErrorLogPath());
+        MediaPanel panel;
+        QCOMPARE(Update_Media(folderOptions(Paths::tempFolder(), spare), panel), ok);
+        QCOMPARE(log().contains(QStringLiteral("Update_Media of Modul QEV_Disk")), !ok);
+    }
+
+    void cdModeMeasuresTheDiscUnlessAskedForTheTempFolder()
+    {
+        MediaOptions o = folderOptions(QStringLiteral("/dev/sr0"));
+        o.cdRecorder = true;
+        o.freeCdSpace = [] { return 700.0 * 1048576.0; };
+        QCOMPARE(Get_DiskFree(QStringLiteral("/media/cdrom"), o), 700.0 * 1048576.0);
+        QVERIFY(Get_DiskFree(o.pathTemp, o) != 700.0 * 1048576.0);
+        QCOMPARE(Get_DiskFree(o.pathTemp.toUpper(), o), 700.0 * 1048576.0);
+        bool statusAsked = false;
+        o.setStatusCDR = [&statusAsked] { statusAsked = true; };
+        o.cdDevice = QStringLiteral("/dev/sr0 writer");
+        MediaPanel panel;
+        QVERIFY(Update_Media(o, panel));
+        QVERIFY(statusAsked);
+        QCOMPARE(panel.driveInfo[3], QStringLiteral("700.00 Mb"));
+        QVERIFY(!panel.remainSpace.has_value());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_QEV_Disk)
+#include "tst_QEV_Disk.moc"
