@@ -85,7 +85,8 @@ bool CipherSource::read(char* data, qint64 length, CipherError& error)
         return false;
     QByteArray bytes;
     if (!decodeHex(m_hexBuffer.constData(), digits, bytes) || bytes.size() != length) {
-        error = {ErrNo::TypeMismatch, QStringLiteral("Not a hexadecimal text: ") + m_file.fileName()};
+        error = {ErrNo::TypeMismatch,
+                 QStringLiteral("Not a hexadecimal text: ") + m_file.fileName()};
         return false;
     }
     memcpy(data, bytes.constData(), static_cast<size_t>(length));
@@ -99,9 +100,9 @@ bool CipherSource::readRaw(char* data, qint64 length, CipherError& error)
         const qint64 got = m_file.read(data + done, length - done);
         if (got <= 0) {
             // A file that shrinks while it is read is as unreadable as a failing disk.
-            error = {ErrNo::DeviceIO, (got < 0 ? m_file.errorString()
-                                                : QStringLiteral("Unexpected end of file"))
-                                          + QStringLiteral(": ") + m_file.fileName()};
+            error = {ErrNo::DeviceIO,
+                     (got < 0 ? m_file.errorString() : QStringLiteral("Unexpected end of file"))
+                         + QStringLiteral(": ") + m_file.fileName()};
             return false;
         }
         done += got;
@@ -136,8 +137,9 @@ bool CipherSink::commit(CipherError& error)
 
 bool CipherSink::fail(CipherError& error)
 {
-    error = {ErrNo::DeviceIO, QStringLiteral("Could not write (") + m_file.errorString()
-                                  + QStringLiteral("): ") + m_file.fileName()};
+    error = {ErrNo::DeviceIO,
+             QStringLiteral("Could not write (") + m_file.errorString() + QStringLiteral("): ")
+                 + m_file.fileName()};
     m_file.cancelWriting();
     return false;
 }

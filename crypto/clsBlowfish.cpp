@@ -25,9 +25,18 @@ constexpr qint64 kEventSpan = 1 << 16;
 
 const char* const kClass = "clsBlowfish";
 
-QString sizeDescriptorText() { return QStringLiteral("Incorrect size descriptor in Blowfish decryption"); }
-QString blockSizeText() { return QStringLiteral("Incorrect size of Blowfish encrypted data"); }
-QString tooLongText() { return QStringLiteral("Data too long for Blowfish encryption"); }
+QString sizeDescriptorText()
+{
+    return QStringLiteral("Incorrect size descriptor in Blowfish decryption");
+}
+QString blockSizeText()
+{
+    return QStringLiteral("Incorrect size of Blowfish encrypted data");
+}
+QString tooLongText()
+{
+    return QStringLiteral("Data too long for Blowfish encryption");
+}
 
 std::function<quint32()>& fillerSource()
 {
@@ -257,7 +266,8 @@ void clsBlowfish::mixKey(const QByteArray& keyBytes)
 
 inline quint32 clsBlowfish::F(quint32 x) const
 {
-    return UnsignedAdd(UnsignedAdd(m_S[0][x >> 24], m_S[1][(x >> 16) & 0xFF]) ^ m_S[2][(x >> 8) & 0xFF],
+    return UnsignedAdd(UnsignedAdd(m_S[0][x >> 24], m_S[1][(x >> 16) & 0xFF])
+                           ^ m_S[2][(x >> 8) & 0xFF],
                        m_S[3][x & 0xFF]);
 }
 
@@ -417,8 +427,7 @@ bool clsBlowfish::runFile(const char* procedure, bool encrypt, const QString& In
     CipherSource in;
     CipherError error;
     const bool done = in.open(InPath, InHex && !encrypt, error)
-                      && (encrypt ? encryptStream(in, OutPath, InHex, error)
-                                  : decryptStream(in, OutPath, error));
+        && (encrypt ? encryptStream(in, OutPath, InHex, error) : decryptStream(in, OutPath, error));
     if (!done) {
         ReportError(KlassenmodulLabel(procedure, kClass), error.number, error.description);
         return false;
@@ -444,6 +453,15 @@ bool fillPlain(CipherSource& in, const QByteArray& header, char* piece, qint64 l
     dataLeft -= take;
     memset(piece + take, 0, static_cast<size_t>(length - take));
     return true;
+}
+
+// Of a decrypted piece at pos, only the bytes from the header's end to the padding are data.
+bool writeDataPart(CipherSink& out, const char* piece, qint64 pos, qint64 length,
+                   qint64 dataLength, CipherError& error)
+{
+    const qint64 from = qMax(pos, kHeaderSize);
+    const qint64 to = qMin(pos + length, kHeaderSize + dataLength);
+    return to <= from || out.write(piece + (from - pos), to - from, error);
 }
 
 } // namespace
@@ -500,10 +518,7 @@ bool clsBlowfish::decryptStream(CipherSource& in, const QString& outPath, Cipher
     startProgress(size);
     for (qint64 pos = 0;;) {
         decryptBlocks(piece.data(), length, pos);
-        // The data are the bytes from the header's end to the padding.
-        const qint64 from = qMax(pos, kHeaderSize);
-        const qint64 to = qMin(pos + length, kHeaderSize + dataLength);
-        if (to > from && !out.write(piece.constData() + (from - pos), to - from, error))
+        if (!writeDataPart(out, piece.constData(), pos, length, dataLength, error))
             return false;
         pos += length;
         if (pos >= size)

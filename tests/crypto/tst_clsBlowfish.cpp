@@ -36,9 +36,15 @@ QByteArray sampleData(qsizetype length)
     return data;
 }
 
-qint64 expectedSize(qint64 length) { return (length + 12 + 7) / 8 * 8; }
+qint64 expectedSize(qint64 length)
+{
+    return (length + 12 + 7) / 8 * 8;
+}
 
-QString errorLog() { return QString::fromUtf8(readFile(ErrorLogPath())); }
+QString errorLog()
+{
+    return QString::fromUtf8(readFile(ErrorLogPath()));
+}
 
 // The filler words the next encryptions use, in turn.
 class FixedFiller
@@ -46,9 +52,8 @@ class FixedFiller
 public:
     explicit FixedFiller(QList<quint32> words)
     {
-        clsBlowfish::setFillerSource([words, at = qsizetype(0)]() mutable {
-            return words[at++ % words.size()];
-        });
+        clsBlowfish::setFillerSource(
+            [words, at = qsizetype(0)]() mutable { return words[at++ % words.size()]; });
     }
     ~FixedFiller() { clsBlowfish::setFillerSource({}); }
     Q_DISABLE_COPY(FixedFiller)
@@ -81,7 +86,7 @@ public:
     Q_DISABLE_COPY(FileSizeLimit)
 
 private:
-    rlimit m_saved{};
+    rlimit m_saved {};
 };
 
 } // namespace
@@ -140,17 +145,23 @@ void tst_clsBlowfish::blockVectors_data()
     };
     const QString k72 = seventyTwoByteKey();
     const QList<Row> rows = {
-        {"initialTables", QString(),
+        {"initialTables",
+         QString(),
          {{0xF155B7CF, 0xC1E56C7B}, {0x79DB5955, 0x89C58B48}, {0x0ECA8173, 0xEFD2D403}}},
-        {"archiveKey", kArchiveKey,
+        {"archiveKey",
+         kArchiveKey,
          {{0xC5461765, 0x375EDAB4}, {0xDBD97C06, 0x7136121B}, {0x7829613C, 0x7A39C7C3}}},
-        {"oneByteKey", QStringLiteral("a"),
+        {"oneByteKey",
+         QStringLiteral("a"),
          {{0x2B44B5D9, 0x95412584}, {0x6441EBA0, 0x55C1238A}, {0xFF13B306, 0xB8F7EFCB}}},
-        {"seventyTwoBytes", k72,
+        {"seventyTwoBytes",
+         k72,
          {{0xFFC783EB, 0x1EEFE70F}, {0x0C8D0DF2, 0x143D1E43}, {0x233EE1D8, 0x096A2F04}}},
-        {"bytesBeyondSeventyTwoIgnored", k72 + QStringLiteral("ignored!"),
+        {"bytesBeyondSeventyTwoIgnored",
+         k72 + QStringLiteral("ignored!"),
          {{0xFFC783EB, 0x1EEFE70F}, {0x0C8D0DF2, 0x143D1E43}, {0x233EE1D8, 0x096A2F04}}},
-        {"utf8Password", QStringLiteral("K8:w-p\u00e4sswort\u20acRb\\7@"),
+        {"utf8Password",
+         QStringLiteral("K8:w-p\u00e4sswort\u20acRb\\7@"),
          {{0x9912E429, 0xFB42F7DA}, {0xCA24A5F3, 0xA30FFA25}, {0x2E0110D5, 0xE82ED46B}}},
     };
     const quint32 plain[3][2] = {{0, 0}, {0x01234567, 0x89ABCDEF}, {0xFFFFFFFF, 0xFFFFFFFF}};
@@ -215,11 +226,12 @@ void tst_clsBlowfish::knownArchives_data()
     QTest::addColumn<quint32>("filler2");
     QTest::addColumn<QByteArray>("archive");
 
-    QTest::newRow("thirtyBytes")
-        << (QByteArray("Quillaro\x00\xff archive test\n", 24) + QByteArray("\xfa\xfb\xfc\xfd\xfe\xff"))
-        << 0x12345678U << 0x0BADCAFEU
-        << QByteArray::fromHex("25631EAADBA2F3E5D3585E7C3E6FADAB0E3B84B95A0E2674"
-                               "6428B33C0F5A81766B7F37FB5A18A83E4B1D9627968419C3");
+    QTest::newRow("thirtyBytes") << (QByteArray("Quillaro\x00\xff archive test\n", 24)
+                                     + QByteArray("\xfa\xfb\xfc\xfd\xfe\xff"))
+                                 << 0x12345678U << 0x0BADCAFEU
+                                 << QByteArray::fromHex(
+                                        "25631EAADBA2F3E5D3585E7C3E6FADAB0E3B84B95A0E2674"
+                                        "6428B33C0F5A81766B7F37FB5A18A83E4B1D9627968419C3");
     QTest::newRow("empty") << QByteArray() << 0U << 0U
                            << QByteArray::fromHex("C5461765375EDAB460C709B4EB844325");
 }
@@ -240,8 +252,8 @@ void tst_clsBlowfish::knownArchives()
 
     const QString dir = freshFolder(QStringLiteral("known"));
     writeFile(dir + QStringLiteral("/plain"), data);
-    QVERIFY(clsBlowfish().EncryptFile(dir + QStringLiteral("/plain"), dir + QStringLiteral("/a.cry"),
-                                      false, kArchiveKey));
+    QVERIFY(clsBlowfish().EncryptFile(dir + QStringLiteral("/plain"),
+                                      dir + QStringLiteral("/a.cry"), false, kArchiveKey));
     QCOMPARE(readFile(dir + QStringLiteral("/a.cry")), archive);
     writeFile(dir + QStringLiteral("/given.cry"), archive);
     QVERIFY(clsBlowfish().DecryptFile(dir + QStringLiteral("/given.cry"),
@@ -296,8 +308,8 @@ void tst_clsBlowfish::progress_data()
 {
     QTest::addColumn<qsizetype>("length");
     QTest::addColumn<QList<int>>("events");
-    QTest::newRow("16 bytes") << qsizetype(4) << QList<int>{0, 50, 100};
-    QTest::newRow("24 bytes") << qsizetype(12) << QList<int>{0, 33, 66, 100};
+    QTest::newRow("16 bytes") << qsizetype(4) << QList<int> {0, 50, 100};
+    QTest::newRow("24 bytes") << qsizetype(12) << QList<int> {0, 33, 66, 100};
     QList<int> everyPercent;
     for (int i = 0; i <= 100; ++i)
         everyPercent.append(i);
@@ -321,7 +333,8 @@ void tst_clsBlowfish::progress()
     const QString dir = freshFolder(QStringLiteral("progress"));
     writeFile(dir + QStringLiteral("/plain"), sampleData(length));
     log.values.clear();
-    QVERIFY(cipher.EncryptFile(dir + QStringLiteral("/plain"), dir + QStringLiteral("/c"), false, {}));
+    QVERIFY(
+        cipher.EncryptFile(dir + QStringLiteral("/plain"), dir + QStringLiteral("/c"), false, {}));
     QCOMPARE(log.values, events);
     log.values.clear();
     QVERIFY(cipher.DecryptFile(dir + QStringLiteral("/c"), dir + QStringLiteral("/p"), false, {}));
@@ -331,8 +344,9 @@ void tst_clsBlowfish::progress()
 void tst_clsBlowfish::textForms()
 {
     clsBlowfish cipher;
-    for (const QString& text : {QString(), QStringLiteral("a"),
-                                QStringLiteral("Gr\u00fc\u00dfe \u20ac \U0001F600 and more text")}) {
+    for (const QString& text :
+         {QString(), QStringLiteral("a"),
+          QStringLiteral("Gr\u00fc\u00dfe \u20ac \U0001F600 and more text")}) {
         const QString encrypted = cipher.EncryptString(text, kArchiveKey);
         QCOMPARE(encrypted.size(), expectedSize(text.toUtf8().size()));
         bool ok = false;
@@ -341,7 +355,8 @@ void tst_clsBlowfish::textForms()
     }
 
     bool ok = true;
-    QVERIFY(cipher.DecryptString(QStringLiteral("\u20ac234567812345678"), {}, false, &ok).isEmpty());
+    QVERIFY(
+        cipher.DecryptString(QStringLiteral("\u20ac234567812345678"), {}, false, &ok).isEmpty());
     QVERIFY(!ok);
     QVERIFY(errorLog().contains(QStringLiteral("DecryptString of Klassenmodul clsBlowfish")));
 }
@@ -371,11 +386,15 @@ void tst_clsBlowfish::hexForms()
 
     const QString dir = freshFolder(QStringLiteral("hex"));
     writeFile(dir + QStringLiteral("/plain"), sampleData(300));
-    QVERIFY(cipher.EncryptFile(dir + QStringLiteral("/plain"), dir + QStringLiteral("/h"), false, {}, true));
+    QVERIFY(cipher.EncryptFile(dir + QStringLiteral("/plain"), dir + QStringLiteral("/h"), false,
+                               {}, true));
     const QByteArray written = readFile(dir + QStringLiteral("/h"));
     QCOMPARE(written.size(), 2 * expectedSize(300));
-    QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F]+$")).match(QString::fromLatin1(written)).hasMatch());
-    QVERIFY(cipher.DecryptFile(dir + QStringLiteral("/h"), dir + QStringLiteral("/p"), false, {}, true));
+    QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F]+$"))
+                .match(QString::fromLatin1(written))
+                .hasMatch());
+    QVERIFY(cipher.DecryptFile(dir + QStringLiteral("/h"), dir + QStringLiteral("/p"), false, {},
+                               true));
     QCOMPARE(readFile(dir + QStringLiteral("/p")), sampleData(300));
 }
 
@@ -389,7 +408,8 @@ void tst_clsBlowfish::addDamageRows()
     QByteArray archive = sampleData(29);
     const bool encrypted = clsBlowfish().EncryptByte(archive, kArchiveKey);
     Q_ASSERT(encrypted);
-    const QString sizeDescriptor = QStringLiteral("Incorrect size descriptor in Blowfish decryption");
+    const QString sizeDescriptor =
+        QStringLiteral("Incorrect size descriptor in Blowfish decryption");
     const QString blockSize = QStringLiteral("Incorrect size of Blowfish encrypted data");
     QTest::newRow("wrongKey") << archive << QStringLiteral("K8:w-wrongRb\\7@") << sizeDescriptor;
     QTest::newRow("appendedByte") << archive + 'x' << kArchiveKey << blockSize;
@@ -400,7 +420,10 @@ void tst_clsBlowfish::addDamageRows()
     QTest::newRow("empty") << QByteArray() << kArchiveKey << blockSize;
 }
 
-void tst_clsBlowfish::damagedBuffer_data() { addDamageRows(); }
+void tst_clsBlowfish::damagedBuffer_data()
+{
+    addDamageRows();
+}
 
 void tst_clsBlowfish::damagedBuffer()
 {
@@ -414,14 +437,17 @@ void tst_clsBlowfish::damagedBuffer()
     QVERIFY(!cipher.DecryptByte(buffer, key));
     QCOMPARE(buffer, archive);
     QVERIFY(log.values.isEmpty());
-    QVERIFY(errorLog().contains(QStringLiteral("DecryptByte of Klassenmodul clsBlowfish  0  -2147221504  ")
-                                + description));
+    QVERIFY(errorLog().contains(
+        QStringLiteral("DecryptByte of Klassenmodul clsBlowfish  0  -2147221504  ") + description));
     bool ok = true;
     QVERIFY(cipher.DecryptString(QString::fromLatin1(archive), key, false, &ok).isEmpty());
     QVERIFY(!ok);
 }
 
-void tst_clsBlowfish::damagedFile_data() { addDamageRows(); }
+void tst_clsBlowfish::damagedFile_data()
+{
+    addDamageRows();
+}
 
 void tst_clsBlowfish::damagedFile()
 {
@@ -437,11 +463,13 @@ void tst_clsBlowfish::damagedFile()
     QVERIFY(!cipher.DecryptFile(cry, dir + QStringLiteral("/new"), false, key));
     QVERIFY(!cipher.DecryptFile(cry, dir + QStringLiteral("/old"), true, key));
     QVERIFY(!cipher.DecryptFile(cry, cry, true, key));
-    const Tree untouched = {{QStringLiteral("a.cry"), archive}, {QStringLiteral("old"), "older output"}};
+    const Tree untouched = {{QStringLiteral("a.cry"), archive},
+                            {QStringLiteral("old"), "older output"}};
     QCOMPARE(readTree(dir), untouched);
-    QCOMPARE(errorLog().count(QStringLiteral("DecryptFile of Klassenmodul clsBlowfish  0  -2147221504  ")
-                              + description),
-             3);
+    QCOMPARE(
+        errorLog().count(QStringLiteral("DecryptFile of Klassenmodul clsBlowfish  0  -2147221504  ")
+                         + description),
+        3);
 }
 
 void tst_clsBlowfish::existingOutputKeptWithoutOverwrite()
@@ -450,10 +478,13 @@ void tst_clsBlowfish::existingOutputKeptWithoutOverwrite()
     const Tree tree = {{QStringLiteral("plain"), sampleData(50)}, {QStringLiteral("out"), "kept"}};
     makeTree(dir, tree);
     clsBlowfish cipher;
-    QVERIFY(!cipher.EncryptFile(dir + QStringLiteral("/plain"), dir + QStringLiteral("/out"), false, kArchiveKey));
-    QVERIFY(!cipher.DecryptFile(dir + QStringLiteral("/plain"), dir + QStringLiteral("/out"), false, kArchiveKey));
+    QVERIFY(!cipher.EncryptFile(dir + QStringLiteral("/plain"), dir + QStringLiteral("/out"), false,
+                                kArchiveKey));
+    QVERIFY(!cipher.DecryptFile(dir + QStringLiteral("/plain"), dir + QStringLiteral("/out"), false,
+                                kArchiveKey));
     QCOMPARE(readTree(dir), tree);
-    QVERIFY(cipher.EncryptFile(dir + QStringLiteral("/plain"), dir + QStringLiteral("/out"), true, kArchiveKey));
+    QVERIFY(cipher.EncryptFile(dir + QStringLiteral("/plain"), dir + QStringLiteral("/out"), true,
+                               kArchiveKey));
     QCOMPARE(QFileInfo(dir + QStringLiteral("/out")).size(), expectedSize(50));
 }
 
@@ -487,8 +518,10 @@ void tst_clsBlowfish::failedWriteKeepsTarget()
                                     true, kArchiveKey));
     }
     QCOMPARE(readTree(dir), tree);
-    QVERIFY(errorLog().contains(QStringLiteral("EncryptFile of Klassenmodul clsBlowfish  0  57  ")));
-    QVERIFY(errorLog().contains(QStringLiteral("DecryptFile of Klassenmodul clsBlowfish  0  57  ")));
+    QVERIFY(
+        errorLog().contains(QStringLiteral("EncryptFile of Klassenmodul clsBlowfish  0  57  ")));
+    QVERIFY(
+        errorLog().contains(QStringLiteral("DecryptFile of Klassenmodul clsBlowfish  0  57  ")));
 }
 
 void tst_clsBlowfish::tooLongForLengthField()
@@ -501,8 +534,8 @@ void tst_clsBlowfish::tooLongForLengthField()
     QVERIFY(!clsBlowfish().EncryptFile(huge.fileName(), dir + QStringLiteral("/huge.cry"), false,
                                        kArchiveKey));
     QVERIFY(!QFileInfo::exists(dir + QStringLiteral("/huge.cry")));
-    QVERIFY(errorLog().contains(
-        QStringLiteral("EncryptFile of Klassenmodul clsBlowfish  0  6  Data too long for Blowfish encryption")));
+    QVERIFY(errorLog().contains(QStringLiteral(
+        "EncryptFile of Klassenmodul clsBlowfish  0  6  Data too long for Blowfish encryption")));
 }
 
 void tst_clsBlowfish::unreadableOrUnwritable()
@@ -511,11 +544,14 @@ void tst_clsBlowfish::unreadableOrUnwritable()
     writeFile(dir + QStringLiteral("/plain"), "data");
     QDir().mkpath(dir + QStringLiteral("/folder"));
     clsBlowfish cipher;
-    QVERIFY(!cipher.EncryptFile(dir + QStringLiteral("/missing"), dir + QStringLiteral("/o1"), false, kArchiveKey));
-    QVERIFY(!cipher.DecryptFile(dir + QStringLiteral("/folder"), dir + QStringLiteral("/o2"), false, kArchiveKey));
-    QVERIFY(!cipher.EncryptFile(dir + QStringLiteral("/plain"), dir + QStringLiteral("/no/such/o3"), false,
+    QVERIFY(!cipher.EncryptFile(dir + QStringLiteral("/missing"), dir + QStringLiteral("/o1"),
+                                false, kArchiveKey));
+    QVERIFY(!cipher.DecryptFile(dir + QStringLiteral("/folder"), dir + QStringLiteral("/o2"), false,
                                 kArchiveKey));
-    QVERIFY(!cipher.EncryptFile(dir + QStringLiteral("/plain"), dir + QStringLiteral("/folder"), true, kArchiveKey));
+    QVERIFY(!cipher.EncryptFile(dir + QStringLiteral("/plain"), dir + QStringLiteral("/no/such/o3"),
+                                false, kArchiveKey));
+    QVERIFY(!cipher.EncryptFile(dir + QStringLiteral("/plain"), dir + QStringLiteral("/folder"),
+                                true, kArchiveKey));
     const Tree tree = {{QStringLiteral("plain"), "data"}, {QStringLiteral("folder/"), {}}};
     QCOMPARE(readTree(dir), tree);
     const QString log = errorLog();
@@ -537,7 +573,7 @@ void tst_clsBlowfish::busyObjectRefusesSecondOperation()
     });
     QByteArray buffer = sampleData(100);
     QVERIFY(cipher.EncryptByte(buffer, kArchiveKey));
-    QCOMPARE(nested, QList<bool>{false});
+    QCOMPARE(nested, QList<bool> {false});
     QVERIFY(clsBlowfish().DecryptByte(buffer, kArchiveKey));
     QCOMPARE(buffer, sampleData(100));
     QVERIFY(errorLog().contains(QStringLiteral("Key of Klassenmodul clsBlowfish")));
