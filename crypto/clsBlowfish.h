@@ -17,6 +17,7 @@ class clsBlowfish : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY(clsBlowfish)
+    // Its known-answer vectors check the block core itself.
     friend class tst_clsBlowfish;
 
 public:
