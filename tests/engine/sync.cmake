@@ -1,0 +1,1 @@
+quillaro_add_test(NAME tst_Quillaro_FileSync SOURCES tst_Quillaro_FileSync.cpp LIBS quillaro_sync)
