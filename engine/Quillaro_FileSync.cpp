@@ -1,5 +1,7 @@
 #include "Quillaro_FileSync.h"
 
+#include <utility>
+
 #include <QHash>
 #include <QSet>
 
@@ -78,13 +80,26 @@ CompareTable compareListings(const Listing& source, const Listing& destination)
             continue;
         sourceNames.insert(e.name);
         const auto other = destinationFiles.constFind(e.name);
-        table.append({e.name, other == destinationFiles.cend() ? SyncOnlySource : statusOf(e, **other)});
+        table.append(
+            {e.name, other == destinationFiles.cend() ? SyncOnlySource : statusOf(e, **other)});
     }
     for (const FolderEntry& e : destination) {
         if (e.kind == EntryKind::File && !sourceNames.contains(e.name))
             table.append({e.name, SyncOnlyDestination});
     }
     return table;
+}
+
+// Both folders' entries, or the failure of the first that cannot be read.
+std::optional<std::pair<Listing, Listing>> listPair(const QString& source,
+                                                    const QString& destination, Failure* failure)
+{
+    auto sourceList = SyncFileOps::listFolder(source, failure);
+    auto destinationList
+        = sourceList ? SyncFileOps::listFolder(destination, failure) : std::nullopt;
+    if (!destinationList)
+        return std::nullopt;
+    return std::pair{std::move(*sourceList), std::move(*destinationList)};
 }
 
 QString refusalText(SyncFileOps::PairRelation relation, const QString& source,
@@ -125,11 +140,11 @@ public:
     [[nodiscard]] SyncResult result() const { return m_result; }
 
 private:
-    void compareAndCopy(const QString& source, const QString& destination, const Listing& sourceList,
-                        const Listing& destinationList);
+    void compareAndCopy(const QString& source, const QString& destination,
+                        const Listing& sourceList, const Listing& destinationList);
     void handleEntry(const QString& source, const QString& destination, const CompareEntry& entry);
-    void syncSubfolders(const QString& source, const QString& destination, const Listing& sourceList,
-                        const Listing& destinationList);
+    void syncSubfolders(const QString& source, const QString& destination,
+                        const Listing& sourceList, const Listing& destinationList);
     [[nodiscard]] bool syncSubfolder(const QString& source, const QString& destination,
                                      const QString& name);
     void copyFolder(const QString& source, const QString& destination, const Listing& entries);
@@ -166,14 +181,12 @@ void SyncPass::syncFiles(const QString& source, const QString& destination)
 {
     startLine(source, destination);
     Failure failure;
-    const auto sourceList = SyncFileOps::listFolder(source, &failure);
-    const auto destinationList =
-        sourceList ? SyncFileOps::listFolder(destination, &failure) : std::nullopt;
-    if (!destinationList) {
+    const auto pair = listPair(source, destination, &failure);
+    if (!pair) {
         report("Sync_Files", failure);
         return;
     }
-    compareAndCopy(source, destination, *sourceList, *destinationList);
+    compareAndCopy(source, destination, pair->first, pair->second);
 }
 
 void SyncPass::compareAndCopy(const QString& source, const QString& destination,
@@ -344,21 +357,22 @@ bool SyncPass::pumpAndCancelled()
 
 } // namespace
 
-void SyncSink::pumpEvents() { DoEvents(); }
+void SyncSink::pumpEvents()
+{
+    DoEvents();
+}
 
 bool Compare_Folders(const QString& source, const QString& destination, CompareTable& table,
                      QString* error)
 {
     Failure failure;
-    const auto sourceList = SyncFileOps::listFolder(source, &failure);
-    const auto destinationList =
-        sourceList ? SyncFileOps::listFolder(destination, &failure) : std::nullopt;
-    if (!destinationList) {
+    const auto pair = listPair(source, destination, &failure);
+    if (!pair) {
         if (error)
             *error = failure.description;
         return false;
     }
-    table = compareListings(*sourceList, *destinationList);
+    table = compareListings(pair->first, pair->second);
     return true;
 }
 
@@ -371,8 +385,8 @@ SyncResult Sync_Folders(const QString& source, const QString& destination,
     return pass.result();
 }
 
-SyncResult Sync_Files(const QString& source, const QString& destination,
-                      const SyncOptions& options, SyncSink& sink)
+SyncResult Sync_Files(const QString& source, const QString& destination, const SyncOptions& options,
+                      SyncSink& sink)
 {
     SyncPass pass(options, sink);
     if (!pass.refuse(source, destination, false, "Sync_Files"))

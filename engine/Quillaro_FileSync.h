@@ -13,7 +13,7 @@ struct CompareEntry
     int status = 0; // one of the codes below, or bits of SyncNewerSource ... SyncAttributes
 };
 
-inline constexpr int SyncOnlySource = -2;     // or the destination copy cannot be read
+inline constexpr int SyncOnlySource = -2; // or the destination copy cannot be read
 inline constexpr int SyncOnlyDestination = -1;
 inline constexpr int SyncNewerSource = 1;
 inline constexpr int SyncNewerDestination = 2;
@@ -65,5 +65,5 @@ SyncResult Sync_Folders(const QString& source, const QString& destination,
                         const SyncOptions& options, SyncSink& sink);
 
 // Synchronises the files of the two folders, not their subfolders.
-SyncResult Sync_Files(const QString& source, const QString& destination,
-                      const SyncOptions& options, SyncSink& sink);
+SyncResult Sync_Files(const QString& source, const QString& destination, const SyncOptions& options,
+                      SyncSink& sink);

@@ -20,6 +20,8 @@
 namespace SyncFileOps {
 namespace {
 
+using Stat = struct stat;
+
 int errNoOf(int posixError)
 {
     switch (posixError) {
@@ -55,7 +57,7 @@ qint64 nanoseconds(const struct timespec& t)
     return static_cast<qint64>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
-FolderEntry entryOf(const QString& name, const struct stat& st)
+FolderEntry entryOf(const QString& name, const Stat& st)
 {
     FolderEntry e;
     e.name = name;
@@ -70,7 +72,7 @@ FolderEntry entryOf(const QString& name, const struct stat& st)
 FolderEntry classify(int dirFd, const char* rawName)
 {
     const QString name = QFile::decodeName(rawName);
-    struct stat st{};
+    Stat st{};
     if (fstatat(dirFd, rawName, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return {name};
     if (S_ISDIR(st.st_mode)) {
@@ -140,7 +142,7 @@ struct Fd
 };
 
 // Fills the open temporary file from the source and gives it the source's mode and times.
-std::optional<qint64> fillTemporary(int src, const struct stat& st, int tmp, const QString& what,
+std::optional<qint64> fillTemporary(int src, const Stat& st, int tmp, const QString& what,
                                     Failure* failure)
 {
     const qint64 bytes = pump(src, tmp);
@@ -191,7 +193,7 @@ std::optional<qint64> copyFile(const QString& source, const QString& target, Fai
 {
     const QString what = QStringLiteral("Cannot copy ") + source + QStringLiteral(" to ") + target;
     Fd src{::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC)};
-    struct stat st{};
+    Stat st{};
     if (src.fd < 0 || ::fstat(src.fd, &st) != 0) {
         fail(failure, what, errno);
         return std::nullopt;
@@ -219,7 +221,7 @@ bool makeFolder(const QString& folder, Failure* failure)
     if (::mkdir(QFile::encodeName(folder).constData(), 0777) == 0)
         return true;
     const int error = errno;
-    struct stat st{};
+    Stat st{};
     if (error == EEXIST && ::stat(QFile::encodeName(folder).constData(), &st) == 0
         && S_ISDIR(st.st_mode))
         return true;

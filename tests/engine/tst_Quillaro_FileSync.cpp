@@ -16,6 +16,8 @@ using TestSupport::Tree;
 
 namespace {
 
+using Stat = struct stat;
+
 // Every file time of a test is this moment plus a few seconds.
 constexpr time_t kBase = 1767268800; // 2026-01-01 12:00:00 UTC
 
@@ -30,23 +32,29 @@ using Side = QList<FileSpec>;
 
 void setTime(const QString& path, qint64 ns)
 {
-    const struct timespec t{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+    const struct timespec t
+    {
+        static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)
+    };
     const struct timespec times[2] = {t, t};
     QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
 }
 
-qint64 seconds(int offset) { return (static_cast<qint64>(kBase) + offset) * 1000000000; }
-
-struct stat statOf(const QString& path)
+qint64 seconds(int offset)
 {
-    struct stat st{};
+    return (static_cast<qint64>(kBase) + offset) * 1000000000;
+}
+
+Stat statOf(const QString& path)
+{
+    Stat st{};
     ::stat(QFile::encodeName(path).constData(), &st);
     return st;
 }
 
 qint64 mtimeNs(const QString& path)
 {
-    const struct stat st = statOf(path);
+    const Stat st = statOf(path);
     return static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
@@ -64,7 +72,8 @@ void makeSide(const QString& root, const Side& files)
 
 QString errorLog()
 {
-    return QString::fromUtf8(TestSupport::readFile(Paths::commonFolder() + QStringLiteral("/error.log")));
+    return QString::fromUtf8(
+        TestSupport::readFile(Paths::commonFolder() + QStringLiteral("/error.log")));
 }
 
 // Records what a synchronisation shows; can ask for a stop once a line matches.
@@ -91,7 +100,10 @@ public:
     bool cancelRequested() override { return stopped; }
 };
 
-QString padded(const char* path) { return QString::fromUtf8(path).leftJustified(40, QLatin1Char(' ')); }
+QString padded(const char* path)
+{
+    return QString::fromUtf8(path).leftJustified(40, QLatin1Char(' '));
+}
 
 QString line(const char* from, const char* arrow, const char* to)
 {
@@ -202,13 +214,15 @@ private slots:
     void compareFoldersSkipsFifosAndFailsOnMissingFolder()
     {
         freshPair({{QStringLiteral("a"), "x"}}, {});
-        QCOMPARE(::mkfifo(QFile::encodeName(m_source + QStringLiteral("/pipe")).constData(), 0600), 0);
+        QCOMPARE(::mkfifo(QFile::encodeName(m_source + QStringLiteral("/pipe")).constData(), 0600),
+                 0);
         CompareTable table;
         QVERIFY(Compare_Folders(m_source, m_destination, table));
         QCOMPARE(described(table), QStringList{QStringLiteral("a=-2")});
 
         QString error;
-        QVERIFY(!Compare_Folders(m_source, m_destination + QStringLiteral("/missing"), table, &error));
+        QVERIFY(
+            !Compare_Folders(m_source, m_destination + QStringLiteral("/missing"), table, &error));
         QVERIFY2(error.contains(QStringLiteral("/missing")), qPrintable(error));
     }
 
@@ -238,8 +252,9 @@ private slots:
         QTest::newRow("one direction") << false << before << forward << forwardCopies;
         QTest::newRow("both directions")
             << true << both << forward
-            << forwardCopies + QStringList{QStringLiteral("newer_destination  <<--"),
-                                           QStringLiteral("only_destination  <<--")};
+            << forwardCopies
+                   + QStringList{QStringLiteral("newer_destination  <<--"),
+                                 QStringLiteral("only_destination  <<--")};
     }
 
     // The fixture holds each case of the comparison once; the lines say what was copied.
@@ -273,7 +288,8 @@ private slots:
         QStringList expected = copied;
         expected.sort();
         QCOMPARE(shown, expected);
-        QCOMPARE(m_sink.lines.first(), m_sink.lines.first().left(40) + QStringLiteral("  -->>  ") + m_destination);
+        QCOMPARE(m_sink.lines.first(),
+                 m_sink.lines.first().left(40) + QStringLiteral("  -->>  ") + m_destination);
     }
 
     // Short relative paths (the test runs in its own folder) show every line unshortened.
@@ -289,7 +305,8 @@ private slots:
         QVERIFY(QDir::setCurrent(root));
         m_sink = Recorder();
         m_options.bothDirections = true;
-        const SyncResult result = Sync_Folders(QStringLiteral("s"), QStringLiteral("d/"), m_options, m_sink);
+        const SyncResult result
+            = Sync_Folders(QStringLiteral("s"), QStringLiteral("d/"), m_options, m_sink);
         QVERIFY(QDir::setCurrent(QStringLiteral("..")));
 
         const char* fwd = "  -->>  ";
@@ -306,7 +323,8 @@ private slots:
                                    line("d/back", fwd, "s/back")};
         QCOMPARE(m_sink.lines, expected);
         QCOMPARE(result.copied, 5);
-        QCOMPARE(TestSupport::readTree(root + QStringLiteral("/s")), TestSupport::readTree(root + QStringLiteral("/d")));
+        QCOMPARE(TestSupport::readTree(root + QStringLiteral("/s")),
+                 TestSupport::readTree(root + QStringLiteral("/d")));
         QVERIFY(m_sink.elapsedCount >= expected.size());
     }
 
@@ -355,18 +373,22 @@ private slots:
 
     void readOnlyTargetIsReplacedAndTimeKept()
     {
-        freshPair({{QStringLiteral("a.txt"), "new", 10, false}, {QStringLiteral("locked.txt"), "mine", 0, true}},
+        freshPair({{QStringLiteral("a.txt"), "new", 10, false},
+                   {QStringLiteral("locked.txt"), "mine", 0, true}},
                   {{QStringLiteral("a.txt"), "old", 0, true}});
         const SyncResult result = Sync_Files(m_source, m_destination, m_options, m_sink);
         QCOMPARE(result.failed, 0);
         QCOMPARE(result.copied, 2);
         QCOMPARE(result.bytes, qint64(7));
-        for (const QString& name : QStringList{QStringLiteral("/a.txt"), QStringLiteral("/locked.txt")}) {
-            QCOMPARE(TestSupport::readFile(m_destination + name), TestSupport::readFile(m_source + name));
+        for (const QString& name :
+             QStringList{QStringLiteral("/a.txt"), QStringLiteral("/locked.txt")}) {
+            QCOMPARE(TestSupport::readFile(m_destination + name),
+                     TestSupport::readFile(m_source + name));
             QCOMPARE(mtimeNs(m_destination + name), mtimeNs(m_source + name));
             QCOMPARE(statOf(m_destination + name).st_mode, statOf(m_source + name).st_mode);
         }
-        QCOMPARE(QDir(m_destination).entryList(QDir::Files | QDir::Hidden).size(), 2); // no leftovers
+        QCOMPARE(QDir(m_destination).entryList(QDir::Files | QDir::Hidden).size(),
+                 2); // no leftovers
 
         m_sink = Recorder();
         QCOMPARE(Sync_Files(m_source, m_destination, m_options, m_sink).copied, 0);
@@ -398,28 +420,38 @@ private slots:
     void failingFileIsReportedAndPassGoesOn()
     {
         QFETCH(QString, folder);
-        freshPair({{folder + QStringLiteral("a"), "a"}, {folder + QStringLiteral("b"), "b"},
-                   {folder + QStringLiteral("c"), "c"}, {QStringLiteral("later/d"), "d"}},
+        freshPair({{folder + QStringLiteral("a"), "a"},
+                   {folder + QStringLiteral("b"), "b"},
+                   {folder + QStringLiteral("c"), "c"},
+                   {QStringLiteral("later/d"), "d"}},
                   {{folder + QStringLiteral("b/blocker"), "x"}});
         const SyncResult result = Sync_Folders(m_source, m_destination, m_options, m_sink);
         QCOMPARE(result.failed, 1);
         QCOMPARE(result.copied, 3);
-        for (const QString& name : QStringList{folder + QStringLiteral("a"), folder + QStringLiteral("c"), QStringLiteral("later/d")})
-            QCOMPARE(TestSupport::readFile(m_destination + QLatin1Char('/') + name), name.right(1).toUtf8());
-        QVERIFY2(errorLog().contains(QStringLiteral("Sync_Files of Modul Quillaro_FileSync")), qPrintable(errorLog()));
+        for (const QString& name :
+             QStringList{folder + QStringLiteral("a"), folder + QStringLiteral("c"),
+                         QStringLiteral("later/d")})
+            QCOMPARE(TestSupport::readFile(m_destination + QLatin1Char('/') + name),
+                     name.right(1).toUtf8());
+        QVERIFY2(errorLog().contains(QStringLiteral("Sync_Files of Modul Quillaro_FileSync")),
+                 qPrintable(errorLog()));
         QCOMPARE(m_sink.lines.filter(QStringLiteral("Cannot copy ")).size(), 1);
     }
 
     void missingSubfolderTargetIsReported()
     {
-        freshPair({{QStringLiteral("one/a"), "a"}, {QStringLiteral("two/b"), "b"}}, {{QStringLiteral("one"), "file"}});
+        freshPair({{QStringLiteral("one/a"), "a"}, {QStringLiteral("two/b"), "b"}},
+                  {{QStringLiteral("one"), "file"}});
         const SyncResult result = Sync_Folders(m_source, m_destination, m_options, m_sink);
         QCOMPARE(result.failed, 1);
         QCOMPARE(TestSupport::readFile(m_destination + QStringLiteral("/two/b")), QByteArray("b"));
-        QVERIFY(errorLog().contains(QStringLiteral("Cannot create the folder ") + m_destination + QStringLiteral("/one")));
+        QVERIFY(errorLog().contains(QStringLiteral("Cannot create the folder ") + m_destination
+                                    + QStringLiteral("/one")));
 
         m_sink = Recorder();
-        QCOMPARE(Sync_Files(m_source + QStringLiteral("/gone"), m_destination, m_options, m_sink).failed, 1);
+        QCOMPARE(
+            Sync_Files(m_source + QStringLiteral("/gone"), m_destination, m_options, m_sink).failed,
+            1);
         QVERIFY(errorLog().contains(QStringLiteral("Sync_Files of Modul Quillaro_FileSync")));
     }
 
@@ -429,13 +461,20 @@ private slots:
         QTest::addColumn<QString>("destination");
         QTest::addColumn<bool>("tree");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("destination inside source") << "" << "inner" << true << true;
-        QTest::newRow("source inside destination") << "inner/deeper" << "" << true << true;
-        QTest::newRow("same folder") << "" << "" << true << true;
-        QTest::newRow("same folder through a symlink") << "" << "alias" << true << true;
-        QTest::newRow("destination inside a symlinked source") << "alias" << "inner" << true << true;
-        QTest::newRow("same folder, files only") << "" << "alias/" << false << true;
-        QTest::newRow("destination inside source, files only") << "" << "inner" << false << false;
+        QTest::newRow("destination inside source") << ""
+                                                   << "inner" << true << true;
+        QTest::newRow("source inside destination") << "inner/deeper"
+                                                   << "" << true << true;
+        QTest::newRow("same folder") << ""
+                                     << "" << true << true;
+        QTest::newRow("same folder through a symlink") << ""
+                                                       << "alias" << true << true;
+        QTest::newRow("destination inside a symlinked source") << "alias"
+                                                               << "inner" << true << true;
+        QTest::newRow("same folder, files only") << ""
+                                                 << "alias/" << false << true;
+        QTest::newRow("destination inside source, files only") << ""
+                                                               << "inner" << false << false;
     }
 
     void nestedFoldersAreRefused()
@@ -445,15 +484,18 @@ private slots:
         QFETCH(bool, tree);
         QFETCH(bool, refused);
         const QString root = TestSupport::freshFolder(QStringLiteral("nested"));
-        TestSupport::makeTree(root, {{QStringLiteral("file"), "f"}, {QStringLiteral("inner/deeper/x"), "x"}});
+        TestSupport::makeTree(
+            root, {{QStringLiteral("file"), "f"}, {QStringLiteral("inner/deeper/x"), "x"}});
         const QString links = TestSupport::freshFolder(QStringLiteral("links"));
         QVERIFY(QFile::link(root, links + QStringLiteral("/alias")));
         auto path = [&](const QString& rel) -> QString {
-            return (rel.startsWith(QStringLiteral("alias")) ? links : root) + QLatin1Char('/') + rel;
+            return (rel.startsWith(QStringLiteral("alias")) ? links : root) + QLatin1Char('/')
+                   + rel;
         };
         const Tree before = TestSupport::readTree(root);
-        const SyncResult result = tree ? Sync_Folders(path(source), path(destination), m_options, m_sink)
-                                       : Sync_Files(path(source), path(destination), m_options, m_sink);
+        const SyncResult result
+            = tree ? Sync_Folders(path(source), path(destination), m_options, m_sink)
+                   : Sync_Files(path(source), path(destination), m_options, m_sink);
         QCOMPARE(result.refused, refused);
         if (!refused) {
             QCOMPARE(TestSupport::readFile(root + QStringLiteral("/inner/file")), QByteArray("f"));
@@ -463,7 +505,8 @@ private slots:
         QCOMPARE(result.copied, 0);
         QCOMPARE(MessageBoxSeam::shown().size(), 1);
         QCOMPARE(m_sink.lines, QStringList{MessageBoxSeam::shown().constFirst().text});
-        QVERIFY(errorLog().contains(tree ? QStringLiteral("Sync_Folders of Modul") : QStringLiteral("Sync_Files of Modul")));
+        QVERIFY(errorLog().contains(tree ? QStringLiteral("Sync_Folders of Modul")
+                                         : QStringLiteral("Sync_Files of Modul")));
     }
 
     void symlinkedFoldersAreNotFollowed()
@@ -473,13 +516,17 @@ private slots:
         freshPair({{QStringLiteral("sub/a"), "a"}}, {{QStringLiteral("b"), "b"}});
         QVERIFY(QFile::link(m_source, m_source + QStringLiteral("/sub/loop")));
         QVERIFY(QFile::link(outside, m_source + QStringLiteral("/out")));
-        QVERIFY(QFile::link(outside + QStringLiteral("/far.txt"), m_source + QStringLiteral("/far-link.txt")));
+        QVERIFY(QFile::link(outside + QStringLiteral("/far.txt"),
+                            m_source + QStringLiteral("/far-link.txt")));
         QVERIFY(QFile::link(outside, m_destination + QStringLiteral("/dest-link")));
-        QCOMPARE(::mkfifo(QFile::encodeName(m_source + QStringLiteral("/pipe")).constData(), 0600), 0);
+        QCOMPARE(::mkfifo(QFile::encodeName(m_source + QStringLiteral("/pipe")).constData(), 0600),
+                 0);
         m_options.bothDirections = true;
         const SyncResult result = Sync_Folders(m_source, m_destination, m_options, m_sink);
         QCOMPARE(result.failed, 0);
-        const Tree expected{{QStringLiteral("b"), "b"}, {QStringLiteral("sub/a"), "a"}, {QStringLiteral("far-link.txt"), "far"}};
+        const Tree expected{{QStringLiteral("b"), "b"},
+                            {QStringLiteral("sub/a"), "a"},
+                            {QStringLiteral("far-link.txt"), "far"}};
         Tree copied = TestSupport::readTree(m_destination);
         copied.remove(QStringLiteral("dest-link"));
         QCOMPARE(copied, expected);
@@ -492,7 +539,9 @@ private slots:
 
     void stopEndsEveryLevel()
     {
-        freshPair({{QStringLiteral("a"), "a"}, {QStringLiteral("b"), "b"}, {QStringLiteral("one/c"), "c"},
+        freshPair({{QStringLiteral("a"), "a"},
+                   {QStringLiteral("b"), "b"},
+                   {QStringLiteral("one/c"), "c"},
                    {QStringLiteral("one/two/d"), "d"}},
                   {{QStringLiteral("one/two/"), {}}});
         m_sink.stopAt = [](const QString& l) { return l.endsWith(QStringLiteral("/one/c")); };
