@@ -84,9 +84,14 @@ FolderEntry classify(int dirFd, const char* rawName)
     return S_ISDIR(st.st_mode) ? FolderEntry{name} : entryOf(name, st);
 }
 
-bool isDotName(const char* name)
+constexpr char kTemporaryPrefix[] = ".quillaro-sync-";
+
+// ".", ".." and the temporary files of copies under way (or left by a crash) are no entries.
+bool isSkippedName(const char* name)
 {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+        return true;
+    return std::strncmp(name, kTemporaryPrefix, sizeof kTemporaryPrefix - 1) == 0;
 }
 
 bool writeAll(int fd, const char* data, ssize_t length)
@@ -125,7 +130,7 @@ qint64 pump(int from, int to)
 QString temporaryBeside(const QString& target)
 {
     static std::atomic<int> serial{0};
-    return QFileInfo(target).path() + QStringLiteral("/.quillaro-sync-")
+    return QFileInfo(target).path() + QLatin1Char('/') + QLatin1String(kTemporaryPrefix)
            + QString::number(::getpid()) + QLatin1Char('-') + QString::number(++serial)
            + QStringLiteral(".tmp");
 }
@@ -182,7 +187,7 @@ std::optional<QList<FolderEntry>> listFolder(const QString& folder, Failure* fai
     QList<FolderEntry> entries;
     const int fd = ::dirfd(dir);
     while (const dirent* d = ::readdir(dir)) {
-        if (!isDotName(d->d_name))
+        if (!isSkippedName(d->d_name))
             entries.append(classify(fd, d->d_name));
     }
     ::closedir(dir);
@@ -192,7 +197,8 @@ std::optional<QList<FolderEntry>> listFolder(const QString& folder, Failure* fai
 std::optional<qint64> copyFile(const QString& source, const QString& target, Failure* failure)
 {
     const QString what = QStringLiteral("Cannot copy ") + source + QStringLiteral(" to ") + target;
-    Fd src{::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC)};
+    // Non-blocking, so that a file that became a FIFO since the listing cannot hang the run.
+    Fd src{::open(QFile::encodeName(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     Stat st{};
     if (src.fd < 0 || ::fstat(src.fd, &st) != 0) {
         fail(failure, what, errno);

@@ -509,7 +509,7 @@ private slots:
                                          : QStringLiteral("Sync_Files of Modul")));
     }
 
-    void symlinkedFoldersAreNotFollowed()
+    void specialEntriesAreNotCopied()
     {
         const QString outside = TestSupport::freshFolder(QStringLiteral("outside"));
         TestSupport::makeTree(outside, {{QStringLiteral("far.txt"), "far"}});
@@ -521,6 +521,7 @@ private slots:
         QVERIFY(QFile::link(outside, m_destination + QStringLiteral("/dest-link")));
         QCOMPARE(::mkfifo(QFile::encodeName(m_source + QStringLiteral("/pipe")).constData(), 0600),
                  0);
+        TestSupport::writeFile(m_destination + QStringLiteral("/.quillaro-sync-1-1.tmp"), "stale");
         m_options.bothDirections = true;
         const SyncResult result = Sync_Folders(m_source, m_destination, m_options, m_sink);
         QCOMPARE(result.failed, 0);
@@ -529,12 +530,14 @@ private slots:
                             {QStringLiteral("far-link.txt"), "far"}};
         Tree copied = TestSupport::readTree(m_destination);
         copied.remove(QStringLiteral("dest-link"));
+        copied.remove(QStringLiteral(".quillaro-sync-1-1.tmp"));
         QCOMPARE(copied, expected);
         QVERIFY(QFileInfo(m_destination + QStringLiteral("/far-link.txt")).isFile());
         QVERIFY(!QFileInfo(m_destination + QStringLiteral("/far-link.txt")).isSymLink());
         QVERIFY(!QFileInfo::exists(m_destination + QStringLiteral("/out")));
         QVERIFY(!QFileInfo::exists(m_destination + QStringLiteral("/pipe")));
         QVERIFY(!QFileInfo::exists(m_source + QStringLiteral("/dest-link")));
+        QVERIFY(!QFileInfo::exists(m_source + QStringLiteral("/.quillaro-sync-1-1.tmp")));
     }
 
     void stopEndsEveryLevel()
