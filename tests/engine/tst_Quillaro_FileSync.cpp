@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Clock.h"
 #include "MessageBox.h"
 #include "Paths.h"
 #include "Quillaro_FileSync.h"
@@ -82,6 +83,7 @@ class Recorder : public SyncSink
 public:
     QStringList lines;
     int elapsedCount = 0;
+    QString lastElapsed;
     std::function<bool(const QString&)> stopAt;
     bool stopped = false;
 
@@ -96,6 +98,7 @@ public:
         bool ok = false;
         QVERIFY(seconds.toInt(&ok) >= 0 && ok);
         ++elapsedCount;
+        lastElapsed = seconds;
     }
     bool cancelRequested() override { return stopped; }
 };
@@ -540,19 +543,31 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_source + QStringLiteral("/.quillaro-sync-1-1.tmp")));
     }
 
+    void elapsedTimeRunsPastMidnight()
+    {
+        freshPair({}, {});
+        Clock::setFixedNow(QDateTime(QDate(2026, 12, 11), QTime(0, 0, 5)));
+        m_options.startTime = 23 * 3600 + 59 * 60 + 50;
+        Sync_Files(m_source, m_destination, m_options, m_sink);
+        Clock::setFixedNow({});
+        QCOMPARE(m_sink.lastElapsed, QStringLiteral("15"));
+    }
+
     void stopEndsEveryLevel()
     {
         freshPair({{QStringLiteral("a"), "a"},
                    {QStringLiteral("b"), "b"},
                    {QStringLiteral("one/c"), "c"},
                    {QStringLiteral("one/two/d"), "d"}},
-                  {{QStringLiteral("one/two/"), {}}});
+                  {{QStringLiteral("one/two/"), {}}, {QStringLiteral("back/k"), "k"}});
         m_sink.stopAt = [](const QString& l) { return l.endsWith(QStringLiteral("/one/c")); };
+        m_options.bothDirections = true; // the copy back of "back" would come last
         const SyncResult result = Sync_Folders(m_source, m_destination, m_options, m_sink);
         QVERIFY(m_sink.stopped);
         QVERIFY(m_sink.lines.constLast().endsWith(QStringLiteral("/one/c")));
         QCOMPARE(result.copied, 3); // a, b and the file whose copy was under way
         QVERIFY(!QFileInfo::exists(m_destination + QStringLiteral("/one/two/d")));
+        QVERIFY(!QFileInfo::exists(m_source + QStringLiteral("/back")));
     }
 
     void namesDifferingInCaseAreDifferentFiles()
