@@ -75,10 +75,8 @@ FolderEntry classify(int dirFd, const char* rawName)
     Stat st{};
     if (fstatat(dirFd, rawName, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return {name};
-    if (S_ISDIR(st.st_mode)) {
-        FolderEntry e{name, EntryKind::Folder};
-        return e;
-    }
+    if (S_ISDIR(st.st_mode))
+        return {name, EntryKind::Folder};
     if (S_ISLNK(st.st_mode) && fstatat(dirFd, rawName, &st, 0) != 0)
         return {name};
     return S_ISDIR(st.st_mode) ? FolderEntry{name} : entryOf(name, st);
@@ -186,11 +184,20 @@ std::optional<QList<FolderEntry>> listFolder(const QString& folder, Failure* fai
     }
     QList<FolderEntry> entries;
     const int fd = ::dirfd(dir);
-    while (const dirent* d = ::readdir(dir)) {
+    for (;;) {
+        errno = 0; // readdir tells its end from a failure only by errno
+        const dirent* d = ::readdir(dir);
+        if (!d)
+            break;
         if (!isSkippedName(d->d_name))
             entries.append(classify(fd, d->d_name));
     }
+    const int error = errno;
     ::closedir(dir);
+    if (error != 0) {
+        fail(failure, QStringLiteral("Cannot read the folder ") + folder, error);
+        return std::nullopt;
+    }
     return entries;
 }
 
