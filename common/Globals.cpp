@@ -12,4 +12,5 @@ bool bShowErrorBox = false;
 bool g_bAutoRun = false;
 bool g_bBackupStarted = false;
 bool bSoundOn = false;
+bool bSpeechOn = false;
 frmMain_BackUp* g_frmMain = nullptr;
