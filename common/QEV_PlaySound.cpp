@@ -26,7 +26,7 @@ QString schemeSound(const QString& event)
 {
     QString file;
     const QString key = QStringLiteral("HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\")
-                        + event + QStringLiteral("\\.Current\\");
+                        + event + QStringLiteral("\\.Current\\@"); // the key's default value
     if (SettingsStore::readPath(key, &file) && !file.trimmed().isEmpty())
         return file.trimmed();
     return event + QStringLiteral(".wav");
