@@ -34,8 +34,7 @@ class Splitter
 public:
     explicit Splitter(const QByteArray& gif)
         : m_gif(gif)
-    {
-    }
+    {}
 
     GifSplitResult run()
     {
@@ -61,8 +60,8 @@ public:
 private:
     GifSplitResult fail(const QString& why)
     {
-        m_result.error = why + QStringLiteral(" (at byte ") + QString::number(m_pos)
-                         + QLatin1Char(')');
+        m_result.error =
+            why + QStringLiteral(" (at byte ") + QString::number(m_pos) + QLatin1Char(')');
         return std::move(m_result);
     }
 
@@ -74,8 +73,7 @@ private:
 
     bool unknownBlock()
     {
-        (void)fail(QStringLiteral("unknown block 0x")
-                   + QString::number(byteAt(m_gif, m_pos), 16));
+        (void)fail(QStringLiteral("unknown block 0x") + QString::number(byteAt(m_gif, m_pos), 16));
         return false;
     }
 

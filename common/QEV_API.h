@@ -11,8 +11,8 @@ class QWidget;
 // a double-click on the icon brings the window back, a right click shows its popup menu.
 // Without a tray the window is minimised instead.
 
-extern QWidget* g_hWnd;           // the main window while it is in the tray, else null
-extern QSystemTrayIcon* g_nid;    // the tray icon while it is shown, else null
+extern QWidget* g_hWnd;        // the main window while it is in the tray, else null
+extern QSystemTrayIcon* g_nid; // the tray icon while it is shown, else null
 
 // Shows the popup menu of the main window at a screen position (mnuPopup->popup(pos)).
 using TrayPopup = std::function<void(const QPoint&)>;

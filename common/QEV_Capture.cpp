@@ -42,7 +42,7 @@ bool Capture_Desktop(const QString& fileName)
         return fail(ErrNo::PathNotFound, QStringLiteral("cannot write ") + fileName
                                              + QStringLiteral(": ") + file.errorString());
     if (!picture.save(&file, "BMP") || !file.commit())
-        return fail(ErrNo::DeviceIO, QStringLiteral("cannot save the screen picture to ")
-                                         + fileName + QStringLiteral(": ") + file.errorString());
+        return fail(ErrNo::DeviceIO, QStringLiteral("cannot save the screen picture to ") + fileName
+                                         + QStringLiteral(": ") + file.errorString());
     return true;
 }

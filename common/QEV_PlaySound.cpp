@@ -73,9 +73,8 @@ void PlaySoundOnce(QString& sound, bool& useScheme)
     sound = resolvedSound(sound, useScheme);
     if (!HasSound())
         return;
-    SoundOutput::setLateErrorHandler([](const QString& why) {
-        ReportError(playLabel(), ErrNo::DeviceIO, why);
-    });
+    SoundOutput::setLateErrorHandler(
+        [](const QString& why) { ReportError(playLabel(), ErrNo::DeviceIO, why); });
     QString error;
     if (!SoundOutput::instance().playFile(sound, &error))
         ReportError(playLabel(), ErrNo::FileNotFound, error);

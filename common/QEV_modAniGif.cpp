@@ -34,7 +34,8 @@ bool readGif(const QString& path, QByteArray* data)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         ReportError(gifLabel(), ErrNo::PermissionDenied,
-                    QStringLiteral("cannot read ") + path + QStringLiteral(": ") + file.errorString());
+                    QStringLiteral("cannot read ") + path + QStringLiteral(": ")
+                        + file.errorString());
         return false;
     }
     *data = file.readAll();

@@ -139,8 +139,8 @@ void cToolTip::showTip()
     m_tip->adjustSize();
     QPoint at = QCursor::pos() + kCursorOffset;
     if (tool.centre)
-        at = m_hovered->mapToGlobal(QPoint((m_hovered->width() - m_tip->width()) / 2,
-                                           m_hovered->height()));
+        at = m_hovered->mapToGlobal(
+            QPoint((m_hovered->width() - m_tip->width()) / 2, m_hovered->height()));
     m_tip->move(at);
     m_tip->show();
     m_visible.start(m_visibleTime);

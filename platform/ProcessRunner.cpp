@@ -58,7 +58,8 @@ Ending waitForExit(qint64 processId, int* exitCode, QString* error)
     waitUntilFinished(process);
     if (process->exitStatus() == QProcess::CrashExit) {
         *exitCode = -1;
-        *error = process->program() + QStringLiteral(" ended abnormally: ") + process->errorString();
+        *error =
+            process->program() + QStringLiteral(" ended abnormally: ") + process->errorString();
         return Ending::Crashed;
     }
     *exitCode = process->exitCode();

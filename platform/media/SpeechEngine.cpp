@@ -49,8 +49,8 @@ public:
             *error = QStringLiteral("the speech engine is already open");
             return false;
         }
-        m_rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr,
-                                   espeakINITIALIZE_DONT_EXIT);
+        m_rate =
+            espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
         if (m_rate <= 0) {
             *error = QStringLiteral("the speech engine (libespeak-ng) cannot start; "
                                     "is espeak-ng-data installed?");
@@ -74,7 +74,8 @@ public:
         m_application = application;
     }
 
-    bool Speak(const QString& text, int /*flags: always asynchronous here*/, QString* error) override
+    bool Speak(const QString& text, int /*flags: always asynchronous here*/,
+               QString* error) override
     {
         if (!m_usable) {
             *error = QStringLiteral("the speech engine is not usable");
@@ -83,8 +84,8 @@ public:
         QByteArray samples;
         const QByteArray utf8 = text.toUtf8();
         const espeak_ERROR result =
-            espeak_Synth(utf8.constData(), static_cast<size_t>(utf8.size()) + 1, 0, POS_CHARACTER, 0,
-                         espeakCHARS_UTF8, nullptr, &samples);
+            espeak_Synth(utf8.constData(), static_cast<size_t>(utf8.size()) + 1, 0, POS_CHARACTER,
+                         0, espeakCHARS_UTF8, nullptr, &samples);
         if (result != EE_OK || samples.isEmpty()) {
             *error = QStringLiteral("the speech engine could not speak: ") + text;
             return false;

@@ -74,8 +74,8 @@ private slots:
         const QByteArray lookalike("\x00\x21\xF9\x04\x00", 5);
         QTest::newRow("separator bytes inside image data")
             << tinyGif({lookalike, lookalike}, true) << 2 << true;
-        QTest::newRow("images without control blocks") << tinyGif({"ab", "cd", "ef"}, false) << 3
-                                                       << true;
+        QTest::newRow("images without control blocks")
+            << tinyGif({"ab", "cd", "ef"}, false) << 3 << true;
         QTest::newRow("one frame") << tinyGif({"ab"}, true) << 1 << true;
         const QByteArray gif = shippedGif();
         QTest::newRow("no trailer") << gif.chopped(1) << 8 << false;

@@ -19,7 +19,8 @@ private slots:
     void savesTheWholeScreenAndLeavesTheClipboardAlone()
     {
         QGuiApplication::clipboard()->setText(QStringLiteral("the user's own text"));
-        const QString file = TestSupport::freshFolder(QStringLiteral("shot")) + QStringLiteral("/desk.bmp");
+        const QString file =
+            TestSupport::freshFolder(QStringLiteral("shot")) + QStringLiteral("/desk.bmp");
         QVERIFY(Capture_Desktop(file));
         QVERIFY(TestSupport::readFile(file).startsWith("BM"));
         const QImage picture(file, "BMP");

@@ -24,9 +24,10 @@ class FakeOutput final : public SoundOutput
 {
 public:
     FakeOutput(int devices, Played* played, bool fails = false)
-        : m_devices(devices), m_played(played), m_fails(fails)
-    {
-    }
+        : m_devices(devices)
+        , m_played(played)
+        , m_fails(fails)
+    {}
     int deviceCount() override { return m_devices; }
     bool playFile(const QString& path, QString* error) override
     {
@@ -57,7 +58,10 @@ struct Spoken
 class FakeSpeech final : public SpeechEngine
 {
 public:
-    FakeSpeech(bool works, Spoken* spoken) : m_works(works), m_spoken(spoken) {}
+    FakeSpeech(bool works, Spoken* spoken)
+        : m_works(works)
+        , m_spoken(spoken)
+    {}
     bool open(QString* error) override
     {
         if (!m_works)
@@ -102,7 +106,8 @@ private:
     }
     void useSpeech(bool works)
     {
-        SpeechEngine::setFactory([this, works] { return std::make_unique<FakeSpeech>(works, &m_spoken); });
+        SpeechEngine::setFactory(
+            [this, works] { return std::make_unique<FakeSpeech>(works, &m_spoken); });
     }
 
 private slots:
@@ -140,7 +145,8 @@ private slots:
             QStringLiteral("/home/a/bye.wav"));
         row("scheme entry under the system folder", "close", true, "%SystemRoot%/media/close.wav",
             QStringLiteral("/usr/media/close.wav"));
-        row("bare file name", "chord.wav", true, "/ignored.wav", sounds + QStringLiteral("chord.wav"));
+        row("bare file name", "chord.wav", true, "/ignored.wav",
+            sounds + QStringLiteral("chord.wav"));
         row("full path", "/opt/x/ding.wav", false, "", QStringLiteral("/opt/x/ding.wav"));
         row("event name without scheme", "close", false, "/ignored.wav",
             sounds + QStringLiteral("close"));
@@ -152,8 +158,8 @@ private slots:
         QFETCH(bool, useScheme);
         QFETCH(QString, schemeFile);
         QFETCH(QString, played);
-        const QString key =
-            QStringLiteral("HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\close\\.Current\\@");
+        const QString key = QStringLiteral(
+            "HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\close\\.Current\\@");
         if (schemeFile.isEmpty())
             (void)SettingsStore::removePath(key);
         else
@@ -195,7 +201,8 @@ private slots:
 
     void theRealOutputRefusesWhatIsNoWaveFile()
     {
-        const QString path = TestSupport::freshFolder(QStringLiteral("snd")) + QStringLiteral("/x.wav");
+        const QString path =
+            TestSupport::freshFolder(QStringLiteral("snd")) + QStringLiteral("/x.wav");
         TestSupport::writeFile(path, "not a sound");
         QString error;
         QVERIFY(!SoundOutput::instance().playFile(path, &error));
@@ -270,15 +277,17 @@ private slots:
     void theShippedSoundIsAWaveFile()
     {
         QString output;
-        const QString path = TestSupport::sourceCommonFolder() + QStringLiteral("/sounds/close.wav");
-        QCOMPARE(TestSupport::runTool(QStringLiteral("python3"),
-                                      {QStringLiteral("-c"),
-                                       QStringLiteral("import sys, wave; w = wave.open(sys.argv[1]); "
-                                                      "print(w.getnchannels(), w.getsampwidth(), "
-                                                      "w.getnframes() > 1000)"),
-                                       path},
-                                      &output),
-                 0);
+        const QString path =
+            TestSupport::sourceCommonFolder() + QStringLiteral("/sounds/close.wav");
+        QCOMPARE(
+            TestSupport::runTool(QStringLiteral("python3"),
+                                 {QStringLiteral("-c"),
+                                  QStringLiteral("import sys, wave; w = wave.open(sys.argv[1]); "
+                                                 "print(w.getnchannels(), w.getsampwidth(), "
+                                                 "w.getnframes() > 1000)"),
+                                  path},
+                                 &output),
+            0);
         QCOMPARE(output.trimmed(), QStringLiteral("1 2 True"));
     }
 };

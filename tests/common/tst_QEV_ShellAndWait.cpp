@@ -10,9 +10,8 @@ namespace {
 qint64 startShell(const QString& script)
 {
     QString error;
-    const qint64 id = ProcessRunner::start(QStringLiteral("/bin/sh"),
-                                           QStringLiteral("-c \"") + script + QLatin1Char('"'),
-                                           &error);
+    const qint64 id = ProcessRunner::start(
+        QStringLiteral("/bin/sh"), QStringLiteral("-c \"") + script + QLatin1Char('"'), &error);
     if (id == 0)
         qWarning("%s", qPrintable(error));
     return id;
@@ -37,8 +36,8 @@ private slots:
         QTest::newRow("failure") << QStringLiteral("exit 7") << 7;
         // 259 was the platform's "still running"; the wait must end all the same.
         QTest::newRow("code that once meant still running") << QStringLiteral("exit 259") << 3;
-        QTest::newRow("argument text split as a shell does") << QStringLiteral("test 'a b' = 'a b'")
-                                                            << 0;
+        QTest::newRow("argument text split as a shell does")
+            << QStringLiteral("test 'a b' = 'a b'") << 0;
     }
 
     void givesTheExitCode()

@@ -82,7 +82,8 @@ private slots:
         LoadGif(writeGif(QStringLiteral("three.gif"), gifWithFrames(3)), &second, secondFrames);
         QCOMPARE(iGifFrames, qint16(3));
         QCOMPARE(secondFrames.keys(), (QList<int>{1, 2, 3}));
-        QCOMPARE(secondFrames.value(1)->pixmap().toImage(), firstFrames.value(1)->pixmap().toImage());
+        QCOMPARE(secondFrames.value(1)->pixmap().toImage(),
+                 firstFrames.value(1)->pixmap().toImage());
     }
 
     void refusedFiles_data()
@@ -95,8 +96,9 @@ private slots:
         QTest::newRow("lower-case signature")
             << QByteArray("gif89a" + shippedGif().mid(6)) << QStringLiteral("Inviald Gif Format")
             << QStringLiteral("Error");
-        QTest::newRow("other format") << QByteArray("\x89PNG\r\n") << QStringLiteral("Inviald Gif Format")
-                                      << QStringLiteral("Error");
+        QTest::newRow("other format")
+            << QByteArray("\x89PNG\r\n") << QStringLiteral("Inviald Gif Format")
+            << QStringLiteral("Error");
     }
 
     void refusedFiles()

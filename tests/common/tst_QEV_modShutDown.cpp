@@ -60,7 +60,8 @@ private slots:
         QTest::addColumn<int>("exitMode");
         QTest::addColumn<int>("forceMode");
         QTest::addColumn<QString>("command");
-        const QString logOff = QStringLiteral("loginctl terminate-user ") + QString::number(getuid());
+        const QString logOff =
+            QStringLiteral("loginctl terminate-user ") + QString::number(getuid());
         QTest::newRow("power off, forced")
             << 8 << 1 << QStringLiteral("systemctl poweroff --ignore-inhibitors");
         QTest::newRow("power off") << 8 << 0 << QStringLiteral("systemctl poweroff");
@@ -79,14 +80,15 @@ private slots:
         QFETCH(int, forceMode);
         QFETCH(QString, command);
         ExitWindowsSession(exitMode, forceMode);
-        QCOMPARE(QString::fromUtf8(TestSupport::readFile(recorderLog())), command + QLatin1Char('\n'));
+        QCOMPARE(QString::fromUtf8(TestSupport::readFile(recorderLog())),
+                 command + QLatin1Char('\n'));
         QVERIFY(!QFile::exists(ErrorLogPath()));
     }
 
     void aRefusedShutdownIsReported()
     {
-        const QString refuser = TestSupport::freshFolder(QStringLiteral("refuser"))
-                                + QStringLiteral("/refuse");
+        const QString refuser =
+            TestSupport::freshFolder(QStringLiteral("refuser")) + QStringLiteral("/refuse");
         TestSupport::writeFile(refuser, "#!/bin/sh\necho 'Access denied' >&2\nexit 1\n");
         QFile::setPermissions(refuser, QFile::ReadOwner | QFile::ExeOwner);
         qputenv("QUILLARO_SHUTDOWN_COMMAND", refuser.toLocal8Bit());

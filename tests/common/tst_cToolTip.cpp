@@ -10,7 +10,8 @@ namespace {
 
 void hover(QWidget* widget)
 {
-    QEnterEvent enter(QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)), widget->mapToGlobal(QPointF(2, 2)));
+    QEnterEvent enter(QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)),
+                      widget->mapToGlobal(QPointF(2, 2)));
     QCoreApplication::sendEvent(widget, &enter);
 }
 
