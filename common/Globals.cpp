@@ -12,5 +12,6 @@ bool bShowErrorBox = false;
 bool g_bAutoRun = false;
 bool g_bBackupStarted = false;
 bool bSoundOn = false;
+bool bSpeechOn = false;
 frmMain_BackUp* g_frmMain = nullptr;
 double g_dMediaFree = 0;

@@ -15,7 +15,8 @@ extern QString g_ProgramVersion;  // major.minor.revision, without leading zeros
 extern bool bShowErrorBox;        // the error reporter's message box; always false
 extern bool g_bAutoRun;           // an unattended run ("/run") is being carried out
 extern bool g_bBackupStarted;     // a backup run has started since the program started
-extern bool bSoundOn;             // a sound device exists and speech works
+extern bool bSoundOn;             // a sound device exists
+extern bool bSpeechOn;            // the speech engine works (speaking needs bSoundOn too)
 extern frmMain_BackUp* g_frmMain; // the one main window, null before and after it lives
 extern double g_dMediaFree;       // destination bytes still usable, as last measured
 

@@ -11,6 +11,7 @@
 #include "QEV_File_Dir.h"
 #include "QEV_GetSystemInfos.h"
 #include "QEV_Language.h"
+#include "QEV_PlaySound.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "frmMain_BackUp.h"
@@ -130,6 +131,7 @@ bool HasRunSwitch(const QString& argText)
 StartResult Main(const QString& argText, SingleInstance& instance)
 {
     bShowErrorBox = false;
+    (void)HasSound();
     AppName = QStringLiteral("Quillaro");
     GetPCInfos();
     const bool unattended = HasRunSwitch(argText);
@@ -154,6 +156,7 @@ StartResult Main(const QString& argText, SingleInstance& instance)
         splash.exec();
     }
     Ini_ErrorLog();
+    Ini_TTS();
     g_bBackupStarted = false;
     auto* window = new frmMain_BackUp;
     window->setAttribute(Qt::WA_DeleteOnClose);

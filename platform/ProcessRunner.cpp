@@ -1,0 +1,69 @@
+#include "ProcessRunner.h"
+
+#include <QEventLoop>
+#include <QHash>
+#include <QProcess>
+
+namespace {
+
+// Never destroyed: destroying a QProcess kills its program, and a program the user wanted
+// to run on its own must outlive a wait that was not asked for.
+QHash<qint64, QProcess*>& started()
+{
+    static auto* processes = new QHash<qint64, QProcess*>;
+    return *processes;
+}
+
+void waitUntilFinished(QProcess* process)
+{
+    if (process->state() == QProcess::NotRunning)
+        return;
+    QEventLoop loop;
+    QObject::connect(process, &QProcess::finished, &loop, &QEventLoop::quit);
+    if (process->state() != QProcess::NotRunning)
+        loop.exec();
+}
+
+} // namespace
+
+namespace ProcessRunner {
+
+qint64 start(const QString& program, const QString& argumentText, QString* error)
+{
+    auto* process = new QProcess;
+    process->setProgram(program);
+    process->setArguments(QProcess::splitCommand(argumentText));
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->start();
+    if (!process->waitForStarted()) {
+        *error = QStringLiteral("cannot start ") + program + QStringLiteral(": ")
+                 + process->errorString();
+        delete process;
+        return 0;
+    }
+    const qint64 id = process->processId();
+    started().insert(id, process);
+    return id;
+}
+
+Ending waitForExit(qint64 processId, int* exitCode, QString* error)
+{
+    QProcess* process = started().value(processId);
+    *exitCode = 0;
+    if (!process) {
+        *error = QStringLiteral("no program with the process id ") + QString::number(processId)
+                 + QStringLiteral(" was started by this program");
+        return Ending::Unknown;
+    }
+    waitUntilFinished(process);
+    if (process->exitStatus() == QProcess::CrashExit) {
+        *exitCode = -1;
+        *error =
+            process->program() + QStringLiteral(" ended abnormally: ") + process->errorString();
+        return Ending::Crashed;
+    }
+    *exitCode = process->exitCode();
+    return Ending::Exited;
+}
+
+} // namespace ProcessRunner

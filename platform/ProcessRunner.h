@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// Starts programs and waits for them. A program is known by the process id that start()
+// gives; the program keeps running when this process ends.
+namespace ProcessRunner {
+
+// Starts the program with its argument text split as a shell splits words. Gives the
+// process id, 0 with a message when the program could not start.
+[[nodiscard]] qint64 start(const QString& program, const QString& argumentText, QString* error);
+
+enum class Ending { Exited, Crashed, Unknown };
+// Waits until the program of that id has ended, processing pending events meanwhile, and
+// gives its exit code. Unknown: no program of that id was started here.
+[[nodiscard]] Ending waitForExit(qint64 processId, int* exitCode, QString* error);
+
+} // namespace ProcessRunner
