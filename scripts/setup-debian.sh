@@ -13,6 +13,7 @@ packages=(
   cron
   python3 python3-pyftpdlib python3-aiosmtpd
   zip unzip
+  openssl time
 )
 
 missing=()

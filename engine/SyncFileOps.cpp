@@ -1,0 +1,276 @@
+#include "SyncFileOps.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "QEV_ErrorLog.h"
+
+namespace SyncFileOps {
+namespace {
+
+using Stat = struct stat;
+
+int errNoOf(int posixError)
+{
+    switch (posixError) {
+    case ENOENT:
+    case ENOTDIR:
+        return ErrNo::PathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return ErrNo::PermissionDenied;
+    case ENOSPC:
+    case EDQUOT:
+        return ErrNo::DiskFull;
+    case EEXIST:
+    case EISDIR:
+    case ENOTEMPTY:
+        return ErrNo::PathFileAccess;
+    default:
+        return ErrNo::DeviceIO;
+    }
+}
+
+bool fail(Failure* failure, const QString& what, int posixError)
+{
+    if (failure)
+        *failure = {what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(posixError)),
+                    errNoOf(posixError)};
+    return false;
+}
+
+qint64 nanoseconds(const struct timespec& t)
+{
+    return static_cast<qint64>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+FolderEntry entryOf(const QString& name, const Stat& st)
+{
+    FolderEntry e;
+    e.name = name;
+    e.kind = S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Other;
+    e.size = static_cast<qint64>(st.st_size);
+    e.mtimeNs = nanoseconds(st.st_mtim);
+    e.readOnly = (st.st_mode & S_IWUSR) == 0;
+    return e;
+}
+
+// A symlink counts as the file it points at; a folder behind it is never entered.
+FolderEntry classify(int dirFd, const char* rawName)
+{
+    const QString name = QFile::decodeName(rawName);
+    Stat st{};
+    if (fstatat(dirFd, rawName, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return {name};
+    if (S_ISDIR(st.st_mode))
+        return {name, EntryKind::Folder};
+    if (S_ISLNK(st.st_mode) && fstatat(dirFd, rawName, &st, 0) != 0)
+        return {name};
+    return S_ISDIR(st.st_mode) ? FolderEntry{name} : entryOf(name, st);
+}
+
+constexpr char kTemporaryPrefix[] = ".quillaro-sync-";
+
+// ".", ".." and the temporary files of copies under way (or left by a crash) are no entries.
+bool isSkippedName(const char* name)
+{
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+        return true;
+    return std::strncmp(name, kTemporaryPrefix, sizeof kTemporaryPrefix - 1) == 0;
+}
+
+bool writeAll(int fd, const char* data, ssize_t length)
+{
+    while (length > 0) {
+        const ssize_t done = ::write(fd, data, static_cast<size_t>(length));
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
+        data += done;
+        length -= done;
+    }
+    return true;
+}
+
+// Copies the rest of one open file into another; gives the bytes or -1 with errno set.
+qint64 pump(int from, int to)
+{
+    static thread_local char buffer[1 << 17];
+    qint64 total = 0;
+    for (;;) {
+        const ssize_t got = ::read(from, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            return total;
+        if (!writeAll(to, buffer, got))
+            return -1;
+        total += got;
+    }
+}
+
+QString temporaryBeside(const QString& target)
+{
+    static std::atomic<int> serial{0};
+    return QFileInfo(target).path() + QLatin1Char('/') + QLatin1String(kTemporaryPrefix)
+           + QString::number(::getpid()) + QLatin1Char('-') + QString::number(++serial)
+           + QStringLiteral(".tmp");
+}
+
+struct Fd
+{
+    int fd = -1;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int release() { return std::exchange(fd, -1); }
+};
+
+// Fills the open temporary file from the source and gives it the source's mode and times.
+std::optional<qint64> fillTemporary(int src, const Stat& st, int tmp, const QString& what,
+                                    Failure* failure)
+{
+    const qint64 bytes = pump(src, tmp);
+    if (bytes < 0) {
+        fail(failure, what, errno);
+        return std::nullopt;
+    }
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::fchmod(tmp, st.st_mode & 07777) != 0 || ::futimens(tmp, times) != 0) {
+        fail(failure, what, errno);
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+// Closes the temporary file and renames it over the target.
+bool putInPlace(int tmp, const QByteArray& tmpName, const QString& target, const QString& what,
+                Failure* failure)
+{
+    // A write error may surface only when the file is closed (network file systems).
+    if (::close(tmp) != 0)
+        return fail(failure, what, errno);
+    if (::rename(tmpName.constData(), QFile::encodeName(target).constData()) != 0)
+        return fail(failure, what, errno);
+    return true;
+}
+
+} // namespace
+
+std::optional<QList<FolderEntry>> listFolder(const QString& folder, Failure* failure)
+{
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) {
+        fail(failure, QStringLiteral("Cannot open the folder ") + folder, errno);
+        return std::nullopt;
+    }
+    QList<FolderEntry> entries;
+    const int fd = ::dirfd(dir);
+    for (;;) {
+        errno = 0; // readdir tells its end from a failure only by errno
+        const dirent* d = ::readdir(dir);
+        if (!d)
+            break;
+        if (!isSkippedName(d->d_name))
+            entries.append(classify(fd, d->d_name));
+    }
+    const int error = errno;
+    ::closedir(dir);
+    if (error != 0) {
+        fail(failure, QStringLiteral("Cannot read the folder ") + folder, error);
+        return std::nullopt;
+    }
+    return entries;
+}
+
+std::optional<qint64> copyFile(const QString& source, const QString& target, Failure* failure)
+{
+    const QString what = QStringLiteral("Cannot copy ") + source + QStringLiteral(" to ") + target;
+    // Non-blocking, so that a file that became a FIFO since the listing cannot hang the run.
+    Fd src{::open(QFile::encodeName(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    Stat st{};
+    if (src.fd < 0 || ::fstat(src.fd, &st) != 0) {
+        fail(failure, what, errno);
+        return std::nullopt;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        fail(failure, what, EINVAL);
+        return std::nullopt;
+    }
+    const QByteArray tmpName = QFile::encodeName(temporaryBeside(target));
+    Fd tmp{::open(tmpName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
+    if (tmp.fd < 0) {
+        fail(failure, what, errno);
+        return std::nullopt;
+    }
+    std::optional<qint64> bytes = fillTemporary(src.fd, st, tmp.fd, what, failure);
+    if (bytes && !putInPlace(tmp.release(), tmpName, target, what, failure))
+        bytes.reset();
+    if (!bytes)
+        ::unlink(tmpName.constData());
+    return bytes;
+}
+
+bool makeFolder(const QString& folder, Failure* failure)
+{
+    if (::mkdir(QFile::encodeName(folder).constData(), 0777) == 0)
+        return true;
+    const int error = errno;
+    Stat st{};
+    if (error == EEXIST && ::stat(QFile::encodeName(folder).constData(), &st) == 0
+        && S_ISDIR(st.st_mode))
+        return true;
+    return fail(failure, QStringLiteral("Cannot create the folder ") + folder,
+                error == EEXIST ? ENOTDIR : error);
+}
+
+namespace {
+
+// The real path of the nearest existing ancestor, followed by the parts that do not exist.
+QString resolved(const QString& path)
+{
+    QString head = QDir::cleanPath(QDir(path).absolutePath());
+    QString tail;
+    while (!QFileInfo::exists(head) && head != QStringLiteral("/")) {
+        tail = QLatin1Char('/') + QFileInfo(head).fileName() + tail;
+        head = QFileInfo(head).path();
+    }
+    const QString real = QFileInfo(head).canonicalFilePath();
+    return QDir::cleanPath((real.isEmpty() ? head : real) + tail);
+}
+
+bool below(const QString& inner, const QString& outer)
+{
+    return outer == QStringLiteral("/") || inner.startsWith(outer + QLatin1Char('/'));
+}
+
+} // namespace
+
+PairRelation relation(const QString& first, const QString& second)
+{
+    const QString a = resolved(first);
+    const QString b = resolved(second);
+    if (a == b)
+        return PairRelation::Same;
+    return below(a, b) || below(b, a) ? PairRelation::Nested : PairRelation::Apart;
+}
+
+} // namespace SyncFileOps
