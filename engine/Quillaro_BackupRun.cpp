@@ -12,6 +12,7 @@
 #include "QEV_Disk.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_File_Dir.h"
+#include "FilterList.h"
 #include "QEV_Language.h"
 #include "Quillaro_FileSelect.h"
 #include "Quillaro_ZipPass.h"
@@ -231,7 +232,7 @@ BackupRun::Next BackupRun::prepareArchive()
 
 void BackupRun::exportRegistry()
 {
-    m_host.setNewsText((LangText(304) + QLatin1Char('\n') + m_host.newsText()).left(2000));
+    PrependNews(m_host, LangText(304));
     const QString file = sFixDirString(m_options.pathTemp) + Clock::today().toString(QStringLiteral("yyyyMMdd"))
                          + QStringLiteral("registry.") + (m_options.registryAsText ? QStringLiteral("txt") : QStringLiteral("reg"));
     (void)SettingsStore::flush();
@@ -352,7 +353,7 @@ bool BackupRun::processFile(const QString& file)
 
 BackupRun::Next BackupRun::handOver()
 {
-    if (m_host.newsText() == LangText(114)) {
+    if (m_tally.filesHandled == 0) {
         m_host.speak(LangText(116));
         m_host.setNewsText(LangText(116) + QStringLiteral("\n\n") + LangText(117) + QLatin1Char('\n')
                            + LangText(118) + QLatin1Char('\n') + LangText(119));

@@ -318,12 +318,12 @@ void ZipPass::splitAndAdd(const QString& file)
     m_host.repaint();
     const QString root = sFixDirString(tempFolder()) + QStringLiteral("splitfile");
     QStringList pieces;
-    const qint64 pieceSize = qBound<qint64>(1, qint64(m_dMaxZipSize) - 10000, 0x7fffffff);
+    const qint64 pieceSize = qBound<qint64>(1, qint64(m_dMaxZipSize) - 10000, qint64(0x7fffffff));
     const bool split = SplitFiles(file, SplitFolder(root, file), static_cast<qint32>(pieceSize), &pieces);
     const QString news = padded(shorten_path(file, 65), 66)
                          + (split ? QStringLiteral("to large - file was splitted")
                                   : QStringLiteral("to large - file was skipped"));
-    m_host.setNewsText((news + QLatin1Char('\n') + m_host.newsText()).left(2000));
+    PrependNews(m_host, news);
     if (!split && m_options.writeLog && m_log.isOpen())
         m_log.write((QLatin1Char('"') + news + QStringLiteral("\"\n")).toUtf8());
     for (int i = 0; i < pieces.size(); ++i) {
@@ -337,7 +337,8 @@ void ZipPass::splitAndAdd(const QString& file)
 
 void ZipPass::report(const QString& line)
 {
-    m_host.setNewsText((line + QLatin1Char('\n') + m_host.newsText()).left(2000));
+    ++m_tally.filesHandled;
+    PrependNews(m_host, line);
     if (m_options.writeLog && m_log.isOpen() && !line.trimmed().isEmpty())
         m_log.write((QLatin1Char('"') + line + QStringLiteral("\"\n")).toUtf8());
     DoEvents();
@@ -486,7 +487,7 @@ void ZipPass::noteUnavailableDestinations()
         return;
     m_reportedUnavailable = true;
     const QString note = LangText(320);
-    m_host.setNewsText((note + QLatin1Char('\n') + m_host.newsText()).left(2000));
+    PrependNews(m_host, note);
     ReportError(label("Zip_Copy"), ErrNo::InvalidCall,
                 QStringLiteral("CD writer, FTP upload and e-mail are not available in this version; "
                                "the archive went to the destination folder only"));
@@ -512,7 +513,7 @@ void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
     closeLog();
     if (!reopenCheck()) {
         m_tally.worsen(RunOutcome::Failed);
-    } else if (!m_host.newsText().startsWith(LangText(116))) {
+    } else {
         const QStringList archiveBits = m_pendingArchiveBits;
         const bool delivered = m_options.media && waitForRoom(double(QFileInfo(g_sZipTemp).size()))
                                && (!encrypting() || encryptPart()) && deliverToFolder();

@@ -38,3 +38,9 @@ int LeadingWholeNumber(const QString& text)
     const double value = m.captured(0).toDouble();
     return static_cast<int>(std::nearbyint(value)); // the default rounding mode rounds halves to even
 }
+
+void PrependNews(RunHost& host, const QString& line)
+{
+    const QString text = line + QLatin1Char('\n') + host.newsText();
+    host.setNewsText(text.left(2000));
+}

@@ -12,6 +12,7 @@ struct RunTally
     double copiedBytes = 0;
     double compressedBytes = 0;
     int totalFiles = 0;
+    int filesHandled = 0; // files added, skipped or split: a run with none processed nothing
     RunOutcome outcome = RunOutcome::Completed;
     // The user refused a new medium: the program ends without finishing the run.
     bool programEnds = false;
@@ -40,3 +41,6 @@ class RunHost;
 // Whole number of a typed text, its leading number as the option boxes read it (0 when none);
 // halves go to the even neighbour.
 [[nodiscard]] int LeadingWholeNumber(const QString& text);
+
+// Puts a line at the top of the news box, which keeps its first 2000 characters.
+void PrependNews(RunHost& host, const QString& line);
