@@ -15,3 +15,8 @@ bool bSoundOn = false;
 bool bSpeechOn = false;
 frmMain_BackUp* g_frmMain = nullptr;
 double g_dMediaFree = 0;
+bool g_bCancelBackUp = false;
+QString g_sZipName;
+QString g_sZipDest;
+QString g_sZipTemp;
+QString g_sLogFile;

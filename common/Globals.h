@@ -20,6 +20,13 @@ extern bool bSpeechOn;            // the speech engine works (speaking needs bSo
 extern frmMain_BackUp* g_frmMain; // the one main window, null before and after it lives
 extern double g_dMediaFree;       // destination bytes still usable, as last measured
 
+// The state of the running backup.
+extern bool g_bCancelBackUp; // the Stop command asked the run to stop
+extern QString g_sZipName;   // file name of the current archive (".cry" when encrypting)
+extern QString g_sZipDest;   // path of the current archive at the destination
+extern QString g_sZipTemp;   // path of the working archive in the temp folder
+extern QString g_sLogFile;   // path of the archive log
+
 inline const QString g_ProductNumber = QStringLiteral("300");
 
 // The program's version numbers.

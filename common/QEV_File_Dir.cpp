@@ -239,7 +239,7 @@ bool DelDir(const QString& path)
     return gone;
 }
 
-void DeleteFiles(const QString& pattern, int days)
+void DeleteFiles(const QString& pattern, int days, const QSet<QString>* keep)
 {
     if (pattern.right(3) == QStringLiteral("*.*"))
         return;
@@ -249,7 +249,7 @@ void DeleteFiles(const QString& pattern, int days)
     for (const QString& name : names) {
         QString file = sFixDirString(folder) + name;
         const QDate date = QFileInfo(file).lastModified().date();
-        if (!date.isValid() || date > limit || !FileExists(file))
+        if (!date.isValid() || date > limit || (keep && keep->contains(file)) || !FileExists(file))
             continue;
         if (!QFile::remove(file)) {
             ReportError(ModulLabel("DeleteFiles", kModule), ErrNo::PermissionDenied,

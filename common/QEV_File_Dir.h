@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QSet>
 #include <QString>
 
 // One directory entry as a file search finds it.
@@ -32,8 +33,9 @@ void CreateDirectoryStruct(const QString& path);
 // Waits the given seconds on a monotonic clock, processing pending messages meanwhile.
 void Wait_Seconds(int seconds);
 [[nodiscard]] bool DelDir(const QString& path);
-// Deletes the plain files of the pattern that are at least the given days old.
-void DeleteFiles(const QString& pattern, int days);
+// Deletes the plain files of the pattern that are at least the given days old, except those
+// in keep.
+void DeleteFiles(const QString& pattern, int days, const QSet<QString>* keep = nullptr);
 [[nodiscard]] int GetFileCount(const QString& pattern);
 
 // Which entries a file search lists.

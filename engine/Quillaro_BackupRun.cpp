@@ -1,0 +1,433 @@
+#include "Quillaro_BackupRun.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
+
+#include "Clock.h"
+#include "Events.h"
+#include "Globals.h"
+#include "MessageBox.h"
+#include "QEV_Disk.h"
+#include "QEV_ErrorLog.h"
+#include "QEV_File_Dir.h"
+#include "FilterList.h"
+#include "QEV_Language.h"
+#include "Quillaro_FileSelect.h"
+#include "Quillaro_ZipPass.h"
+#include "RunHost.h"
+#include "SettingsStore.h"
+
+namespace {
+
+constexpr double kMb = 1048576.0;
+constexpr int kAttrHiddenOrSystem = 6;
+constexpr int kAttrArchive = 32;
+
+QString canonical(const QString& path)
+{
+    const QString clean = QDir::cleanPath(QDir(path).absolutePath());
+    const QString real = QFileInfo(clean).canonicalFilePath();
+    return real.isEmpty() ? clean : real;
+}
+
+bool isInside(const QString& inner, const QString& outer)
+{
+    return inner == outer || inner.startsWith(outer == QStringLiteral("/") ? outer : outer + QLatin1Char('/'));
+}
+
+double tempFree(const RunOptions& o)
+{
+    MediaOptions media;
+    media.cdRecorder = o.cdRecorder;
+    media.pathTemp = o.pathTemp;
+    media.spareSpace = o.spareSpace;
+    return Get_DiskFree(o.pathTemp, media);
+}
+
+FileFilterOptions filterOptions(const RunOptions& o)
+{
+    FileFilterOptions f;
+    f.optCompleteNoFilter = o.selection == SelectionMode::CompleteNoFilter;
+    f.chkExclOldFiles = o.exclOldFiles;
+    f.DTPicker1 = o.oldDate;
+    f.chkExclYoungFiles = o.exclYoungFiles;
+    f.DTPicker2 = o.youngDate;
+    f.chkExclYoungDayFiles = o.exclYoungDayFiles;
+    f.txtExclYoungDay = o.youngDays;
+    return f;
+}
+
+} // namespace
+
+BackupRun::BackupRun(const RunOptions& options, RunHost& host)
+    : m_options(options)
+    , m_host(host)
+{
+}
+
+BackupRun::~BackupRun() = default;
+
+QString BackupRun::refuseFolders(const QString& temp, const QString& destination)
+{
+    if (temp.trimmed().isEmpty())
+        return LangText(321);
+    const QString t = canonical(temp);
+    const QString d = canonical(destination);
+    if (isInside(t, d) || isInside(d, t))
+        return LangText(322);
+    return {};
+}
+
+RunOutcome BackupRun::cmdBackUpNow()
+{
+    Next next = prepare();
+    if (next == Next::Work) {
+        runBefore();
+        next = m_options.mode == BackupMode::FileSync ? syncFolders() : prepareArchive();
+        if (next == Next::Work)
+            next = walk();
+        if (next == Next::Work)
+            next = handOver();
+    }
+    if (m_tally.programEnds) {
+        m_host.exitProgram(1);
+        return m_tally.outcome;
+    }
+    if (next == Next::AfterStep)
+        afterStep();
+    finalCleanUp();
+    finish();
+    return m_tally.outcome;
+}
+
+BackupRun::Next BackupRun::prepare()
+{
+    g_bBackupStarted = true;
+    m_host.beginRun();
+    m_host.setNewsText({});
+    m_host.repaint();
+    DoEvents();
+    g_bCancelBackUp = false;
+    for (auto c : {RunHost::Counter::TotalFiles, RunHost::Counter::BackUpTime, RunHost::Counter::TotalSize,
+                   RunHost::Counter::CompSize})
+        m_host.setCounter(c, QStringLiteral("0"));
+    m_startMs = Clock::monotonicMs();
+    if (!g_bAutoRun)
+        m_host.saveSettings();
+    ResetPatternReports();
+    const Next refused = refuseUnavailable();
+    if (refused != Next::Work)
+        return refused;
+    if (m_tempUsable)
+        DeleteFiles(sFixDirString(m_options.pathTemp) + QStringLiteral("*_BackUp_*"), 0);
+    if (!m_host.updateMedia() && m_options.media) {
+        MsgBox(LangText(15) + QLatin1Char('\n') + LangText(127), MsgButtons::Ok, MsgIcon::Critical, LangText(16));
+        m_tally.worsen(RunOutcome::Abandoned);
+        return Next::FinalCleanUp;
+    }
+    return Next::Work;
+}
+
+// Options this version cannot carry out refuse the run before anything is touched.
+BackupRun::Next BackupRun::refuseUnavailable()
+{
+    QString why;
+    if (m_options.mode != BackupMode::FileSync) {
+        why = refuseFolders(m_options.pathTemp, m_options.pathBackUp);
+        if (why.isEmpty() && m_options.mode == BackupMode::FileCopy)
+            why = LangText(323);
+        if (why.isEmpty() && !m_options.media)
+            why = LangText(324);
+    }
+    if (why.isEmpty()) {
+        // The clean-ups of working files run only in a temp folder that can hold nothing else.
+        m_tempUsable = !m_options.pathTemp.trimmed().isEmpty() && canonical(m_options.pathTemp) != QStringLiteral("/");
+        return Next::Work;
+    }
+    ReportError(FormularLabel("cmdBackUpNow", "frmMain_BackUp"), ErrNo::InvalidCall, why);
+    MsgBox(why, MsgButtons::Ok, MsgIcon::Critical, LangText(16));
+    m_tally.worsen(RunOutcome::Abandoned);
+    return Next::FinalCleanUp;
+}
+
+void BackupRun::runBefore()
+{
+    if (!m_options.before.enabled || !FileExists(m_options.before.path.trimmed()))
+        return;
+    m_host.setNewsText(m_options.before.path + QLatin1Char(' ') + LangText(220));
+    if (!m_host.runProgram(m_options.before))
+        failRun(ErrNo::FileNotFound, QStringLiteral("the program to run before could not be started: ")
+                                         + m_options.before.path);
+}
+
+BackupRun::Next BackupRun::syncFolders()
+{
+    if (m_options.sourceSync.isEmpty() || m_options.destinySync.isEmpty()) {
+        MsgBox(LangText(281) + QLatin1Char('\n') + LangText(282), MsgButtons::Ok, MsgIcon::Information,
+               QStringLiteral("Info"));
+        m_tally.worsen(RunOutcome::Abandoned);
+        return Next::FinalCleanUp;
+    }
+    m_host.speak(LangText(283));
+    m_host.setStatus(LangText(283));
+    CreateDirectoryStruct(m_options.sourceSync);
+    CreateDirectoryStruct(m_options.destinySync);
+    m_host.setNewsText(LangText(110));
+    m_host.playAnimation(QStringLiteral("update_list.avi"));
+    m_host.syncFolders(m_options);
+    m_host.playAnimation({});
+    return Next::AfterStep;
+}
+
+bool BackupRun::maxZipBytes(double* bytes)
+{
+    bool ok = false;
+    const double megabytes = m_options.maxZipSize.trimmed().toDouble(&ok);
+    if (!ok || megabytes <= 0) {
+        failRun(ErrNo::TypeMismatch, QStringLiteral("the maximum archive size is not a number: ")
+                                         + m_options.maxZipSize);
+        return false;
+    }
+    *bytes = megabytes * kMb;
+    return true;
+}
+
+BackupRun::Next BackupRun::prepareArchive()
+{
+    m_host.speak(LangText(114));
+    m_host.setNewsText(LangText(110));
+    m_host.playAnimation(QStringLiteral("FINDCOMP.AVI"));
+    g_sZipDest.clear();
+    g_sZipTemp.clear();
+    double maxBytes = 0;
+    if (!maxZipBytes(&maxBytes))
+        return Next::AfterStep;
+    if (maxBytes * 1.2 > tempFree(m_options)) {
+        MsgBox(LangText(111) + QLatin1Char('\n') + LangText(112) + QLatin1Char('\n') + LangText(113),
+               MsgButtons::Ok, MsgIcon::Critical, LangText(16));
+        m_tally.worsen(RunOutcome::Abandoned);
+        return Next::AfterStep;
+    }
+    m_zip = std::make_unique<ZipPass>(m_options, m_host, m_tally);
+    m_host.setStatus(LangText(105));
+    if (!m_zip->Open_Zip(false)) {
+        m_tally.worsen(RunOutcome::Failed);
+        return Next::AfterStep;
+    }
+    m_host.setNewsText(LangText(114));
+    m_host.setProgress(1, 0);
+    m_host.setStatus(LangText(115));
+    m_host.playAnimation(QStringLiteral("compress.AVI"));
+    if (!m_host.updateMedia()) {
+        m_tally.worsen(RunOutcome::Abandoned);
+        return Next::FinalCleanUp;
+    }
+    m_zip->setMaxZipSize(maxBytes * 10);
+    if (m_options.inclRegistry)
+        exportRegistry();
+    return Next::Work;
+}
+
+void BackupRun::exportRegistry()
+{
+    PrependNews(m_host, LangText(304));
+    const QString file = sFixDirString(m_options.pathTemp) + Clock::today().toString(QStringLiteral("yyyyMMdd"))
+                         + QStringLiteral("registry.") + (m_options.registryAsText ? QStringLiteral("txt") : QStringLiteral("reg"));
+    (void)SettingsStore::flush();
+    QByteArray content;
+    for (const QString& store : {SettingsStore::settingsFile(), SettingsStore::registryFile()}) {
+        QFile in(store);
+        if (in.open(QIODevice::ReadOnly))
+            content += "; " + store.toUtf8() + '\n' + in.readAll() + '\n';
+    }
+    QProcess dconf;
+    dconf.start(QStringLiteral("dconf"), {QStringLiteral("dump"), QStringLiteral("/")});
+    // Bounded: an export that hangs must not hold the run.
+    if (dconf.waitForStarted(2000) && dconf.waitForFinished(15000))
+        content += "; dconf dump /\n" + dconf.readAllStandardOutput();
+    else
+        dconf.kill();
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(content) < 0 || !out.commit()) {
+        ReportError(FormularLabel("cmdBackUpNow", "frmMain_BackUp"), ErrNo::PathFileAccess,
+                    QStringLiteral("cannot write the registry export ") + file);
+        return;
+    }
+    const int attributes = m_host.fileAttributes(file);
+    (void)m_zip->Zip_Now(file, attributes, attributes >= 0 && (attributes & kAttrArchive));
+    DeleteFiles(file, 0);
+}
+
+BackupRun::Next BackupRun::mediumCheck()
+{
+    for (;;) {
+        if (!m_host.updateMedia()) {
+            m_tally.worsen(RunOutcome::Abandoned);
+            return Next::FinalCleanUp;
+        }
+        double maxBytes = 0;
+        if (!maxZipBytes(&maxBytes))
+            return Next::AfterStep;
+        m_zip->setMaxZipSize(maxBytes);
+        if (!m_options.media || g_dMediaFree >= maxBytes)
+            return Next::Work;
+        if (maxBytes / 5 < g_dMediaFree) {
+            m_zip->setMaxZipSize(g_dMediaFree);
+            return Next::Work;
+        }
+        m_host.playAnimation(QStringLiteral("insertcd.avi"));
+        m_host.repaint();
+        if (!Insert_new_media(m_host, m_tally) && m_tally.programEnds)
+            return Next::FinalCleanUp;
+    }
+}
+
+BackupRun::Next BackupRun::walk()
+{
+    const int count = int(m_options.sources.size());
+    const double step = count == 0 ? 0 : 100.0 / count;
+    double progress = 0;
+    for (m_entryIndex = 0; m_entryIndex < m_options.sources.size(); ++m_entryIndex) {
+        const Next checked = mediumCheck();
+        if (checked != Next::Work)
+            return checked;
+        const SourceRow& row = m_options.sources.at(m_entryIndex);
+        if (!row.text.startsWith(QStringLiteral("**")) && row.selected)
+            processEntry(row.text);
+        showElapsed();
+        DoEvents();
+        DoEvents();
+        if (g_bCancelBackUp || m_tally.programEnds)
+            break;
+        progress = qMin(100.0, progress + step);
+        m_host.setProgress(1, int(progress));
+    }
+    if (m_tally.programEnds)
+        return Next::FinalCleanUp;
+    if (g_bCancelBackUp) {
+        m_tally.worsen(RunOutcome::Cancelled);
+        return Next::AfterStep;
+    }
+    return Next::Work;
+}
+
+void BackupRun::processEntry(const QString& entry)
+{
+    if (!entry.endsWith(QLatin1Char('*'))) {
+        if (FileExists(entry))
+            (void)processFile(entry);
+        return;
+    }
+    g_sFoundFiles = QStringList{QString()};
+    Find_Files(entry);
+    const int found = int(g_sFoundFiles.size()) - 1;
+    const double step = found <= 0 ? 0 : 100.0 / found;
+    double progress = 0;
+    m_host.setProgress(2, 0);
+    for (int i = 0; i < qMax(found, 1); ++i) {
+        if (!processFile(g_sFoundFiles.value(i)))
+            continue;
+        progress = qMin(100.0, progress + step);
+        m_host.setProgress(2, int(progress));
+        showElapsed();
+        DoEvents();
+        if (g_bCancelBackUp || m_tally.programEnds)
+            return;
+    }
+}
+
+// False when the file was passed over as hidden or system.
+bool BackupRun::processFile(const QString& file)
+{
+    m_currentFile = file;
+    const int attributes = m_host.fileAttributes(file);
+    if ((attributes & kAttrHiddenOrSystem) && !m_options.hiddenFiles)
+        return false;
+    const bool archiveBit = attributes >= 0 && (attributes & kAttrArchive);
+    if (!File_Filter(file, filterOptions(m_options)))
+        (void)m_zip->Zip_Now(file, attributes, archiveBit);
+    return true;
+}
+
+BackupRun::Next BackupRun::handOver()
+{
+    if (m_tally.filesHandled == 0) {
+        m_host.speak(LangText(116));
+        m_host.setNewsText(LangText(116) + QStringLiteral("\n\n") + LangText(117) + QLatin1Char('\n')
+                           + LangText(118) + QLatin1Char('\n') + LangText(119));
+        return Next::AfterStep;
+    }
+    m_zip->Zip_Copy(true, true);
+    return Next::AfterStep;
+}
+
+void BackupRun::afterStep()
+{
+    (void)m_host.updateMedia();
+    if (!m_options.after.enabled || !FileExists(m_options.after.path.trimmed()))
+        return;
+    m_host.setNewsText(m_options.after.path + QLatin1Char(' ') + LangText(220));
+    if (!m_host.runProgram(m_options.after)) {
+        ReportError(FormularLabel("cmdBackUpNow", "frmMain_BackUp"), ErrNo::FileNotFound,
+                    QStringLiteral("the program to run after could not be started: ") + m_options.after.path);
+    }
+}
+
+void BackupRun::finalCleanUp()
+{
+    if (m_zip)
+        m_zip->closeAll();
+    if (m_tempUsable && !m_tally.keepWorkingFiles)
+        DeleteFiles(sFixDirString(m_options.pathTemp) + QStringLiteral("*_BackUp_*"), 0);
+}
+
+void BackupRun::finish()
+{
+    const RunOutcome outcome = m_tally.outcome;
+    if (g_bAutoRun) {
+        m_zip.reset();
+        m_host.exitProgram(outcome == RunOutcome::Completed ? 0 : 1);
+        return;
+    }
+    QString status;
+    switch (outcome) {
+    case RunOutcome::Cancelled:
+        status = LangText(120);
+        break;
+    case RunOutcome::Completed:
+        status = LangText(121) + QStringLiteral(" - ") + GeneralDate(Clock::now());
+        break;
+    case RunOutcome::Failed:
+    case RunOutcome::Abandoned:
+        status = LangText(325);
+        break;
+    }
+    m_host.setStatus(status);
+    m_host.speak(outcome == RunOutcome::Completed ? LangText(121) : status);
+    m_host.setNewsText(status);
+    m_zip.reset();
+    m_host.endRun(outcome, status);
+    m_host.recordStatistics(outcome == RunOutcome::Completed || outcome == RunOutcome::Cancelled);
+    m_host.playEndSound();
+    m_host.repaint();
+    DoEvents();
+    if (m_options.shutdown)
+        m_host.shutdownAfterRun();
+    DoEvents();
+}
+
+void BackupRun::failRun(int number, const QString& description)
+{
+    ErrorMsg(true, AppName, QStringLiteral("cmdBackUpNow"), 0, number, description);
+    WriteErrorLog(m_options.pathBackUp, m_options.pathTemp, m_options.maxZipSize, m_host.driveTypeText(),
+                  g_dMediaFree, m_options.sources.value(m_entryIndex).text, m_currentFile, 0,
+                  m_options.mode == BackupMode::ZipArchive, int(g_sFoundFiles.size()) - 1);
+    m_tally.worsen(RunOutcome::Failed);
+}
+
+void BackupRun::showElapsed()
+{
+    m_host.setCounter(RunHost::Counter::BackUpTime, QString::number((Clock::monotonicMs() - m_startMs) / 1000));
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+
+#include "RunOptions.h"
+#include "RunState.h"
+
+class RunHost;
+class ZipPass;
+
+// One backup run of a profile, from the locking of the window to its end: preparation, the
+// programs before and after, the source walk of a "ZIP archive" run and the end of the run.
+class BackupRun
+{
+    Q_DISABLE_COPY(BackupRun)
+public:
+    BackupRun(const RunOptions& options, RunHost& host);
+    ~BackupRun();
+
+    // Carries the run out. An unattended run (g_bAutoRun) ends through host.exitProgram().
+    RunOutcome cmdBackUpNow();
+
+    // Why the folders of a run cannot be used, or empty when they can: the temp folder must
+    // not be empty, the destination, inside it or above it.
+    [[nodiscard]] static QString refuseFolders(const QString& temp, const QString& destination);
+
+private:
+    enum class Next { Work, AfterStep, FinalCleanUp };
+
+    Next prepare();
+    Next refuseUnavailable();
+    void runBefore();
+    Next syncFolders();
+    Next prepareArchive();
+    Next walk();
+    Next mediumCheck();
+    void processEntry(const QString& entry);
+    bool processFile(const QString& file);
+    void exportRegistry();
+    Next handOver();
+    void afterStep();
+    void finalCleanUp();
+    void finish();
+    void failRun(int number, const QString& description);
+    void showElapsed();
+    [[nodiscard]] bool maxZipBytes(double* bytes);
+
+    const RunOptions& m_options;
+    RunHost& m_host;
+    RunTally m_tally;
+    std::unique_ptr<ZipPass> m_zip;
+    qint64 m_startMs = 0;
+    int m_entryIndex = 0;
+    QString m_currentFile;
+    bool m_tempUsable = false;
+};

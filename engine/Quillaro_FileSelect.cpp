@@ -1,0 +1,130 @@
+#include "Quillaro_FileSelect.h"
+
+#include <cmath>
+#include <limits>
+
+#include <QFileInfo>
+#include <QLocale>
+
+#include "Clock.h"
+#include "FilterList.h"
+#include "Globals.h"
+#include "QEV_ErrorLog.h"
+#include "QEV_File_Dir.h"
+
+QStringList g_sFoundFiles{QString()};
+
+namespace {
+
+const char* const kForm = "frmMain_BackUp";
+
+// The last write as a calendar date in UTC, as the file's directory record gives it; an
+// invalid date when the file is gone.
+QDate lastWriteDate(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() ? info.lastModified().toUTC().date() : QDate();
+}
+
+// The day count of txtExclYoungDay as a 32-bit whole number, halves to the even neighbour.
+bool youngDayCount(const QString& text, int* days, QString* problem, int* number)
+{
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok) {
+        *number = ErrNo::TypeMismatch;
+        *problem = QStringLiteral("day count is not a number: ") + text;
+        return false;
+    }
+    const double rounded = std::nearbyint(value);
+    if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max()) {
+        *number = ErrNo::Overflow;
+        *problem = QStringLiteral("day count out of range: ") + text;
+        return false;
+    }
+    *days = static_cast<int>(rounded);
+    return true;
+}
+
+bool olderThanPicker(const QString& path, const QDate& picker)
+{
+    const QDate written = lastWriteDate(path);
+    return written.isValid() && written < picker;
+}
+
+bool youngerThanPicker(const QString& path, const QDate& picker)
+{
+    const QDate written = lastWriteDate(path);
+    return written.isValid() && written > picker;
+}
+
+bool youngerThanDays(const QString& path, int days)
+{
+    const QDate written = lastWriteDate(path);
+    return written.isValid() && written.daysTo(Clock::today()) < days;
+}
+
+} // namespace
+
+void Find_Files(const QString& pattern)
+{
+    if (pattern.size() < 3) {
+        ReportError(FormularLabel("Find_Files", kForm), ErrNo::InvalidCall,
+                    QStringLiteral("pattern too short: ") + pattern);
+        return;
+    }
+    const QString folder = pattern.left(pattern.size() - 3);
+    g_sFoundFiles.append(QString());
+    // "*.*" of the folder entry means every file, also those without a dot.
+    const QStringList names = ListMatches(folder + QLatin1Char('*'), ListFilter::Existence);
+    bool first = true;
+    for (const QString& name : names) {
+        if (first) {
+            g_sFoundFiles[g_sFoundFiles.size() - 2] = folder + name;
+            first = false;
+            continue;
+        }
+        g_sFoundFiles.last() = folder + name;
+        g_sFoundFiles.append(QString());
+    }
+}
+
+bool File_Filter(const QString& path, const FileFilterOptions& options)
+{
+    if (path.isEmpty())
+        return true;
+    if (options.optCompleteNoFilter)
+        return false;
+    if (File_Excluded(path))
+        return true;
+    if (options.chkExclOldFiles && olderThanPicker(path, options.DTPicker1))
+        return true;
+    if (options.chkExclYoungFiles && youngerThanPicker(path, options.DTPicker2))
+        return true;
+    if (options.chkExclYoungDayFiles) {
+        int days = 0;
+        int number = 0;
+        QString problem;
+        if (!youngDayCount(options.txtExclYoungDay, &days, &problem, &number)) {
+            // A filter that cannot be evaluated leaves the file out rather than let it through.
+            ReportError(FormularLabel("File_Filter", kForm), number, problem);
+            return true;
+        }
+        if (youngerThanDays(path, days))
+            return true;
+    }
+    return false;
+}
+
+QString shorten_path(const QString& TmpStr, int NewPathLen)
+{
+    if (TmpStr.size() <= NewPathLen)
+        return TmpStr;
+    const qsizetype p = TmpStr.indexOf(QLatin1Char('/'), 3) + 1; // 0 when there is none
+    if (p > NewPathLen - 3) {
+        ReportError(FormularLabel("shorten_path", kForm), ErrNo::InvalidCall,
+                    QStringLiteral("path head longer than %1 characters: ").arg(NewPathLen) + TmpStr);
+        return {};
+    }
+    return TmpStr.left(p) + QStringLiteral("...") + TmpStr.right(NewPathLen - 3 - p);
+}

@@ -1,0 +1,538 @@
+#include "Quillaro_ZipPass.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "Clock.h"
+#include "Events.h"
+#include "Globals.h"
+#include "MessageBox.h"
+#include "QEV_ErrorLog.h"
+#include "QEV_FileSplit.h"
+#include "QEV_File_Dir.h"
+#include "QEV_Language.h"
+#include "Quillaro_FileSelect.h"
+#include "RunHost.h"
+#include "ZipArchive.h"
+#include "clsBlowfish.h"
+#include "FilterList.h"
+
+namespace {
+
+constexpr double kMb = 1048576.0;
+
+QString label(const char* procedure) { return FormularLabel(procedure, "frmMain_BackUp"); }
+
+QString padded(const QString& text, int width) { return text.leftJustified(width, QLatin1Char(' ')); }
+
+QString sizesText(qint64 uncompressed, qint64 compressed)
+{
+    const double ratio = uncompressed == 0 ? 0.0 : (1.0 - double(compressed) / double(uncompressed)) * 100.0;
+    const int whole = static_cast<int>(std::nearbyint(ratio));
+    return padded(QString::number(uncompressed), 11) + QStringLiteral("--> ")
+           + padded(QString::number(compressed), 11)
+           + QStringLiteral("%1 %").arg(whole, 2, 10, QLatin1Char('0'));
+}
+
+QString mb(double bytes, int decimals) { return QString::number(bytes / kMb, 'f', decimals); }
+
+} // namespace
+
+ZipPass::ZipPass(const RunOptions& options, RunHost& host, RunTally& tally)
+    : m_options(options)
+    , m_host(host)
+    , m_tally(tally)
+    , m_oZip(std::make_unique<ZipArchive>())
+{
+    m_oZip->setSpoolFolder(tempFolder());
+}
+
+ZipPass::~ZipPass() { closeAll(); }
+
+QString ZipPass::destFolder() const { return m_options.pathBackUp; }
+QString ZipPass::tempFolder() const { return m_options.pathTemp; }
+
+void ZipPass::closeAll()
+{
+    closeLog();
+    (void)m_oZip->Close();
+}
+
+// ---- opening -------------------------------------------------------------------------
+
+void ZipPass::formNames(int part)
+{
+    const QString name = ArchiveFileName(m_options.profile, m_options.period, Clock::today(), part, false);
+    g_sZipName = name + (encrypting() ? QStringLiteral(".cry") : QString());
+    g_sZipDest = sFixDirString(destFolder()) + name;
+    g_sZipTemp = sFixDirString(tempFolder()) + name;
+    g_sLogFile = g_sZipTemp + (encrypting() ? QStringLiteral(".cry.log") : QStringLiteral(".log"));
+}
+
+int ZipPass::highestPartAtDestination()
+{
+    m_host.playAnimation(QStringLiteral("newfiletree.avi"));
+    m_host.repaint();
+    CreateDirectoryStruct(destFolder());
+    const QString stem = ArchiveStem(m_options.profile, m_options.period, Clock::today());
+    const QString tail = encrypting() ? QStringLiteral("__*.zip.cry") : QStringLiteral("__*.zip");
+    const QStringList names = ListMatches(sFixDirString(destFolder()) + stem + tail, ListFilter::Plain);
+    m_host.playAnimation({});
+    return HighestArchivePart(names, stem, encrypting());
+}
+
+// Brings the last part back from the destination; false when it must start a new part.
+bool ZipPass::fetchForAppending()
+{
+    m_host.playAnimation(QStringLiteral("copy_from_sourcesafe.avi"));
+    const QString dest = g_sZipDest + (encrypting() ? QStringLiteral(".cry") : QString());
+    m_host.setCounter(RunHost::Counter::ZipArchive, dest);
+    bool ok = true;
+    if (FileExists(dest)) {
+        const QString copy = encrypting() ? g_sZipTemp + QStringLiteral(".cry") : g_sZipTemp;
+        QFile::remove(copy);
+        ok = QFile::copy(dest, copy);
+        if (ok && encrypting()) {
+            clsBlowfish Cypher;
+            QObject::connect(&Cypher, &clsBlowfish::Progress, [this](int& p) { m_host.setProgress(3, qMin(p, 100)); });
+            ok = Cypher.DecryptFile(copy, g_sZipTemp, true, ArchiveKey(m_options.password));
+            QFile::remove(copy);
+        }
+        if (!ok) {
+            QFile::remove(g_sZipTemp);
+            MsgBox(LangText(302), MsgButtons::Ok, MsgIcon::Critical, LangText(16));
+        }
+    }
+    if (ok && m_options.writeLog) {
+        const QString log = g_sZipDest + (encrypting() ? QStringLiteral(".cry.log") : QStringLiteral(".log"));
+        if (FileExists(log) && QFile::copy(log, g_sLogFile) == false)
+            ReportError(label("Open_Zip"), ErrNo::PathFileAccess, QStringLiteral("cannot fetch the log ") + log);
+    }
+    m_host.playAnimation({});
+    return ok;
+}
+
+void ZipPass::newPartNames()
+{
+    m_host.setStatus(LangText(106));
+    m_host.repaint();
+    // The part number stands after the last "__", so a profile name holding "__" counts right.
+    formNames(ArchivePartNumber(sParseFile(g_sZipTemp)) + 1);
+    m_host.setCounter(RunHost::Counter::ZipArchive, g_sZipTemp);
+}
+
+bool ZipPass::openWorkingArchive()
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        m_host.setStatus(LangText(105));
+        m_host.repaint();
+        closeAll();
+        QString error;
+        bool ok = false;
+        if (QFileInfo::exists(g_sZipTemp)) {
+            ok = m_oZip->Open(g_sZipTemp, &error);
+            if (!ok) {
+                MsgBox(LangText(107) + QLatin1Char('\n') + LangText(108), MsgButtons::Ok, MsgIcon::Critical, LangText(109));
+                ReportError(label("Open_Zip ziparchive_problem"), ErrNo::PathFileAccess, error);
+                WriteErrorLog(destFolder(), tempFolder(), g_sZipTemp, g_sZipDest);
+                newPartNames();
+                continue;
+            }
+        } else {
+            m_host.setStatus(LangText(106));
+            ok = m_oZip->Create(g_sZipTemp, &error)
+                 && m_oZip->setComment(QStringLiteral("Archiv created with q.e.v Quillaro ") + QString::number(kVersionMajor)
+                                           + QLatin1Char('.') + QString::number(kVersionMinor),
+                                       &error);
+            if (!ok) {
+                ReportError(label("Open_Zip"), ErrNo::PathFileAccess, error);
+                WriteErrorLog(g_sZipTemp);
+                return false;
+            }
+        }
+        m_dZipSize = double(QFileInfo(g_sZipTemp).size());
+        m_host.setCounter(RunHost::Counter::ZipArchive, g_sZipDest + (encrypting() ? QStringLiteral(".cry") : QString()));
+        openLog();
+        DoEvents();
+        return true;
+    }
+    return false;
+}
+
+void ZipPass::openLog()
+{
+    if (!m_options.writeLog)
+        return;
+    m_log.setFileName(g_sLogFile);
+    if (!m_log.open(QIODevice::WriteOnly | QIODevice::Append))
+        ReportError(label("Open_Zip"), ErrNo::PathFileAccess, QStringLiteral("cannot open the archive log ") + g_sLogFile);
+}
+
+void ZipPass::closeLog()
+{
+    if (m_log.isOpen()) {
+        m_log.flush();
+        m_log.close();
+    }
+}
+
+bool ZipPass::Open_Zip(bool bNextPart)
+{
+    m_host.repaint();
+    DoEvents();
+    if (bNextPart) {
+        Zip_Copy(true, false);
+        newPartNames();
+        return openWorkingArchive();
+    }
+    formNames(0);
+    CreateDirectoryStruct(tempFolder());
+    m_host.setStatus(LangText(299));
+    const int highest = highestPartAtDestination();
+    if (highest > 0) {
+        m_host.setStatus(LangText(102));
+        formNames(highest);
+    }
+    if (!m_options.appendArchive) {
+        formNames(highest + 1);
+        m_host.setCounter(RunHost::Counter::ZipArchive, g_sZipTemp);
+    } else if (!fetchForAppending()) {
+        newPartNames();
+    }
+    return openWorkingArchive();
+}
+
+// ---- adding ---------------------------------------------------------------------------
+
+bool ZipPass::Zip_Now(const QString& file, int attributes, bool archiveBit)
+{
+    Q_UNUSED(attributes)
+    if (m_options.selection == SelectionMode::NewOnly && !File_Included(file) && !archiveBit)
+        return true;
+    const bool added = WriteToZip(file);
+    if (added && m_options.resetArchiveBit && archiveBit)
+        m_pendingArchiveBits.append(file);
+    return added;
+}
+
+bool ZipPass::checkFileLimit()
+{
+    DoEvents();
+    if (!m_options.limitFiles)
+        return true;
+    // A limit below one would never let a part hold a file.
+    const int limit = qMax(1, LeadingWholeNumber(m_options.maxFiles));
+    while (m_oZip->Files().Count() >= limit) {
+        if (!Open_Zip(true)) {
+            m_host.setStatus(LangText(144));
+            return false;
+        }
+    }
+    return true;
+}
+
+ZipPass::Room ZipPass::makeRoom(const QString& file)
+{
+    for (;;) {
+        const double fileSize = double(QFileInfo(file).size());
+        if (m_options.limitZipSize) {
+            if (fileSize > m_dMaxZipSize)
+                return Room::TooLarge;
+            if (m_dZipSize + fileSize >= m_dMaxZipSize) {
+                // A part that holds nothing yet cannot grow room by rolling over.
+                if (m_oZip->Files().Count() == 0)
+                    return Room::TooLarge;
+                if (!Open_Zip(true)) {
+                    m_host.setStatus(LangText(145));
+                    return Room::GiveUp;
+                }
+                continue;
+            }
+        }
+        if (!m_options.media || g_dMediaFree >= fileSize)
+            return Room::Fits;
+        closeAll();
+        m_host.playAnimation(QStringLiteral("insertcd.avi"));
+        m_host.repaint();
+        if (!Insert_new_media(m_host, m_tally) && m_tally.programEnds)
+            return Room::GiveUp;
+        (void)Open_Zip(true);
+        m_host.playAnimation(QStringLiteral("compress.avi"));
+        m_host.repaint();
+    }
+}
+
+bool ZipPass::WriteToZip(const QString& file)
+{
+    if (!checkFileLimit())
+        return false;
+    switch (makeRoom(file)) {
+    case Room::GiveUp:
+        return false;
+    case Room::TooLarge:
+        tooLarge(file);
+        return false;
+    case Room::Fits:
+        break;
+    }
+    return addFile(file);
+}
+
+bool ZipPass::addFile(const QString& file)
+{
+    m_host.setStatus(LangText(146));
+    m_host.repaint();
+    QString error;
+    if (!m_oZip->Files().AddFileByName(file, m_options.level, true, m_options.overwriteFile, &error)) {
+        report(padded(shorten_path(file, 65), 66) + QStringLiteral("File locked - skipped backup"));
+        return false;
+    }
+    const ZipEntry entry = m_oZip->Files().Item(m_oZip->Files().Count() - 1);
+    ++m_tally.totalFiles;
+    m_tally.compressedBytes += double(entry.CompressedSize());
+    m_tally.copiedBytes += double(entry.UncompressedSize());
+    m_dZipSize += double(entry.CompressedSize());
+    m_host.setCounter(RunHost::Counter::TotalFiles, QString::number(m_tally.totalFiles));
+    m_host.setCounter(RunHost::Counter::AnzFiles, QString::number(m_oZip->Files().Count()));
+    m_host.setCounter(RunHost::Counter::TotalSize, mb(m_tally.copiedBytes, 2));
+    m_host.setCounter(RunHost::Counter::CompSize, mb(m_tally.compressedBytes, 2));
+    m_host.setCounter(RunHost::Counter::ZipSize, mb(m_dZipSize, 3));
+    report(padded(shorten_path(file, 65), 66) + sizesText(entry.UncompressedSize(), entry.CompressedSize()));
+    return true;
+}
+
+void ZipPass::tooLarge(const QString& file)
+{
+    if (!m_options.split) {
+        report(padded(shorten_path(file, 65), 66) + QStringLiteral("to large - file was skipped"));
+        return;
+    }
+    splitAndAdd(file);
+}
+
+void ZipPass::splitAndAdd(const QString& file)
+{
+    m_host.playAnimation(QStringLiteral("splitdisk.avi"));
+    m_host.setStatus(LangText(298));
+    m_host.repaint();
+    const QString root = sFixDirString(tempFolder()) + QStringLiteral("splitfile");
+    QStringList pieces;
+    const qint64 pieceSize = qBound<qint64>(1, qint64(m_dMaxZipSize) - 10000, qint64(0x7fffffff));
+    const bool split = SplitFiles(file, SplitFolder(root, file), static_cast<qint32>(pieceSize), &pieces);
+    const QString news = padded(shorten_path(file, 65), 66)
+                         + (split ? QStringLiteral("to large - file was splitted")
+                                  : QStringLiteral("to large - file was skipped"));
+    PrependNews(m_host, news);
+    if (!split && m_options.writeLog && m_log.isOpen())
+        m_log.write((QLatin1Char('"') + news + QStringLiteral("\"\n")).toUtf8());
+    for (int i = 0; i < pieces.size(); ++i) {
+        m_host.setProgress(2, (i + 1) * 100 / int(pieces.size()));
+        (void)WriteToZip(pieces.at(i));
+    }
+    (void)DelDir(root);
+    m_host.playAnimation(QStringLiteral("compress.avi"));
+    m_host.repaint();
+}
+
+void ZipPass::report(const QString& line)
+{
+    ++m_tally.filesHandled;
+    PrependNews(m_host, line);
+    if (m_options.writeLog && m_log.isOpen() && !line.trimmed().isEmpty())
+        m_log.write((QLatin1Char('"') + line + QStringLiteral("\"\n")).toUtf8());
+    DoEvents();
+}
+
+// ---- finishing and delivery -----------------------------------------------------------
+
+bool ZipPass::reopenCheck()
+{
+    QString error;
+    const bool ok = m_oZip->Close(&error) && m_oZip->Open(g_sZipTemp, &error) && m_oZip->Close(&error);
+    if (!ok) {
+        m_host.playAnimation({});
+        ReportError(label("Zip_Copy error_zip"), ErrNo::PathFileAccess, error);
+        MsgBox(LangText(107) + QLatin1Char('\n') + LangText(142) + QLatin1Char('\n') + LangText(143)
+                   + QLatin1Char('\n') + LangText(276),
+               MsgButtons::Ok, MsgIcon::Critical, LangText(109));
+    }
+    return ok;
+}
+
+// Waits until the destination has room for the bytes; false when the program is to end.
+bool ZipPass::waitForRoom(double bytes)
+{
+    // Update_Media measures the destination into g_dMediaFree.
+    while (!m_host.updateMedia() || g_dMediaFree < bytes) {
+        m_host.playAnimation(QStringLiteral("insertcd.avi"));
+        m_host.repaint();
+        if (!Insert_new_media(m_host, m_tally) && m_tally.programEnds)
+            return false;
+    }
+    m_host.playAnimation({});
+    return true;
+}
+
+bool ZipPass::encryptPart()
+{
+    m_host.setStatus(LangText(288));
+    m_host.playAnimation(QStringLiteral("encryp.avi"));
+    m_host.setProgress(3, 0);
+    m_host.repaint();
+    bool ok = false;
+    {
+        clsBlowfish Cypher;
+        QObject::connect(&Cypher, &clsBlowfish::Progress, [this](int& p) { m_host.setProgress(3, qMin(p, 100)); });
+        ok = Cypher.EncryptFile(g_sZipTemp, g_sZipTemp + QStringLiteral(".cry"), true, ArchiveKey(m_options.password));
+    }
+    m_host.setProgress(3, -1);
+    m_host.playAnimation({});
+    if (!ok) {
+        // Never deliver the archive unencrypted, and keep it for the user.
+        ReportError(label("Zip_Copy"), ErrNo::PathFileAccess,
+                    QStringLiteral("the archive could not be encrypted and was not delivered: ") + g_sZipTemp);
+        m_tally.worsen(RunOutcome::Failed);
+        m_tally.keepWorkingFiles = true;
+        return false;
+    }
+    g_sZipTemp += QStringLiteral(".cry");
+    g_sZipDest += QStringLiteral(".cry");
+    return true;
+}
+
+// Copies beside the target and renames, so that a failed copy never spoils what was there.
+bool ZipPass::copyChecked(const QString& from, const QString& to)
+{
+    const QString partial = to + QStringLiteral(".partial");
+    QFile::remove(partial);
+    if (!QFile::copy(from, partial)) {
+        QFile::remove(partial);
+        return false;
+    }
+    QFile::remove(to);
+    if (!QFile::rename(partial, to)) {
+        QFile::remove(partial);
+        return false;
+    }
+    return true;
+}
+
+bool ZipPass::deliverToFolder()
+{
+    for (;;) {
+        m_host.playAnimation(QStringLiteral("copy_to_SourceSafe.avi"));
+        m_host.setStatus(LangText(134));
+        m_host.repaint();
+        bool copied = copyChecked(g_sZipTemp, g_sZipDest);
+        if (copied) {
+            m_host.playAnimation(QStringLiteral("compare.avi"));
+            m_host.setStatus(LangText(136));
+            m_host.repaint();
+            QString a = g_sZipTemp;
+            QString b = g_sZipDest;
+            // A mismatch gets one more copy before it is reported.
+            if (!compare_files(a, b) && !(copyChecked(g_sZipTemp, g_sZipDest) && compare_files(a, b))) {
+                m_host.playAnimation({});
+                ReportError(label("Zip_Copy"), ErrNo::DeviceIO,
+                            QStringLiteral("the copy at the destination differs from the archive: ") + g_sZipDest);
+                MsgBox(LangText(137) + QLatin1Char('\n') + LangText(138) + QLatin1Char('\n') + LangText(139),
+                       MsgButtons::Ok, MsgIcon::Critical, LangText(16));
+                m_tally.worsen(RunOutcome::Failed);
+                return false;
+            }
+            m_tally.writtenThisRun.insert(g_sZipDest);
+            if (m_options.writeLog) {
+                m_host.setStatus(LangText(289));
+                closeLog();
+                if (QFileInfo::exists(g_sLogFile)) {
+                    const QString log = g_sZipDest + QStringLiteral(".log");
+                    copied = copyChecked(g_sLogFile, log);
+                    if (copied)
+                        m_tally.writtenThisRun.insert(log);
+                }
+            }
+        }
+        if (copied)
+            return true;
+        m_host.playAnimation({});
+        ReportError(label("Zip_Copy"), ErrNo::PathFileAccess, QStringLiteral("cannot copy to ") + g_sZipDest);
+        m_host.playAnimation(QStringLiteral("insertcd.avi"));
+        m_host.repaint();
+        if ((!Insert_new_media(m_host, m_tally) && m_tally.programEnds)
+            || !waitForRoom(double(QFileInfo(g_sZipTemp).size())))
+            return false;
+    }
+}
+
+void ZipPass::deleteOldArchives()
+{
+    if (!m_options.deleteArchive || m_host.driveTypeText() == LangText(8))
+        return;
+    m_host.playAnimation(QStringLiteral("FILEDELR.AVI"));
+    m_host.setStatus(LangText(278));
+    m_host.repaint();
+    static const char* const kPeriodEnds[] = {"_BackUp_d", "_BackUp_w", "_BackUp_m"};
+    const QString mask = sFixDirString(destFolder()) + m_options.profile
+                         + QString::fromLatin1(kPeriodEnds[static_cast<int>(m_options.period)]);
+    const int days = LeadingWholeNumber(m_options.deleteArchiveDays);
+    for (const char* end : {"*.zip", "*.cry", "*.log"})
+        DeleteFiles(mask + QString::fromLatin1(end), days, &m_tally.writtenThisRun);
+    m_host.playAnimation({});
+}
+
+void ZipPass::noteUnavailableDestinations()
+{
+    if (m_reportedUnavailable || !(m_options.sendEmail || m_options.ftp || m_options.cdRecorder))
+        return;
+    m_reportedUnavailable = true;
+    const QString note = LangText(320);
+    PrependNews(m_host, note);
+    ReportError(label("Zip_Copy"), ErrNo::InvalidCall,
+                QStringLiteral("CD writer, FTP upload and e-mail are not available in this version; "
+                               "the archive went to the destination folder only"));
+}
+
+void ZipPass::cleanTemp()
+{
+    if (m_tally.keepWorkingFiles)
+        return;
+    m_host.setStatus(LangText(140));
+    DeleteFiles(sFixDirString(tempFolder()) + QStringLiteral("*_BackUp_*"), 0);
+}
+
+void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
+{
+    Q_UNUSED(bBurnNow)
+    m_host.playAnimation({});
+    if (!QFileInfo::exists(g_sZipTemp))
+        return;
+    m_host.setCounter(RunHost::Counter::ZipArchive, g_sZipDest);
+    m_host.setStatus(LangText(133));
+    m_host.repaint();
+    closeLog();
+    if (!reopenCheck()) {
+        m_tally.worsen(RunOutcome::Failed);
+    } else {
+        const QStringList archiveBits = m_pendingArchiveBits;
+        const bool delivered = m_options.media && waitForRoom(double(QFileInfo(g_sZipTemp).size()))
+                               && (!encrypting() || encryptPart()) && deliverToFolder();
+        if (m_tally.programEnds)
+            return;
+        if (delivered) {
+            // Only a delivered archive counts: its files lose their archive attribute now.
+            m_host.clearArchiveAttributes(archiveBits);
+            deleteOldArchives();
+        } else if (m_options.media) {
+            m_tally.worsen(RunOutcome::Failed);
+        }
+        (void)m_host.updateMedia();
+        m_host.setCounter(RunHost::Counter::RemainSpace, QString::number(g_dMediaFree / kMb, 'f', 1));
+        noteUnavailableDestinations();
+    }
+    m_pendingArchiveBits.clear();
+    if (bCleanTemp)
+        cleanTemp();
+    m_host.playAnimation(QStringLiteral("compress.avi"));
+    m_host.repaint();
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <memory>
+
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+#include "RunOptions.h"
+#include "RunState.h"
+
+class RunHost;
+class ZipArchive;
+
+// The "ZIP archive" pass of a run: opening the archive and its parts, adding files, and
+// finishing and delivering each part to the destination folder.
+class ZipPass
+{
+    Q_DISABLE_COPY(ZipPass)
+public:
+    ZipPass(const RunOptions& options, RunHost& host, RunTally& tally);
+    ~ZipPass();
+
+    // Opens the first archive of the run (false) or finishes the current part and opens the
+    // next (true). False when no archive could be opened.
+    [[nodiscard]] bool Open_Zip(bool bNextPart);
+    // Adds one file unless the incremental rule skips it.
+    bool Zip_Now(const QString& file, int attributes, bool archiveBit);
+    // Finishes the current part: checks, encrypts, delivers, cleans the temp folder.
+    void Zip_Copy(bool bCleanTemp, bool bBurnNow);
+    // Closes the log and the archive, whatever state they are in.
+    void closeAll();
+
+    // The maximum size of the current part in bytes.
+    void setMaxZipSize(double bytes) { m_dMaxZipSize = bytes; }
+    [[nodiscard]] double maxZipSize() const { return m_dMaxZipSize; }
+
+private:
+    bool WriteToZip(const QString& file);
+    bool checkFileLimit();
+    enum class Room { Fits, TooLarge, GiveUp };
+    Room makeRoom(const QString& file);
+    bool addFile(const QString& file);
+    void tooLarge(const QString& file);
+    void splitAndAdd(const QString& file);
+    void report(const QString& line);
+
+    void formNames(int part);
+    int highestPartAtDestination();
+    bool fetchForAppending();
+    bool openWorkingArchive();
+    void newPartNames();
+    void openLog();
+    void closeLog();
+
+    bool reopenCheck();
+    bool waitForRoom(double bytes);
+    bool encryptPart();
+    bool deliverToFolder();
+    [[nodiscard]] bool copyChecked(const QString& from, const QString& to);
+    void deleteOldArchives();
+    void noteUnavailableDestinations();
+    void cleanTemp();
+
+    [[nodiscard]] QString destFolder() const;
+    [[nodiscard]] QString tempFolder() const;
+    [[nodiscard]] bool encrypting() const { return m_options.encrypt; }
+
+    const RunOptions& m_options;
+    RunHost& m_host;
+    RunTally& m_tally;
+    std::unique_ptr<ZipArchive> m_oZip;
+    QFile m_log;
+    double m_dMaxZipSize = 0;
+    double m_dZipSize = 0;
+    // Files added to the current part whose archive attribute is cleared once it is delivered.
+    QStringList m_pendingArchiveBits;
+    bool m_reportedUnavailable = false;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "RunOptions.h"
+
+// What a backup run needs from the window it runs in, and the services that live above the
+// engine. The main window implements it; tests put a recording host in its place.
+class RunHost
+{
+public:
+    virtual ~RunHost() = default;
+
+    // Status: the one-line status box, the news box (read and replaced), the counters.
+    virtual void setStatus(const QString& text) = 0;
+    virtual void setNewsText(const QString& text) = 0;
+    [[nodiscard]] virtual QString newsText() const = 0;
+    enum class Counter { TotalFiles, TotalSize, CompSize, BackUpTime, ZipSize, AnzFiles, ZipArchive, RemainSpace };
+    virtual void setCounter(Counter counter, const QString& text) = 0;
+    // Progress bars 1 (source entries), 2 (files of an entry), 3 (cipher); -1 hides bar 3.
+    virtual void setProgress(int bar, int value) = 0;
+    // Plays a clip of Common/avi in the animation player; an empty name stops it.
+    virtual void playAnimation(const QString& clip) = 0;
+    virtual void repaint() = 0;
+    // Speaks the text when sound is on.
+    virtual void speak(const QString& text) = 0;
+
+    // The window's state around a run: locked for its length, then unlocked.
+    virtual void beginRun() = 0;
+    virtual void endRun(RunOutcome outcome, const QString& status) = 0;
+
+    // The destination panel's refresh (true: the destination can be used) and its drive type.
+    [[nodiscard]] virtual bool updateMedia() = 0;
+    [[nodiscard]] virtual QString driveTypeText() const = 0;
+
+    virtual void saveSettings() = 0;
+    // File attributes of a path (-1 when it cannot be read), and the archive attribute of
+    // files whose backup was delivered, cleared for good.
+    [[nodiscard]] virtual int fileAttributes(const QString& path) = 0;
+    virtual void clearArchiveAttributes(const QStringList& paths) = 0;
+
+    // Starts a program before or after the run and waits as it asks; false when it failed
+    // to start.
+    [[nodiscard]] virtual bool runProgram(const RunProgram& program) = 0;
+    // Synchronises the two folders of a "File sync" run.
+    virtual void syncFolders(const RunOptions& options) = 0;
+
+    // After an interactive run: statistics, end sound, shutdown when asked.
+    virtual void recordStatistics(bool countRun) = 0;
+    virtual void playEndSound() = 0;
+    virtual void shutdownAfterRun() = 0;
+    // Ends the program: after an unattended run with its exit code, or when the user
+    // refuses a new medium.
+    virtual void exitProgram(int exitCode) = 0;
+};

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QString>
+
+#include "ArchiveNames.h"
+
+enum class BackupMode { ZipArchive = 0, FileCopy = 1, FileSync = 2 };
+enum class SelectionMode { NewOnly, Complete, CompleteNoFilter };
+enum class WaitMode { DoNotWait, WaitForExit, WaitSeconds };
+
+// One row of the source list.
+struct SourceRow
+{
+    QString text;
+    bool selected = false;
+};
+
+// A program started before or after a run.
+struct RunProgram
+{
+    bool enabled = false;
+    QString path;
+    QString arguments;
+    WaitMode wait = WaitMode::DoNotWait;
+    QString waitSeconds; // as typed; its leading number counts
+};
+
+// The options of the current profile that a run reads, as the main window's controls hold
+// them when the run starts.
+struct RunOptions
+{
+    QString profile;
+    BackupMode mode = BackupMode::ZipArchive;
+    SelectionMode selection = SelectionMode::Complete;
+    QList<SourceRow> sources;
+
+    bool media = true;
+    bool ftp = false;
+    bool sendEmail = false;
+    bool cdRecorder = false;
+    QString pathBackUp;
+    QString pathTemp;
+    QString spareSpace = QStringLiteral("0"); // kilobytes kept free on the destination
+
+    ArchivePeriod period = ArchivePeriod::Daily;
+    QString maxZipSize = QStringLiteral("650"); // megabytes, as typed
+    bool limitZipSize = true;                   // chkMaxZIPsize
+    bool limitFiles = false;                    // chkMaxFiles
+    QString maxFiles = QStringLiteral("1000");
+    bool split = false;
+    bool overwriteFile = true;
+    int level = 6;
+    bool writeLog = true;
+    bool appendArchive = false;
+    bool encrypt = false;
+    QString password;
+    bool deleteArchive = false;
+    QString deleteArchiveDays = QStringLiteral("30");
+    bool resetArchiveBit = false;
+    bool hiddenFiles = false;
+    bool inclSubDirStruct = true;
+    bool inclRegistry = false;
+    bool registryAsText = false;
+
+    // Date filters.
+    bool exclOldFiles = false;
+    QDate oldDate;
+    bool exclYoungFiles = false;
+    QDate youngDate;
+    bool exclYoungDayFiles = false;
+    QString youngDays = QStringLiteral("0");
+
+    RunProgram before;
+    RunProgram after;
+    bool sound = false;
+    bool shutdown = false;
+
+    QString sourceSync;
+    QString destinySync;
+    bool syncBothDirections = false;
+    bool syncSubDirs = true;
+};
+
+// How a run ended.
+enum class RunOutcome {
+    Completed, // the work was done and delivered
+    Cancelled, // the user stopped it
+    Failed,    // a step failed: an archive not delivered, a file not copied, a run-time failure
+    Abandoned, // it could not start its work (the destination was not usable, bad options)
+};

@@ -1,0 +1,46 @@
+#include "RunState.h"
+
+#include <cmath>
+
+#include <QRegularExpression>
+
+#include "Globals.h"
+#include "MessageBox.h"
+#include "QEV_Language.h"
+#include "RunHost.h"
+
+bool Insert_new_media(RunHost& host, RunTally& tally)
+{
+    const QString text = LangText(124) + QLatin1Char('\n') + LangText(292) + QLatin1Char('\n')
+                         + LangText(293) + QLatin1Char('\n') + LangText(294) + QLatin1Char('\n')
+                         + LangText(125) + QLatin1Char('\n') + LangText(126);
+    if (MsgBox(text, MsgButtons::OkCancel, MsgIcon::None, QStringLiteral("Tendravel")) == MsgResult::Ok)
+        return host.updateMedia();
+    MsgBox(LangText(127) + QLatin1Char('\n') + LangText(128) + QLatin1Char('\n') + LangText(129),
+           MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Tendravel"));
+    tally.programEnds = true;
+    tally.worsen(RunOutcome::Abandoned);
+    return false;
+}
+
+QString ArchiveKey(const QString& password)
+{
+    return QStringLiteral("K8:w-") + password + QStringLiteral("Rb\\7@");
+}
+
+int LeadingWholeNumber(const QString& text)
+{
+    QString compact = text;
+    compact.remove(QLatin1Char(' '));
+    const auto m = QRegularExpression(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)")).match(compact);
+    if (!m.hasMatch())
+        return 0;
+    const double value = m.captured(0).toDouble();
+    return static_cast<int>(std::nearbyint(value)); // the default rounding mode rounds halves to even
+}
+
+void PrependNews(RunHost& host, const QString& line)
+{
+    const QString text = line + QLatin1Char('\n') + host.newsText();
+    host.setNewsText(text.left(2000));
+}

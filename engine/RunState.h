@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include "RunOptions.h"
+
+// The figures and the outcome of one run, shared by its passes.
+struct RunTally
+{
+    double copiedBytes = 0;
+    double compressedBytes = 0;
+    int totalFiles = 0;
+    int filesHandled = 0; // files added, skipped or split: a run with none processed nothing
+    RunOutcome outcome = RunOutcome::Completed;
+    // The user refused a new medium: the program ends without finishing the run.
+    bool programEnds = false;
+    // A part could not be delivered: its working files stay in the temp folder.
+    bool keepWorkingFiles = false;
+    // Files this run wrote at the destination; the clean-up of old archives spares them.
+    QSet<QString> writtenThisRun;
+
+    // A worse outcome replaces a better one, never the other way round.
+    void worsen(RunOutcome to)
+    {
+        if (static_cast<int>(to) > static_cast<int>(outcome))
+            outcome = to;
+    }
+};
+
+class RunHost;
+
+// Asks for a new medium. True when the user put one in and the destination can be used;
+// false when it cannot, or when the user refused, which ends the program (tally.programEnds).
+[[nodiscard]] bool Insert_new_media(RunHost& host, RunTally& tally);
+
+// The key the archives are encrypted with.
+[[nodiscard]] QString ArchiveKey(const QString& password);
+
+// Whole number of a typed text, its leading number as the option boxes read it (0 when none);
+// halves go to the even neighbour.
+[[nodiscard]] int LeadingWholeNumber(const QString& text);
+
+// Puts a line at the top of the news box, which keeps its first 2000 characters.
+void PrependNews(RunHost& host, const QString& line);

@@ -1,0 +1,453 @@
+#include "ZipArchive.h"
+
+#include <sys/stat.h>
+#include <vector>
+
+#include <zip.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+
+#include "Paths.h"
+#include "ZipSpool.h"
+
+namespace {
+
+constexpr qint64 kExtractChunk = 256 * 1024;
+
+bool fail(QString* error, const QString& message)
+{
+    if (error)
+        *error = message;
+    return false;
+}
+
+QString libzipText(int code)
+{
+    zip_error_t e;
+    zip_error_init_with_code(&e, code);
+    const QString text = QString::fromLocal8Bit(zip_error_strerror(&e));
+    zip_error_fini(&e);
+    return text;
+}
+
+QString archiveError(zip_t* za) { return QString::fromLocal8Bit(zip_error_strerror(zip_get_error(za))); }
+
+// libzip writes no file for an archive without entries, so that form is written here: the
+// end-of-central-directory record and the comment.
+bool writeEmptyArchive(const QString& path, const QByteArray& comment, QString* error)
+{
+    QByteArray record("PK\x05\x06", 4);
+    record.append(16, '\0');
+    const auto length = static_cast<quint16>(comment.size());
+    record.append(static_cast<char>(length & 0xff));
+    record.append(static_cast<char>(length >> 8));
+    record.append(comment);
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly) || file.write(record) != record.size() || !file.commit())
+        return fail(error, QStringLiteral("cannot write ") + path + QStringLiteral(": ")
+                               + file.errorString());
+    return true;
+}
+
+bool isSafeEntryName(const QString& name)
+{
+    if (name.isEmpty() || name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1Char('\\')))
+        return false;
+    const QStringList parts = QString(name).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/'));
+    return !parts.contains(QStringLiteral(".."));
+}
+
+zip_uint32_t unixMode(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return S_IFREG | 0644;
+    return S_IFREG | (st.st_mode & 07777);
+}
+
+// Hands a spooled, already compressed file to libzip, which then copies it unchanged.
+struct SpoolSource
+{
+    const ZipSpool* spool = nullptr;
+    ZipSpool::Piece piece;
+    time_t modified = 0;
+    qint64 position = 0;
+    zip_error_t error{};
+};
+
+zip_int64_t statSpool(SpoolSource* s, void* data, zip_uint64_t length)
+{
+    auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &s->error);
+    if (!st)
+        return -1;
+    zip_stat_init(st);
+    st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC | ZIP_STAT_MTIME;
+    st->size = static_cast<zip_uint64_t>(s->piece.size);
+    st->comp_size = static_cast<zip_uint64_t>(s->piece.compressedSize);
+    st->comp_method = s->piece.deflated ? ZIP_CM_DEFLATE : ZIP_CM_STORE;
+    st->crc = s->piece.crc;
+    st->mtime = s->modified;
+    return sizeof(zip_stat_t);
+}
+
+zip_int64_t readSpool(SpoolSource* s, void* data, zip_uint64_t length)
+{
+    const qint64 left = s->piece.compressedSize - s->position;
+    const qint64 wanted = qMin<qint64>(left, static_cast<qint64>(qMin<zip_uint64_t>(length, 1u << 30)));
+    if (wanted <= 0)
+        return 0;
+    const qint64 got = s->spool->read(s->piece.offset + s->position, static_cast<char*>(data), wanted);
+    if (got < 0) {
+        zip_error_set(&s->error, ZIP_ER_READ, errno);
+        return -1;
+    }
+    s->position += got;
+    return got;
+}
+
+zip_int64_t spoolCallback(void* state, void* data, zip_uint64_t length, zip_source_cmd_t cmd)
+{
+    auto* s = static_cast<SpoolSource*>(state);
+    switch (cmd) {
+    case ZIP_SOURCE_OPEN:
+        s->position = 0;
+        return 0;
+    case ZIP_SOURCE_READ:
+        return readSpool(s, data, length);
+    case ZIP_SOURCE_CLOSE:
+        return 0;
+    case ZIP_SOURCE_STAT:
+        return statSpool(s, data, length);
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&s->error, data, length);
+    case ZIP_SOURCE_FREE:
+        zip_error_fini(&s->error);
+        delete s;
+        return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+        zip_error_set(&s->error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
+} // namespace
+
+// The archive's live entries in order; libzip keeps deleted ones counted until the close.
+struct LiveEntry
+{
+    QString name;
+    QDateTime modified;
+    qint64 size = 0;
+    qint64 compressedSize = 0;
+    zip_uint64_t index = 0;
+    bool onDisk = false;
+};
+
+struct ZipArchive::Private
+{
+    zip_t* za = nullptr;
+    QString path;
+    QString comment;
+    bool changed = false;
+    QString spoolFolder;
+    std::unique_ptr<ZipSpool> spool;
+    std::vector<LiveEntry> entries;
+    QHash<QString, qsizetype> positions;
+
+    void readEntries();
+    void reindex();
+    void reset();
+    [[nodiscard]] zip_source_t* makeSource(const ZipSpool::Piece& piece, time_t modified);
+    [[nodiscard]] bool addSpooled(const QString& name, const ZipSpool::Piece& piece,
+                                  const QFileInfo& info, QString* error);
+    [[nodiscard]] bool extract(qsizetype pos, const QString& folder, QString* error) const;
+    [[nodiscard]] bool copyOut(zip_file_t* zf, const QString& target, QString* error) const;
+};
+
+void ZipArchive::Private::readEntries()
+{
+    const zip_int64_t count = zip_get_num_entries(za, 0);
+    entries.reserve(static_cast<size_t>(qMax<zip_int64_t>(count, 0)));
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0)
+            continue;
+        LiveEntry e;
+        e.name = QString::fromUtf8(st.name);
+        e.modified = QDateTime::fromSecsSinceEpoch(st.mtime);
+        e.size = static_cast<qint64>(st.size);
+        e.compressedSize = static_cast<qint64>(st.comp_size);
+        e.index = static_cast<zip_uint64_t>(i);
+        e.onDisk = true;
+        entries.push_back(e);
+    }
+    reindex();
+    zip_int32_t length = 0;
+    const char* text = zip_get_archive_comment(za, &length, 0);
+    comment = text ? QString::fromUtf8(text, length) : QString();
+}
+
+void ZipArchive::Private::reindex()
+{
+    positions.clear();
+    positions.reserve(static_cast<qsizetype>(entries.size()));
+    for (size_t i = 0; i < entries.size(); ++i)
+        positions.insert(entries[i].name, static_cast<qsizetype>(i));
+}
+
+void ZipArchive::Private::reset()
+{
+    za = nullptr;
+    path.clear();
+    comment.clear();
+    changed = false;
+    spool.reset();
+    entries.clear();
+    positions.clear();
+}
+
+zip_source_t* ZipArchive::Private::makeSource(const ZipSpool::Piece& piece, time_t modified)
+{
+    auto* state = new SpoolSource;
+    state->spool = spool.get();
+    state->piece = piece;
+    state->modified = modified;
+    zip_error_init(&state->error);
+    zip_source_t* src = zip_source_function(za, spoolCallback, state);
+    if (!src) {
+        zip_error_fini(&state->error);
+        delete state;
+    }
+    return src;
+}
+
+bool ZipArchive::Private::addSpooled(const QString& name, const ZipSpool::Piece& piece,
+                                     const QFileInfo& info, QString* error)
+{
+    const time_t modified = info.lastModified().toSecsSinceEpoch();
+    zip_source_t* src = makeSource(piece, modified);
+    if (!src)
+        return fail(error, archiveError(za));
+    const auto found = positions.constFind(name);
+    const bool replacing = found != positions.cend();
+    const qsizetype oldPos = replacing ? found.value() : -1;
+    // Deleting first, then adding, keeps the written order the same as the live list.
+    if (replacing && zip_delete(za, entries[static_cast<size_t>(oldPos)].index) != 0) {
+        zip_source_free(src);
+        return fail(error, archiveError(za));
+    }
+    const zip_int64_t index = zip_file_add(za, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+        const QString message = archiveError(za);
+        zip_source_free(src);
+        if (replacing)
+            (void)zip_unchange(za, entries[static_cast<size_t>(oldPos)].index);
+        return fail(error, message);
+    }
+    // A stored piece must stay stored: by default libzip would deflate it at the close.
+    if (!piece.deflated)
+        (void)zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+    (void)zip_file_set_external_attributes(za, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+                                           unixMode(info.filePath()) << 16);
+    if (replacing) {
+        entries.erase(entries.begin() + oldPos);
+        reindex();
+    }
+    entries.push_back({name, QDateTime::fromSecsSinceEpoch(modified), piece.size,
+                       piece.compressedSize, static_cast<zip_uint64_t>(index), false});
+    positions.insert(name, static_cast<qsizetype>(entries.size()) - 1);
+    changed = true;
+    return true;
+}
+
+bool ZipArchive::Private::copyOut(zip_file_t* zf, const QString& target, QString* error) const
+{
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
+        return fail(error, QStringLiteral("cannot write ") + target + QStringLiteral(": ") + out.errorString());
+    std::vector<char> buffer(kExtractChunk);
+    for (;;) {
+        const zip_int64_t got = zip_fread(zf, buffer.data(), buffer.size());
+        if (got < 0) {
+            out.cancelWriting();
+            return fail(error, QStringLiteral("cannot read the entry for ") + target + QStringLiteral(": ")
+                                   + QString::fromLocal8Bit(zip_file_strerror(zf)));
+        }
+        if (got == 0)
+            break;
+        if (out.write(buffer.data(), got) != got) {
+            out.cancelWriting();
+            return fail(error, QStringLiteral("cannot write ") + target + QStringLiteral(": ") + out.errorString());
+        }
+    }
+    if (!out.commit())
+        return fail(error, QStringLiteral("cannot write ") + target + QStringLiteral(": ") + out.errorString());
+    return true;
+}
+
+bool ZipArchive::Private::extract(qsizetype pos, const QString& folder, QString* error) const
+{
+    const LiveEntry& e = entries[static_cast<size_t>(pos)];
+    if (!isSafeEntryName(e.name))
+        return fail(error, QStringLiteral("entry name refused, it leaves the target folder: ") + e.name);
+    if (!e.onDisk)
+        return fail(error, QStringLiteral("entry not yet written to the archive: ") + e.name);
+    const QString target = QDir(folder).filePath(e.name);
+    if (e.name.endsWith(QLatin1Char('/')))
+        return QDir().mkpath(target) || fail(error, QStringLiteral("cannot create folder ") + target);
+    if (!QDir().mkpath(QFileInfo(target).path()))
+        return fail(error, QStringLiteral("cannot create folder ") + QFileInfo(target).path());
+    zip_file_t* zf = zip_fopen_index(za, e.index, 0);
+    if (!zf)
+        return fail(error, QStringLiteral("cannot open entry ") + e.name + QStringLiteral(": ") + archiveError(za));
+    const bool ok = copyOut(zf, target, error);
+    zip_fclose(zf);
+    if (!ok)
+        return false;
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(za, e.index, 0, &system, &attributes) == 0
+        && system == ZIP_OPSYS_UNIX && (attributes >> 16) != 0)
+        ::chmod(QFile::encodeName(target).constData(), ((attributes >> 16) & 0777) | 0600);
+    QFile written(target);
+    if (written.open(QIODevice::ReadWrite))
+        written.setFileTime(e.modified, QFileDevice::FileModificationTime);
+    return true;
+}
+
+bool ZipEntry::Extract(const QString& targetFolder, QString* error) const
+{
+    if (!m_archive || !m_archive->d->za)
+        return fail(error, QStringLiteral("no archive is open"));
+    const auto& entries = m_archive->d->entries;
+    if (m_index < 0 || static_cast<size_t>(m_index) >= entries.size()
+        || entries[static_cast<size_t>(m_index)].name != m_name)
+        return fail(error, QStringLiteral("the archive changed since the entry was taken: ") + m_name);
+    return m_archive->d->extract(m_index, targetFolder, error);
+}
+
+int ZipFiles::Count() const { return static_cast<int>(m_archive->d->entries.size()); }
+
+ZipEntry ZipFiles::Item(int index) const
+{
+    const auto& entries = m_archive->d->entries;
+    ZipEntry entry;
+    if (index < 0 || static_cast<size_t>(index) >= entries.size())
+        return entry;
+    const LiveEntry& e = entries[static_cast<size_t>(index)];
+    entry.m_archive = m_archive;
+    entry.m_index = index;
+    entry.m_name = e.name;
+    entry.m_modified = e.modified;
+    entry.m_size = e.size;
+    entry.m_compressedSize = e.compressedSize;
+    return entry;
+}
+
+bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool overwrite, QString* error)
+{
+    ZipArchive::Private& d = *m_archive->d;
+    if (!d.za)
+        return fail(error, QStringLiteral("no archive is open"));
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return fail(error, QStringLiteral("not a readable file: ") + path);
+    const QString full = QDir::cleanPath(info.absoluteFilePath());
+    const QString name = keepPath ? full.mid(1) : info.fileName();
+    if (!overwrite && d.positions.contains(name))
+        return fail(error, QStringLiteral("already in the archive: ") + name);
+    if (!d.spool)
+        d.spool = std::make_unique<ZipSpool>(d.spoolFolder.isEmpty() ? Paths::tempFolder() : d.spoolFolder);
+    ZipSpool::Piece piece;
+    QString message;
+    if (!d.spool->add(full, level, &piece, &message))
+        return fail(error, message);
+    return d.addSpooled(name, piece, QFileInfo(full), error);
+}
+
+ZipArchive::ZipArchive() : d(std::make_unique<Private>()), m_files(this) {}
+
+ZipArchive::~ZipArchive()
+{
+    if (d->za)
+        zip_discard(d->za);
+}
+
+bool ZipArchive::Create(const QString& path, QString* error)
+{
+    if (!Close(error))
+        return false;
+    if (!writeEmptyArchive(path, {}, error))
+        return false;
+    int code = 0;
+    d->za = zip_open(QFile::encodeName(path).constData(), 0, &code);
+    if (!d->za)
+        return fail(error, QStringLiteral("cannot open ") + path + QStringLiteral(": ") + libzipText(code));
+    d->path = path;
+    return true;
+}
+
+bool ZipArchive::Open(const QString& path, QString* error)
+{
+    if (!Close(error))
+        return false;
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return fail(error, QStringLiteral("no archive file: ") + path);
+    // libzip takes an empty file for an empty archive; here it is a damaged one.
+    if (info.size() == 0)
+        return fail(error, QStringLiteral("not a ZIP archive (empty file): ") + path);
+    int code = 0;
+    d->za = zip_open(QFile::encodeName(path).constData(), ZIP_CHECKCONS, &code);
+    if (!d->za)
+        return fail(error, QStringLiteral("cannot open ") + path + QStringLiteral(": ") + libzipText(code));
+    d->path = path;
+    d->readEntries();
+    return true;
+}
+
+bool ZipArchive::setComment(const QString& comment, QString* error)
+{
+    if (!d->za)
+        return fail(error, QStringLiteral("no archive is open"));
+    const QByteArray text = comment.toUtf8().left(0xffff);
+    if (zip_set_archive_comment(d->za, text.constData(), static_cast<zip_uint16_t>(text.size())) != 0)
+        return fail(error, archiveError(d->za));
+    d->comment = QString::fromUtf8(text);
+    d->changed = true;
+    // The length of a new archive is read right after its comment is set.
+    return !d->entries.empty() || writeEmptyArchive(d->path, text, error);
+}
+
+QString ZipArchive::Comment() const { return d->comment; }
+
+bool ZipArchive::Close(QString* error)
+{
+    if (!d->za)
+        return true;
+    bool ok = true;
+    if (d->entries.empty()) {
+        zip_discard(d->za);
+        if (d->changed)
+            ok = writeEmptyArchive(d->path, d->comment.toUtf8().left(0xffff), error);
+    } else if (zip_close(d->za) != 0) {
+        ok = fail(error, QStringLiteral("cannot write ") + d->path + QStringLiteral(": ") + archiveError(d->za));
+        zip_discard(d->za);
+    }
+    d->reset();
+    return ok;
+}
+
+bool ZipArchive::isOpen() const { return d->za != nullptr; }
+
+QString ZipArchive::path() const { return d->path; }
+
+void ZipArchive::setSpoolFolder(const QString& folder) { d->spoolFolder = folder; }

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <memory>
+
+#include <QDateTime>
+#include <QString>
+
+class ZipArchive;
+
+// One entry of an open archive, as the collection gives it.
+class ZipEntry
+{
+public:
+    ZipEntry() = default;
+
+    [[nodiscard]] bool isValid() const { return m_archive != nullptr; }
+    // The stored name: the source path without its leading "/", "/" between folders.
+    [[nodiscard]] QString Name() const { return m_name; }
+    [[nodiscard]] QDateTime ModificationDate() const { return m_modified; }
+    [[nodiscard]] qint64 UncompressedSize() const { return m_size; }
+    [[nodiscard]] qint64 CompressedSize() const { return m_compressedSize; }
+    // Writes the entry below the folder, under its stored name. Names that are absolute or
+    // hold a ".." part are refused. Entries added since the archive was opened are not yet
+    // readable: close and open it again first.
+    [[nodiscard]] bool Extract(const QString& targetFolder, QString* error = nullptr) const;
+
+private:
+    friend class ZipFiles;
+    const ZipArchive* m_archive = nullptr;
+    int m_index = -1;
+    QString m_name;
+    QDateTime m_modified;
+    qint64 m_size = 0;
+    qint64 m_compressedSize = 0;
+};
+
+// The entries of an archive.
+class ZipFiles
+{
+    Q_DISABLE_COPY(ZipFiles)
+public:
+    [[nodiscard]] int Count() const;
+    // Adds the file, compressed at the level (0 stores, 1-9 deflate). keepPath stores the
+    // full path, else only the file name. The file is read completely here, so its sizes
+    // are known at once and it may be deleted right after. A file that cannot be read is
+    // not added. With overwrite an entry of the same name is replaced and the new one is
+    // the last (the count stays); without it, an existing name is not added again.
+    [[nodiscard]] bool AddFileByName(const QString& path, int level, bool keepPath, bool overwrite,
+                                     QString* error = nullptr);
+    // Entry 0 to Count() - 1; an invalid entry for any other index.
+    [[nodiscard]] ZipEntry Item(int index) const;
+    [[nodiscard]] ZipEntry operator()(int index) const { return Item(index); }
+
+private:
+    friend class ZipArchive;
+    explicit ZipFiles(ZipArchive* archive) : m_archive(archive) {}
+    ZipArchive* m_archive;
+};
+
+// An ordinary ZIP archive (ZIP64 where sizes or counts need it), written and read in place.
+// Changes reach the file at Close(), which writes the archive once, however many files were
+// added.
+class ZipArchive
+{
+    Q_DISABLE_COPY(ZipArchive)
+public:
+    ZipArchive();
+    ~ZipArchive();
+
+    // Creates a new, empty archive file at once (an existing file is replaced).
+    [[nodiscard]] bool Create(const QString& path, QString* error = nullptr);
+    // Opens an existing archive for adding and reading; a damaged or truncated one fails.
+    [[nodiscard]] bool Open(const QString& path, QString* error = nullptr);
+    // The archive comment; an archive with no entries gets it on disk at once.
+    [[nodiscard]] bool setComment(const QString& comment, QString* error = nullptr);
+    [[nodiscard]] QString Comment() const;
+    // Writes the changes and releases the file; harmless when no archive is open.
+    [[nodiscard]] bool Close(QString* error = nullptr);
+
+    [[nodiscard]] bool isOpen() const;
+    [[nodiscard]] QString path() const;
+    [[nodiscard]] ZipFiles& Files() { return m_files; }
+    [[nodiscard]] const ZipFiles& Files() const { return m_files; }
+
+    // Where the compressed copies of added files wait for Close(); the temp folder by default.
+    void setSpoolFolder(const QString& folder);
+
+private:
+    friend class ZipFiles;
+    friend class ZipEntry;
+    struct Private;
+    std::unique_ptr<Private> d;
+    ZipFiles m_files;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <QString>
+
+// Compressed copies of the files added to an archive, kept in one unlinked temporary file
+// until the archive is written. Compressing at add time gives the entry's sizes at once and
+// leaves the archive independent of the source file from then on.
+class ZipSpool
+{
+    Q_DISABLE_COPY(ZipSpool)
+public:
+    // Where one added file's data lies in the spool.
+    struct Piece
+    {
+        qint64 offset = 0;
+        qint64 compressedSize = 0;
+        qint64 size = 0;
+        quint32 crc = 0;
+        bool deflated = false; // raw deflate; else stored
+    };
+
+    explicit ZipSpool(QString folder);
+    ~ZipSpool();
+
+    // Reads the whole file in chunks and stores it compressed at the level (0 stores).
+    [[nodiscard]] bool add(const QString& path, int level, Piece* piece, QString* error);
+    // Reads spooled bytes; gives the count read or -1.
+    [[nodiscard]] qint64 read(qint64 offset, char* buffer, qint64 length) const;
+
+private:
+    struct Deflater;
+    [[nodiscard]] bool ensureOpen(QString* error);
+    [[nodiscard]] bool write(const char* data, qint64 length, QString* error);
+    [[nodiscard]] bool copyFrom(int source, int level, Piece* piece, QString* error);
+    [[nodiscard]] bool deflateChunk(qint64 length, bool last, Piece* piece, QString* error);
+
+    QString m_folder;
+    int m_fd = -1;
+    qint64 m_end = 0;
+    std::unique_ptr<Deflater> m_deflater;
+    std::vector<char> m_in;
+    std::vector<char> m_out;
+};

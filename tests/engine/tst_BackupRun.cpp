@@ -1,0 +1,452 @@
+#include <QtTest>
+
+#include "Clock.h"
+#include "FilterList.h"
+#include "Globals.h"
+#include "MessageBox.h"
+#include "Paths.h"
+#include "QEV_Language.h"
+#include "Quillaro_BackupRun.h"
+#include "RunHost.h"
+#include "TestSupport.h"
+#include "ZipArchive.h"
+#include "clsBlowfish.h"
+
+namespace {
+
+// A window stand-in that records what the run shows and does.
+class RecordingHost : public RunHost
+{
+public:
+    double mediaFree = 1e12;
+    bool mediaUsable = true;
+    QString news;
+    QString status;
+    QStringList cleared;
+    QList<RunProgram> programs;
+    int exitCode = -1;
+    bool statisticsCounted = false;
+    bool statisticsRecorded = false;
+    bool shutdown = false;
+    int cancelAfterFiles = -1;
+    int filesSeen = 0;
+
+    void setStatus(const QString& text) override { status = text; }
+    QStringList newsLog;
+    void setNewsText(const QString& text) override
+    {
+        news = text;
+        newsLog.append(text);
+    }
+    QString newsText() const override { return news; }
+    void setCounter(Counter c, const QString&) override
+    {
+        if (c == Counter::TotalFiles && cancelAfterFiles >= 0 && ++filesSeen >= cancelAfterFiles)
+            g_bCancelBackUp = true;
+    }
+    void setProgress(int, int) override {}
+    void playAnimation(const QString&) override {}
+    void repaint() override {}
+    void speak(const QString&) override {}
+    void beginRun() override {}
+    void endRun(RunOutcome, const QString&) override {}
+    bool updateMedia() override
+    {
+        g_dMediaFree = mediaFree;
+        return mediaUsable;
+    }
+    QString driveTypeText() const override { return LangText(10); }
+    void saveSettings() override {}
+    int fileAttributes(const QString& path) override
+    {
+        const QFileInfo info(path);
+        if (path.isEmpty() || !info.exists())
+            return -1;
+        int a = cleared.contains(path) ? 0 : 32;
+        if (info.fileName().startsWith(QLatin1Char('.')))
+            a |= 2;
+        return a;
+    }
+    void clearArchiveAttributes(const QStringList& paths) override { cleared += paths; }
+    bool runProgram(const RunProgram& p) override
+    {
+        programs.append(p);
+        return true;
+    }
+    void syncFolders(const RunOptions&) override {}
+    void recordStatistics(bool count) override
+    {
+        statisticsRecorded = true;
+        statisticsCounted = count;
+    }
+    void playEndSound() override {}
+    void shutdownAfterRun() override { shutdown = true; }
+    void exitProgram(int code) override { exitCode = code; }
+};
+
+QStringList zipEntries(const QString& archive)
+{
+    ZipArchive zip;
+    QStringList names;
+    if (!zip.Open(archive))
+        return {QStringLiteral("<cannot open>")};
+    for (int i = 0; i < zip.Files().Count(); ++i)
+        names << zip.Files().Item(i).Name();
+    (void)zip.Close();
+    names.sort();
+    return names;
+}
+
+void expectToolsAccept(const QString& archive)
+{
+    QString out;
+    QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), archive}, &out), 0);
+    const QString script = QStringLiteral("import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); sys.exit(1 if z.testzip() else 0)");
+    QCOMPARE(TestSupport::runTool(QStringLiteral("python3"), {QStringLiteral("-c"), script, archive}, &out), 0);
+}
+
+QString entryOf(const QString& path) { return path.mid(1); }
+
+QByteArray noise(int bytes, quint32 seed)
+{
+    QByteArray data(bytes, Qt::Uninitialized);
+    for (int i = 0; i < bytes; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        data[i] = char(seed >> 24);
+    }
+    return data;
+}
+
+} // namespace
+
+class tst_BackupRun : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString m_src;
+    QString m_dest;
+    QString m_temp;
+
+    RunOptions options() const
+    {
+        RunOptions o;
+        o.profile = QStringLiteral("Standard");
+        o.pathBackUp = m_dest;
+        o.pathTemp = m_temp;
+        o.maxZipSize = QStringLiteral("10");
+        o.sources = {{m_src + QStringLiteral("/*.*"), true}, {m_src + QStringLiteral("/sub/*.*"), true}};
+        return o;
+    }
+    QString archive(int part, const QString& profile = QStringLiteral("Standard")) const
+    {
+        return m_dest + QLatin1Char('/') + ArchiveFileName(profile, ArchivePeriod::Daily, Clock::today(), part, false);
+    }
+    static RunOutcome run(const RunOptions& o, RecordingHost& host)
+    {
+        BackupRun r(o, host);
+        return r.cmdBackUpNow();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(LoadLanguageFile(TestSupport::sourceCommonFolder() + QStringLiteral("/language/english.lng")));
+        AppName = QStringLiteral("Quillaro");
+    }
+
+    void init()
+    {
+        m_src = TestSupport::freshFolder(QStringLiteral("src"));
+        m_dest = TestSupport::freshFolder(QStringLiteral("dest"));
+        m_temp = TestSupport::freshFolder(QStringLiteral("temp"));
+        TestSupport::makeTree(m_src, {{QStringLiteral("a.txt"), "alpha alpha alpha"},
+                                      {QStringLiteral("b.tmp"), "left out"},
+                                      {QStringLiteral(".hidden"), "hidden"},
+                                      {QStringLiteral("sub/c.doc"), QByteArray(5000, 'c')}});
+        ExclusionList = CutPatternList(QStringLiteral("*.tmp"), true);
+        g_bAutoRun = false;
+        g_bCancelBackUp = false;
+        MessageBoxSeam::clearScript();
+        MessageBoxSeam::clearShown();
+    }
+
+    void zipRunDeliversExactlyTheFilteredFiles()
+    {
+        RecordingHost host;
+        QCOMPARE(run(options(), host), RunOutcome::Completed);
+        const QString zip = archive(1);
+        QVERIFY2(QFile::exists(zip), qPrintable(TestSupport::readTree(m_dest).keys().join(QLatin1Char(','))));
+        expectToolsAccept(zip);
+        QCOMPARE(zipEntries(zip), (QStringList{entryOf(m_src + QStringLiteral("/a.txt")),
+                                              entryOf(m_src + QStringLiteral("/sub/c.doc"))}));
+        QVERIFY(QFile::exists(zip + QStringLiteral(".log")));
+        QVERIFY(TestSupport::readFile(zip + QStringLiteral(".log")).contains("a.txt"));
+        // The working files are gone from the temp folder.
+        QVERIFY(QDir(m_temp).entryList(QDir::Files).isEmpty());
+        QVERIFY(host.statisticsCounted);
+    }
+
+    void secondRunWritesTheNextPartAndAppendingExtendsIt()
+    {
+        RecordingHost host;
+        QCOMPARE(run(options(), host), RunOutcome::Completed);
+        QCOMPARE(run(options(), host), RunOutcome::Completed);
+        QVERIFY(QFile::exists(archive(2)));
+        RunOptions o = options();
+        o.appendArchive = true;
+        TestSupport::writeFile(m_src + QStringLiteral("/new.txt"), "new");
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QVERIFY(!QFile::exists(archive(3)));
+        expectToolsAccept(archive(2));
+        QVERIFY(zipEntries(archive(2)).contains(entryOf(m_src + QStringLiteral("/new.txt"))));
+        QCOMPARE(zipEntries(archive(2)).size(), 3);
+    }
+
+    void partsByFileCount()
+    {
+        for (int i = 0; i < 5; ++i)
+            TestSupport::writeFile(m_src + QStringLiteral("/n%1.txt").arg(i), "x");
+        RunOptions o = options();
+        o.limitFiles = true;
+        o.maxFiles = QStringLiteral("0"); // reads as one
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        for (int part = 1; part <= 7; ++part) {
+            QVERIFY2(QFile::exists(archive(part)), qPrintable(QString::number(part)));
+            expectToolsAccept(archive(part));
+            QCOMPARE(zipEntries(archive(part)).size(), 1);
+        }
+        QVERIFY(!QFile::exists(archive(8)));
+    }
+
+    void partsBySizeAndTooLargeFiles_data()
+    {
+        QTest::addColumn<bool>("split");
+        QTest::newRow("skipped") << false;
+        QTest::newRow("split") << true;
+    }
+
+    void partsBySizeAndTooLargeFiles()
+    {
+        QFETCH(bool, split);
+        for (int i = 0; i < 4; ++i)
+            TestSupport::writeFile(m_src + QStringLiteral("/r%1.bin").arg(i), noise(20000, quint32(i + 1)));
+        TestSupport::writeFile(m_src + QStringLiteral("/huge.bin"), noise(120000, 99));
+        RunOptions o = options();
+        o.maxZipSize = QStringLiteral("0.05"); // 52428 bytes
+        o.split = split;
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QStringList all;
+        int parts = 0;
+        for (int part = 1; QFile::exists(archive(part)); ++part, ++parts) {
+            expectToolsAccept(archive(part));
+            QVERIFY(QFileInfo(archive(part)).size() <= 52428 + 2048);
+            all += zipEntries(archive(part));
+        }
+        QVERIFY(parts >= 2);
+        const bool hasPiece = std::any_of(all.begin(), all.end(), [](const QString& n) { return n.endsWith(QStringLiteral("huge.bin.1")); });
+        QCOMPARE(hasPiece, split);
+        QVERIFY(!all.contains(entryOf(m_src + QStringLiteral("/huge.bin"))));
+        const QString expected = split ? QStringLiteral("to large - file was splitted") : QStringLiteral("to large - file was skipped");
+        QVERIFY(host.newsLog.join(QLatin1Char('\n')).contains(expected));
+    }
+
+    void encryptedArchiveDecryptsToAZip()
+    {
+        RunOptions o = options();
+        o.encrypt = true;
+        o.password = QStringLiteral("geheim");
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        const QString cry = archive(1) + QStringLiteral(".cry");
+        QVERIFY(QFile::exists(cry));
+        QVERIFY(!QFile::exists(archive(1)));
+        QVERIFY(QFile::exists(cry + QStringLiteral(".log")));
+        const QString plain = m_temp + QStringLiteral("/check.zip");
+        clsBlowfish cipher;
+        QVERIFY(cipher.DecryptFile(cry, plain, true, ArchiveKey(o.password)));
+        expectToolsAccept(plain);
+        QCOMPARE(zipEntries(plain).size(), 2);
+    }
+
+    void failedEncryptionDeliversNothingAndKeepsThePart()
+    {
+        RunOptions o = options();
+        o.encrypt = true;
+        o.password = QStringLiteral("x");
+        const QString blocker = m_temp + QLatin1Char('/')
+                                + ArchiveFileName(o.profile, o.period, Clock::today(), 1, true);
+        QVERIFY(QDir().mkpath(blocker)); // the encrypted file cannot be written
+        o.resetArchiveBit = true;
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Failed);
+        QVERIFY(TestSupport::readTree(m_dest).isEmpty());
+        QVERIFY(QFile::exists(m_temp + QLatin1Char('/') + ArchiveFileName(o.profile, o.period, Clock::today(), 1, false)));
+        QVERIFY(host.cleared.isEmpty());
+        QVERIFY(!host.statisticsCounted);
+    }
+
+    void archiveAttributesAreClearedOnlyForDeliveredFiles()
+    {
+        RunOptions o = options();
+        o.resetArchiveBit = true;
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QCOMPARE(host.cleared.size(), 2);
+        // Incremental: nothing changed, so nothing is taken and no archive is delivered.
+        o.selection = SelectionMode::NewOnly;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QVERIFY(!QFile::exists(archive(2)));
+    }
+
+    void foldersThatWouldLoseArchivesAreRefused_data()
+    {
+        QTest::addColumn<QString>("tempBelowDest");
+        QTest::newRow("temp inside destination") << QStringLiteral("/work");
+        QTest::newRow("temp is destination") << QString();
+        QTest::newRow("temp above destination") << QStringLiteral("/..");
+    }
+
+    void foldersThatWouldLoseArchivesAreRefused()
+    {
+        QFETCH(QString, tempBelowDest);
+        const QString finished = m_dest + QStringLiteral("/Old_BackUp_d20200101__1.zip");
+        TestSupport::writeFile(finished, "an archive the user keeps");
+        RunOptions o = options();
+        o.pathTemp = QDir::cleanPath(m_dest + tempBelowDest);
+        QDir().mkpath(o.pathTemp);
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Abandoned);
+        QVERIFY(QFile::exists(finished));
+        QVERIFY(!host.statisticsCounted);
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
+    }
+
+    void emptyTempFolderIsRefused()
+    {
+        RunOptions o = options();
+        o.pathTemp.clear();
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Abandoned);
+    }
+
+    void oldArchivesGoAfterDeliveryButNeverThisRunsOwn()
+    {
+        const QString old = m_dest + QStringLiteral("/Standard_BackUp_d20200101__1.zip");
+        TestSupport::writeFile(old, "old");
+        QFile f(old);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime::currentDateTime().addDays(-40), QFileDevice::FileModificationTime));
+        f.close();
+        RunOptions o = options();
+        o.deleteArchive = true;
+        o.deleteArchiveDays = QStringLiteral("0");
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QVERIFY(!QFile::exists(old));
+        QVERIFY(QFile::exists(archive(1)));
+        QVERIFY(QFile::exists(archive(1) + QStringLiteral(".log")));
+    }
+
+    void nothingToBackUpDeliversNothing()
+    {
+        RunOptions o = options();
+        o.sources.clear();
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QVERIFY(TestSupport::readTree(m_dest).isEmpty());
+        QVERIFY(std::any_of(host.newsLog.begin(), host.newsLog.end(),
+                            [](const QString& n) { return n.startsWith(LangText(116)); }));
+    }
+
+    void cancelStopsBeforeDelivery()
+    {
+        RecordingHost host;
+        host.cancelAfterFiles = 1;
+        QCOMPARE(run(options(), host), RunOutcome::Cancelled);
+        QVERIFY(TestSupport::readTree(m_dest).isEmpty());
+        QCOMPARE(host.status, LangText(120));
+    }
+
+    void mediumChangeAnsweredBothWays()
+    {
+        RecordingHost host;
+        host.mediaFree = 1024; // less than a fifth of 10 MB
+        MessageBoxSeam::scriptAnswer(MsgResult::Cancel);
+        MessageBoxSeam::scriptAnswer(MsgResult::Ok);
+        QCOMPARE(run(options(), host), RunOutcome::Abandoned);
+        QCOMPARE(host.exitCode, 1);
+        QVERIFY(TestSupport::readTree(m_dest).isEmpty());
+
+        RecordingHost second;
+        second.mediaFree = 1024;
+        MessageBoxSeam::clearScript();
+        // The first answer puts a large medium in.
+        MessageBoxSeam::setPresenter({});
+        int asked = 0;
+        MessageBoxSeam::setPresenter([&](const MsgRequest&) {
+            ++asked;
+            second.mediaFree = 1e12;
+            return MsgResult::Ok;
+        });
+        QCOMPARE(run(options(), second), RunOutcome::Completed);
+        MessageBoxSeam::setPresenter({});
+        QCOMPARE(asked, 1);
+        QVERIFY(QFile::exists(archive(1)));
+    }
+
+    void programsBeforeAndAfterRun()
+    {
+        RunOptions o = options();
+        o.before = {true, QStringLiteral("/bin/true"), QString(), WaitMode::WaitForExit, {}};
+        o.after = {true, QStringLiteral("/bin/true"), QStringLiteral("x"), WaitMode::WaitSeconds, QStringLiteral("2.5")};
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QCOMPARE(host.programs.size(), 2);
+        QCOMPARE(host.programs.last().arguments, QStringLiteral("x"));
+    }
+
+    void profileNameWithDoubleUnderscoreNeverOverwritesAPart()
+    {
+        RunOptions o = options();
+        o.profile = QStringLiteral("my__office");
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QVERIFY(QFile::exists(archive(1, o.profile)));
+        QVERIFY(QFile::exists(archive(2, o.profile)));
+    }
+
+    void unattendedRunEndsTheProgram()
+    {
+        g_bAutoRun = true;
+        RecordingHost host;
+        QCOMPARE(run(options(), host), RunOutcome::Completed);
+        g_bAutoRun = false;
+        QCOMPARE(host.exitCode, 0);
+        QVERIFY(!host.statisticsRecorded);
+    }
+
+    void leadingWholeNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("value");
+        QTest::newRow("half to even down") << QStringLiteral("2.5") << 2;
+        QTest::newRow("half to even up") << QStringLiteral("3.5") << 4;
+        QTest::newRow("leading number") << QStringLiteral("12 seconds") << 12;
+        QTest::newRow("none") << QStringLiteral("abc") << 0;
+        QTest::newRow("blanks") << QStringLiteral(" 1 5") << 15;
+    }
+
+    void leadingWholeNumber()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, value);
+        QCOMPARE(LeadingWholeNumber(text), value);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_BackupRun)
+#include "tst_BackupRun.moc"

@@ -1,0 +1,456 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "TestSupport.h"
+#include "ZipArchive.h"
+
+using namespace TestSupport;
+
+namespace {
+
+// Python's own reader: tests the archive and prints "name size crc-ok" lines and the comment.
+const char* const kPyCheck = R"(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1]) as z:
+    bad = z.testzip()
+    if bad is not None:
+        print("BAD", bad); sys.exit(2)
+    for i in z.infolist():
+        print(i.filename, i.file_size, i.compress_type, "utf8" if i.flag_bits & 0x800 else "-")
+    print("COMMENT", z.comment.decode("utf-8"))
+)";
+
+QString pythonCheck(const QString& archive, int* rc = nullptr)
+{
+    QString out;
+    const int code = runTool(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromUtf8(kPyCheck), archive}, &out);
+    if (rc)
+        *rc = code;
+    return out;
+}
+
+void expectToolsAccept(const QString& archive)
+{
+    int rc = -1;
+    const QString py = pythonCheck(archive, &rc);
+    QVERIFY2(rc == 0, qPrintable(py));
+    QString out;
+    QCOMPARE(runTool(QStringLiteral("unzip"), {QStringLiteral("-tqq"), archive}, &out), 0);
+}
+
+QString makeFile(const QString& path, const QByteArray& content)
+{
+    writeFile(path, content);
+    return path;
+}
+
+QByteArray someText(int kib)
+{
+    QByteArray text;
+    for (int i = 0; text.size() < kib * 1024; ++i)
+        text += "line " + QByteArray::number(i * 7919 % 10007) + " of some text to pack\n";
+    return text.left(kib * 1024);
+}
+
+// The entry name of a full path: without its leading "/".
+QString entryName(const QString& path) { return path.mid(1); }
+
+} // namespace
+
+class tst_ZipArchive : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void createWritesTheFileAtOnce();
+    void addedSizesAreKnownAndTheSourceMayGo();
+    void storedAndDeflatedAreAccepted();
+    void unreadableFileIsNotAdded_data();
+    void unreadableFileIsNotAdded();
+    void overwriteKeepsTheCount();
+    void appendKeepsEarlierEntries();
+    void damagedArchiveFailsToOpen_data();
+    void damagedArchiveFailsToOpen();
+    void closeWritesOncePerPart();
+    void namesAreUtf8PathsWithoutLeadingSlash();
+    void extractRoundTrip();
+    void extractRefusesEscapingNames_data();
+    void extractRefusesEscapingNames();
+    void manyEntriesUseZip64();
+    void largeFileUsesZip64();
+};
+
+void tst_ZipArchive::createWritesTheFileAtOnce()
+{
+    const QString path = freshFolder(QStringLiteral("create")) + QStringLiteral("/a.zip");
+    ZipArchive zip;
+    QString error;
+    QVERIFY(zip.Close(&error)); // harmless when none is open
+    QVERIFY2(zip.Create(path, &error), qPrintable(error));
+    QVERIFY(QFileInfo::exists(path));
+    QCOMPARE(zip.Files().Count(), 0);
+    const QString comment = QStringLiteral("Archiv created with q.e.v Quillaro 3.4");
+    QVERIFY(zip.setComment(comment, &error));
+    QCOMPARE(QFileInfo(path).size(), 22 + comment.size());
+    QVERIFY(zip.Close(&error));
+    QVERIFY(QFileInfo::exists(path));
+    QVERIFY(pythonCheck(path).contains(QStringLiteral("COMMENT ") + comment));
+
+    QVERIFY2(zip.Open(path, &error), qPrintable(error));
+    QCOMPARE(zip.Comment(), comment);
+    QCOMPARE(zip.Files().Count(), 0);
+    QVERIFY(zip.Close(&error));
+    QVERIFY(!zip.Files().AddFileByName(path, 6, true, true, &error)); // nothing open
+}
+
+void tst_ZipArchive::addedSizesAreKnownAndTheSourceMayGo()
+{
+    const QString dir = freshFolder(QStringLiteral("sizes"));
+    const QByteArray text = someText(40);
+    const QString a = makeFile(dir + QStringLiteral("/src/a.txt"), text);
+    const QString b = makeFile(dir + QStringLiteral("/src/empty.txt"), {});
+    ZipArchive zip;
+    QString error;
+    QVERIFY(zip.Create(dir + QStringLiteral("/out.zip"), &error));
+    QVERIFY2(zip.Files().AddFileByName(a, 6, true, false, &error), qPrintable(error));
+    QCOMPARE(zip.Files().Count(), 1);
+    const ZipEntry first = zip.Files()(0);
+    QCOMPARE(first.UncompressedSize(), text.size());
+    QVERIFY(first.CompressedSize() > 0 && first.CompressedSize() < text.size() / 2);
+    QCOMPARE(first.Name(), entryName(a));
+    QCOMPARE(first.ModificationDate().toSecsSinceEpoch(), QFileInfo(a).lastModified().toSecsSinceEpoch());
+    QVERIFY(zip.Files().AddFileByName(b, 6, true, false, &error));
+    QCOMPARE(zip.Files().Item(1).UncompressedSize(), 0);
+    QCOMPARE(zip.Files().Item(1).CompressedSize(), 0);
+    QVERIFY(!zip.Files().Item(2).isValid());
+    QVERIFY(QFile::remove(a));
+    QVERIFY(QFile::remove(b));
+    QVERIFY2(zip.Close(&error), qPrintable(error));
+    expectToolsAccept(dir + QStringLiteral("/out.zip"));
+
+    QVERIFY(zip.Open(dir + QStringLiteral("/out.zip"), &error));
+    QCOMPARE(zip.Files().Count(), 2);
+    QCOMPARE(zip.Files().Item(0).CompressedSize(), first.CompressedSize());
+    QVERIFY(zip.Close(&error));
+}
+
+void tst_ZipArchive::storedAndDeflatedAreAccepted()
+{
+    const QString dir = freshFolder(QStringLiteral("levels"));
+    ZipArchive zip;
+    QString error;
+    QVERIFY(zip.Create(dir + QStringLiteral("/l.zip"), &error));
+    for (int level : {0, 1, 6, 9}) {
+        const QString f = makeFile(dir + QStringLiteral("/src/level%1.txt").arg(level), someText(64 + level));
+        QVERIFY2(zip.Files().AddFileByName(f, level, true, false, &error), qPrintable(error));
+    }
+    QCOMPARE(zip.Files().Item(0).CompressedSize(), zip.Files().Item(0).UncompressedSize());
+    QVERIFY(zip.Close(&error));
+    expectToolsAccept(dir + QStringLiteral("/l.zip"));
+    const QString listing = pythonCheck(dir + QStringLiteral("/l.zip"));
+    QVERIFY2(listing.contains(QStringLiteral("level0.txt 65536 0 ")), qPrintable(listing));
+    QVERIFY2(listing.contains(QStringLiteral("level9.txt 74752 8 ")), qPrintable(listing));
+}
+
+void tst_ZipArchive::unreadableFileIsNotAdded_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing") << QStringLiteral("missing");
+    QTest::newRow("folder") << QStringLiteral("folder");
+    QTest::newRow("fifo") << QStringLiteral("fifo");
+}
+
+void tst_ZipArchive::unreadableFileIsNotAdded()
+{
+    QFETCH(QString, kind);
+    const QString dir = freshFolder(QStringLiteral("unreadable"));
+    const QString good = makeFile(dir + QStringLiteral("/good.txt"), "good");
+    const QString bad = dir + QStringLiteral("/bad");
+    if (kind == QStringLiteral("folder"))
+        QDir().mkpath(bad);
+    if (kind == QStringLiteral("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(bad).constData(), 0600), 0);
+    ZipArchive zip;
+    QString error;
+    QVERIFY(zip.Create(dir + QStringLiteral("/u.zip"), &error));
+    QVERIFY(zip.Files().AddFileByName(good, 6, true, false, &error));
+    error.clear();
+    QVERIFY(!zip.Files().AddFileByName(bad, 6, true, false, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(zip.Files().Count(), 1);
+    // The failed add must not spoil the part.
+    QVERIFY2(zip.Close(&error), qPrintable(error));
+    expectToolsAccept(dir + QStringLiteral("/u.zip"));
+}
+
+void tst_ZipArchive::overwriteKeepsTheCount()
+{
+    const QString dir = freshFolder(QStringLiteral("overwrite"));
+    const QString a = makeFile(dir + QStringLiteral("/a.txt"), "first version");
+    const QString b = makeFile(dir + QStringLiteral("/b.txt"), "bee");
+    const QString zipPath = dir + QStringLiteral("/o.zip");
+    ZipArchive zip;
+    QString error;
+    QVERIFY(zip.Create(zipPath, &error));
+    QVERIFY(zip.Files().AddFileByName(a, 6, true, true, &error));
+    QVERIFY(zip.Files().AddFileByName(b, 6, true, true, &error));
+    writeFile(a, "second, longer version");
+    QVERIFY(!zip.Files().AddFileByName(a, 6, true, false, &error)); // no overwrite: kept
+    QCOMPARE(zip.Files().Count(), 2);
+    QVERIFY(zip.Files().AddFileByName(a, 6, true, true, &error));
+    QCOMPARE(zip.Files().Count(), 2);
+    QCOMPARE(zip.Files().Item(1).Name(), entryName(a)); // the replaced entry is the last
+    QCOMPARE(zip.Files().Item(1).UncompressedSize(), 22);
+    QVERIFY(zip.Close(&error));
+
+    // Replacing an entry that is already on disk.
+    QVERIFY(zip.Open(zipPath, &error));
+    writeFile(b, "bee, third");
+    QVERIFY(zip.Files().AddFileByName(b, 6, true, true, &error));
+    QCOMPARE(zip.Files().Count(), 2);
+    QVERIFY(zip.Close(&error));
+    expectToolsAccept(zipPath);
+    QVERIFY(zip.Open(zipPath, &error));
+    QCOMPARE(zip.Files().Count(), 2);
+    QCOMPARE(zip.Files().Item(0).Name(), entryName(a));
+    QCOMPARE(zip.Files().Item(1).UncompressedSize(), 10);
+    QVERIFY(zip.Close(&error));
+}
+
+void tst_ZipArchive::appendKeepsEarlierEntries()
+{
+    const QString dir = freshFolder(QStringLiteral("append"));
+    const QString zipPath = dir + QStringLiteral("/ap.zip");
+    ZipArchive zip;
+    QString error;
+    QVERIFY(zip.Create(zipPath, &error));
+    QVERIFY(zip.setComment(QStringLiteral("kept"), &error));
+    QVERIFY(zip.Files().AddFileByName(makeFile(dir + QStringLiteral("/s/1.txt"), someText(5)), 6, true, false, &error));
+    QVERIFY(zip.Close(&error));
+    for (int round = 2; round <= 3; ++round) {
+        QVERIFY2(zip.Open(zipPath, &error), qPrintable(error));
+        QCOMPARE(zip.Files().Count(), round - 1);
+        const QString f = makeFile(dir + QStringLiteral("/s/%1.txt").arg(round), someText(round));
+        QVERIFY(zip.Files().AddFileByName(f, 6, true, false, &error));
+        QVERIFY(zip.Close(&error));
+        expectToolsAccept(zipPath);
+    }
+    QVERIFY(zip.Open(zipPath, &error));
+    QCOMPARE(zip.Files().Count(), 3);
+    QCOMPARE(zip.Comment(), QStringLiteral("kept"));
+    QVERIFY(zip.Close(&error));
+}
+
+void tst_ZipArchive::damagedArchiveFailsToOpen_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("truncated") << QStringLiteral("truncated");
+    QTest::newRow("garbage") << QStringLiteral("garbage");
+    QTest::newRow("empty file") << QStringLiteral("empty");
+    QTest::newRow("local header broken") << QStringLiteral("header");
+    QTest::newRow("missing") << QStringLiteral("missing");
+}
+
+void tst_ZipArchive::damagedArchiveFailsToOpen()
+{
+    QFETCH(QString, damage);
+    const QString dir = freshFolder(QStringLiteral("damaged"));
+    const QString zipPath = dir + QStringLiteral("/d.zip");
+    {
+        ZipArchive zip;
+        QString error;
+        QVERIFY(zip.Create(zipPath, &error));
+        QVERIFY(zip.Files().AddFileByName(makeFile(dir + QStringLiteral("/x.txt"), someText(30)), 6, true, false, &error));
+        QVERIFY(zip.Files().AddFileByName(makeFile(dir + QStringLiteral("/y.txt"), someText(3)), 6, true, false, &error));
+        QVERIFY(zip.Close(&error));
+    }
+    QByteArray bytes = readFile(zipPath);
+    if (damage == QStringLiteral("truncated"))
+        bytes.chop(bytes.size() / 3);
+    else if (damage == QStringLiteral("garbage"))
+        bytes = QByteArray(4096, 'x');
+    else if (damage == QStringLiteral("empty"))
+        bytes.clear();
+    else if (damage == QStringLiteral("header"))
+        bytes[bytes.indexOf("PK\x03\x04", 10) + 26] = '\x7f'; // second entry's name length
+    if (damage == QStringLiteral("missing"))
+        QVERIFY(QFile::remove(zipPath));
+    else
+        writeFile(zipPath, bytes);
+    ZipArchive zip;
+    QString error;
+    QVERIFY(!zip.Open(zipPath, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!zip.isOpen());
+}
+
+void tst_ZipArchive::closeWritesOncePerPart()
+{
+    const QString dir = freshFolder(QStringLiteral("once"));
+    const QString zipPath = dir + QStringLiteral("/once.zip");
+    ZipArchive zip;
+    QString error;
+    QVERIFY(zip.Create(zipPath, &error));
+    const QByteArray empty = readFile(zipPath);
+    struct stat before {};
+    QCOMPARE(::stat(QFile::encodeName(zipPath).constData(), &before), 0);
+    for (int i = 0; i < 50; ++i)
+        QVERIFY(zip.Files().AddFileByName(makeFile(dir + QStringLiteral("/s/%1").arg(i), someText(2)), 6, true, false, &error));
+    // Nothing is written while files are added.
+    QCOMPARE(readFile(zipPath), empty);
+    QVERIFY(zip.Close(&error));
+    const QByteArray written = readFile(zipPath);
+    QVERIFY(written.size() > empty.size());
+
+    // Opening and closing without changes leaves the file as it is (finishing does that).
+    struct stat closed {};
+    QCOMPARE(::stat(QFile::encodeName(zipPath).constData(), &closed), 0);
+    QVERIFY(zip.Open(zipPath, &error));
+    QVERIFY(zip.Close(&error));
+    struct stat again {};
+    QCOMPARE(::stat(QFile::encodeName(zipPath).constData(), &again), 0);
+    QCOMPARE(again.st_ino, closed.st_ino);
+    QCOMPARE(readFile(zipPath), written);
+    QDir spool(dir);
+    QCOMPARE(spool.entryList({QStringLiteral("*spool*")}, QDir::Files | QDir::Hidden).size(), 0);
+}
+
+void tst_ZipArchive::namesAreUtf8PathsWithoutLeadingSlash()
+{
+    const QString dir = freshFolder(QStringLiteral("names"));
+    const QString odd = makeFile(dir + QStringLiteral("/Grüße/naïve file.txt"), "umlauts");
+    const QString plain = makeFile(dir + QStringLiteral("/plain.txt"), "plain");
+    ZipArchive zip;
+    QString error;
+    QVERIFY(zip.Create(dir + QStringLiteral("/n.zip"), &error));
+    QVERIFY(zip.Files().AddFileByName(dir + QStringLiteral("/Grüße/../Grüße/naïve file.txt"), 6, true, false, &error));
+    QVERIFY(zip.Files().AddFileByName(plain, 6, false, false, &error));
+    QCOMPARE(zip.Files().Item(0).Name(), entryName(odd));
+    QCOMPARE(zip.Files().Item(1).Name(), QStringLiteral("plain.txt"));
+    QVERIFY(zip.Close(&error));
+    const QString listing = pythonCheck(dir + QStringLiteral("/n.zip"));
+    QVERIFY2(listing.contains(entryName(odd) + QStringLiteral(" 7 8 utf8")), qPrintable(listing));
+    QVERIFY(zip.Open(dir + QStringLiteral("/n.zip"), &error));
+    QCOMPARE(zip.Files().Item(0).Name(), entryName(odd));
+    QVERIFY(zip.Close(&error));
+}
+
+void tst_ZipArchive::extractRoundTrip()
+{
+    const QString dir = freshFolder(QStringLiteral("extract"));
+    const QByteArray text = someText(300);
+    const QString src = makeFile(dir + QStringLiteral("/src/deep/r.txt"), text);
+    QFile::setPermissions(src, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile f(src);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    const QDateTime stamp = QDateTime::fromSecsSinceEpoch(1'100'000'000);
+    QVERIFY(f.setFileTime(stamp, QFileDevice::FileModificationTime));
+    f.close();
+    ZipArchive zip;
+    QString error;
+    QVERIFY(zip.Create(dir + QStringLiteral("/e.zip"), &error));
+    QVERIFY(zip.Files().AddFileByName(src, 6, true, false, &error));
+    QVERIFY(!zip.Files().Item(0).Extract(dir + QStringLiteral("/out"), &error)); // not yet written
+    QVERIFY(zip.Close(&error));
+    QVERIFY(zip.Open(dir + QStringLiteral("/e.zip"), &error));
+    QCOMPARE(zip.Files().Item(0).ModificationDate(), stamp);
+    QVERIFY2(zip.Files().Item(0).Extract(dir + QStringLiteral("/out"), &error), qPrintable(error));
+    QVERIFY(zip.Close(&error));
+    const QString back = dir + QStringLiteral("/out/") + entryName(src);
+    QCOMPARE(readFile(back), text);
+    QCOMPARE(QFileInfo(back).lastModified(), stamp);
+    QVERIFY(QFileInfo(back).isExecutable());
+}
+
+void tst_ZipArchive::extractRefusesEscapingNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("parent") << QStringLiteral("../evil.txt");
+    QTest::newRow("inner parent") << QStringLiteral("a/../../evil.txt");
+    QTest::newRow("absolute") << QStringLiteral("/tmp/evil.txt");
+    QTest::newRow("backslash parent") << QStringLiteral("a\\..\\..\\evil.txt");
+}
+
+void tst_ZipArchive::extractRefusesEscapingNames()
+{
+    QFETCH(QString, name);
+    const QString dir = freshFolder(QStringLiteral("escape"));
+    const QString zipPath = dir + QStringLiteral("/evil.zip");
+    const QString script = QStringLiteral("import sys, zipfile\n"
+                                          "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
+                                          "z.writestr(zipfile.ZipInfo(sys.argv[2]), b'evil')\n"
+                                          "z.close()\n");
+    QCOMPARE(runTool(QStringLiteral("python3"), {QStringLiteral("-c"), script, zipPath, name}), 0);
+    ZipArchive zip;
+    QString error;
+    QVERIFY2(zip.Open(zipPath, &error), qPrintable(error));
+    QCOMPARE(zip.Files().Item(0).Name(), name);
+    const QString target = dir + QStringLiteral("/a/b/c");
+    QVERIFY(!zip.Files().Item(0).Extract(target, &error));
+    QVERIFY(error.contains(QStringLiteral("refused")));
+    QVERIFY(zip.Close(&error));
+    QCOMPARE(readTree(dir).keys(), QStringList{QStringLiteral("evil.zip")});
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/evil.txt")));
+}
+
+void tst_ZipArchive::manyEntriesUseZip64()
+{
+    const QString dir = freshFolder(QStringLiteral("many"));
+    constexpr int kCount = 65600;
+    for (int i = 0; i < kCount; ++i)
+        makeFile(dir + QStringLiteral("/s/%1/f%2").arg(i / 1000).arg(i), QByteArray::number(i));
+    ZipArchive zip;
+    QString error;
+    QVERIFY(zip.Create(dir + QStringLiteral("/m.zip"), &error));
+    for (int i = 0; i < kCount; ++i) {
+        if (!zip.Files().AddFileByName(dir + QStringLiteral("/s/%1/f%2").arg(i / 1000).arg(i), 6, true, false, &error))
+            QFAIL(qPrintable(error));
+    }
+    QVERIFY2(zip.Close(&error), qPrintable(error));
+    QString out;
+    const QString count = QStringLiteral("import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\n"
+                                         "print(len(z.namelist()), z.testzip())\n");
+    QCOMPARE(runTool(QStringLiteral("python3"), {QStringLiteral("-c"), count, dir + QStringLiteral("/m.zip")}, &out), 0);
+    QCOMPARE(out.trimmed(), QStringLiteral("%1 None").arg(kCount));
+    QCOMPARE(runTool(QStringLiteral("unzip"), {QStringLiteral("-tqq"), dir + QStringLiteral("/m.zip")}, &out), 0);
+    QVERIFY(zip.Open(dir + QStringLiteral("/m.zip"), &error));
+    QCOMPARE(zip.Files().Count(), kCount);
+    QVERIFY(zip.Close(&error));
+}
+
+void tst_ZipArchive::largeFileUsesZip64()
+{
+    // A sparse file over 4 GiB: its zeros pack fast, but its size needs the ZIP64 fields.
+    const QString dir = freshFolder(QStringLiteral("large"));
+    const QString big = dir + QStringLiteral("/big.bin");
+    const qint64 size = (qint64(4) << 30) + 12345;
+    {
+        QFile f(big);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.resize(size));
+    }
+    const QString small = makeFile(dir + QStringLiteral("/after.txt"), "after the big one");
+    ZipArchive zip;
+    QString error;
+    QVERIFY(zip.Create(dir + QStringLiteral("/big.zip"), &error));
+    QVERIFY2(zip.Files().AddFileByName(big, 1, true, false, &error), qPrintable(error));
+    QCOMPARE(zip.Files().Item(0).UncompressedSize(), size);
+    QVERIFY(zip.Files().AddFileByName(small, 1, true, false, &error));
+    QVERIFY2(zip.Close(&error), qPrintable(error));
+    QString out;
+    QCOMPARE(runTool(QStringLiteral("unzip"), {QStringLiteral("-tqq"), dir + QStringLiteral("/big.zip")}, &out), 0);
+    const QString list = QStringLiteral("import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\n"
+                                        "print([(i.filename.split('/')[-1], i.file_size) for i in z.infolist()])\n"
+                                        "print(z.read(z.infolist()[1]))\n");
+    QCOMPARE(runTool(QStringLiteral("python3"), {QStringLiteral("-c"), list, dir + QStringLiteral("/big.zip")}, &out), 0);
+    QVERIFY2(out.contains(QStringLiteral("('big.bin', %1)").arg(size)), qPrintable(out));
+    QVERIFY2(out.contains(QStringLiteral("after the big one")), qPrintable(out));
+}
+
+QTEST_GUILESS_MAIN(tst_ZipArchive)
+#include "tst_ZipArchive.moc"
