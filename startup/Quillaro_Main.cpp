@@ -11,6 +11,7 @@
 #include "QEV_File_Dir.h"
 #include "QEV_GetSystemInfos.h"
 #include "QEV_Language.h"
+#include "Quillaro_Sub.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "frmMain_BackUp.h"
@@ -71,7 +72,7 @@ bool selectProfile(frmMain_BackUp& window, const QString& wanted)
     for (int i = 0; i < combo->count(); ++i) {
         combo->setEditText(combo->itemText(i));
         if (combo->currentText().toLower() == wanted.toLower()) {
-            // Load_Settings comes with the profile store.
+            Load_Settings();
             return true;
         }
     }
@@ -89,6 +90,7 @@ void applyProfileIndexFallback(frmMain_BackUp& window)
         return;
     }
     window.cmbProfiles->setEditText(window.cmbProfiles->itemText(index));
+    Load_Settings();
 }
 
 void applyDirSwitch(frmMain_BackUp& window, QString value)

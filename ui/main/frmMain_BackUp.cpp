@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,6 +21,7 @@
 #include "Globals.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_Language.h"
+#include "Quillaro_Sub.h"
 #include "SettingsStore.h"
 
 qint16 g_iCdDevice = 0;
@@ -134,7 +136,15 @@ void frmMain_BackUp::createMenus()
     addAction(mnuExit1);
 }
 
-void frmMain_BackUp::connectEvents() { connectOptionArrays(); }
+void frmMain_BackUp::connectEvents()
+{
+    connectOptionArrays();
+    connect(cmbProfiles, &QComboBox::currentIndexChanged, this, [this] { cmbProfiles_Click(); });
+    connect(tbTools, &QToolBar::actionTriggered, this, &frmMain_BackUp::tbTools_ButtonClick);
+    for (QObject* watched : std::initializer_list<QObject*>{
+             cmbProfiles, txtExclusions, txtDirExclusions, txtInclusions, frmZipStatistc})
+        watched->installEventFilter(this);
+}
 
 void frmMain_BackUp::connectOptionArrays()
 {
@@ -146,8 +156,20 @@ void frmMain_BackUp::connectOptionArrays()
     }
 }
 
+// Focus and double-click events of the controls that have such handlers.
 bool frmMain_BackUp::eventFilter(QObject* watched, QEvent* event)
 {
+    const QEvent::Type type = event->type();
+    if (watched == cmbProfiles && type == QEvent::FocusIn)
+        cmbProfiles_GotFocus();
+    else if (watched == txtExclusions && type == QEvent::FocusOut)
+        txtExclusions_LostFocus();
+    else if (watched == txtDirExclusions && type == QEvent::FocusOut)
+        txtDirExclusions_LostFocus();
+    else if (watched == txtInclusions && type == QEvent::FocusOut)
+        txtInclusions_LostFocus();
+    else if (watched == frmZipStatistc && type == QEvent::MouseButtonDblClick)
+        frmZipStatistc_DblClick();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -168,6 +190,7 @@ void frmMain_BackUp::Form_Load()
     show();
     repaint();
     DoEvents();
+    Load_Settings();
     RtbNews1->setPlainText(LangText(3) + QStringLiteral("\n\n") + LangText(205) + QLatin1Char('\n')
                            + LangText(206) + QLatin1Char('\n') + LangText(207)
                            + QStringLiteral(" - ") + kHomePage);
@@ -225,7 +248,7 @@ void frmMain_BackUp::closeEvent(QCloseEvent* event)
 void frmMain_BackUp::Form_QueryUnload()
 {
     if (!g_bAutoRun)
-        (void)SettingsStore::flush();
+        Save_Settings();
 }
 
 // Other windows go first, the most recently opened first; then the window lets go of what

@@ -52,6 +52,9 @@ public:
     [[nodiscard]] int VerificaDup(const QString& Item);
     // Adds a folder (and with WithSubs the folders below it) or a file to the source list.
     void AddItem(bool OnlyFile, bool WithSubs, const QString& AddPath, bool PopMessage);
+    // Saves the source list under the name in txtProfile, lists the profile and saves all
+    // settings. A name that would leave the program folder is refused with a message.
+    void cmdSaveProfile();
 
     // The window's state as the stored options know it: 1 minimised, 0 otherwise.
     [[nodiscard]] int WindowState() const;
@@ -281,6 +284,15 @@ private:
     void Form_Unload();
     void showErrorIndicator();
     void addFolderEntries(const QString& folder, bool withSubs);
+
+    void cmbProfiles_GotFocus();
+    void cmbProfiles_Click();
+    void txtExclusions_LostFocus();
+    void txtDirExclusions_LostFocus();
+    void txtInclusions_LostFocus();
+    void frmZipStatistc_DblClick();
+    void tbTools_ButtonClick(QAction* button);
+    void deleteCurrentProfile();
 
     bool m_unloaded = false;
 };

@@ -17,6 +17,7 @@
 
 #include "Events.h"
 #include "QEV_Language.h"
+#include "Quillaro_Sub.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ void frmMain_BackUp::applyCommonModeLayout()
 
 void frmMain_BackUp::applyZipModeLayout()
 {
+    load_statistics();
     setTabAvailable(kZipOptionsTab, true);
     showCurrentArchiveRow(true);
     Frame2->resize(Frame2->width(), twipsToPixels(920));

@@ -62,6 +62,8 @@ void frmMain_BackUp::createBackupTab(QWidget* page)
     placeCell(label("Profile:", page), 0, 0);
     cmbProfiles = named(new QComboBox(page), "cmbProfiles");
     cmbProfiles->setEditable(true);
+    // A typed name is a profile to save, not a list entry to choose.
+    cmbProfiles->setInsertPolicy(QComboBox::NoInsert);
     placeCell(cmbProfiles, 1, 0);
     txtProfile = textBox("txtProfile", page);
     placeCell(txtProfile, 2, 0);
@@ -162,7 +164,6 @@ void frmMain_BackUp::createStatistics(QWidget* page)
         (*row.target)->setGeometry(148, top, 50, 20);
         top += 24;
     }
-    frmZipStatistc->installEventFilter(this);
 }
 
 void frmMain_BackUp::createSourcesTab(QWidget* page)
