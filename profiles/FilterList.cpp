@@ -39,6 +39,8 @@ qsizetype cutPosition(const QString& s)
 
 } // namespace
 
+// Blanks around an item are never part of a pattern a file name could fit, and an item that
+// is only blanks is nothing the user wrote; every other item counts, however many there are.
 FilterList CutPatternList(const QString& text, bool filePatterns)
 {
     FilterList list;
@@ -48,11 +50,12 @@ FilterList CutPatternList(const QString& text, bool filePatterns)
         if (s.isEmpty())
             break;
         const qsizetype cut = cutPosition(s);
-        // Blanks around an item are never part of a pattern a file name could fit.
         QString item = s.left(cut).trimmed().toUpper();
-        if (filePatterns && !item.contains(QLatin1Char('.')))
-            item.prepend(QStringLiteral("*."));
-        list.patterns.append(item);
+        if (!item.isEmpty()) {
+            if (filePatterns && !item.contains(QLatin1Char('.')))
+                item.prepend(QStringLiteral("*."));
+            list.patterns.append(item);
+        }
         if (s.size() <= cut + 1)
             break;
         s = s.mid(cut + 1);

@@ -12,6 +12,7 @@
 #include "QEV_GetSystemInfos.h"
 #include "QEV_Language.h"
 #include "QEV_PlaySound.h"
+#include "Quillaro_Sub.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "frmMain_BackUp.h"
@@ -72,7 +73,7 @@ bool selectProfile(frmMain_BackUp& window, const QString& wanted)
     for (int i = 0; i < combo->count(); ++i) {
         combo->setEditText(combo->itemText(i));
         if (combo->currentText().toLower() == wanted.toLower()) {
-            // Load_Settings comes with the profile store.
+            Load_Settings();
             return true;
         }
     }
@@ -90,6 +91,7 @@ void applyProfileIndexFallback(frmMain_BackUp& window)
         return;
     }
     window.cmbProfiles->setEditText(window.cmbProfiles->itemText(index));
+    Load_Settings();
 }
 
 void applyDirSwitch(frmMain_BackUp& window, QString value)

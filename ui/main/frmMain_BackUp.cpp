@@ -1,49 +1,55 @@
 #include "frmMain_BackUp.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
-#include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTextEdit>
-#include <QVBoxLayout>
+#include <QTimer>
+#include <QToolBar>
 
 #include "Events.h"
 #include "Globals.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_Language.h"
+#include "Quillaro_Sub.h"
 #include "SettingsStore.h"
+
+qint16 g_iCdDevice = 0;
+qint16 g_iCdSpeed = 0;
 
 namespace {
 
-constexpr double kTwipsPerPixel = 15.0;
+const QString kHomePage = QStringLiteral("https://quillaro.invalid/");
 
-template <typename T>
-T* named(T* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
+QString formLoadLabel() { return FormularLabel("Form_Load", "frmMain_BackUp"); }
 
 QString userScope() { return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_User; }
 
-int twipsSetting(const char* key, int defaultTwips)
+// A stored window edge or size in twips; the default when the text is not a number.
+double twipsSetting(const char* key, double defaultTwips)
 {
     bool ok = false;
-    const double twips = SettingsStore::getValue(userScope(), QStringLiteral("Data"),
-                                                 QString::fromLatin1(key),
-                                                 QString::number(defaultTwips))
-                             .toDouble(&ok);
+    const QString stored = SettingsStore::getValue(userScope(), QStringLiteral("Data"),
+                                                   QString::fromLatin1(key),
+                                                   QString::number(defaultTwips));
+    const double twips = stored.toFloat(&ok);
     if (!ok) {
-        ReportError(FormularLabel("Form_Load", "frmMain_BackUp"), ErrNo::TypeMismatch,
-                    QStringLiteral("the stored window position is not a number: ")
-                        + QString::fromLatin1(key));
-        return qRound(defaultTwips / kTwipsPerPixel);
+        ReportError(formLoadLabel(), ErrNo::TypeMismatch,
+                    QStringLiteral("the stored window value is not a number: ")
+                        + QString::fromLatin1(key) + QStringLiteral(" = ") + stored);
+        return defaultTwips;
     }
-    return qRound(twips / kTwipsPerPixel);
+    return twips;
 }
 
 } // namespace
@@ -59,60 +65,113 @@ frmMain_BackUp::frmMain_BackUp(QWidget* parent)
 
 frmMain_BackUp::~frmMain_BackUp()
 {
-    setMainWindowErrorHooks({});
-    if (g_frmMain == this)
-        g_frmMain = nullptr;
+    if (!m_unloaded)
+        Form_Unload();
 }
 
 void frmMain_BackUp::createControls()
 {
-    auto* layout = new QVBoxLayout(this);
+    createToolbar();
     SSTab1 = named(new QTabWidget(this), "SSTab1");
-    for (const char* caption : {" Backup", " Sources", " Options", " BU Media", " ZIP Options",
-                                " Schedule"}) {
-        auto* page = new QWidget(SSTab1);
-        new QGridLayout(page);
-        SSTab1->addTab(page, QString::fromLatin1(caption));
-    }
-    layout->addWidget(SSTab1);
-
-    auto* backup = static_cast<QGridLayout*>(SSTab1->widget(0)->layout());
-    cmbProfiles = named(new QComboBox(this), "cmbProfiles");
-    cmbProfiles->setEditable(true);
-    txtProfile = named(new QLineEdit(this), "txtProfile");
-    chkProfileStandard = named(new QCheckBox(QStringLiteral("Start program with profile - Standard -"), this), "chkProfileStandard");
-    backup->addWidget(cmbProfiles, 0, 0);
-    backup->addWidget(txtProfile, 0, 1);
-    backup->addWidget(chkProfileStandard, 1, 0);
-    RtbNews1 = named(new QTextEdit(this), "RtbNews1");
-    backup->addWidget(RtbNews1, 2, 0, 1, 2);
-
-    auto* options = static_cast<QGridLayout*>(SSTab1->widget(2)->layout());
-    chkSystray = named(new QCheckBox(QStringLiteral("Start in the tray"), this), "chkSystray");
-    chkWinOnTop = named(new QCheckBox(QStringLiteral("Window always on top"), this), "chkWinOnTop");
-    options->addWidget(chkSystray, 0, 0);
-    options->addWidget(chkWinOnTop, 1, 0);
-
-    auto* media = static_cast<QGridLayout*>(SSTab1->widget(3)->layout());
-    txtPathBackUp = named(new QLineEdit(this), "txtPathBackUp");
-    media->addWidget(new QLabel(QStringLiteral("Dest. Directory:"), this), 0, 0);
-    media->addWidget(txtPathBackUp, 0, 1);
-
-    auto* status = new QHBoxLayout;
-    txtNews = named(new QLineEdit(this), "txtNews");
-    txtNews->setReadOnly(true);
-    ErrorIndicator = named(new QFrame(this), "ErrorIndicator");
-    ErrorIndicator->setFixedSize(16, 16);
-    ErrorIndicator->setAutoFillBackground(true);
-    lblError = named(new QLabel(QStringLiteral("Error"), this), "lblError");
-    lblError->setVisible(false);
-    status->addWidget(txtNews, 1);
-    status->addWidget(ErrorIndicator);
-    status->addWidget(lblError);
-    layout->addLayout(status);
+    SSTab1->setGeometry(0, 30, 640, 440);
+    const char* captions[] = {" Backup", " Sources", " Options", " BU Media", " ZIP Options",
+                              " Schedule"};
+    for (const char* caption : captions)
+        SSTab1->addTab(new QWidget(SSTab1), QString::fromLatin1(caption));
+    createBackupTab(SSTab1->widget(0));
+    createSourcesTab(SSTab1->widget(1));
+    createOptionsTab(SSTab1->widget(2));
+    createMediaTab(SSTab1->widget(3));
+    createZipTab(SSTab1->widget(4));
+    createScheduleTab(SSTab1->widget(5));
+    groupOptions(this, {optNewOnly, optComplete, optCompleteNoFilter});
+    createStatusRow();
+    createMenus();
 }
 
-void frmMain_BackUp::connectEvents() {}
+void frmMain_BackUp::createToolbar()
+{
+    tbTools = named(new QToolBar(this), "tbTools");
+    tbTools->setGeometry(0, 0, 640, 28);
+    const char* keys[] = {"Start", "Stop", "SaveAs", "New", "Delete", "Restore", "Help",
+                          "Home", "Update", "Minimize"};
+    const char* captions[] = {"Start", "Stop", "Save", "New", "Delete", "Restore", "Help",
+                              "Home", "Update", "Minimize"};
+    for (int i = 0; i < 10; ++i)
+        tbTools->addAction(QString::fromLatin1(captions[i]))->setObjectName(QString::fromLatin1(keys[i]));
+}
+
+void frmMain_BackUp::createStatusRow()
+{
+    txtNews = named(new QLineEdit(this), "txtNews");
+    txtNews->setReadOnly(true);
+    txtNews->setGeometry(4, 474, 500, 22);
+    Animation1 = named(new QLabel(this), "Animation1");
+    Animation1->setGeometry(508, 472, 40, 26);
+    Animation1->setVisible(false);
+    ProgressBar3 = named(new QProgressBar(this), "ProgressBar3");
+    ProgressBar3->setGeometry(4, 498, 500, 16);
+    ErrorIndicator = named(new QFrame(this), "ErrorIndicator");
+    ErrorIndicator->setGeometry(600, 476, 16, 16);
+    ErrorIndicator->setAutoFillBackground(true);
+    lblError = named(new QLabel(QStringLiteral("Error"), this), "lblError");
+    lblError->setGeometry(560, 496, 60, 18);
+    lblError->setVisible(false);
+    TimerRT = named(new QTimer(this), "TimerRT");
+    TimerRT->setInterval(5000);
+    tmrtimeout = named(new QTimer(this), "tmrtimeout");
+    tmrtimeout->setInterval(10000);
+}
+
+void frmMain_BackUp::createMenus()
+{
+    mnuPopup = named(new QMenu(this), "mnuPopup");
+    mnuHelp = mnuPopup->addAction(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuShow = mnuPopup->addAction(QStringLiteral("&Show"));
+    mnuShow->setObjectName(QStringLiteral("mnuShow"));
+    mnuExit = mnuPopup->addAction(QStringLiteral("&Exit"));
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    mnuExit1 = named(new QAction(QStringLiteral("&Exit"), this), "mnuExit1");
+    addAction(mnuExit1);
+}
+
+void frmMain_BackUp::connectEvents()
+{
+    connectOptionArrays();
+    connect(cmbProfiles, &QComboBox::currentIndexChanged, this, [this] { cmbProfiles_Click(); });
+    connect(tbTools, &QToolBar::actionTriggered, this, &frmMain_BackUp::tbTools_ButtonClick);
+    for (QObject* watched : std::initializer_list<QObject*>{
+             cmbProfiles, txtExclusions, txtDirExclusions, txtInclusions, frmZipStatistc})
+        watched->installEventFilter(this);
+}
+
+void frmMain_BackUp::connectOptionArrays()
+{
+    for (int index : optBuMode.indexes()) {
+        connect(optBuMode(index), &QRadioButton::toggled, this, [this, index](bool selected) {
+            if (selected)
+                optBuMode_Click(index);
+        });
+    }
+}
+
+// Focus and double-click events of the controls that have such handlers.
+bool frmMain_BackUp::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (watched == cmbProfiles && type == QEvent::FocusIn)
+        cmbProfiles_GotFocus();
+    else if (watched == txtExclusions && type == QEvent::FocusOut)
+        txtExclusions_LostFocus();
+    else if (watched == txtDirExclusions && type == QEvent::FocusOut)
+        txtDirExclusions_LostFocus();
+    else if (watched == txtInclusions && type == QEvent::FocusOut)
+        txtInclusions_LostFocus();
+    else if (watched == frmZipStatistc && type == QEvent::MouseButtonDblClick)
+        frmZipStatistc_DblClick();
+    return QWidget::eventFilter(watched, event);
+}
 
 void frmMain_BackUp::showErrorIndicator()
 {
@@ -122,16 +181,34 @@ void frmMain_BackUp::showErrorIndicator()
     lblError->setVisible(true);
 }
 
+int frmMain_BackUp::WindowState() const { return isMinimized() ? 1 : 0; }
+
 void frmMain_BackUp::Form_Load()
 {
+    restoreStartProfile();
+    restoreGeometry();
+    show();
+    repaint();
+    DoEvents();
+    Load_Settings();
+    RtbNews1->setPlainText(LangText(3) + QStringLiteral("\n\n") + LangText(205) + QLatin1Char('\n')
+                           + LangText(206) + QLatin1Char('\n') + LangText(207)
+                           + QStringLiteral(" - ") + kHomePage);
+    DoEvents();
+}
+
+void frmMain_BackUp::restoreStartProfile()
+{
     const QString scope = userScope();
-    chkProfileStandard->setCheckState(
-        SettingsStore::getValue(scope, QStringLiteral("Settings"),
-                                QStringLiteral("chkProfileStandard"), QStringLiteral("0"))
-                == QStringLiteral("1")
-            ? Qt::Checked
-            : Qt::Unchecked);
-    if (chkProfileStandard->checkState() == Qt::Checked)
+    const QString standard = SettingsStore::getValue(scope, QStringLiteral("Settings"),
+                                                     QStringLiteral("chkProfileStandard"),
+                                                     QStringLiteral("0"));
+    bool ok = false;
+    const qint16 value = standard.trimmed().toShort(&ok);
+    if (!ok || !setChkValue(chkProfileStandard, value))
+        ReportError(formLoadLabel(), ErrNo::TypeMismatch,
+                    QStringLiteral("chkProfileStandard holds no check-box value: ") + standard);
+    if (chkValue(chkProfileStandard) == 1)
         cmbProfiles->setEditText(QStringLiteral("Standard"));
     else
         cmbProfiles->setEditText(SettingsStore::getValue(scope, QStringLiteral("Settings"),
@@ -140,15 +217,16 @@ void frmMain_BackUp::Form_Load()
     if (cmbProfiles->currentText().trimmed().isEmpty())
         cmbProfiles->setEditText(QStringLiteral("Standard"));
     txtProfile->setText(cmbProfiles->currentText());
-    move(twipsSetting("MainLeft", 1000), twipsSetting("MainTop", 1000));
-    resize(twipsSetting("MainWidth", 9730), twipsSetting("MainHeight", 7785));
-    show();
-    repaint();
-    DoEvents();
-    RtbNews1->setPlainText(LangText(3) + QStringLiteral("\n\n") + LangText(205) + QLatin1Char('\n')
-                           + LangText(206) + QLatin1Char('\n') + LangText(207)
-                           + QStringLiteral(" - https://quillaro.invalid/"));
-    DoEvents();
+}
+
+void frmMain_BackUp::restoreGeometry()
+{
+    const double left = twipsSetting("MainLeft", 1000);
+    const double top = twipsSetting("MainTop", 1000);
+    const double height = twipsSetting("MainHeight", 7785);
+    const double width = twipsSetting("MainWidth", 9730);
+    move(twipsToPixels(left), twipsToPixels(top));
+    resize(twipsToPixels(width), twipsToPixels(height));
 }
 
 void frmMain_BackUp::cmdBackUpNow()
@@ -170,11 +248,22 @@ void frmMain_BackUp::closeEvent(QCloseEvent* event)
 void frmMain_BackUp::Form_QueryUnload()
 {
     if (!g_bAutoRun)
-        (void)SettingsStore::flush();
+        Save_Settings();
 }
 
+// Other windows go first, the most recently opened first; then the window lets go of what
+// it holds.
 void frmMain_BackUp::Form_Unload()
 {
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        QWidget* window = *it;
+        if (window != this && window->isVisible() && !window->isAncestorOf(this))
+            window->close();
+    }
     setMainWindowErrorHooks({});
     if (g_frmMain == this)
         g_frmMain = nullptr;

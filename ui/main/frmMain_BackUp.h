@@ -2,15 +2,34 @@
 
 #include <QWidget>
 
+#include "FormControls.h"
+
+class QAction;
 class QCheckBox;
 class QComboBox;
+class QDateEdit;
 class QFrame;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSlider;
 class QTabWidget;
 class QTextEdit;
+class QTimer;
+class QToolBar;
+class QTreeView;
 
-// The main window: its controls hold the current profile's options.
+// The list positions of the CD writer and its speed, as the profile stores them.
+extern qint16 g_iCdDevice;
+extern qint16 g_iCdSpeed;
+
+// The main window: its controls hold the current profile's options. Control arrays are
+// ControlArray members; each element's objectName is elementName(array, index).
 class frmMain_BackUp : public QWidget
 {
     Q_OBJECT
@@ -25,26 +44,255 @@ public:
     void cmdBackUpNow();
     // Puts the program into the tray and hides the window.
     void cmdSetTray();
+    // Lays out the options for backup mode 0 "ZIP archive", 1 "File copy" or 2 "File sync".
+    void optBuMode_Click(int Index);
+    // Shows the recorder row (CD mode) or the destination folder row.
+    void chkUseCDRecorder_Click();
+    // Position of the first source entry equal to Item without regard to case, -1 when none.
+    [[nodiscard]] int VerificaDup(const QString& Item);
+    // Adds a folder (and with WithSubs the folders below it) or a file to the source list.
+    void AddItem(bool OnlyFile, bool WithSubs, const QString& AddPath, bool PopMessage);
+    // Saves the source list under the name in txtProfile, lists the profile and saves all
+    // settings. A name that would leave the program folder is refused with a message.
+    void cmdSaveProfile();
 
+    // The window's state as the stored options know it: 1 minimised, 0 otherwise.
+    [[nodiscard]] int WindowState() const;
+    // The per-tab availability flag the backup mode sets (tabs 3 and 4).
+    [[nodiscard]] bool tabAvailable(int tab) const;
+
+    // Toolbar, tabs, status
+    QToolBar* tbTools = nullptr;
     QTabWidget* SSTab1 = nullptr;
-    QComboBox* cmbProfiles = nullptr;
-    QLineEdit* txtProfile = nullptr;
-    QLineEdit* txtPathBackUp = nullptr;
-    QCheckBox* chkProfileStandard = nullptr;
-    QCheckBox* chkSystray = nullptr;
-    QCheckBox* chkWinOnTop = nullptr;
+    QTabWidget* SSTab2 = nullptr;
+    QLineEdit* txtNews = nullptr;
+    QTextEdit* RtbNews1 = nullptr;
     QFrame* ErrorIndicator = nullptr;
     QLabel* lblError = nullptr;
-    QTextEdit* RtbNews1 = nullptr;
-    QLineEdit* txtNews = nullptr;
+    QLabel* Animation1 = nullptr;
+    QProgressBar* ProgressBar3 = nullptr;
+    QTimer* TimerRT = nullptr;
+    QTimer* tmrtimeout = nullptr;
+    QMenu* mnuPopup = nullptr;
+    QAction* mnuShow = nullptr;
+    QAction* mnuHelp = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* mnuExit1 = nullptr;
+
+    // " Backup" tab: profile, run options, run totals, statistics
+    QComboBox* cmbProfiles = nullptr;
+    QLineEdit* txtProfile = nullptr;
+    QGroupBox* Frame7 = nullptr;
+    QRadioButton* optNewOnly = nullptr;
+    QRadioButton* optComplete = nullptr;
+    QRadioButton* optCompleteNoFilter = nullptr;
+    QCheckBox* chkHiddenFolders = nullptr;
+    QCheckBox* chkExclOldFiles = nullptr;
+    QCheckBox* chkExclYoungFiles = nullptr;
+    QCheckBox* chkExclYoungDayFiles = nullptr;
+    QLineEdit* txtExclYoungDay = nullptr;
+    QDateEdit* DTPicker1 = nullptr;
+    QDateEdit* DTPicker2 = nullptr;
+    ControlArray<QLabel> Label43;
+    QLineEdit* txtTotalFiles = nullptr;
+    ControlArray<QLabel> Label44;
+    QLineEdit* txtTotalSize = nullptr;
+    QLabel* Label42 = nullptr;
+    QLabel* Label56 = nullptr;
+    QLineEdit* txtCompSize = nullptr;
+    QLineEdit* txtBackUpTime = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QProgressBar* ProgressBar2 = nullptr;
+    ControlArray<QLabel> Label41;
+    QLineEdit* txtZipSize = nullptr;
+    QLabel* Label18 = nullptr;
+    QLineEdit* txtAnzFiles = nullptr;
+    QLabel* Label19 = nullptr;
+    QLineEdit* txtZipArchive = nullptr;
+    QGroupBox* frmZipStatistc = nullptr;
+    QLabel* lblAnzOfArchives = nullptr;
+    QLabel* lblTotalSizeOfArchives = nullptr;
+    QLabel* lblNumberOfBackups = nullptr;
+    QLabel* lblLastBackupDate = nullptr;
+    QLabel* lblAverageBuTime = nullptr;
+    QLabel* lblTotalNumOfFiles = nullptr;
+
+    // " Sources" tab
+    ControlArray<QLabel> Label1;
+    QListWidget* List1 = nullptr;
+    QPushButton* cmdSelect = nullptr;
+    QPushButton* cmdUnselect = nullptr;
+    QPushButton* cmdExclude = nullptr;
+    QTreeView* FolderTreeview1 = nullptr;
+    QListWidget* File1 = nullptr;
+    QPushButton* cmdDirPlus = nullptr;
+    QPushButton* cmdSubPlus = nullptr;
+    QCheckBox* chkAddNewSub = nullptr;
+    QPushButton* cmdFilesPlus = nullptr;
+    QLabel* Label26 = nullptr;
+    QLabel* Label24 = nullptr;
+    QLineEdit* txtSourceSync = nullptr;
+    QPushButton* cmdSelectSyncSourceDirectory = nullptr;
+    QLabel* Label25 = nullptr;
+    QLineEdit* txtDestinySync = nullptr;
+    QPushButton* cmdSelectSyncDestinyDirectory = nullptr;
+    QCheckBox* chkSyncBothDirections = nullptr;
+    QCheckBox* chkSyncSubDirs = nullptr;
+
+    // " Options" tab: mode frame, pattern frames, programs before and after, user options
+    QGroupBox* Frame2 = nullptr;
+    ControlArray<QRadioButton> optBuMode;
+    QWidget* pctArchive = nullptr;
+    ControlArray<QRadioButton> optArchive;
+    QLabel* picSync = nullptr;
+    QCheckBox* chkInclSubDirStruct = nullptr;
+    QLabel* Label3 = nullptr;
+    QGroupBox* Frame5 = nullptr;
+    QLineEdit* txtExclusions = nullptr;
+    QGroupBox* Frame12 = nullptr;
+    QLineEdit* txtDirExclusions = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    QLineEdit* txtInclusions = nullptr;
+    QLineEdit* txtPathTemp = nullptr;
+    QPushButton* cmdSelectPathTemp = nullptr;
+    QCheckBox* chkRunBefore = nullptr;
+    QLineEdit* txtPathBefore = nullptr;
+    QPushButton* cmdSelectPathBefore = nullptr;
+    QLineEdit* txtCommandlineBefore = nullptr;
+    ControlArray<QRadioButton> optWaitBefore;
+    QLineEdit* txtWaitSecondsBefore = nullptr;
+    QCheckBox* chkRunAfter = nullptr;
+    QLineEdit* txtPathAfter = nullptr;
+    QPushButton* cmdSelectPathAfter = nullptr;
+    QLineEdit* txtCommandlineAfter = nullptr;
+    ControlArray<QRadioButton> optWaitAfter;
+    QLineEdit* txtWaitSecondsAfter = nullptr;
+    QCheckBox* chkInclRegistry = nullptr;
+    QRadioButton* optRegistryTXT = nullptr;
+    QRadioButton* optRegistryREG = nullptr;
+    QCheckBox* chkInclOutlook = nullptr;
+    QCheckBox* chkInclOutlookE = nullptr;
+    QCheckBox* chkWriteLog = nullptr;
+    QCheckBox* chkSelectionWarning = nullptr;
+    QCheckBox* chkShutdown = nullptr;
+    QCheckBox* chkResetArchiveBit = nullptr;
+    QCheckBox* chkStartWithWindow = nullptr;
+    QCheckBox* chkSystray = nullptr;
+    QCheckBox* chkWinOnTop = nullptr;
+    QCheckBox* chkSound = nullptr;
+    QCheckBox* chkProfileStandard = nullptr;
+    QComboBox* cmbLanguage = nullptr;
+
+    // " BU Media" tab: destinations, destination panel, FTP page
+    QCheckBox* chkMedia = nullptr;
+    QCheckBox* chkFTP = nullptr;
+    QCheckBox* chkSendEmail = nullptr;
+    QPushButton* cmdSetupMedia = nullptr;
+    QPushButton* cmdSetupFTP = nullptr;
+    QPushButton* cmdSetupEmail = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* txtPathBackUp = nullptr;
+    QPushButton* cmdSelectPath = nullptr;
+    QCheckBox* chkUseCDRecorder = nullptr;
+    QComboBox* cboDevices = nullptr;
+    QComboBox* cboWriteSpeed = nullptr;
+    QCheckBox* chkUseBurnProof = nullptr;
+    ControlArray<QLabel> lblDesc;
+    ControlArray<QLabel> lblDriveInfo;
+    QLineEdit* txtSpareSpace = nullptr;
+    QLineEdit* txtRemainSpace = nullptr;
+    QGroupBox* Frame10 = nullptr;
+    QLineEdit* txtFTPserver = nullptr;
+    QLineEdit* txtFTPuser = nullptr;
+    QLineEdit* txtFTPpassword = nullptr;
+    QLineEdit* txtFTPport = nullptr;
+    QLineEdit* txtFTPdir = nullptr;
+    QCheckBox* chkProxy = nullptr;
+    QLineEdit* txtFTPProxy = nullptr;
+    QLineEdit* txtFTPrestoreDir = nullptr;
+    QPushButton* cmdSelectPathFTPrestore = nullptr;
+    QLineEdit* txtRetrieveMask = nullptr;
+    QPushButton* cmdTestFTPconnection = nullptr;
+    QPushButton* cmdFTPretrieve = nullptr;
+    QLabel* lblFTPstatus = nullptr;
+    QListWidget* lstServerFiles = nullptr;
+
+    // " ZIP Options" tab
+    QGroupBox* Frame8 = nullptr;
+    QLineEdit* txtMaxZIPsize = nullptr;
+    QCheckBox* chkMaxFiles = nullptr;
+    QLineEdit* txtMaxFiles = nullptr;
+    QSlider* Slider1 = nullptr;
+    QCheckBox* chkSplit = nullptr;
+    QCheckBox* chkOverwriteFile = nullptr;
+    QCheckBox* chkAppendArchive = nullptr;
+    QCheckBox* chkEncrypt = nullptr;
+    QLineEdit* txtEncryptPassword = nullptr;
+    QCheckBox* chkRemeberPassword = nullptr;
+    QCheckBox* chkDeleteArchive = nullptr;
+    QLineEdit* txtDeleteArchive = nullptr;
+
+    // " Schedule" tab
+    QGroupBox* Frame11 = nullptr;
+
+    // Fields of the CD procedures, zero when the window is created.
+    qint16 CdDeviceIndex = 0;
+    qint16 CdBusy = 0;
+    qint32 CdTrackSize = 0;
+    qint32 CdCacheTotal = 0;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
+    void createToolbar();
+    void createStatusRow();
+    void createMenus();
+    void createBackupTab(QWidget* page);
+    void createRunTotals(QWidget* page);
+    void createStatistics(QWidget* page);
+    void createSourcesTab(QWidget* page);
+    void createSyncControls(QWidget* page);
+    void createOptionsTab(QWidget* page);
+    void createModeFrame(QWidget* page);
+    void createPatternFrames(QWidget* page);
+    void createProgramRows(QWidget* page);
+    void createUserOptions(QWidget* page);
+    void createMediaTab(QWidget* page);
+    void createDestinationFrame(QWidget* page);
+    void createFtpFrame(QWidget* page);
+    void createZipTab(QWidget* page);
+    void createScheduleTab(QWidget* page);
     void connectEvents();
+    void connectOptionArrays();
+
+    void applyCommonModeLayout();
+    void applyZipModeLayout();
+    void applyCopyModeLayout();
+    void applySyncModeLayout();
+    void showSourceListControls(bool shown);
+    void showRunTotals(bool shown);
+    void showCurrentArchiveRow(bool shown);
+    void setTabAvailable(int tab, bool available);
+
+    void restoreStartProfile();
+    void restoreGeometry();
     void Form_QueryUnload();
     void Form_Unload();
     void showErrorIndicator();
+    void addFolderEntries(const QString& folder, bool withSubs);
+
+    void cmbProfiles_GotFocus();
+    void cmbProfiles_Click();
+    void txtExclusions_LostFocus();
+    void txtDirExclusions_LostFocus();
+    void txtInclusions_LostFocus();
+    void frmZipStatistc_DblClick();
+    void tbTools_ButtonClick(QAction* button);
+    void deleteCurrentProfile();
+
+    bool m_unloaded = false;
 };

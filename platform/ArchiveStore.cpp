@@ -1,0 +1,143 @@
+#include "ArchiveStore.h"
+
+#include <memory>
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "Paths.h"
+
+namespace {
+
+struct Closer
+{
+    void operator()(sqlite3* db) const { sqlite3_close(db); }
+};
+
+struct Connection
+{
+    QString file;
+    std::unique_ptr<sqlite3, Closer> db;
+};
+
+Connection& connection()
+{
+    static Connection c;
+    return c;
+}
+
+bool fail(sqlite3* db, const QString& what, QString* error)
+{
+    if (error)
+        *error = what + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(db));
+    return false;
+}
+
+bool createTable(sqlite3* db, QString* error)
+{
+    const char* sql = "CREATE TABLE IF NOT EXISTS cleared ("
+                      "path TEXT PRIMARY KEY, mtime_ns INTEGER NOT NULL, size INTEGER NOT NULL)";
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        return fail(db, QStringLiteral("cannot prepare ") + ArchiveStore::databaseFile(), error);
+    return true;
+}
+
+sqlite3* open(QString* error)
+{
+    Connection& c = connection();
+    const QString file = ArchiveStore::databaseFile();
+    if (c.db && c.file == file)
+        return c.db.get();
+    c.db.reset();
+    QDir().mkpath(QFileInfo(file).path());
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(file.toUtf8().constData(), &raw,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    std::unique_ptr<sqlite3, Closer> db(raw);
+    if (rc != SQLITE_OK) {
+        fail(raw, QStringLiteral("cannot open ") + file, error);
+        return nullptr;
+    }
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    sqlite3_busy_timeout(raw, 2000);
+    if (!createTable(raw, error))
+        return nullptr;
+    c.file = file;
+    c.db = std::move(db);
+    return raw;
+}
+
+struct Finalizer
+{
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, Finalizer>;
+
+Statement prepare(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* raw = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &raw, nullptr);
+    return Statement(raw);
+}
+
+void bindPath(sqlite3_stmt* s, const QByteArray& path)
+{
+    sqlite3_bind_text(s, 1, path.constData(), static_cast<int>(path.size()), SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+QString ArchiveStore::databaseFile() { return Paths::baseFolder() + QStringLiteral("/archive.db"); }
+
+void ArchiveStore::reset() { connection() = Connection{}; }
+
+bool ArchiveStore::isCleared(const QString& path, const Stamp& stamp, bool* cleared, QString* error)
+{
+    sqlite3* db = open(error);
+    if (!db)
+        return false;
+    Statement s = prepare(db, "SELECT mtime_ns, size FROM cleared WHERE path = ?1");
+    if (!s)
+        return fail(db, QStringLiteral("cannot read ") + databaseFile(), error);
+    bindPath(s.get(), path.toUtf8());
+    const int rc = sqlite3_step(s.get());
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        return fail(db, QStringLiteral("cannot read ") + databaseFile(), error);
+    *cleared = rc == SQLITE_ROW && sqlite3_column_int64(s.get(), 0) == stamp.mtimeNs
+               && sqlite3_column_int64(s.get(), 1) == stamp.size;
+    return true;
+}
+
+bool ArchiveStore::clear(const QString& path, const Stamp& stamp, QString* error)
+{
+    sqlite3* db = open(error);
+    if (!db)
+        return false;
+    Statement s = prepare(db, "INSERT OR REPLACE INTO cleared (path, mtime_ns, size) "
+                              "VALUES (?1, ?2, ?3)");
+    if (!s)
+        return fail(db, QStringLiteral("cannot write ") + databaseFile(), error);
+    bindPath(s.get(), path.toUtf8());
+    sqlite3_bind_int64(s.get(), 2, stamp.mtimeNs);
+    sqlite3_bind_int64(s.get(), 3, stamp.size);
+    if (sqlite3_step(s.get()) != SQLITE_DONE)
+        return fail(db, QStringLiteral("cannot write ") + databaseFile(), error);
+    return true;
+}
+
+bool ArchiveStore::set(const QString& path, QString* error)
+{
+    sqlite3* db = open(error);
+    if (!db)
+        return false;
+    Statement s = prepare(db, "DELETE FROM cleared WHERE path = ?1");
+    if (!s)
+        return fail(db, QStringLiteral("cannot write ") + databaseFile(), error);
+    bindPath(s.get(), path.toUtf8());
+    if (sqlite3_step(s.get()) != SQLITE_DONE)
+        return fail(db, QStringLiteral("cannot write ") + databaseFile(), error);
+    return true;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+// The user's store of cleared archive attributes: one row per file (path, modification time
+// in nanoseconds, size), in an SQLite file below the base folder.
+namespace ArchiveStore {
+
+struct Stamp
+{
+    qint64 mtimeNs = 0;
+    qint64 size = 0;
+};
+
+// True when the file's row exists and matches the stamp (its archive attribute is clear).
+[[nodiscard]] bool isCleared(const QString& path, const Stamp& stamp, bool* cleared,
+                             QString* error);
+// Writes the row (clears the attribute).
+[[nodiscard]] bool clear(const QString& path, const Stamp& stamp, QString* error);
+// Deletes the row (sets the attribute).
+[[nodiscard]] bool set(const QString& path, QString* error);
+
+[[nodiscard]] QString databaseFile();
+// Closes the store, so that a changed base folder (tests) takes effect.
+void reset();
+
+} // namespace ArchiveStore

@@ -1,0 +1,93 @@
+#include "FileAttributes.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
+
+#include <QFileInfo>
+
+#include "ArchiveStore.h"
+
+namespace {
+
+bool statPath(const QString& path, struct stat* st, QString* error)
+{
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), st) != 0) {
+        if (error)
+            *error = path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+ArchiveStore::Stamp stampOf(const struct stat& st)
+{
+    return {static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            static_cast<qint64>(st.st_size)};
+}
+
+// The store keys files by their absolute, cleaned path.
+QString storeKey(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
+
+bool setReadOnly(const QString& path, const struct stat& st, bool readOnly, QString* error)
+{
+    const mode_t mode = readOnly ? (st.st_mode & ~S_IWUSR) : (st.st_mode | S_IWUSR);
+    if ((mode & 07777) == (st.st_mode & 07777))
+        return true;
+    if (::chmod(QFile::encodeName(path).constData(), mode & 07777) != 0) {
+        if (error)
+            *error = path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool FileAttributes::get(const QString& path, quint32* attributes, QString* error)
+{
+    struct stat st {};
+    if (!statPath(path, &st, error))
+        return false;
+    quint32 bits = 0;
+    if (!(st.st_mode & S_IWUSR))
+        bits |= ReadOnly;
+    if (QFileInfo(path).fileName().startsWith(QLatin1Char('.')))
+        bits |= Hidden;
+    if (S_ISDIR(st.st_mode)) {
+        bits |= Directory;
+    } else if (!S_ISREG(st.st_mode)) {
+        bits |= System;
+    } else {
+        bool cleared = false;
+        if (!ArchiveStore::isCleared(storeKey(path), stampOf(st), &cleared, error))
+            return false;
+        if (!cleared)
+            bits |= Archive;
+    }
+    *attributes = bits == 0 ? Normal : bits;
+    return true;
+}
+
+bool FileAttributes::set(const QString& path, quint32 attributes, QString* error)
+{
+    struct stat st {};
+    if (!statPath(path, &st, error))
+        return false;
+    if (!setReadOnly(path, st, attributes & ReadOnly, error))
+        return false;
+    return setArchive(path, attributes & Archive, error);
+}
+
+bool FileAttributes::setArchive(const QString& path, bool archive, QString* error)
+{
+    struct stat st {};
+    if (!statPath(path, &st, error))
+        return false;
+    if (!S_ISREG(st.st_mode))
+        return true;
+    if (archive)
+        return ArchiveStore::set(storeKey(path), error);
+    return ArchiveStore::clear(storeKey(path), stampOf(st), error);
+}

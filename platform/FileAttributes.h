@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+// File attributes in the bits the program has always used. Read-only is the owner's missing
+// write permission, hidden a name that begins with ".", system anything that is neither a
+// regular file nor a folder. Linux has no archive attribute: the program keeps its own store
+// (B/archive.db) of the files whose attribute was cleared, with their time and size.
+namespace FileAttributes {
+
+constexpr quint32 ReadOnly = 1;
+constexpr quint32 Hidden = 2;
+constexpr quint32 System = 4;
+constexpr quint32 Directory = 16;
+constexpr quint32 Archive = 32;
+constexpr quint32 Normal = 128;
+
+// The bits of the path. False with a message when it does not exist or cannot be read.
+[[nodiscard]] bool get(const QString& path, quint32* attributes, QString* error);
+
+// Sets the bits as the system call of that name does: read-only and archive take effect,
+// hidden and system do nothing, directory and normal are ignored.
+[[nodiscard]] bool set(const QString& path, quint32 attributes, QString* error);
+
+// Sets or clears the archive attribute alone (the engine's call after a file was backed up).
+[[nodiscard]] bool setArchive(const QString& path, bool archive, QString* error);
+
+} // namespace FileAttributes

@@ -1,0 +1,118 @@
+// The profile commands and the handlers of the main window that save or load settings.
+#include "frmMain_BackUp.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+#include "Globals.h"
+#include "MessageBox.h"
+#include "ProfileFile.h"
+#include "QEV_File_Dir.h"
+#include "QEV_Language.h"
+#include "Quillaro_Sub.h"
+#include "SettingsKeys.h"
+
+void frmMain_BackUp::cmdSaveProfile()
+{
+    const QString name = txtProfile->text();
+    QString why;
+    if (!SettingsKeys::validProfileName(name, &why)) {
+        MsgBox(LangText(273) + QStringLiteral("\n") + LangText(277) + QStringLiteral("\n\n\"") + name
+                   + QStringLiteral("\": ") + why,
+               MsgButtons::Ok, MsgIcon::Exclamation, LangText(23));
+        MsgBox(LangText(212), MsgButtons::Ok, MsgIcon::Exclamation, LangText(23));
+        return;
+    }
+    saveProfile(name);
+    add_profile(name, cmbProfiles->count());
+    cmbProfiles->setEditText(name);
+    Save_Settings();
+}
+
+void frmMain_BackUp::cmbProfiles_GotFocus() { Save_Settings(); }
+
+void frmMain_BackUp::cmbProfiles_Click()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Load_Settings();
+    txtProfile->setText(cmbProfiles->currentText());
+    QApplication::restoreOverrideCursor();
+}
+
+void frmMain_BackUp::txtExclusions_LostFocus()
+{
+    Save_Settings();
+    load_backup_exclusions();
+}
+
+void frmMain_BackUp::txtDirExclusions_LostFocus()
+{
+    Save_Settings();
+    load_backup_DirExclusions();
+}
+
+void frmMain_BackUp::txtInclusions_LostFocus()
+{
+    Save_Settings();
+    load_backup_inclusions();
+}
+
+// The reset stores the figures it shows, so that the next load shows them again.
+void frmMain_BackUp::frmZipStatistc_DblClick()
+{
+    for (QLineEdit* box : {txtTotalFiles, txtTotalSize, txtCompSize})
+        box->setText(QStringLiteral("0"));
+    lblTotalSizeOfArchives->setText(QStringLiteral("0"));
+    lblNumberOfBackups->setText(QStringLiteral("0"));
+    lblLastBackupDate->setText(QStringLiteral("N/A"));
+    lblTotalNumOfFiles->setText(QStringLiteral("0"));
+    lblAverageBuTime->setText(QStringLiteral("0"));
+    store_statistics();
+}
+
+void frmMain_BackUp::tbTools_ButtonClick(QAction* button)
+{
+    const QString key = button->objectName();
+    if (key == QStringLiteral("Delete"))
+        deleteCurrentProfile();
+    else if (key == QStringLiteral("Start"))
+        cmdBackUpNow();
+    else if (key == QStringLiteral("Minimize"))
+        cmdSetTray();
+}
+
+void frmMain_BackUp::deleteCurrentProfile()
+{
+    const QString name = cmbProfiles->currentText();
+    const QString title = LangText(23);
+    if (name.trimmed().toLower() == QStringLiteral("standard")) {
+        MsgBox(LangText(214), MsgButtons::Ok, MsgIcon::Information, title);
+        return;
+    }
+    const int index = cmbProfiles->currentIndex();
+    if (index < 0 || cmbProfiles->itemText(index) != name) {
+        MsgBox(LangText(215), MsgButtons::Ok, MsgIcon::Information, title);
+        return;
+    }
+    if (MsgBox(LangText(216), MsgButtons::YesNo, MsgIcon::Exclamation, LangText(217)) != MsgResult::Yes)
+        return;
+    const QString file = ProfileFile::path(name);
+    if (SettingsKeys::validProfileName(name) && FileExists(file)) {
+        const QString backup = file.chopped(4) + QStringLiteral(".bak");
+        QFile::remove(backup);
+        if (QFile::copy(file, backup))
+            QFile::remove(file);
+    }
+    {
+        // The load below is the one this command makes; the removal must not start another.
+        const QSignalBlocker blocker(cmbProfiles);
+        cmbProfiles->removeItem(index);
+        cmbProfiles->setEditText(cmbProfiles->itemText(0));
+    }
+    Load_Settings();
+}
