@@ -15,6 +15,7 @@
 #include "FilterList.h"
 #include "QEV_Language.h"
 #include "Quillaro_FileSelect.h"
+#include "Quillaro_FileSync.h"
 #include "Quillaro_ZipPass.h"
 #include "RunHost.h"
 #include "SettingsStore.h"
@@ -37,14 +38,29 @@ bool isInside(const QString& inner, const QString& outer)
     return inner == outer || inner.startsWith(outer == QStringLiteral("/") ? outer : outer + QLatin1Char('/'));
 }
 
-double tempFree(const RunOptions& o)
+MediaOptions mediaOptionsOf(const RunOptions& o)
 {
     MediaOptions media;
     media.cdRecorder = o.cdRecorder;
     media.pathTemp = o.pathTemp;
     media.spareSpace = o.spareSpace;
-    return Get_DiskFree(o.pathTemp, media);
+    return media;
 }
+
+double tempFree(const RunOptions& o) { return Get_DiskFree(o.pathTemp, mediaOptionsOf(o)); }
+
+// The synchronisation shows its lines in the run's window.
+class SyncToHost : public SyncSink
+{
+public:
+    explicit SyncToHost(RunHost& host) : m_host(host) {}
+    void newsLine(const QString& line) override { PrependNews(m_host, line); }
+    void elapsedTime(const QString& seconds) override { m_host.setCounter(RunHost::Counter::BackUpTime, seconds); }
+    bool cancelRequested() override { return g_bCancelBackUp; }
+
+private:
+    RunHost& m_host;
+};
 
 FileFilterOptions filterOptions(const RunOptions& o)
 {
@@ -114,6 +130,7 @@ BackupRun::Next BackupRun::prepare()
                    RunHost::Counter::CompSize})
         m_host.setCounter(c, QStringLiteral("0"));
     m_startMs = Clock::monotonicMs();
+    m_startSecondsOfDay = Clock::now().time().msecsSinceStartOfDay() / 1000;
     if (!g_bAutoRun)
         m_host.saveSettings();
     ResetPatternReports();
@@ -176,8 +193,21 @@ BackupRun::Next BackupRun::syncFolders()
     CreateDirectoryStruct(m_options.destinySync);
     m_host.setNewsText(LangText(110));
     m_host.playAnimation(QStringLiteral("update_list.avi"));
-    m_host.syncFolders(m_options);
+    SyncToHost sink(m_host);
+    SyncOptions sync;
+    sync.bothDirections = m_options.syncBothDirections;
+    sync.startTime = m_startSecondsOfDay;
+    const SyncResult result = m_options.syncSubDirs
+                                  ? Sync_Folders(m_options.sourceSync, m_options.destinySync, sync, sink)
+                                  : Sync_Files(m_options.sourceSync, m_options.destinySync, sync, sink);
     m_host.playAnimation({});
+    if (result.refused || result.failed > 0)
+        m_tally.worsen(RunOutcome::Failed);
+    else if (g_bCancelBackUp)
+        m_tally.worsen(RunOutcome::Cancelled);
+    m_tally.filesHandled += result.copied;
+    g_dMediaFree = Get_DiskFree(m_options.destinySync, mediaOptionsOf(m_options));
+    m_host.setCounter(RunHost::Counter::RemainSpace, QString::number(g_dMediaFree / kMb, 'f', 1));
     return Next::AfterStep;
 }
 

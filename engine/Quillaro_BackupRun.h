@@ -52,6 +52,7 @@ private:
     RunTally m_tally;
     std::unique_ptr<ZipPass> m_zip;
     qint64 m_startMs = 0;
+    int m_startSecondsOfDay = 0;
     int m_entryIndex = 0;
     QString m_currentFile;
     bool m_tempUsable = false;

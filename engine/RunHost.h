@@ -43,8 +43,6 @@ public:
     // Starts a program before or after the run and waits as it asks; false when it failed
     // to start.
     [[nodiscard]] virtual bool runProgram(const RunProgram& program) = 0;
-    // Synchronises the two folders of a "File sync" run.
-    virtual void syncFolders(const RunOptions& options) = 0;
 
     // After an interactive run: statistics, end sound, shutdown when asked.
     virtual void recordStatistics(bool countRun) = 0;

@@ -186,10 +186,11 @@ StartResult Main(const QString& argText, SingleInstance& instance)
     g_bAutoRun = unattended;
     if (unattended) {
         window->cmdBackUpNow();
-        // The run ends the program; reaching this line means no run took place.
+        // An unattended run saves nothing and ends the program with its outcome.
+        const int exitCode = window->runExitCode() < 0 ? 1 : window->runExitCode();
         if (g_frmMain)
             g_frmMain->close();
-        return {false, 1};
+        return {false, exitCode};
     }
     return {true, 0};
 }

@@ -73,7 +73,6 @@ public:
         programs.append(p);
         return true;
     }
-    void syncFolders(const RunOptions&) override {}
     void recordStatistics(bool count) override
     {
         statisticsRecorded = true;

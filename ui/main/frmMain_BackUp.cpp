@@ -60,6 +60,7 @@ frmMain_BackUp::frmMain_BackUp(QWidget* parent)
     setObjectName(QStringLiteral("frmMain_BackUp"));
     createControls();
     connectEvents();
+    connectRunEvents();
     setMainWindowErrorHooks({[this] { showErrorIndicator(); }, {}, {}});
 }
 
@@ -229,17 +230,15 @@ void frmMain_BackUp::restoreGeometry()
     resize(twipsToPixels(width), twipsToPixels(height));
 }
 
-void frmMain_BackUp::cmdBackUpNow()
-{
-    g_bBackupStarted = true;
-    ReportError(FormularLabel("cmdBackUpNow", "frmMain_BackUp"), ErrNo::InvalidCall,
-                QStringLiteral("this version carries out no backup run; nothing was backed up"));
-}
-
 void frmMain_BackUp::cmdSetTray() { hide(); }
 
 void frmMain_BackUp::closeEvent(QCloseEvent* event)
 {
+    // No object the run uses may go away under it; an unattended run closes after it ends.
+    if (m_runActive && !g_bAutoRun) {
+        event->ignore();
+        return;
+    }
     Form_QueryUnload();
     Form_Unload();
     event->accept();

@@ -40,8 +40,17 @@ public:
     // The window's load step: restores the start profile and the window geometry, shows the
     // window and loads the profile's settings.
     void Form_Load();
-    // Carries out one backup run of the current profile.
+    // Carries out one backup run of the current profile; not entered again while one runs.
     void cmdBackUpNow();
+    // The Stop command: the running run stops at its next test.
+    void cmdCancelBackUp_Click();
+    // Refreshes the destination panel; true when the destination can be used.
+    bool Update_Media();
+    [[nodiscard]] bool isRunActive() const { return m_runActive; }
+    // The exit code an unattended run ends the program with (-1 while none has ended).
+    [[nodiscard]] int runExitCode() const { return m_runExitCode; }
+    // Ends the program after a run (at once, or once an unattended run has unwound).
+    void endProgram(int exitCode);
     // Puts the program into the tray and hides the window.
     void cmdSetTray();
     // Lays out the options for backup mode 0 "ZIP archive", 1 "File copy" or 2 "File sync".
@@ -294,5 +303,11 @@ private:
     void tbTools_ButtonClick(QAction* button);
     void deleteCurrentProfile();
 
+    void connectRunEvents();
+    void txtPathBackUp_Change();
+    void txtSpareSpace_Change();
+
     bool m_unloaded = false;
+    bool m_runActive = false;
+    int m_runExitCode = -1;
 };

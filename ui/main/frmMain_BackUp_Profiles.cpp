@@ -82,6 +82,8 @@ void frmMain_BackUp::tbTools_ButtonClick(QAction* button)
         deleteCurrentProfile();
     else if (key == QStringLiteral("Start"))
         cmdBackUpNow();
+    else if (key == QStringLiteral("Stop"))
+        cmdCancelBackUp_Click();
     else if (key == QStringLiteral("Minimize"))
         cmdSetTray();
 }

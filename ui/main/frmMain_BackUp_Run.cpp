@@ -1,0 +1,356 @@
+// The main window's part in a backup run: the run reads its options from the controls and
+// shows its progress in them.
+
+#include "frmMain_BackUp.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBar>
+
+#include "Events.h"
+#include "FileAttributes.h"
+#include "Globals.h"
+#include "QEV_Disk.h"
+#include "QEV_ErrorLog.h"
+#include "QEV_File_Dir.h"
+#include "QEV_Language.h"
+#include "QEV_PlaySound.h"
+#include "QEV_ShellAndWait.h"
+#include "QEV_modShutDown.h"
+#include "ProcessRunner.h"
+#include "Quillaro_BackupRun.h"
+#include "Quillaro_Sub.h"
+#include "RunHost.h"
+
+namespace {
+
+bool ticked(const QCheckBox* box) { return chkValue(box) == 1; }
+
+WaitMode waitMode(const ControlArray<QRadioButton>& options, int doNotWait, int waitForExit)
+{
+    if (options(doNotWait) && options(doNotWait)->isChecked())
+        return WaitMode::DoNotWait;
+    if (options(waitForExit) && options(waitForExit)->isChecked())
+        return WaitMode::WaitForExit;
+    return WaitMode::WaitSeconds;
+}
+
+QList<SourceRow> sourceRows(const QListWidget* list)
+{
+    QList<SourceRow> rows;
+    for (int i = 0; i < list->count(); ++i)
+        rows.append({list->item(i)->text(), listSelected(list, i)});
+    return rows;
+}
+
+BackupMode modeOf(const frmMain_BackUp& w)
+{
+    if (w.optBuMode(2)->isChecked())
+        return BackupMode::FileSync;
+    return w.optBuMode(1)->isChecked() ? BackupMode::FileCopy : BackupMode::ZipArchive;
+}
+
+ArchivePeriod periodOf(const frmMain_BackUp& w)
+{
+    if (w.optArchive(2)->isChecked())
+        return ArchivePeriod::Monthly;
+    return w.optArchive(1)->isChecked() ? ArchivePeriod::Weekly : ArchivePeriod::Daily;
+}
+
+void readDestination(const frmMain_BackUp& w, RunOptions& o)
+{
+    o.media = ticked(w.chkMedia);
+    o.ftp = ticked(w.chkFTP);
+    o.sendEmail = ticked(w.chkSendEmail);
+    o.cdRecorder = ticked(w.chkUseCDRecorder);
+    o.pathBackUp = w.txtPathBackUp->text();
+    o.pathTemp = w.txtPathTemp->text();
+    o.spareSpace = w.txtSpareSpace->text();
+}
+
+void readArchive(const frmMain_BackUp& w, RunOptions& o)
+{
+    o.period = periodOf(w);
+    o.maxZipSize = w.txtMaxZIPsize->text();
+    o.limitFiles = ticked(w.chkMaxFiles);
+    o.maxFiles = w.txtMaxFiles->text();
+    o.split = ticked(w.chkSplit);
+    o.overwriteFile = ticked(w.chkOverwriteFile);
+    o.level = w.Slider1->value();
+    o.writeLog = ticked(w.chkWriteLog);
+    o.appendArchive = ticked(w.chkAppendArchive);
+    o.encrypt = ticked(w.chkEncrypt);
+    o.password = w.txtEncryptPassword->text();
+    o.deleteArchive = ticked(w.chkDeleteArchive);
+    o.deleteArchiveDays = w.txtDeleteArchive->text();
+    o.resetArchiveBit = ticked(w.chkResetArchiveBit);
+    o.inclRegistry = ticked(w.chkInclRegistry);
+    o.registryAsText = w.optRegistryTXT->isChecked();
+}
+
+void readFilters(const frmMain_BackUp& w, RunOptions& o)
+{
+    o.selection = w.optNewOnly->isChecked() ? SelectionMode::NewOnly
+                  : w.optCompleteNoFilter->isChecked() ? SelectionMode::CompleteNoFilter
+                                                        : SelectionMode::Complete;
+    o.hiddenFiles = ticked(w.chkHiddenFolders);
+    o.inclSubDirStruct = ticked(w.chkInclSubDirStruct);
+    o.exclOldFiles = ticked(w.chkExclOldFiles);
+    o.oldDate = w.DTPicker1->date();
+    o.exclYoungFiles = ticked(w.chkExclYoungFiles);
+    o.youngDate = w.DTPicker2->date();
+    o.exclYoungDayFiles = ticked(w.chkExclYoungDayFiles);
+    o.youngDays = w.txtExclYoungDay->text();
+}
+
+RunOptions runOptionsOf(const frmMain_BackUp& w)
+{
+    RunOptions o;
+    o.profile = w.cmbProfiles->currentText();
+    o.mode = modeOf(w);
+    o.sources = sourceRows(w.List1);
+    readDestination(w, o);
+    readArchive(w, o);
+    readFilters(w, o);
+    o.before = {ticked(w.chkRunBefore), w.txtPathBefore->text(), w.txtCommandlineBefore->text(),
+                waitMode(w.optWaitBefore, 0, 1), w.txtWaitSecondsBefore->text()};
+    o.after = {ticked(w.chkRunAfter), w.txtPathAfter->text(), w.txtCommandlineAfter->text(),
+               waitMode(w.optWaitAfter, 5, 4), w.txtWaitSecondsAfter->text()};
+    o.sound = ticked(w.chkSound);
+    o.shutdown = ticked(w.chkShutdown);
+    o.sourceSync = w.txtSourceSync->text();
+    o.destinySync = w.txtDestinySync->text();
+    o.syncBothDirections = ticked(w.chkSyncBothDirections);
+    o.syncSubDirs = ticked(w.chkSyncSubDirs);
+    return o;
+}
+
+QAction* toolButton(const frmMain_BackUp& w, const char* key)
+{
+    return w.tbTools->findChild<QAction*>(QString::fromLatin1(key));
+}
+
+// The main window as the run's host.
+class MainWindowRunHost : public RunHost
+{
+public:
+    explicit MainWindowRunHost(frmMain_BackUp& window) : w(window) {}
+
+    void setStatus(const QString& text) override { w.txtNews->setText(text); }
+    void setNewsText(const QString& text) override { w.RtbNews1->setPlainText(text); }
+    QString newsText() const override { return w.RtbNews1->toPlainText(); }
+    void setCounter(Counter counter, const QString& text) override { field(counter)->setText(text); }
+    void setProgress(int bar, int value) override
+    {
+        QProgressBar* progress = bar == 1 ? w.ProgressBar1 : bar == 2 ? w.ProgressBar2 : w.ProgressBar3;
+        progress->setVisible(value >= 0 || bar != 3);
+        progress->setValue(qBound(0, value, 100));
+    }
+    void playAnimation(const QString& clip) override
+    {
+        w.Animation1->setVisible(!clip.isEmpty());
+        w.Animation1->setToolTip(clip);
+    }
+    void repaint() override { w.repaint(); }
+    void speak(const QString& text) override
+    {
+        if (ticked(w.chkSound))
+            (void)SpeakText(text);
+    }
+    void beginRun() override
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        w.SSTab1->setCurrentIndex(0);
+        w.Frame7->setVisible(false);
+        lockToolbar(true);
+        w.SSTab1->setEnabled(false);
+        w.TimerRT->stop();
+        w.repaint();
+        DoEvents();
+        DoEvents();
+    }
+    void endRun(RunOutcome outcome, const QString&) override
+    {
+        QApplication::restoreOverrideCursor();
+        playAnimation({});
+        if (!w.optBuMode(2)->isChecked())
+            w.Frame7->setVisible(true);
+        w.ProgressBar1->setValue(0);
+        w.ProgressBar2->setValue(0);
+        lockToolbar(false);
+        w.SSTab1->setEnabled(true);
+        // A failed run is no backup: the date of the last one stays.
+        if (outcome == RunOutcome::Completed || outcome == RunOutcome::Cancelled)
+            w.lblLastBackupDate->setText(GeneralDate(QDateTime::currentDateTime()));
+    }
+    bool updateMedia() override { return w.Update_Media(); }
+    QString driveTypeText() const override { return w.lblDriveInfo(1)->text(); }
+    void saveSettings() override { Save_Settings(); }
+    int fileAttributes(const QString& path) override { return GetAttributes(path); }
+    void clearArchiveAttributes(const QStringList& paths) override
+    {
+        for (const QString& path : paths) {
+            QString error;
+            if (!FileAttributes::setArchive(path, false, &error))
+                ReportError(FormularLabel("WriteToZip", "frmMain_BackUp"), ErrNo::PathFileAccess, error);
+        }
+    }
+    bool runProgram(const RunProgram& program) override
+    {
+        QString error;
+        const qint64 pid = ProcessRunner::start(program.path.trimmed(), program.arguments, &error);
+        if (pid <= 0)
+            return false;
+        if (program.wait == WaitMode::WaitForExit)
+            (void)fWait(pid);
+        else if (program.wait == WaitMode::WaitSeconds)
+            Wait_Seconds(LeadingWholeNumber(program.waitSeconds));
+        return true;
+    }
+    void recordStatistics(bool countRun) override
+    {
+        if (countRun)
+            save_statistics();
+        load_statistics();
+    }
+    void playEndSound() override
+    {
+        if (ticked(w.chkSound) && bSoundOn) {
+            QString sound = QStringLiteral("close");
+            bool scheme = true;
+            PlaySoundOnce(sound, scheme);
+        } else {
+            QApplication::beep();
+        }
+    }
+    void shutdownAfterRun() override
+    {
+        ExitWindowsSession(8, 1);
+        exitProgram(0);
+    }
+    void exitProgram(int exitCode) override { w.endProgram(exitCode); }
+
+private:
+    QLineEdit* field(Counter counter) const
+    {
+        switch (counter) {
+        case Counter::TotalFiles: return w.txtTotalFiles;
+        case Counter::TotalSize: return w.txtTotalSize;
+        case Counter::CompSize: return w.txtCompSize;
+        case Counter::BackUpTime: return w.txtBackUpTime;
+        case Counter::ZipSize: return w.txtZipSize;
+        case Counter::AnzFiles: return w.txtAnzFiles;
+        case Counter::ZipArchive: return w.txtZipArchive;
+        case Counter::RemainSpace: break;
+        }
+        return w.txtRemainSpace;
+    }
+    void lockToolbar(bool running)
+    {
+        // While a run is active nothing may change the profile or end the program.
+        for (QAction* action : w.tbTools->actions())
+            action->setEnabled(!running || action->objectName() == QStringLiteral("Stop"));
+        if (!running)
+            toolButton(w, "Stop")->setEnabled(false);
+    }
+
+    frmMain_BackUp& w;
+};
+
+MediaOptions mediaOptionsOf(const frmMain_BackUp& w)
+{
+    MediaOptions o;
+    o.media = ticked(w.chkMedia);
+    o.ftp = ticked(w.chkFTP);
+    o.cdRecorder = ticked(w.chkUseCDRecorder);
+    o.pathBackUp = w.txtPathBackUp->text();
+    o.pathTemp = w.txtPathTemp->text();
+    o.spareSpace = w.txtSpareSpace->text();
+    o.cdDevice = w.cboDevices->currentText();
+    return o;
+}
+
+} // namespace
+
+void frmMain_BackUp::cmdBackUpNow()
+{
+    if (m_runActive)
+        return;
+    m_runActive = true;
+    const RunOptions options = runOptionsOf(*this);
+    MainWindowRunHost host(*this);
+    BackupRun run(options, host);
+    const RunOutcome outcome = run.cmdBackUpNow();
+    m_runActive = false;
+    if (m_runExitCode < 0)
+        m_runExitCode = outcome == RunOutcome::Completed ? 0 : 1;
+}
+
+void frmMain_BackUp::cmdCancelBackUp_Click() { g_bCancelBackUp = true; }
+
+bool frmMain_BackUp::Update_Media()
+{
+    MediaPanel panel;
+    const bool usable = ::Update_Media(mediaOptionsOf(*this), panel);
+    for (int i = 0; i < 12; ++i) {
+        if (lblDriveInfo(i))
+            lblDriveInfo(i)->setText(panel.driveInfo[i]);
+    }
+    for (int i = 0; i < 14; ++i) {
+        if (panel.desc[i] && lblDesc(i))
+            lblDesc(i)->setText(*panel.desc[i]);
+    }
+    if (panel.remainSpace)
+        txtRemainSpace->setText(*panel.remainSpace);
+    return usable;
+}
+
+void frmMain_BackUp::txtPathBackUp_Change()
+{
+    const QString path = txtPathBackUp->text();
+    if (path.size() > 1 && path.endsWith(QLatin1Char('/'))) {
+        txtPathBackUp->setText(path.chopped(1)); // runs this handler again
+        return;
+    }
+    (void)Update_Media();
+}
+
+void frmMain_BackUp::txtSpareSpace_Change()
+{
+    bool numeric = false;
+    const double value = txtSpareSpace->text().trimmed().toDouble(&numeric);
+    const QString normalised = numeric ? QString::number(qint64(std::nearbyint(value))) : QStringLiteral("0");
+    if (normalised != txtSpareSpace->text()) {
+        txtSpareSpace->setText(normalised); // runs this handler again
+        return;
+    }
+    (void)Update_Media();
+}
+
+void frmMain_BackUp::endProgram(int exitCode)
+{
+    m_runExitCode = exitCode;
+    if (g_bAutoRun)
+        return; // start-up ends the program once the run has unwound
+    close();
+    QCoreApplication::exit(exitCode);
+}
+
+void frmMain_BackUp::connectRunEvents()
+{
+    connect(txtPathBackUp, &QLineEdit::textChanged, this, &frmMain_BackUp::txtPathBackUp_Change);
+    connect(txtSpareSpace, &QLineEdit::textChanged, this, &frmMain_BackUp::txtSpareSpace_Change);
+}
