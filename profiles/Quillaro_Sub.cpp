@@ -12,7 +12,6 @@
 #include <QMovie>
 #include <QRadioButton>
 #include <QSet>
-#include <QSignalBlocker>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -581,10 +580,11 @@ void add_profile(const QString& ProfileName, int Count)
             return;
     }
     const QString current = box->currentText();
-    const QSignalBlocker blocker(box);
-    box->addItem(ProfileName);
-    if (box->currentText() != current)
-        box->setEditText(current);
+    {
+        const QSignalBlocker blocker(box);
+        box->addItem(ProfileName);
+    }
+    setComboText(box, current);
 }
 
 void cmdClearProfile_Click()
@@ -592,7 +592,7 @@ void cmdClearProfile_Click()
     if (!window())
         return;
     window()->List1->clear();
-    window()->cmbProfiles->setEditText(QString());
+    setComboText(window()->cmbProfiles, QString());
 }
 
 void load_statistics()

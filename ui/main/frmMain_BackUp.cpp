@@ -240,6 +240,10 @@ void frmMain_BackUp::cmdSetTray() { hide(); }
 
 void frmMain_BackUp::closeEvent(QCloseEvent* event)
 {
+    if (m_unloaded) {
+        event->accept();
+        return;
+    }
     Form_QueryUnload();
     Form_Unload();
     event->accept();

@@ -30,7 +30,7 @@ void frmMain_BackUp::cmdSaveProfile()
     }
     saveProfile(name);
     add_profile(name, cmbProfiles->count());
-    cmbProfiles->setEditText(name);
+    setComboText(cmbProfiles, name);
     Save_Settings();
 }
 
@@ -112,7 +112,7 @@ void frmMain_BackUp::deleteCurrentProfile()
         // The load below is the one this command makes; the removal must not start another.
         const QSignalBlocker blocker(cmbProfiles);
         cmbProfiles->removeItem(index);
-        cmbProfiles->setEditText(cmbProfiles->itemText(0));
     }
+    setComboText(cmbProfiles, cmbProfiles->itemText(0));
     Load_Settings();
 }
