@@ -12,13 +12,11 @@
 
 namespace {
 
-struct Closer
-{
+struct Closer {
     void operator()(sqlite3* db) const { sqlite3_close(db); }
 };
 
-struct Connection
-{
+struct Connection {
     QString file;
     std::unique_ptr<sqlite3, Closer> db;
 };
@@ -70,8 +68,7 @@ sqlite3* open(QString* error)
     return raw;
 }
 
-struct Finalizer
-{
+struct Finalizer {
     void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
 };
 using Statement = std::unique_ptr<sqlite3_stmt, Finalizer>;
@@ -90,9 +87,15 @@ void bindPath(sqlite3_stmt* s, const QByteArray& path)
 
 } // namespace
 
-QString ArchiveStore::databaseFile() { return Paths::baseFolder() + QStringLiteral("/archive.db"); }
+QString ArchiveStore::databaseFile()
+{
+    return Paths::baseFolder() + QStringLiteral("/archive.db");
+}
 
-void ArchiveStore::reset() { connection() = Connection{}; }
+void ArchiveStore::reset()
+{
+    connection() = Connection{};
+}
 
 bool ArchiveStore::isCleared(const QString& path, const Stamp& stamp, bool* cleared, QString* error)
 {
@@ -107,7 +110,7 @@ bool ArchiveStore::isCleared(const QString& path, const Stamp& stamp, bool* clea
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         return fail(db, QStringLiteral("cannot read ") + databaseFile(), error);
     *cleared = rc == SQLITE_ROW && sqlite3_column_int64(s.get(), 0) == stamp.mtimeNs
-               && sqlite3_column_int64(s.get(), 1) == stamp.size;
+        && sqlite3_column_int64(s.get(), 1) == stamp.size;
     return true;
 }
 
@@ -116,8 +119,9 @@ bool ArchiveStore::clear(const QString& path, const Stamp& stamp, QString* error
     sqlite3* db = open(error);
     if (!db)
         return false;
-    Statement s = prepare(db, "INSERT OR REPLACE INTO cleared (path, mtime_ns, size) "
-                              "VALUES (?1, ?2, ?3)");
+    Statement s = prepare(db,
+                          "INSERT OR REPLACE INTO cleared (path, mtime_ns, size) "
+                          "VALUES (?1, ?2, ?3)");
     if (!s)
         return fail(db, QStringLiteral("cannot write ") + databaseFile(), error);
     bindPath(s.get(), path.toUtf8());

@@ -38,11 +38,10 @@ namespace {
 const char* const kModule = "Quillaro_Sub";
 const QString kSettings = QStringLiteral("Settings");
 
-struct LoadState
-{
+struct LoadState {
     bool active = false;
     bool pending = false;
-    QString profile;    // the profile the running load reads, whatever the box shows meanwhile
+    QString profile; // the profile the running load reads, whatever the box shows meanwhile
     QString lastListed; // the file name last returned by a folder listing
 };
 
@@ -58,7 +57,10 @@ QSet<QString>& failedProfileLoads()
     return failed;
 }
 
-frmMain_BackUp* window() { return g_frmMain; }
+frmMain_BackUp* window()
+{
+    return g_frmMain;
+}
 
 QString currentProfile()
 {
@@ -110,7 +112,8 @@ bool writeCheckOrOption(const SettingKey& key, const QString& text)
 {
     if (key.kind == KeyKind::Check) {
         int value = 0;
-        return SettingsKeys::parseCheck(text, &value) && setChkValue(control<QCheckBox>(key), value);
+        return SettingsKeys::parseCheck(text, &value)
+            && setChkValue(control<QCheckBox>(key), value);
     }
     bool selected = false;
     if (!SettingsKeys::parseOption(text, &selected))
@@ -143,8 +146,8 @@ bool writeControl(const SettingKey& key, const QString& text)
         return true;
     }
     case KeyKind::ListPosition:
-        return SettingsKeys::parseShort(text, key.key == QStringLiteral("cboDevices") ? &g_iCdDevice
-                                                                                     : &g_iCdSpeed);
+        return SettingsKeys::parseShort(
+            text, key.key == QStringLiteral("cboDevices") ? &g_iCdDevice : &g_iCdSpeed);
     }
     return false;
 }
@@ -164,9 +167,9 @@ QString profileValue(const SettingKey& key)
 void loadKey(const QString& name, bool userScope)
 {
     const SettingKey key = SettingsKeys::find(name);
-    const QString text = userScope ? SettingsStore::getValue(SettingsKeys::userScope(), kSettings,
-                                                             key.key, key.defaultValue)
-                                   : profileValue(key);
+    const QString text = userScope
+        ? SettingsStore::getValue(SettingsKeys::userScope(), kSettings, key.key, key.defaultValue)
+        : profileValue(key);
     if (!writeControl(key, text))
         reportLoad(QStringLiteral("the stored value of ") + key.key
                    + QStringLiteral(" does not convert: \"") + text + QLatin1Char('"'));
@@ -232,8 +235,8 @@ void fillLanguageList()
 {
     QComboBox* list = window()->cmbLanguage;
     list->clear();
-    const QStringList names = ListMatches(Paths::commonFolder() + QStringLiteral("/language/*.lng"),
-                                          ListFilter::Plain);
+    const QStringList names
+        = ListMatches(Paths::commonFolder() + QStringLiteral("/language/*.lng"), ListFilter::Plain);
     for (const QString& name : names) {
         loadState().lastListed = name;
         list->addItem(name.chopped(4));
@@ -246,8 +249,8 @@ void fillLanguageList()
 // Names the list cannot use (".pfl" alone, names that leave the folder) are passed over.
 void fillProfileList()
 {
-    QStringList names = ListMatches(Paths::programFolder() + QStringLiteral("/*.pfl"),
-                                    ListFilter::Plain);
+    QStringList names
+        = ListMatches(Paths::programFolder() + QStringLiteral("/*.pfl"), ListFilter::Plain);
     names.sort();
     for (const QString& name : names) {
         loadState().lastListed = name;
@@ -286,17 +289,24 @@ void loadProfileOptions()
 {
     loadPatternLists();
     loadPassword();
-    loadProfileKeys({"chkWriteLog", "chkSelectionWarning", "SldRatio", "txtPathBackUp",
-                     "txtPathTemp", "chkExclOldFiles", "chkExclYoungFiles", "chkExclYoungDayFiles",
-                     "txtExclYoungDay", "chkHiddenFolders", "chkEncrypt", "chkDeleteArchive",
-                     "txtDeleteArchive", "txtMaxFiles", "txtMaxZIPsize", "chkMaxFiles",
-                     "optNewOnly", "optComplete", "optBuMode0", "optBuMode1", "optBuMode2",
-                     "optArchive0", "optArchive1", "optArchive2", "chkSendEmail", "chkFTP",
-                     "chkMedia", "chkAppendArchive"});
+    loadProfileKeys({"chkWriteLog",       "chkSelectionWarning",
+                     "SldRatio",          "txtPathBackUp",
+                     "txtPathTemp",       "chkExclOldFiles",
+                     "chkExclYoungFiles", "chkExclYoungDayFiles",
+                     "txtExclYoungDay",   "chkHiddenFolders",
+                     "chkEncrypt",        "chkDeleteArchive",
+                     "txtDeleteArchive",  "txtMaxFiles",
+                     "txtMaxZIPsize",     "chkMaxFiles",
+                     "optNewOnly",        "optComplete",
+                     "optBuMode0",        "optBuMode1",
+                     "optBuMode2",        "optArchive0",
+                     "optArchive1",       "optArchive2",
+                     "chkSendEmail",      "chkFTP",
+                     "chkMedia",          "chkAppendArchive"});
     applyModeLayout();
     loadProfileKeys({"optCompleteNoFilter", "chkAddNewSub", "DTPicker1", "DTPicker2", "chkSplit",
-                     "chkOverwriteFile", "chkInclSubDirStruct", "chkResetArchiveBit",
-                     "chkShutdown", "txtFTPdir", "chkRunBefore", "chkRunAfter", "txtPathBefore",
+                     "chkOverwriteFile", "chkInclSubDirStruct", "chkResetArchiveBit", "chkShutdown",
+                     "txtFTPdir", "chkRunBefore", "chkRunAfter", "txtPathBefore",
                      "txtCommandlineBefore", "txtPathAfter", "txtCommandlineAfter"});
     loadProfileKeys({"cboDevices", "cboWriteSpeed"});
     loadProfileKeys({"chkUseCDRecorder", "chkUseBurnProof", "chkInclRegistry", "optRegistryTXT",
@@ -348,10 +358,14 @@ void saveGeometry()
         return;
     const QString scope = SettingsKeys::userScope();
     const QString data = QStringLiteral("Data");
-    SettingsStore::saveValue(scope, data, QStringLiteral("MainLeft"), QString::number(pixelsToTwips(w->x())));
-    SettingsStore::saveValue(scope, data, QStringLiteral("MainTop"), QString::number(pixelsToTwips(w->y())));
-    SettingsStore::saveValue(scope, data, QStringLiteral("MainWidth"), QString::number(pixelsToTwips(w->width())));
-    SettingsStore::saveValue(scope, data, QStringLiteral("MainHeight"), QString::number(pixelsToTwips(w->height())));
+    SettingsStore::saveValue(scope, data, QStringLiteral("MainLeft"),
+                             QString::number(pixelsToTwips(w->x())));
+    SettingsStore::saveValue(scope, data, QStringLiteral("MainTop"),
+                             QString::number(pixelsToTwips(w->y())));
+    SettingsStore::saveValue(scope, data, QStringLiteral("MainWidth"),
+                             QString::number(pixelsToTwips(w->width())));
+    SettingsStore::saveValue(scope, data, QStringLiteral("MainHeight"),
+                             QString::number(pixelsToTwips(w->height())));
 }
 
 void saveIdentity()
@@ -367,8 +381,8 @@ void saveUserKeys()
 {
     for (const SettingKey& key : SettingsKeys::userKeys()) {
         const QString value = key.key == QStringLiteral("ProfileText")
-                                  ? window()->cmbProfiles->currentText()
-                                  : readControl(key);
+            ? window()->cmbProfiles->currentText()
+            : readControl(key);
         SettingsStore::saveValue(SettingsKeys::userScope(), kSettings, key.key, value);
     }
 }
@@ -387,9 +401,9 @@ void saveProfileKeys(const QString& profile)
 
 // ---- statistics ---------------------------------------------------------------------------
 
-const char* const kStatisticsKeys[] = {"lblTotalSizeOfArchives", "lblNumberOfBackups",
-                                       "lblLastBackupDate", "lblAverageBuTime",
-                                       "lblTotalNumOfFiles"};
+const char* const kStatisticsKeys[]
+    = {"lblTotalSizeOfArchives", "lblNumberOfBackups", "lblLastBackupDate", "lblAverageBuTime",
+       "lblTotalNumOfFiles"};
 
 QLabel* statisticsLabel(const char* key)
 {
@@ -408,7 +422,8 @@ bool foldStatistics(QString* error)
 {
     frmMain_BackUp* w = window();
     QString value;
-    if (!Statistics::addSize(w->lblTotalSizeOfArchives->text(), w->txtTotalSize->text(), &value, error))
+    if (!Statistics::addSize(w->lblTotalSizeOfArchives->text(), w->txtTotalSize->text(), &value,
+                             error))
         return false;
     w->lblTotalSizeOfArchives->setText(value);
     storeStatistic("lblTotalSizeOfArchives", value);
@@ -421,7 +436,8 @@ bool foldStatistics(QString* error)
         return false;
     w->lblAverageBuTime->setText(value);
     storeStatistic("lblAverageBuTime", value);
-    if (!Statistics::addFiles(w->lblTotalNumOfFiles->text(), w->txtTotalFiles->text(), &value, error))
+    if (!Statistics::addFiles(w->lblTotalNumOfFiles->text(), w->txtTotalFiles->text(), &value,
+                              error))
         return false;
     w->lblTotalNumOfFiles->setText(value);
     storeStatistic("lblTotalNumOfFiles", value);
@@ -487,7 +503,10 @@ void fillSourceList(const QList<ProfileRow>& rows)
 
 // ---- public procedures --------------------------------------------------------------------
 
-bool isLoadingSettings() { return loadState().active; }
+bool isLoadingSettings()
+{
+    return loadState().active;
+}
 
 void Load_Settings()
 {
@@ -520,13 +539,16 @@ void Save_Settings()
     saveUserKeys();
     if (validProfile)
         saveProfileKeys(profile);
-    else
+    else if (!profile.trimmed().isEmpty()) // a cleared box names no profile yet
         reportSave(QStringLiteral("the profile name is refused, its options were not saved: \"")
                    + profile + QLatin1Char('"'));
     flushStore("Save_Settings");
 }
 
-bool profileLoadFailed(const QString& ProfileName) { return failedProfileLoads().contains(ProfileName); }
+bool profileLoadFailed(const QString& ProfileName)
+{
+    return failedProfileLoads().contains(ProfileName);
+}
 
 void saveProfile(const QString& ProfileName)
 {
@@ -535,7 +557,8 @@ void saveProfile(const QString& ProfileName)
     const QString label = ModulLabel("saveProfile", kModule);
     QString error;
     if (!SettingsKeys::validProfileName(ProfileName, &error)) {
-        ErrorMsg(true, AppName, label, 0, ErrNo::BadFileName, error + QStringLiteral(": ") + ProfileName);
+        ErrorMsg(true, AppName, label, 0, ErrNo::BadFileName,
+                 error + QStringLiteral(": ") + ProfileName);
         return;
     }
     QList<ProfileRow> rows;
@@ -603,15 +626,14 @@ void load_statistics()
     int archives = 0;
     if (!folder.trimmed().isEmpty())
         archives = GetFileCount(sFixDirString(folder) + QStringLiteral("*.zip"))
-                   + GetFileCount(sFixDirString(folder) + QStringLiteral("*.cry"));
+            + GetFileCount(sFixDirString(folder) + QStringLiteral("*.cry"));
     window()->lblAnzOfArchives->setText(QString::number(archives));
     const QString profile = currentProfile();
     for (const char* key : kStatisticsKeys) {
         const QString value = SettingsKeys::validProfileName(profile)
-                                  ? SettingsStore::getValue(SettingsKeys::profileScope(profile),
-                                                            kSettings, QString::fromLatin1(key),
-                                                            QStringLiteral("0"))
-                                  : QStringLiteral("0");
+            ? SettingsStore::getValue(SettingsKeys::profileScope(profile), kSettings,
+                                      QString::fromLatin1(key), QStringLiteral("0"))
+            : QStringLiteral("0");
         statisticsLabel(key)->setText(value);
     }
 }

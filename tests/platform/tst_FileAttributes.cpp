@@ -24,20 +24,20 @@ quint32 attributesOf(const QString& path)
 int storedRows()
 {
     QString out;
-    const int rc = runTool(QStringLiteral("python3"),
-                           {QStringLiteral("-c"),
-                            QStringLiteral("import sqlite3,sys;print(sqlite3.connect(sys.argv[1])"
-                                           ".execute('select count(*) from cleared').fetchone()[0])"),
-                            ArchiveStore::databaseFile()},
-                           &out);
+    const int rc
+        = runTool(QStringLiteral("python3"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("import sqlite3,sys;print(sqlite3.connect(sys.argv[1])"
+                                  ".execute('select count(*) from cleared').fetchone()[0])"),
+                   ArchiveStore::databaseFile()},
+                  &out);
     return rc == 0 ? out.trimmed().toInt() : -1;
 }
 
 } // namespace
 
 // File attributes and the archive attribute store.
-class tst_FileAttributes : public QObject
-{
+class tst_FileAttributes : public QObject {
     Q_OBJECT
 
 private slots:
@@ -110,7 +110,8 @@ void tst_FileAttributes::kindsOfEntries()
 {
     const QString folder = freshFolder(QStringLiteral("k"));
     writeFile(folder + QStringLiteral("/.hidden"), "x");
-    QCOMPARE(attributesOf(folder + QStringLiteral("/.hidden")), FileAttributes::Hidden | FileAttributes::Archive);
+    QCOMPARE(attributesOf(folder + QStringLiteral("/.hidden")),
+             FileAttributes::Hidden | FileAttributes::Archive);
     QCOMPARE(attributesOf(folder), FileAttributes::Directory);
     const QByteArray fifo = QFile::encodeName(folder + QStringLiteral("/pipe"));
     QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);

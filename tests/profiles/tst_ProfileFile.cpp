@@ -6,8 +6,7 @@
 using namespace TestSupport;
 
 // The profile selection file: what is written and what is read back.
-class tst_ProfileFile : public QObject
-{
+class tst_ProfileFile : public QObject {
     Q_OBJECT
 
 private slots:
@@ -27,8 +26,9 @@ void tst_ProfileFile::writesPairsWithFlags()
 {
     const QString file = freshFolder(QStringLiteral("pfl")) + QStringLiteral("/a.pfl");
     QString error;
-    QVERIFY(ProfileFile::write(file, {{QStringLiteral("/home/a/*.*"), true},
-                                      {QStringLiteral("/home/b.txt"), false}}, &error));
+    QVERIFY(ProfileFile::write(
+        file, {{QStringLiteral("/home/a/*.*"), true}, {QStringLiteral("/home/b.txt"), false}},
+        &error));
     QCOMPARE(readFile(file), QByteArray("/home/a/*.*\n-1 \n/home/b.txt\n 0 \n"));
 }
 

@@ -40,7 +40,8 @@ QString shownValue(frmMain_BackUp& w, const SettingKey& key)
     case KeyKind::Check:
         return QString::number(chkValue(w.findChild<QCheckBox*>(key.control)));
     case KeyKind::Option:
-        return w.findChild<QRadioButton*>(key.control)->isChecked() ? QStringLiteral("-1") : QStringLiteral("0");
+        return w.findChild<QRadioButton*>(key.control)->isChecked() ? QStringLiteral("-1")
+                                                                    : QStringLiteral("0");
     case KeyKind::Text:
         return w.findChild<QLineEdit*>(key.control)->text();
     case KeyKind::Slider:
@@ -58,15 +59,22 @@ QString stored(const QString& scope, const QString& key)
     return SettingsStore::getValue(scope, kSettings, key, QStringLiteral("<missing>"));
 }
 
-QString profileScope(const char* profile) { return SettingsKeys::profileScope(QString::fromLatin1(profile)); }
+QString profileScope(const char* profile)
+{
+    return SettingsKeys::profileScope(QString::fromLatin1(profile));
+}
 
-bool errorLogHas(const QString& text) { return QString::fromUtf8(readFile(ErrorLogPath())).contains(text); }
+bool errorLogHas(const QString& text)
+{
+    return QString::fromUtf8(readFile(ErrorLogPath())).contains(text);
+}
 
 QStringList listRows(const QListWidget* list)
 {
     QStringList rows;
     for (int i = 0; i < list->count(); ++i)
-        rows << (listSelected(list, i) ? QStringLiteral("+ ") : QStringLiteral("- ")) + list->item(i)->text();
+        rows << (listSelected(list, i) ? QStringLiteral("+ ") : QStringLiteral("- "))
+                + list->item(i)->text();
     return rows;
 }
 
@@ -81,8 +89,7 @@ QStringList comboItems(const QComboBox* box)
 } // namespace
 
 // Saving and loading a profile through the real main window, offscreen.
-class tst_Quillaro_Sub : public QObject
-{
+class tst_Quillaro_Sub : public QObject {
     Q_OBJECT
 
 private slots:
@@ -134,7 +141,8 @@ void tst_Quillaro_Sub::init()
     SettingsStore::reset();
     QFile::remove(SettingsStore::settingsFile());
     QFile::remove(ErrorLogPath());
-    const QStringList profiles = QDir(Paths::programFolder()).entryList({QStringLiteral("*.pfl"), QStringLiteral("*.bak")});
+    const QStringList profiles = QDir(Paths::programFolder())
+                                     .entryList({QStringLiteral("*.pfl"), QStringLiteral("*.bak")});
     for (const QString& file : profiles)
         QFile::remove(Paths::programFolder() + QLatin1Char('/') + file);
     MessageBoxSeam::clearScript();
@@ -174,7 +182,8 @@ void tst_Quillaro_Sub::setNonDefaults(frmMain_BackUp& w)
     const QString folder = freshFolder(QStringLiteral("roundtrip"));
     for (const SettingKey& key : SettingsKeys::userKeys() + SettingsKeys::profileKeys()) {
         if (key.kind == KeyKind::Check)
-            QVERIFY(setChkValue(w.findChild<QCheckBox*>(key.control), key.defaultValue == QStringLiteral("0") ? 1 : 0));
+            QVERIFY(setChkValue(w.findChild<QCheckBox*>(key.control),
+                                key.defaultValue == QStringLiteral("0") ? 1 : 0));
         else if (key.kind == KeyKind::Text && key.key != QStringLiteral("ProfileText"))
             w.findChild<QLineEdit*>(key.control)->setText(QStringLiteral("value of ") + key.key);
     }
@@ -183,8 +192,8 @@ void tst_Quillaro_Sub::setNonDefaults(frmMain_BackUp& w)
     w.txtPathBackUp->setText(folder + QStringLiteral("/dest"));
     w.txtPathTemp->setText(folder + QStringLiteral("/temp"));
     w.txtExclusions->setText(QStringLiteral("*.iso, *.img"));
-    for (QRadioButton* o : {w.optCompleteNoFilter, w.optBuMode(2), w.optArchive(2), w.optRegistryTXT,
-                            w.optWaitBefore(2), w.optWaitAfter(5)})
+    for (QRadioButton* o : {w.optCompleteNoFilter, w.optBuMode(2), w.optArchive(2),
+                            w.optRegistryTXT, w.optWaitBefore(2), w.optWaitAfter(5)})
         o->setChecked(true);
     w.Slider1->setValue(9);
     w.DTPicker1->setDate(QDate(2020, 1, 2));
@@ -202,7 +211,9 @@ void tst_Quillaro_Sub::everyOptionSurvivesARestart()
     setNonDefaults(*w);
     QMap<QString, QString> expected;
     for (const SettingKey& key : SettingsKeys::userKeys() + SettingsKeys::profileKeys())
-        expected.insert(key.key, key.key == QStringLiteral("ProfileText") ? QStringLiteral("Work") : shownValue(*w, key));
+        expected.insert(key.key,
+                        key.key == QStringLiteral("ProfileText") ? QStringLiteral("Work")
+                                                                 : shownValue(*w, key));
     expected[QStringLiteral("cboDevices")] = QStringLiteral("-1"); // no writer listed
     expected[QStringLiteral("cboWriteSpeed")] = QStringLiteral("-1");
     const QStringList rows = listRows(w->List1);
@@ -220,10 +231,12 @@ void tst_Quillaro_Sub::everyOptionSurvivesARestart()
         QCOMPARE(shownValue(*w, key), expected.value(key.key));
     }
     QCOMPARE(listRows(w->List1), rows);
-    QCOMPARE(ExclusionList.patterns, (QStringList{QStringLiteral("*.ISO"), QStringLiteral("*.IMG")}));
+    QCOMPARE(ExclusionList.patterns,
+             (QStringList{QStringLiteral("*.ISO"), QStringLiteral("*.IMG")}));
     QVERIFY(!w->tabAvailable(3)); // the stored sync mode is laid out again
     QVERIFY(w->Frame7->isHidden());
-    QCOMPARE(stored(SettingsKeys::machineScope(), QStringLiteral("ProgramVersion")), g_ProgramVersion);
+    QCOMPARE(stored(SettingsKeys::machineScope(), QStringLiteral("ProgramVersion")),
+             g_ProgramVersion);
     QVERIFY(!errorLogHas(QStringLiteral("Load_Settings")));
 }
 
@@ -246,16 +259,21 @@ void tst_Quillaro_Sub::missingKeysGiveTheDefaults()
 
 void tst_Quillaro_Sub::standardProfileWinsAtStart()
 {
-    SettingsStore::saveValue(SettingsKeys::userScope(), kSettings, QStringLiteral("ProfileText"), QStringLiteral("Work"));
-    SettingsStore::saveValue(SettingsKeys::userScope(), kSettings, QStringLiteral("chkProfileStandard"), QStringLiteral("1"));
-    SettingsStore::saveValue(profileScope("Standard"), kSettings, QStringLiteral("txtFTPdir"), QStringLiteral("std"));
+    SettingsStore::saveValue(SettingsKeys::userScope(), kSettings, QStringLiteral("ProfileText"),
+                             QStringLiteral("Work"));
+    SettingsStore::saveValue(SettingsKeys::userScope(), kSettings,
+                             QStringLiteral("chkProfileStandard"), QStringLiteral("1"));
+    SettingsStore::saveValue(profileScope("Standard"), kSettings, QStringLiteral("txtFTPdir"),
+                             QStringLiteral("std"));
     frmMain_BackUp* w = start();
     QCOMPARE(w->cmbProfiles->currentText(), QStringLiteral("Standard"));
     QCOMPARE(w->txtFTPdir->text(), QStringLiteral("std"));
     w->close();
     m_window.reset();
-    SettingsStore::saveValue(SettingsKeys::userScope(), kSettings, QStringLiteral("chkProfileStandard"), QStringLiteral("0"));
-    SettingsStore::saveValue(SettingsKeys::userScope(), kSettings, QStringLiteral("ProfileText"), QStringLiteral("   "));
+    SettingsStore::saveValue(SettingsKeys::userScope(), kSettings,
+                             QStringLiteral("chkProfileStandard"), QStringLiteral("0"));
+    SettingsStore::saveValue(SettingsKeys::userScope(), kSettings, QStringLiteral("ProfileText"),
+                             QStringLiteral("   "));
     QCOMPARE(start()->cmbProfiles->currentText(), QStringLiteral("Standard"));
 }
 
@@ -270,15 +288,20 @@ void tst_Quillaro_Sub::passwordIsKeptOnlyWhenRemembered()
     QCOMPARE(w->txtEncryptPassword->text(), QStringLiteral("typed"));
     (void)setChkValue(w->chkRemeberPassword, 1);
     Save_Settings();
-    QCOMPARE(stored(profileScope("Standard"), QStringLiteral("txtEncryptPassword")), QStringLiteral("typed"));
-    QVERIFY(QString::fromUtf8(readFile(SettingsStore::settingsFile())).contains(QStringLiteral("typed")));
+    QCOMPARE(stored(profileScope("Standard"), QStringLiteral("txtEncryptPassword")),
+             QStringLiteral("typed"));
+    QVERIFY(QString::fromUtf8(readFile(SettingsStore::settingsFile()))
+                .contains(QStringLiteral("typed")));
 }
 
 void tst_Quillaro_Sub::badStoredValueIsReportedAndLoadGoesOn()
 {
-    SettingsStore::saveValue(profileScope("Standard"), kSettings, QStringLiteral("chkWriteLog"), QStringLiteral("often"));
-    SettingsStore::saveValue(profileScope("Standard"), kSettings, QStringLiteral("chkSelectionWarning"), QStringLiteral("1"));
-    SettingsStore::saveValue(profileScope("Standard"), kSettings, QStringLiteral("DTPicker1"), QStringLiteral("someday"));
+    SettingsStore::saveValue(profileScope("Standard"), kSettings, QStringLiteral("chkWriteLog"),
+                             QStringLiteral("often"));
+    SettingsStore::saveValue(profileScope("Standard"), kSettings,
+                             QStringLiteral("chkSelectionWarning"), QStringLiteral("1"));
+    SettingsStore::saveValue(profileScope("Standard"), kSettings, QStringLiteral("DTPicker1"),
+                             QStringLiteral("someday"));
     frmMain_BackUp* w = start();
     QCOMPARE(chkValue(w->chkWriteLog), 0);
     QCOMPARE(chkValue(w->chkSelectionWarning), 1);
@@ -294,7 +317,8 @@ void tst_Quillaro_Sub::unattendedCloseSavesNothing()
     g_bAutoRun = true;
     w->close();
     g_bAutoRun = false;
-    QCOMPARE(stored(profileScope("Standard"), QStringLiteral("txtFTPdir")), QStringLiteral("<missing>"));
+    QCOMPARE(stored(profileScope("Standard"), QStringLiteral("txtFTPdir")),
+             QStringLiteral("<missing>"));
     QVERIFY(!QFile::exists(ProfileFile::path(QStringLiteral("Standard"))));
 }
 
@@ -304,8 +328,10 @@ void tst_Quillaro_Sub::profileListSkipsUnusableNames()
     for (const char* name : {"b.pfl", ".pfl", "a\nx.pfl", "a.pfl", "c.pfl", "notes.txt"})
         writeFile(program + QString::fromLatin1(name), "");
     frmMain_BackUp* w = start();
-    QCOMPARE(comboItems(w->cmbProfiles), (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
-    QCOMPARE(w->cmbProfiles->currentText(), QStringLiteral("Standard")); // listing changes no profile
+    QCOMPARE(comboItems(w->cmbProfiles),
+             (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+    QCOMPARE(w->cmbProfiles->currentText(),
+             QStringLiteral("Standard")); // listing changes no profile
     Load_Settings();
     QCOMPARE(w->cmbProfiles->count(), 3);
 }
@@ -322,8 +348,9 @@ void tst_Quillaro_Sub::addProfileRules()
     add_profile(QStringLiteral("standard"), box->count());
     add_profile(QStringLiteral(" Work "), box->count());
     add_profile(QStringLiteral("Standard"), 0); // looks through no entry
-    QCOMPARE(comboItems(box), (QStringList{QStringLiteral("Standard"), QStringLiteral("standard"),
-                                           QStringLiteral(" Work "), QStringLiteral("Standard")}));
+    QCOMPARE(comboItems(box),
+             (QStringList{QStringLiteral("Standard"), QStringLiteral("standard"),
+                          QStringLiteral(" Work "), QStringLiteral("Standard")}));
     QCOMPARE(box->currentText(), QStringLiteral("Standard"));
 }
 
@@ -338,20 +365,27 @@ void tst_Quillaro_Sub::clearProfileKeepsTheList()
     QCOMPARE(comboItems(w->cmbProfiles), QStringList{QStringLiteral("One")});
     // A save now has no profile to store the options under.
     Save_Settings();
-    QVERIFY(!QSettings(SettingsStore::settingsFile(), QSettings::IniFormat)
-                 .childGroups().isEmpty());
-    QCOMPARE(stored(SettingsKeys::userScope(), QStringLiteral("txtFTPdir")), QStringLiteral("<missing>"));
+    QVERIFY(
+        !QSettings(SettingsStore::settingsFile(), QSettings::IniFormat).childGroups().isEmpty());
+    QCOMPARE(stored(SettingsKeys::userScope(), QStringLiteral("txtFTPdir")),
+             QStringLiteral("<missing>"));
 }
 
 void tst_Quillaro_Sub::autoAddNeverReselectsSavedRows()
 {
     const QString src = freshFolder(QStringLiteral("src"));
-    makeTree(src, {{QStringLiteral("a/"), {}}, {QStringLiteral("b/"), {}}, {QStringLiteral("c/"), {}},
-                   {QStringLiteral("Old_Backup_1/"), {}}, {QStringLiteral("temp/"), {}}});
+    makeTree(src,
+             {{QStringLiteral("a/"), {}},
+              {QStringLiteral("b/"), {}},
+              {QStringLiteral("c/"), {}},
+              {QStringLiteral("Old_Backup_1/"), {}},
+              {QStringLiteral("temp/"), {}}});
     writeFile(ProfileFile::path(QStringLiteral("Standard")),
-              (kAutoAddPrefix + src + QStringLiteral("\n-1 \n") + src + QStringLiteral("/*.*\n-1 \n") + src
-               + QStringLiteral("/b/*.*\n 0 \n")).toUtf8());
-    SettingsStore::saveValue(profileScope("Standard"), kSettings, QStringLiteral("chkAddNewSub"), QStringLiteral("1"));
+              (kAutoAddPrefix + src + QStringLiteral("\n-1 \n") + src
+               + QStringLiteral("/*.*\n-1 \n") + src + QStringLiteral("/b/*.*\n 0 \n"))
+                  .toUtf8());
+    SettingsStore::saveValue(profileScope("Standard"), kSettings, QStringLiteral("chkAddNewSub"),
+                             QStringLiteral("1"));
     QDir().mkpath(src + QStringLiteral("/d")); // created after the save
     frmMain_BackUp* w = start();
     QCOMPARE(listRows(w->List1),
@@ -378,7 +412,8 @@ void tst_Quillaro_Sub::duplicateEntriesLoadOnce()
     writeFile(ProfileFile::path(QStringLiteral("Standard")),
               "/Data/*.*\n 0 \n/data/*.*\n-1 \nrelative\n/x.txt\n-1 \n");
     frmMain_BackUp* w = start();
-    QCOMPARE(listRows(w->List1), (QStringList{QStringLiteral("- /Data/*.*"), QStringLiteral("+ /x.txt")}));
+    QCOMPARE(listRows(w->List1),
+             (QStringList{QStringLiteral("- /Data/*.*"), QStringLiteral("+ /x.txt")}));
 }
 
 void tst_Quillaro_Sub::failedLoadBlocksAutomaticRewrite()
@@ -401,10 +436,14 @@ void tst_Quillaro_Sub::failedLoadBlocksAutomaticRewrite()
 // A profile chosen while a load pumps messages is loaded after it, never mixed into it.
 void tst_Quillaro_Sub::loadIsNeverReentered()
 {
-    SettingsStore::saveValue(profileScope("Other"), kSettings, QStringLiteral("txtFTPdir"), QStringLiteral("other dir"));
-    SettingsStore::saveValue(profileScope("Other"), kSettings, QStringLiteral("txtMaxFiles"), QStringLiteral("77"));
-    SettingsStore::saveValue(profileScope("Work"), kSettings, QStringLiteral("txtMaxFiles"), QStringLiteral("55"));
-    SettingsStore::saveValue(profileScope("Work"), kSettings, QStringLiteral("chkEncrypt"), QStringLiteral("1"));
+    SettingsStore::saveValue(profileScope("Other"), kSettings, QStringLiteral("txtFTPdir"),
+                             QStringLiteral("other dir"));
+    SettingsStore::saveValue(profileScope("Other"), kSettings, QStringLiteral("txtMaxFiles"),
+                             QStringLiteral("77"));
+    SettingsStore::saveValue(profileScope("Work"), kSettings, QStringLiteral("txtMaxFiles"),
+                             QStringLiteral("55"));
+    SettingsStore::saveValue(profileScope("Work"), kSettings, QStringLiteral("chkEncrypt"),
+                             QStringLiteral("1"));
     frmMain_BackUp* w = start();
     w->cmbProfiles->setEditText(QStringLiteral("Work"));
     bool sawLoad = false;
@@ -420,16 +459,19 @@ void tst_Quillaro_Sub::loadIsNeverReentered()
     QCOMPARE(w->txtFTPdir->text(), QStringLiteral("other dir"));
     QCOMPARE(w->txtMaxFiles->text(), QStringLiteral("77"));
     QCOMPARE(chkValue(w->chkEncrypt), 0);
-    QCOMPARE(stored(profileScope("Work"), QStringLiteral("txtFTPdir")), QStringLiteral("<missing>"));
-    QCOMPARE(stored(profileScope("Other"), QStringLiteral("chkEncrypt")), QStringLiteral("<missing>"));
+    QCOMPARE(stored(profileScope("Work"), QStringLiteral("txtFTPdir")),
+             QStringLiteral("<missing>"));
+    QCOMPARE(stored(profileScope("Other"), QStringLiteral("chkEncrypt")),
+             QStringLiteral("<missing>"));
 }
 
 void tst_Quillaro_Sub::unusableProfileNamesAreRefused()
 {
     frmMain_BackUp* w = start();
     const int profiles = w->cmbProfiles->count();
-    for (const QString& name : {QStringLiteral("../evil"), QStringLiteral(".."), QStringLiteral("a\\b"),
-                                QStringLiteral("two\nlines"), QStringLiteral("  ")}) {
+    for (const QString& name :
+         {QStringLiteral("../evil"), QStringLiteral(".."), QStringLiteral("a\\b"),
+          QStringLiteral("two\nlines"), QStringLiteral("  ")}) {
         MessageBoxSeam::clearShown();
         w->txtProfile->setText(name);
         w->cmdSaveProfile();
@@ -460,13 +502,16 @@ void tst_Quillaro_Sub::workingFilesAreClearedOnlyWhereSafe()
     writeFile(temp + QStringLiteral("/keep.txt"), "other");
     const QString scope = profileScope("Standard");
     SettingsStore::saveValue(scope, kSettings, QStringLiteral("txtPathBackUp"), dest);
-    for (const QString& unsafe : QStringList{dest, dest + QStringLiteral("/.."), QString(), QStringLiteral("/")}) {
+    for (const QString& unsafe :
+         QStringList{dest, dest + QStringLiteral("/.."), QString(), QStringLiteral("/")}) {
         SettingsStore::saveValue(scope, kSettings, QStringLiteral("txtPathTemp"), unsafe);
         start();
-        QVERIFY2(QFile::exists(dest + QStringLiteral("/Standard_BackUp_d20200101.zip")), qPrintable(unsafe));
+        QVERIFY2(QFile::exists(dest + QStringLiteral("/Standard_BackUp_d20200101.zip")),
+                 qPrintable(unsafe));
         m_window.reset();
     }
-    SettingsStore::saveValue(scope, kSettings, QStringLiteral("txtPathTemp"), temp + QLatin1Char('/'));
+    SettingsStore::saveValue(scope, kSettings, QStringLiteral("txtPathTemp"),
+                             temp + QLatin1Char('/'));
     start();
     QVERIFY(!QFile::exists(temp + QStringLiteral("/Standard_BackUp_d20200101.zip")));
     QVERIFY(QFile::exists(temp + QStringLiteral("/keep.txt")));
@@ -476,17 +521,22 @@ void tst_Quillaro_Sub::workingFilesAreClearedOnlyWhereSafe()
 void tst_Quillaro_Sub::statisticsCountArchivesAndFoldRuns()
 {
     const QString dest = freshFolder(QStringLiteral("archives"));
-    for (const char* name : {"a.zip", "b.zip", "c.zip", "d.zip.cry", "e.cry", ".hidden.zip", "f.txt"})
+    for (const char* name :
+         {"a.zip", "b.zip", "c.zip", "d.zip.cry", "e.cry", ".hidden.zip", "f.txt"})
         writeFile(dest + QLatin1Char('/') + QString::fromLatin1(name), "x");
     frmMain_BackUp* w = start();
     QCOMPARE(w->lblAnzOfArchives->text(), QStringLiteral("0")); // the program folder holds none
-    for (QLabel* l : {w->lblTotalSizeOfArchives, w->lblNumberOfBackups, w->lblLastBackupDate, w->lblAverageBuTime, w->lblTotalNumOfFiles})
+    for (QLabel* l : {w->lblTotalSizeOfArchives, w->lblNumberOfBackups, w->lblLastBackupDate,
+                      w->lblAverageBuTime, w->lblTotalNumOfFiles})
         QCOMPARE(l->text(), QStringLiteral("0"));
     w->txtPathBackUp->setText(dest);
     load_statistics();
     QCOMPARE(w->lblAnzOfArchives->text(), QStringLiteral("5"));
-    const struct { const char* seconds; const char* files; const char* size; } runs[] = {
-        {"10", "100", "1.5"}, {"20", "200", "2.25"}, {"45", "300", "10"}};
+    const struct {
+        const char* seconds;
+        const char* files;
+        const char* size;
+    } runs[] = {{"10", "100", "1.5"}, {"20", "200", "2.25"}, {"45", "300", "10"}};
     for (const auto& run : runs) {
         w->txtBackUpTime->setText(QString::fromLatin1(run.seconds));
         w->txtTotalFiles->setText(QString::fromLatin1(run.files));
@@ -514,8 +564,10 @@ void tst_Quillaro_Sub::statisticsCountArchivesAndFoldRuns()
 void tst_Quillaro_Sub::statisticsResetStoresWhatItShows()
 {
     const QString scope = profileScope("Standard");
-    SettingsStore::saveValue(scope, kSettings, QStringLiteral("lblNumberOfBackups"), QStringLiteral("9"));
-    SettingsStore::saveValue(scope, kSettings, QStringLiteral("lblAverageBuTime"), QStringLiteral("12.00"));
+    SettingsStore::saveValue(scope, kSettings, QStringLiteral("lblNumberOfBackups"),
+                             QStringLiteral("9"));
+    SettingsStore::saveValue(scope, kSettings, QStringLiteral("lblAverageBuTime"),
+                             QStringLiteral("12.00"));
     frmMain_BackUp* w = start();
     QCOMPARE(w->lblNumberOfBackups->text(), QStringLiteral("9"));
     w->txtTotalFiles->setText(QStringLiteral("5"));
@@ -534,7 +586,8 @@ void tst_Quillaro_Sub::patternListsFollowTheirBoxes()
 {
     frmMain_BackUp* w = start();
     QCOMPARE(ExclusionList.count(), 15);
-    QCOMPARE(DirExclusionList.patterns, (QStringList{QStringLiteral("BACKUP"), QStringLiteral("TEMP")}));
+    QCOMPARE(DirExclusionList.patterns,
+             (QStringList{QStringLiteral("BACKUP"), QStringLiteral("TEMP")}));
     QCOMPARE(InclusionList.count(), 0);
     w->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(w));
@@ -542,22 +595,27 @@ void tst_Quillaro_Sub::patternListsFollowTheirBoxes()
     w->txtDirExclusions->setFocus();
     QTest::keyClicks(w->txtDirExclusions, QStringLiteral(",Cache"));
     w->txtInclusions->setFocus(); // leaving the box saves and rebuilds its list
-    QTRY_COMPARE(DirExclusionList.patterns, (QStringList{QStringLiteral("BACKUP"), QStringLiteral("TEMP"), QStringLiteral("CACHE")}));
-    QCOMPARE(stored(profileScope("Standard"), QStringLiteral("txtDirExclusions")), QStringLiteral("backup,temp,Cache"));
+    QTRY_COMPARE(
+        DirExclusionList.patterns,
+        (QStringList{QStringLiteral("BACKUP"), QStringLiteral("TEMP"), QStringLiteral("CACHE")}));
+    QCOMPARE(stored(profileScope("Standard"), QStringLiteral("txtDirExclusions")),
+             QStringLiteral("backup,temp,Cache"));
 }
 
 void tst_Quillaro_Sub::deleteProfileKeepsABackup()
 {
     writeFile(ProfileFile::path(QStringLiteral("Alpha")), "/alpha/*.*\n-1 \n");
     writeFile(ProfileFile::path(QStringLiteral("Work")), "/work/*.*\n-1 \n");
-    SettingsStore::saveValue(SettingsKeys::userScope(), kSettings, QStringLiteral("ProfileText"), QStringLiteral("Work"));
+    SettingsStore::saveValue(SettingsKeys::userScope(), kSettings, QStringLiteral("ProfileText"),
+                             QStringLiteral("Work"));
     frmMain_BackUp* w = start();
     w->cmbProfiles->setCurrentIndex(1); // choosing the entry loads it
     QCOMPARE(w->cmbProfiles->currentText(), QStringLiteral("Work"));
     MessageBoxSeam::scriptAnswer(MsgResult::Yes);
     w->findChild<QAction*>(QStringLiteral("Delete"))->trigger();
     QVERIFY(!QFile::exists(ProfileFile::path(QStringLiteral("Work"))));
-    QCOMPARE(readFile(Paths::programFolder() + QStringLiteral("/Work.bak")), QByteArray("/work/*.*\n-1 \n"));
+    QCOMPARE(readFile(Paths::programFolder() + QStringLiteral("/Work.bak")),
+             QByteArray("/work/*.*\n-1 \n"));
     QCOMPARE(comboItems(w->cmbProfiles), QStringList{QStringLiteral("Alpha")});
     QCOMPARE(w->cmbProfiles->currentText(), QStringLiteral("Alpha"));
     QCOMPARE(listRows(w->List1), QStringList{QStringLiteral("+ /alpha/*.*")});

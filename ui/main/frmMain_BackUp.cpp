@@ -31,17 +31,23 @@ namespace {
 
 const QString kHomePage = QStringLiteral("https://quillaro.invalid/");
 
-QString formLoadLabel() { return FormularLabel("Form_Load", "frmMain_BackUp"); }
+QString formLoadLabel()
+{
+    return FormularLabel("Form_Load", "frmMain_BackUp");
+}
 
-QString userScope() { return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_User; }
+QString userScope()
+{
+    return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_User;
+}
 
 // A stored window edge or size in twips; the default when the text is not a number.
 double twipsSetting(const char* key, double defaultTwips)
 {
     bool ok = false;
-    const QString stored = SettingsStore::getValue(userScope(), QStringLiteral("Data"),
-                                                   QString::fromLatin1(key),
-                                                   QString::number(defaultTwips));
+    const QString stored
+        = SettingsStore::getValue(userScope(), QStringLiteral("Data"), QString::fromLatin1(key),
+                                  QString::number(defaultTwips));
     const double twips = stored.toFloat(&ok);
     if (!ok) {
         ReportError(formLoadLabel(), ErrNo::TypeMismatch,
@@ -74,8 +80,8 @@ void frmMain_BackUp::createControls()
     createToolbar();
     SSTab1 = named(new QTabWidget(this), "SSTab1");
     SSTab1->setGeometry(0, 30, 640, 440);
-    const char* captions[] = {" Backup", " Sources", " Options", " BU Media", " ZIP Options",
-                              " Schedule"};
+    const char* captions[]
+        = {" Backup", " Sources", " Options", " BU Media", " ZIP Options", " Schedule"};
     for (const char* caption : captions)
         SSTab1->addTab(new QWidget(SSTab1), QString::fromLatin1(caption));
     createBackupTab(SSTab1->widget(0));
@@ -93,12 +99,13 @@ void frmMain_BackUp::createToolbar()
 {
     tbTools = named(new QToolBar(this), "tbTools");
     tbTools->setGeometry(0, 0, 640, 28);
-    const char* keys[] = {"Start", "Stop", "SaveAs", "New", "Delete", "Restore", "Help",
-                          "Home", "Update", "Minimize"};
-    const char* captions[] = {"Start", "Stop", "Save", "New", "Delete", "Restore", "Help",
-                              "Home", "Update", "Minimize"};
+    const char* keys[] = {"Start",   "Stop", "SaveAs", "New",    "Delete",
+                          "Restore", "Help", "Home",   "Update", "Minimize"};
+    const char* captions[] = {"Start",   "Stop", "Save", "New",    "Delete",
+                              "Restore", "Help", "Home", "Update", "Minimize"};
     for (int i = 0; i < 10; ++i)
-        tbTools->addAction(QString::fromLatin1(captions[i]))->setObjectName(QString::fromLatin1(keys[i]));
+        tbTools->addAction(QString::fromLatin1(captions[i]))
+            ->setObjectName(QString::fromLatin1(keys[i]));
 }
 
 void frmMain_BackUp::createStatusRow()
@@ -181,7 +188,10 @@ void frmMain_BackUp::showErrorIndicator()
     lblError->setVisible(true);
 }
 
-int frmMain_BackUp::WindowState() const { return isMinimized() ? 1 : 0; }
+int frmMain_BackUp::WindowState() const
+{
+    return isMinimized() ? 1 : 0;
+}
 
 void frmMain_BackUp::Form_Load()
 {
@@ -200,9 +210,9 @@ void frmMain_BackUp::Form_Load()
 void frmMain_BackUp::restoreStartProfile()
 {
     const QString scope = userScope();
-    const QString standard = SettingsStore::getValue(scope, QStringLiteral("Settings"),
-                                                     QStringLiteral("chkProfileStandard"),
-                                                     QStringLiteral("0"));
+    const QString standard
+        = SettingsStore::getValue(scope, QStringLiteral("Settings"),
+                                  QStringLiteral("chkProfileStandard"), QStringLiteral("0"));
     bool ok = false;
     const qint16 value = standard.trimmed().toShort(&ok);
     if (!ok || !setChkValue(chkProfileStandard, value))
@@ -236,7 +246,10 @@ void frmMain_BackUp::cmdBackUpNow()
                 QStringLiteral("this version carries out no backup run; nothing was backed up"));
 }
 
-void frmMain_BackUp::cmdSetTray() { hide(); }
+void frmMain_BackUp::cmdSetTray()
+{
+    hide();
+}
 
 void frmMain_BackUp::closeEvent(QCloseEvent* event)
 {

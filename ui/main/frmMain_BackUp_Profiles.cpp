@@ -22,8 +22,8 @@ void frmMain_BackUp::cmdSaveProfile()
     const QString name = txtProfile->text();
     QString why;
     if (!SettingsKeys::validProfileName(name, &why)) {
-        MsgBox(LangText(273) + QStringLiteral("\n") + LangText(277) + QStringLiteral("\n\n\"") + name
-                   + QStringLiteral("\": ") + why,
+        MsgBox(LangText(273) + QStringLiteral("\n") + LangText(277) + QStringLiteral("\n\n\"")
+                   + name + QStringLiteral("\": ") + why,
                MsgButtons::Ok, MsgIcon::Exclamation, LangText(23));
         MsgBox(LangText(212), MsgButtons::Ok, MsgIcon::Exclamation, LangText(23));
         return;
@@ -34,7 +34,10 @@ void frmMain_BackUp::cmdSaveProfile()
     Save_Settings();
 }
 
-void frmMain_BackUp::cmbProfiles_GotFocus() { Save_Settings(); }
+void frmMain_BackUp::cmbProfiles_GotFocus()
+{
+    Save_Settings();
+}
 
 void frmMain_BackUp::cmbProfiles_Click()
 {
@@ -99,7 +102,8 @@ void frmMain_BackUp::deleteCurrentProfile()
         MsgBox(LangText(215), MsgButtons::Ok, MsgIcon::Information, title);
         return;
     }
-    if (MsgBox(LangText(216), MsgButtons::YesNo, MsgIcon::Exclamation, LangText(217)) != MsgResult::Yes)
+    if (MsgBox(LangText(216), MsgButtons::YesNo, MsgIcon::Exclamation, LangText(217))
+        != MsgResult::Yes)
         return;
     const QString file = ProfileFile::path(name);
     if (SettingsKeys::validProfileName(name) && FileExists(file)) {

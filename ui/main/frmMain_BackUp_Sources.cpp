@@ -22,8 +22,8 @@ bool skippedFolder(const QString& folder)
     QString path = folder;
     const QString name = QFileInfo(path).fileName();
     return folder.contains(QStringLiteral("Backup_"), Qt::CaseInsensitive)
-           || name == QStringLiteral("Recycled") || name == QStringLiteral("pagefile.sys")
-           || (!name.isEmpty() && MatchesFilterList(DirExclusionList, name.toUpper(), {}));
+        || name == QStringLiteral("Recycled") || name == QStringLiteral("pagefile.sys")
+        || (!name.isEmpty() && MatchesFilterList(DirExclusionList, name.toUpper(), {}));
 }
 
 } // namespace
@@ -32,7 +32,8 @@ void frmMain_BackUp::AddItem(bool OnlyFile, bool WithSubs, const QString& AddPat
 {
     Q_UNUSED(PopMessage); // the list is built without asking
     if (OnlyFile) {
-        if (VerificaDup(AddPath) < 0 && !AddPath.contains(QStringLiteral("Backup_"), Qt::CaseInsensitive))
+        if (VerificaDup(AddPath) < 0
+            && !AddPath.contains(QStringLiteral("Backup_"), Qt::CaseInsensitive))
             setListSelected(List1, listAddItem(List1, AddPath), true);
         return;
     }
