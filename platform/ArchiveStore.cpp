@@ -12,11 +12,13 @@
 
 namespace {
 
-struct Closer {
+struct Closer
+{
     void operator()(sqlite3* db) const { sqlite3_close(db); }
 };
 
-struct Connection {
+struct Connection
+{
     QString file;
     std::unique_ptr<sqlite3, Closer> db;
 };
@@ -68,7 +70,8 @@ sqlite3* open(QString* error)
     return raw;
 }
 
-struct Finalizer {
+struct Finalizer
+{
     void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
 };
 using Statement = std::unique_ptr<sqlite3_stmt, Finalizer>;
@@ -87,15 +90,9 @@ void bindPath(sqlite3_stmt* s, const QByteArray& path)
 
 } // namespace
 
-QString ArchiveStore::databaseFile()
-{
-    return Paths::baseFolder() + QStringLiteral("/archive.db");
-}
+QString ArchiveStore::databaseFile() { return Paths::baseFolder() + QStringLiteral("/archive.db"); }
 
-void ArchiveStore::reset()
-{
-    connection() = Connection{};
-}
+void ArchiveStore::reset() { connection() = Connection{}; }
 
 bool ArchiveStore::isCleared(const QString& path, const Stamp& stamp, bool* cleared, QString* error)
 {

@@ -6,7 +6,8 @@
 // in nanoseconds, size), in an SQLite file below the base folder.
 namespace ArchiveStore {
 
-struct Stamp {
+struct Stamp
+{
     qint64 mtimeNs = 0;
     qint64 size = 0;
 };

@@ -78,10 +78,7 @@ bool MatchesFilterList(const FilterList& list, const QString& upperName, const Q
     return false;
 }
 
-void ResetPatternReports()
-{
-    reportedPatterns().clear();
-}
+void ResetPatternReports() { reportedPatterns().clear(); }
 
 bool File_Excluded(const QString& path)
 {

@@ -3,7 +3,8 @@
 #include <QStringList>
 
 // A profile's pattern list: upper-cased wildcard patterns in the order the user wrote them.
-struct FilterList {
+struct FilterList
+{
     QStringList patterns;
     [[nodiscard]] int count() const { return static_cast<int>(patterns.size()); }
 };

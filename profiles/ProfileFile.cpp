@@ -42,10 +42,7 @@ QString path(const QString& profileName)
     return Paths::programFolder() + QLatin1Char('/') + profileName + QStringLiteral(".pfl");
 }
 
-QString flagLine(bool selected)
-{
-    return selected ? QStringLiteral("-1 ") : QStringLiteral(" 0 ");
-}
+QString flagLine(bool selected) { return selected ? QStringLiteral("-1 ") : QStringLiteral(" 0 "); }
 
 bool write(const QString& file, const QList<ProfileRow>& rows, QString* error)
 {

@@ -9,7 +9,8 @@
 // The row that asks for new subfolders of the folder that follows it.
 inline const QString kAutoAddPrefix = QStringLiteral("** automatically add new subdirectories to ");
 
-struct ProfileRow {
+struct ProfileRow
+{
     QString text;
     bool selected = false;
     [[nodiscard]] bool isAutoAdd() const { return text.startsWith(QStringLiteral("**")); }
@@ -17,7 +18,8 @@ struct ProfileRow {
     [[nodiscard]] QString autoAddFolder() const { return text.mid(kAutoAddPrefix.size()); }
 };
 
-struct ProfileFileContent {
+struct ProfileFileContent
+{
     QList<ProfileRow> rows; // accepted pairs in file order
     bool complete = true; // false when reading stopped at a failure
     QString error;

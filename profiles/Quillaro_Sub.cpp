@@ -38,7 +38,8 @@ namespace {
 const char* const kModule = "Quillaro_Sub";
 const QString kSettings = QStringLiteral("Settings");
 
-struct LoadState {
+struct LoadState
+{
     bool active = false;
     bool pending = false;
     QString profile; // the profile the running load reads, whatever the box shows meanwhile
@@ -57,10 +58,7 @@ QSet<QString>& failedProfileLoads()
     return failed;
 }
 
-frmMain_BackUp* window()
-{
-    return g_frmMain;
-}
+frmMain_BackUp* window() { return g_frmMain; }
 
 QString currentProfile()
 {
@@ -503,10 +501,7 @@ void fillSourceList(const QList<ProfileRow>& rows)
 
 // ---- public procedures --------------------------------------------------------------------
 
-bool isLoadingSettings()
-{
-    return loadState().active;
-}
+bool isLoadingSettings() { return loadState().active; }
 
 void Load_Settings()
 {

@@ -47,26 +47,14 @@ QList<SettingKey> optionArray(const char* name, int first, int last, int selecte
 
 namespace SettingsKeys {
 
-QString userScope()
-{
-    return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_User;
-}
-QString profileScope(const QString& profile)
-{
-    return userScope() + QLatin1Char('\\') + profile;
-}
-QString commonScope()
-{
-    return QStringLiteral("QEV\\Common");
-}
+QString userScope() { return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_User; }
+QString profileScope(const QString& profile) { return userScope() + QLatin1Char('\\') + profile; }
+QString commonScope() { return QStringLiteral("QEV\\Common"); }
 QString machineScope()
 {
     return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_MachineID;
 }
-QString utilityScope()
-{
-    return QStringLiteral("QEV\\Pellovar\\") + g_User;
-}
+QString utilityScope() { return QStringLiteral("QEV\\Pellovar\\") + g_User; }
 
 QList<SettingKey> userKeys()
 {
@@ -168,18 +156,9 @@ SettingKey find(const QString& key)
     return {};
 }
 
-QString checkText(int value)
-{
-    return QString::number(value);
-}
-QString optionText(bool selected)
-{
-    return selected ? QStringLiteral("-1") : QStringLiteral("0");
-}
-QString dateText(const QDate& date)
-{
-    return date.toString(QStringLiteral("yyyy-MM-dd"));
-}
+QString checkText(int value) { return QString::number(value); }
+QString optionText(bool selected) { return selected ? QStringLiteral("-1") : QStringLiteral("0"); }
+QString dateText(const QDate& date) { return date.toString(QStringLiteral("yyyy-MM-dd")); }
 
 bool parseShort(const QString& text, qint16* value)
 {

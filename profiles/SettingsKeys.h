@@ -9,7 +9,8 @@
 
 enum class KeyKind { Check, Option, Text, ListPosition, Slider, Date };
 
-struct SettingKey {
+struct SettingKey
+{
     QString key;
     KeyKind kind = KeyKind::Text;
     QString defaultValue;

@@ -37,7 +37,8 @@ int storedRows()
 } // namespace
 
 // File attributes and the archive attribute store.
-class tst_FileAttributes : public QObject {
+class tst_FileAttributes : public QObject
+{
     Q_OBJECT
 
 private slots:

@@ -3,7 +3,8 @@
 #include "FilterList.h"
 
 // Cutting pattern texts into lists and matching names against them.
-class tst_FilterList : public QObject {
+class tst_FilterList : public QObject
+{
     Q_OBJECT
 
 private slots:

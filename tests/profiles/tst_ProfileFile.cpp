@@ -6,7 +6,8 @@
 using namespace TestSupport;
 
 // The profile selection file: what is written and what is read back.
-class tst_ProfileFile : public QObject {
+class tst_ProfileFile : public QObject
+{
     Q_OBJECT
 
 private slots:

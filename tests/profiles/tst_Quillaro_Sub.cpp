@@ -89,7 +89,8 @@ QStringList comboItems(const QComboBox* box)
 } // namespace
 
 // Saving and loading a profile through the real main window, offscreen.
-class tst_Quillaro_Sub : public QObject {
+class tst_Quillaro_Sub : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -532,7 +533,8 @@ void tst_Quillaro_Sub::statisticsCountArchivesAndFoldRuns()
     w->txtPathBackUp->setText(dest);
     load_statistics();
     QCOMPARE(w->lblAnzOfArchives->text(), QStringLiteral("5"));
-    const struct {
+    const struct
+    {
         const char* seconds;
         const char* files;
         const char* size;

@@ -5,7 +5,8 @@
 #include "WorkingFiles.h"
 
 // The settings layout: scopes, the key tables, value forms, profile names, the clean-up guard.
-class tst_SettingsKeys : public QObject {
+class tst_SettingsKeys : public QObject
+{
     Q_OBJECT
 
 private slots:

@@ -3,7 +3,8 @@
 #include "Statistics.h"
 
 // The statistics arithmetic, in the C locale the tests run in (grouping ",", point ".").
-class tst_Statistics : public QObject {
+class tst_Statistics : public QObject
+{
     Q_OBJECT
 
 private slots:

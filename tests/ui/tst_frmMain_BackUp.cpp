@@ -13,14 +13,12 @@
 
 namespace {
 // The control's own Visible property, whichever tab is in front.
-bool shown(const QWidget* control)
-{
-    return !control->isHidden();
-}
+bool shown(const QWidget* control) { return !control->isHidden(); }
 } // namespace
 
 // The main window's controls and its backup-mode layout, driven offscreen.
-class tst_frmMain_BackUp : public QObject {
+class tst_frmMain_BackUp : public QObject
+{
     Q_OBJECT
 
 private slots:

@@ -97,15 +97,9 @@ int listAddItem(QListWidget* list, const QString& text)
     return list->row(item);
 }
 
-int twipsToPixels(double twips)
-{
-    return qRound(twips / kTwipsPerPixel);
-}
+int twipsToPixels(double twips) { return qRound(twips / kTwipsPerPixel); }
 
-double pixelsToTwips(int pixels)
-{
-    return pixels * kTwipsPerPixel;
-}
+double pixelsToTwips(int pixels) { return pixels * kTwipsPerPixel; }
 
 void placeCell(QWidget* control, int column, int row, int columns, int rows, int top)
 {

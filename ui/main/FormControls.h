@@ -13,7 +13,8 @@ class QWidget;
 
 // A control array: controls of one name told apart by an index, as optBuMode(0..2).
 template <typename T>
-class ControlArray {
+class ControlArray
+{
 public:
     void add(int index, T* control) { m_items.insert(index, control); }
     // The element of that index; null when the array has none.

@@ -31,15 +31,9 @@ namespace {
 
 const QString kHomePage = QStringLiteral("https://quillaro.invalid/");
 
-QString formLoadLabel()
-{
-    return FormularLabel("Form_Load", "frmMain_BackUp");
-}
+QString formLoadLabel() { return FormularLabel("Form_Load", "frmMain_BackUp"); }
 
-QString userScope()
-{
-    return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_User;
-}
+QString userScope() { return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_User; }
 
 // A stored window edge or size in twips; the default when the text is not a number.
 double twipsSetting(const char* key, double defaultTwips)
@@ -188,10 +182,7 @@ void frmMain_BackUp::showErrorIndicator()
     lblError->setVisible(true);
 }
 
-int frmMain_BackUp::WindowState() const
-{
-    return isMinimized() ? 1 : 0;
-}
+int frmMain_BackUp::WindowState() const { return isMinimized() ? 1 : 0; }
 
 void frmMain_BackUp::Form_Load()
 {
@@ -246,10 +237,7 @@ void frmMain_BackUp::cmdBackUpNow()
                 QStringLiteral("this version carries out no backup run; nothing was backed up"));
 }
 
-void frmMain_BackUp::cmdSetTray()
-{
-    hide();
-}
+void frmMain_BackUp::cmdSetTray() { hide(); }
 
 void frmMain_BackUp::closeEvent(QCloseEvent* event)
 {

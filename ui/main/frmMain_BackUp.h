@@ -30,7 +30,8 @@ extern qint16 g_iCdSpeed;
 
 // The main window: its controls hold the current profile's options. Control arrays are
 // ControlArray members; each element's objectName is elementName(array, index).
-class frmMain_BackUp : public QWidget {
+class frmMain_BackUp : public QWidget
+{
     Q_OBJECT
 public:
     explicit frmMain_BackUp(QWidget* parent = nullptr);

@@ -132,10 +132,7 @@ void frmMain_BackUp::setTabAvailable(int tab, bool available)
     SSTab1->setTabEnabled(tab, available);
 }
 
-bool frmMain_BackUp::tabAvailable(int tab) const
-{
-    return SSTab1->isTabEnabled(tab);
-}
+bool frmMain_BackUp::tabAvailable(int tab) const { return SSTab1->isTabEnabled(tab); }
 
 // The recorder row stands in the place of the folder row; the device list itself comes with
 // the CD writer.

@@ -13,17 +13,12 @@
 
 namespace {
 
-QString text(const char* caption)
-{
-    return QString::fromUtf8(caption);
-}
+QString text(const char* caption) { return QString::fromUtf8(caption); }
 
-QLabel* label(const char* caption, QWidget* parent)
-{
-    return new QLabel(text(caption), parent);
-}
+QLabel* label(const char* caption, QWidget* parent) { return new QLabel(text(caption), parent); }
 
-struct BoxRow {
+struct BoxRow
+{
     const char* name;
     const char* caption;
     QLineEdit** target;
@@ -41,7 +36,8 @@ void textRows(QWidget* parent, std::initializer_list<BoxRow> rows, int firstRow,
     }
 }
 
-struct CheckRow {
+struct CheckRow
+{
     const char* name;
     const char* caption;
     QCheckBox** target;

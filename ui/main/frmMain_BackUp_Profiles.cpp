@@ -34,10 +34,7 @@ void frmMain_BackUp::cmdSaveProfile()
     Save_Settings();
 }
 
-void frmMain_BackUp::cmbProfiles_GotFocus()
-{
-    Save_Settings();
-}
+void frmMain_BackUp::cmbProfiles_GotFocus() { Save_Settings(); }
 
 void frmMain_BackUp::cmbProfiles_Click()
 {

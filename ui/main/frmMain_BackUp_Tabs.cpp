@@ -16,25 +16,16 @@
 
 namespace {
 
-QString text(const char* caption)
-{
-    return QString::fromUtf8(caption);
-}
+QString text(const char* caption) { return QString::fromUtf8(caption); }
 
-QLabel* label(const char* caption, QWidget* parent)
-{
-    return new QLabel(text(caption), parent);
-}
+QLabel* label(const char* caption, QWidget* parent) { return new QLabel(text(caption), parent); }
 
 QCheckBox* checkBox(const char* name, const char* caption, QWidget* parent)
 {
     return named(new QCheckBox(text(caption), parent), name);
 }
 
-QLineEdit* textBox(const char* name, QWidget* parent)
-{
-    return named(new QLineEdit(parent), name);
-}
+QLineEdit* textBox(const char* name, QWidget* parent) { return named(new QLineEdit(parent), name); }
 
 QPushButton* button(const char* name, const char* caption, QWidget* parent)
 {
@@ -152,7 +143,8 @@ void frmMain_BackUp::createStatistics(QWidget* page)
                 "ZIP archive backup statistics for current profile - (since last reset)", page);
     frmZipStatistc->setToolTip(text("DblClick to reset backup statistics"));
     placeCell(frmZipStatistc, 2, 1, 1, 7);
-    const struct {
+    const struct
+    {
         const char* caption;
         const char* name;
         QLabel** target;
@@ -273,7 +265,8 @@ void frmMain_BackUp::createModeFrame(QWidget* page)
 
 void frmMain_BackUp::createPatternFrames(QWidget* page)
 {
-    const struct {
+    const struct
+    {
         const char* frameName;
         const char* caption;
         const char* boxName;
@@ -342,7 +335,8 @@ void frmMain_BackUp::createProgramRows(QWidget* page)
 
 void frmMain_BackUp::createUserOptions(QWidget* page)
 {
-    const struct {
+    const struct
+    {
         const char* name;
         const char* caption;
         QCheckBox** target;
