@@ -235,13 +235,16 @@ void fillLanguageList()
     list->clear();
     const QStringList names
         = ListMatches(Paths::commonFolder() + QStringLiteral("/language/*.lng"), ListFilter::Plain);
+    int current = -1;
     for (const QString& name : names) {
         loadState().lastListed = name;
         list->addItem(name.chopped(4));
         if (name.chopped(4) == g_Language)
-            list->setCurrentIndex(list->count() - 1);
+            current = list->count() - 1;
         DoEvents();
     }
+    // The box would choose its first entry by itself; only the language in use is chosen.
+    list->setCurrentIndex(current);
 }
 
 // Names the list cannot use (".pfl" alone, names that leave the folder) are passed over.

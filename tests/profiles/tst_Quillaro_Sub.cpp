@@ -104,6 +104,8 @@ private slots:
     void passwordIsKeptOnlyWhenRemembered();
     void badStoredValueIsReportedAndLoadGoesOn();
     void unattendedCloseSavesNothing();
+    void minimisedWindowKeepsItsGeometry();
+    void languageListChoosesTheLanguageInUse();
     void profileListSkipsUnusableNames();
     void addProfileRules();
     void clearProfileKeepsTheList();
@@ -218,6 +220,8 @@ void tst_Quillaro_Sub::everyOptionSurvivesARestart()
     expected[QStringLiteral("cboDevices")] = QStringLiteral("-1"); // no writer listed
     expected[QStringLiteral("cboWriteSpeed")] = QStringLiteral("-1");
     const QStringList rows = listRows(w->List1);
+    w->move(200, 150);
+    w->resize(700, 560);
 
     restart();
     w = m_window.get();
@@ -232,6 +236,8 @@ void tst_Quillaro_Sub::everyOptionSurvivesARestart()
         QCOMPARE(shownValue(*w, key), expected.value(key.key));
     }
     QCOMPARE(listRows(w->List1), rows);
+    QCOMPARE(w->pos(), QPoint(200, 150));
+    QCOMPARE(w->size(), QSize(700, 560));
     QCOMPARE(ExclusionList.patterns,
              (QStringList{QStringLiteral("*.ISO"), QStringLiteral("*.IMG")}));
     QVERIFY(!w->tabAvailable(3)); // the stored sync mode is laid out again
@@ -321,6 +327,36 @@ void tst_Quillaro_Sub::unattendedCloseSavesNothing()
     QCOMPARE(stored(profileScope("Standard"), QStringLiteral("txtFTPdir")),
              QStringLiteral("<missing>"));
     QVERIFY(!QFile::exists(ProfileFile::path(QStringLiteral("Standard"))));
+}
+
+void tst_Quillaro_Sub::minimisedWindowKeepsItsGeometry()
+{
+    frmMain_BackUp* w = start();
+    w->showMinimized();
+    if (!w->isMinimized())
+        QSKIP("the platform does not minimise windows");
+    Save_Settings();
+    QCOMPARE(SettingsStore::getValue(SettingsKeys::userScope(), QStringLiteral("Data"),
+                                     QStringLiteral("MainLeft"), QStringLiteral("<missing>")),
+             QStringLiteral("<missing>"));
+    QCOMPARE(stored(SettingsKeys::userScope(), QStringLiteral("chkSound")), QStringLiteral("1"));
+}
+
+void tst_Quillaro_Sub::languageListChoosesTheLanguageInUse()
+{
+    const QString dutch = Paths::commonFolder() + QStringLiteral("/language/Dutch.lng");
+    writeFile(dutch, "T0002\tLaden\n");
+    g_Language = QStringLiteral("dutch");
+    frmMain_BackUp* w = start();
+    QVERIFY(comboItems(w->cmbLanguage).contains(QStringLiteral("Dutch")));
+    QVERIFY(comboItems(w->cmbLanguage).contains(QStringLiteral("english")));
+    QCOMPARE(w->cmbLanguage->currentIndex(), -1);
+    g_Language = QStringLiteral("Dutch");
+    Load_Settings();
+    QCOMPARE(w->cmbLanguage->currentText(), QStringLiteral("Dutch"));
+    QCOMPARE(w->cmbLanguage->count(), 2);
+    g_Language = QStringLiteral("english");
+    QFile::remove(dutch);
 }
 
 void tst_Quillaro_Sub::profileListSkipsUnusableNames()
