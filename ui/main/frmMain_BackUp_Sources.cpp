@@ -7,6 +7,7 @@
 
 #include "Events.h"
 #include "FilterList.h"
+#include "Globals.h"
 
 namespace {
 
@@ -23,7 +24,9 @@ bool skippedFolder(const QString& folder)
     const QString name = QFileInfo(path).fileName();
     return folder.contains(QStringLiteral("Backup_"), Qt::CaseInsensitive)
         || name == QStringLiteral("Recycled") || name == QStringLiteral("pagefile.sys")
-        || (!name.isEmpty() && MatchesFilterList(DirExclusionList, name.toUpper(), {}));
+        || (!name.isEmpty()
+            && MatchesFilterList(DirExclusionList, name.toUpper(),
+                                 FormularLabel("AddItem", "frmMain_BackUp")));
 }
 
 } // namespace
