@@ -107,7 +107,7 @@ bool ArchiveStore::isCleared(const QString& path, const Stamp& stamp, bool* clea
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         return fail(db, QStringLiteral("cannot read ") + databaseFile(), error);
     *cleared = rc == SQLITE_ROW && sqlite3_column_int64(s.get(), 0) == stamp.mtimeNs
-               && sqlite3_column_int64(s.get(), 1) == stamp.size;
+        && sqlite3_column_int64(s.get(), 1) == stamp.size;
     return true;
 }
 
@@ -116,8 +116,9 @@ bool ArchiveStore::clear(const QString& path, const Stamp& stamp, QString* error
     sqlite3* db = open(error);
     if (!db)
         return false;
-    Statement s = prepare(db, "INSERT OR REPLACE INTO cleared (path, mtime_ns, size) "
-                              "VALUES (?1, ?2, ?3)");
+    Statement s = prepare(db,
+                          "INSERT OR REPLACE INTO cleared (path, mtime_ns, size) "
+                          "VALUES (?1, ?2, ?3)");
     if (!s)
         return fail(db, QStringLiteral("cannot write ") + databaseFile(), error);
     bindPath(s.get(), path.toUtf8());

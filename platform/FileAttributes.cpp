@@ -47,7 +47,9 @@ bool setReadOnly(const QString& path, const struct stat& st, bool readOnly, QStr
 
 bool FileAttributes::get(const QString& path, quint32* attributes, QString* error)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (!statPath(path, &st, error))
         return false;
     quint32 bits = 0;
@@ -72,7 +74,9 @@ bool FileAttributes::get(const QString& path, quint32* attributes, QString* erro
 
 bool FileAttributes::set(const QString& path, quint32 attributes, QString* error)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (!statPath(path, &st, error))
         return false;
     if (!setReadOnly(path, st, attributes & ReadOnly, error))
@@ -82,7 +86,9 @@ bool FileAttributes::set(const QString& path, quint32 attributes, QString* error
 
 bool FileAttributes::setArchive(const QString& path, bool archive, QString* error)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (!statPath(path, &st, error))
         return false;
     if (!S_ISREG(st.st_mode))

@@ -21,7 +21,7 @@ struct ProfileRow
 struct ProfileFileContent
 {
     QList<ProfileRow> rows; // accepted pairs in file order
-    bool complete = true;   // false when reading stopped at a failure
+    bool complete = true; // false when reading stopped at a failure
     QString error;
 };
 

@@ -12,7 +12,6 @@
 #include <QMovie>
 #include <QRadioButton>
 #include <QSet>
-#include <QSignalBlocker>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -43,7 +42,7 @@ struct LoadState
 {
     bool active = false;
     bool pending = false;
-    QString profile;    // the profile the running load reads, whatever the box shows meanwhile
+    QString profile; // the profile the running load reads, whatever the box shows meanwhile
     QString lastListed; // the file name last returned by a folder listing
 };
 
@@ -111,7 +110,8 @@ bool writeCheckOrOption(const SettingKey& key, const QString& text)
 {
     if (key.kind == KeyKind::Check) {
         int value = 0;
-        return SettingsKeys::parseCheck(text, &value) && setChkValue(control<QCheckBox>(key), value);
+        return SettingsKeys::parseCheck(text, &value)
+            && setChkValue(control<QCheckBox>(key), value);
     }
     bool selected = false;
     if (!SettingsKeys::parseOption(text, &selected))
@@ -144,8 +144,8 @@ bool writeControl(const SettingKey& key, const QString& text)
         return true;
     }
     case KeyKind::ListPosition:
-        return SettingsKeys::parseShort(text, key.key == QStringLiteral("cboDevices") ? &g_iCdDevice
-                                                                                     : &g_iCdSpeed);
+        return SettingsKeys::parseShort(
+            text, key.key == QStringLiteral("cboDevices") ? &g_iCdDevice : &g_iCdSpeed);
     }
     return false;
 }
@@ -165,9 +165,9 @@ QString profileValue(const SettingKey& key)
 void loadKey(const QString& name, bool userScope)
 {
     const SettingKey key = SettingsKeys::find(name);
-    const QString text = userScope ? SettingsStore::getValue(SettingsKeys::userScope(), kSettings,
-                                                             key.key, key.defaultValue)
-                                   : profileValue(key);
+    const QString text = userScope
+        ? SettingsStore::getValue(SettingsKeys::userScope(), kSettings, key.key, key.defaultValue)
+        : profileValue(key);
     if (!writeControl(key, text))
         reportLoad(QStringLiteral("the stored value of ") + key.key
                    + QStringLiteral(" does not convert: \"") + text + QLatin1Char('"'));
@@ -233,22 +233,25 @@ void fillLanguageList()
 {
     QComboBox* list = window()->cmbLanguage;
     list->clear();
-    const QStringList names = ListMatches(Paths::commonFolder() + QStringLiteral("/language/*.lng"),
-                                          ListFilter::Plain);
+    const QStringList names
+        = ListMatches(Paths::commonFolder() + QStringLiteral("/language/*.lng"), ListFilter::Plain);
+    int current = -1;
     for (const QString& name : names) {
         loadState().lastListed = name;
         list->addItem(name.chopped(4));
         if (name.chopped(4) == g_Language)
-            list->setCurrentIndex(list->count() - 1);
+            current = list->count() - 1;
         DoEvents();
     }
+    // The box would choose its first entry by itself; only the language in use is chosen.
+    list->setCurrentIndex(current);
 }
 
 // Names the list cannot use (".pfl" alone, names that leave the folder) are passed over.
 void fillProfileList()
 {
-    QStringList names = ListMatches(Paths::programFolder() + QStringLiteral("/*.pfl"),
-                                    ListFilter::Plain);
+    QStringList names
+        = ListMatches(Paths::programFolder() + QStringLiteral("/*.pfl"), ListFilter::Plain);
     names.sort();
     for (const QString& name : names) {
         loadState().lastListed = name;
@@ -287,17 +290,24 @@ void loadProfileOptions()
 {
     loadPatternLists();
     loadPassword();
-    loadProfileKeys({"chkWriteLog", "chkSelectionWarning", "SldRatio", "txtPathBackUp",
-                     "txtPathTemp", "chkExclOldFiles", "chkExclYoungFiles", "chkExclYoungDayFiles",
-                     "txtExclYoungDay", "chkHiddenFolders", "chkEncrypt", "chkDeleteArchive",
-                     "txtDeleteArchive", "txtMaxFiles", "txtMaxZIPsize", "chkMaxFiles",
-                     "optNewOnly", "optComplete", "optBuMode0", "optBuMode1", "optBuMode2",
-                     "optArchive0", "optArchive1", "optArchive2", "chkSendEmail", "chkFTP",
-                     "chkMedia", "chkAppendArchive"});
+    loadProfileKeys({"chkWriteLog",       "chkSelectionWarning",
+                     "SldRatio",          "txtPathBackUp",
+                     "txtPathTemp",       "chkExclOldFiles",
+                     "chkExclYoungFiles", "chkExclYoungDayFiles",
+                     "txtExclYoungDay",   "chkHiddenFolders",
+                     "chkEncrypt",        "chkDeleteArchive",
+                     "txtDeleteArchive",  "txtMaxFiles",
+                     "txtMaxZIPsize",     "chkMaxFiles",
+                     "optNewOnly",        "optComplete",
+                     "optBuMode0",        "optBuMode1",
+                     "optBuMode2",        "optArchive0",
+                     "optArchive1",       "optArchive2",
+                     "chkSendEmail",      "chkFTP",
+                     "chkMedia",          "chkAppendArchive"});
     applyModeLayout();
     loadProfileKeys({"optCompleteNoFilter", "chkAddNewSub", "DTPicker1", "DTPicker2", "chkSplit",
-                     "chkOverwriteFile", "chkInclSubDirStruct", "chkResetArchiveBit",
-                     "chkShutdown", "txtFTPdir", "chkRunBefore", "chkRunAfter", "txtPathBefore",
+                     "chkOverwriteFile", "chkInclSubDirStruct", "chkResetArchiveBit", "chkShutdown",
+                     "txtFTPdir", "chkRunBefore", "chkRunAfter", "txtPathBefore",
                      "txtCommandlineBefore", "txtPathAfter", "txtCommandlineAfter"});
     loadProfileKeys({"cboDevices", "cboWriteSpeed"});
     loadProfileKeys({"chkUseCDRecorder", "chkUseBurnProof", "chkInclRegistry", "optRegistryTXT",
@@ -349,10 +359,14 @@ void saveGeometry()
         return;
     const QString scope = SettingsKeys::userScope();
     const QString data = QStringLiteral("Data");
-    SettingsStore::saveValue(scope, data, QStringLiteral("MainLeft"), QString::number(pixelsToTwips(w->x())));
-    SettingsStore::saveValue(scope, data, QStringLiteral("MainTop"), QString::number(pixelsToTwips(w->y())));
-    SettingsStore::saveValue(scope, data, QStringLiteral("MainWidth"), QString::number(pixelsToTwips(w->width())));
-    SettingsStore::saveValue(scope, data, QStringLiteral("MainHeight"), QString::number(pixelsToTwips(w->height())));
+    SettingsStore::saveValue(scope, data, QStringLiteral("MainLeft"),
+                             QString::number(pixelsToTwips(w->x())));
+    SettingsStore::saveValue(scope, data, QStringLiteral("MainTop"),
+                             QString::number(pixelsToTwips(w->y())));
+    SettingsStore::saveValue(scope, data, QStringLiteral("MainWidth"),
+                             QString::number(pixelsToTwips(w->width())));
+    SettingsStore::saveValue(scope, data, QStringLiteral("MainHeight"),
+                             QString::number(pixelsToTwips(w->height())));
 }
 
 void saveIdentity()
@@ -368,8 +382,8 @@ void saveUserKeys()
 {
     for (const SettingKey& key : SettingsKeys::userKeys()) {
         const QString value = key.key == QStringLiteral("ProfileText")
-                                  ? window()->cmbProfiles->currentText()
-                                  : readControl(key);
+            ? window()->cmbProfiles->currentText()
+            : readControl(key);
         SettingsStore::saveValue(SettingsKeys::userScope(), kSettings, key.key, value);
     }
 }
@@ -388,9 +402,9 @@ void saveProfileKeys(const QString& profile)
 
 // ---- statistics ---------------------------------------------------------------------------
 
-const char* const kStatisticsKeys[] = {"lblTotalSizeOfArchives", "lblNumberOfBackups",
-                                       "lblLastBackupDate", "lblAverageBuTime",
-                                       "lblTotalNumOfFiles"};
+const char* const kStatisticsKeys[]
+    = {"lblTotalSizeOfArchives", "lblNumberOfBackups", "lblLastBackupDate", "lblAverageBuTime",
+       "lblTotalNumOfFiles"};
 
 QLabel* statisticsLabel(const char* key)
 {
@@ -409,7 +423,8 @@ bool foldStatistics(QString* error)
 {
     frmMain_BackUp* w = window();
     QString value;
-    if (!Statistics::addSize(w->lblTotalSizeOfArchives->text(), w->txtTotalSize->text(), &value, error))
+    if (!Statistics::addSize(w->lblTotalSizeOfArchives->text(), w->txtTotalSize->text(), &value,
+                             error))
         return false;
     w->lblTotalSizeOfArchives->setText(value);
     storeStatistic("lblTotalSizeOfArchives", value);
@@ -422,7 +437,8 @@ bool foldStatistics(QString* error)
         return false;
     w->lblAverageBuTime->setText(value);
     storeStatistic("lblAverageBuTime", value);
-    if (!Statistics::addFiles(w->lblTotalNumOfFiles->text(), w->txtTotalFiles->text(), &value, error))
+    if (!Statistics::addFiles(w->lblTotalNumOfFiles->text(), w->txtTotalFiles->text(), &value,
+                              error))
         return false;
     w->lblTotalNumOfFiles->setText(value);
     storeStatistic("lblTotalNumOfFiles", value);
@@ -521,13 +537,16 @@ void Save_Settings()
     saveUserKeys();
     if (validProfile)
         saveProfileKeys(profile);
-    else
+    else if (!profile.trimmed().isEmpty()) // a cleared box names no profile yet
         reportSave(QStringLiteral("the profile name is refused, its options were not saved: \"")
                    + profile + QLatin1Char('"'));
     flushStore("Save_Settings");
 }
 
-bool profileLoadFailed(const QString& ProfileName) { return failedProfileLoads().contains(ProfileName); }
+bool profileLoadFailed(const QString& ProfileName)
+{
+    return failedProfileLoads().contains(ProfileName);
+}
 
 void saveProfile(const QString& ProfileName)
 {
@@ -536,7 +555,8 @@ void saveProfile(const QString& ProfileName)
     const QString label = ModulLabel("saveProfile", kModule);
     QString error;
     if (!SettingsKeys::validProfileName(ProfileName, &error)) {
-        ErrorMsg(true, AppName, label, 0, ErrNo::BadFileName, error + QStringLiteral(": ") + ProfileName);
+        ErrorMsg(true, AppName, label, 0, ErrNo::BadFileName,
+                 error + QStringLiteral(": ") + ProfileName);
         return;
     }
     QList<ProfileRow> rows;
@@ -581,10 +601,11 @@ void add_profile(const QString& ProfileName, int Count)
             return;
     }
     const QString current = box->currentText();
-    const QSignalBlocker blocker(box);
-    box->addItem(ProfileName);
-    if (box->currentText() != current)
-        box->setEditText(current);
+    {
+        const QSignalBlocker blocker(box);
+        box->addItem(ProfileName);
+    }
+    setComboText(box, current);
 }
 
 void cmdClearProfile_Click()
@@ -592,7 +613,7 @@ void cmdClearProfile_Click()
     if (!window())
         return;
     window()->List1->clear();
-    window()->cmbProfiles->setEditText(QString());
+    setComboText(window()->cmbProfiles, QString());
 }
 
 void load_statistics()
@@ -603,15 +624,14 @@ void load_statistics()
     int archives = 0;
     if (!folder.trimmed().isEmpty())
         archives = GetFileCount(sFixDirString(folder) + QStringLiteral("*.zip"))
-                   + GetFileCount(sFixDirString(folder) + QStringLiteral("*.cry"));
+            + GetFileCount(sFixDirString(folder) + QStringLiteral("*.cry"));
     window()->lblAnzOfArchives->setText(QString::number(archives));
     const QString profile = currentProfile();
     for (const char* key : kStatisticsKeys) {
         const QString value = SettingsKeys::validProfileName(profile)
-                                  ? SettingsStore::getValue(SettingsKeys::profileScope(profile),
-                                                            kSettings, QString::fromLatin1(key),
-                                                            QStringLiteral("0"))
-                                  : QStringLiteral("0");
+            ? SettingsStore::getValue(SettingsKeys::profileScope(profile), kSettings,
+                                      QString::fromLatin1(key), QStringLiteral("0"))
+            : QStringLiteral("0");
         statisticsLabel(key)->setText(value);
     }
 }

@@ -18,7 +18,8 @@ SettingKey check(const char* key, int defaultValue)
 
 SettingKey option(const char* key, bool selected, const char* control = nullptr)
 {
-    return {QString::fromLatin1(key), KeyKind::Option, selected ? QStringLiteral("-1") : QStringLiteral("0"),
+    return {QString::fromLatin1(key), KeyKind::Option,
+            selected ? QStringLiteral("-1") : QStringLiteral("0"),
             QString::fromLatin1(control ? control : key)};
 }
 
@@ -35,8 +36,9 @@ QList<SettingKey> optionArray(const char* name, int first, int last, int selecte
     QList<SettingKey> keys;
     for (int i = first; i <= last; ++i) {
         const QString key = QString::fromLatin1(name) + QString::number(i);
-        keys.append({key, KeyKind::Option, i == selected ? QStringLiteral("-1") : QStringLiteral("0"),
-                     QString::fromLatin1(name) + QLatin1Char('(') + QString::number(i) + QLatin1Char(')')});
+        keys.append(
+            {key, KeyKind::Option, i == selected ? QStringLiteral("-1") : QStringLiteral("0"),
+             QString::fromLatin1(name) + QLatin1Char('(') + QString::number(i) + QLatin1Char(')')});
     }
     return keys;
 }
@@ -48,7 +50,10 @@ namespace SettingsKeys {
 QString userScope() { return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_User; }
 QString profileScope(const QString& profile) { return userScope() + QLatin1Char('\\') + profile; }
 QString commonScope() { return QStringLiteral("QEV\\Common"); }
-QString machineScope() { return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_MachineID; }
+QString machineScope()
+{
+    return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_MachineID;
+}
 QString utilityScope() { return QStringLiteral("QEV\\Pellovar\\") + g_User; }
 
 QList<SettingKey> userKeys()
@@ -73,38 +78,68 @@ QList<SettingKey> profileKeys()
 {
     const QString program = Paths::programFolder();
     const QString today = dateText(Clock::today());
-    QList<SettingKey> keys = {
-        check("chkRemeberPassword", 0), text("txtEncryptPassword", {}), check("chkWriteLog", 0),
-        check("chkSelectionWarning", 0), check("chkShutdown", 0),
-        text("txtFTPdir", QStringLiteral("backup")),
-        {QStringLiteral("SldRatio"), KeyKind::Slider, QStringLiteral("6"), QStringLiteral("Slider1")},
-        text("txtPathBackUp", program), text("txtPathTemp", program + QStringLiteral("/Temp")),
-        check("chkExclOldFiles", 0), check("chkExclYoungFiles", 0), check("chkExclYoungDayFiles", 0),
-        text("txtExclYoungDay", QStringLiteral("0")), text("txtExclusions", kDefaultExclusions),
-        text("txtDirExclusions", QStringLiteral("backup,temp")), text("txtInclusions", {}),
-        check("chkEncrypt", 0), check("chkHiddenFolders", 1), check("chkDeleteArchive", 0),
-        text("txtDeleteArchive", QStringLiteral("365")), text("txtMaxFiles", QStringLiteral("1000")),
-        text("txtMaxZIPsize", QStringLiteral("100")), check("chkMaxFiles", 1),
-        option("optNewOnly", true), option("optComplete", false),
-        option("optCompleteNoFilter", false)};
+    QList<SettingKey> keys = {check("chkRemeberPassword", 0),
+                              text("txtEncryptPassword", {}),
+                              check("chkWriteLog", 0),
+                              check("chkSelectionWarning", 0),
+                              check("chkShutdown", 0),
+                              text("txtFTPdir", QStringLiteral("backup")),
+                              {QStringLiteral("SldRatio"), KeyKind::Slider, QStringLiteral("6"),
+                               QStringLiteral("Slider1")},
+                              text("txtPathBackUp", program),
+                              text("txtPathTemp", program + QStringLiteral("/Temp")),
+                              check("chkExclOldFiles", 0),
+                              check("chkExclYoungFiles", 0),
+                              check("chkExclYoungDayFiles", 0),
+                              text("txtExclYoungDay", QStringLiteral("0")),
+                              text("txtExclusions", kDefaultExclusions),
+                              text("txtDirExclusions", QStringLiteral("backup,temp")),
+                              text("txtInclusions", {}),
+                              check("chkEncrypt", 0),
+                              check("chkHiddenFolders", 1),
+                              check("chkDeleteArchive", 0),
+                              text("txtDeleteArchive", QStringLiteral("365")),
+                              text("txtMaxFiles", QStringLiteral("1000")),
+                              text("txtMaxZIPsize", QStringLiteral("100")),
+                              check("chkMaxFiles", 1),
+                              option("optNewOnly", true),
+                              option("optComplete", false),
+                              option("optCompleteNoFilter", false)};
     keys += optionArray("optBuMode", 0, 2, 0);
     keys += optionArray("optArchive", 0, 2, 0);
-    keys += {check("chkSendEmail", 0), check("chkFTP", 0), check("chkMedia", 1),
-             check("chkAddNewSub", 0), check("chkSplit", 1), check("chkOverwriteFile", 1),
-             check("chkInclSubDirStruct", 1), check("chkResetArchiveBit", 1),
-             check("chkAppendArchive", 1), check("chkRunBefore", 0), check("chkRunAfter", 0),
-             text("txtPathBefore", {}), text("txtCommandlineBefore", {}), text("txtPathAfter", {}),
-             text("txtCommandlineAfter", {}), check("chkInclRegistry", 0),
-             option("optRegistryTXT", false), option("optRegistryREG", true),
-             check("chkInclOutlookE", 0), check("chkUseCDRecorder", 0), check("chkUseBurnProof", 0),
-             {QStringLiteral("cboDevices"), KeyKind::ListPosition, QStringLiteral("0"), QStringLiteral("cboDevices")},
-             {QStringLiteral("cboWriteSpeed"), KeyKind::ListPosition, QStringLiteral("0"), QStringLiteral("cboWriteSpeed")},
+    keys += {check("chkSendEmail", 0),
+             check("chkFTP", 0),
+             check("chkMedia", 1),
+             check("chkAddNewSub", 0),
+             check("chkSplit", 1),
+             check("chkOverwriteFile", 1),
+             check("chkInclSubDirStruct", 1),
+             check("chkResetArchiveBit", 1),
+             check("chkAppendArchive", 1),
+             check("chkRunBefore", 0),
+             check("chkRunAfter", 0),
+             text("txtPathBefore", {}),
+             text("txtCommandlineBefore", {}),
+             text("txtPathAfter", {}),
+             text("txtCommandlineAfter", {}),
+             check("chkInclRegistry", 0),
+             option("optRegistryTXT", false),
+             option("optRegistryREG", true),
+             check("chkInclOutlookE", 0),
+             check("chkUseCDRecorder", 0),
+             check("chkUseBurnProof", 0),
+             {QStringLiteral("cboDevices"), KeyKind::ListPosition, QStringLiteral("0"),
+              QStringLiteral("cboDevices")},
+             {QStringLiteral("cboWriteSpeed"), KeyKind::ListPosition, QStringLiteral("0"),
+              QStringLiteral("cboWriteSpeed")},
              text("txtWaitSecondsBefore", QStringLiteral("30")),
              text("txtWaitSecondsAfter", QStringLiteral("30"))};
     keys += optionArray("optWaitBefore", 0, 2, 1);
     keys += optionArray("optWaitAfter", 3, 5, 4);
-    keys += {text("txtSourceSync", QStringLiteral("/")), text("txtDestinySync", QStringLiteral("/")),
-             check("chkSyncBothDirections", 0), check("chkSyncSubDirs", 0),
+    keys += {text("txtSourceSync", QStringLiteral("/")),
+             text("txtDestinySync", QStringLiteral("/")),
+             check("chkSyncBothDirections", 0),
+             check("chkSyncSubDirs", 0),
              {QStringLiteral("DTPicker1"), KeyKind::Date, today, QStringLiteral("DTPicker1")},
              {QStringLiteral("DTPicker2"), KeyKind::Date, today, QStringLiteral("DTPicker2")}};
     return keys;

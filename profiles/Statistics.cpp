@@ -7,7 +7,10 @@
 
 namespace {
 
-QString notANumber(const QString& text) { return QStringLiteral("not a number: \"") + text + QLatin1Char('"'); }
+QString notANumber(const QString& text)
+{
+    return QStringLiteral("not a number: \"") + text + QLatin1Char('"');
+}
 
 QLocale plainLocale()
 {

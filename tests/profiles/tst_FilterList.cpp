@@ -28,7 +28,8 @@ void tst_FilterList::cutting_data()
     };
     QTest::newRow("default folders") << "backup,temp" << false << l({"BACKUP", "TEMP"});
     QTest::newRow("blank after comma") << "*.tmp, *.bak" << true << l({"*.TMP", "*.BAK"});
-    QTest::newRow("blank before comma is trimmed") << "*.tmp ,*.bak" << true << l({"*.TMP", "*.BAK"});
+    QTest::newRow("blank before comma is trimmed")
+        << "*.tmp ,*.bak" << true << l({"*.TMP", "*.BAK"});
     QTest::newRow("no comma cuts at blank") << "log; tmp" << true << l({"*.LOG;", "*.TMP"});
     QTest::newRow("comma wins over blank") << "a b,c" << true << l({"*.A B", "*.C"});
     QTest::newRow("semicolons alone") << "log;tmp;bak" << true << l({"*.LOG", "*.TMP", "*.BAK"});
@@ -73,12 +74,24 @@ void tst_FilterList::matching_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("fileExcluded");
     QTest::addColumn<bool>("dirExcluded");
-    QTest::newRow("extension, any case") << "tmp, bak" << "" << "/home/a/Notes.TMP" << true << false;
-    QTest::newRow("other extension") << "tmp" << "" << "/home/a/notes.txt" << false << false;
-    QTest::newRow("trimmed item still matches") << "*.log ,*.bak" << "" << "/x/app.log" << true << false;
-    QTest::newRow("last folder") << "" << "backup,temp" << "/home/a/Temp/" << false << true;
-    QTest::newRow("folder pattern") << "" << "cache*" << "/home/a/CacheData/" << false << true;
-    QTest::newRow("digit pattern") << "log#" << "" << "/var/x.log7" << true << false;
+    QTest::newRow("extension, any case") << "tmp, bak"
+                                         << ""
+                                         << "/home/a/Notes.TMP" << true << false;
+    QTest::newRow("other extension") << "tmp"
+                                     << ""
+                                     << "/home/a/notes.txt" << false << false;
+    QTest::newRow("trimmed item still matches") << "*.log ,*.bak"
+                                                << ""
+                                                << "/x/app.log" << true << false;
+    QTest::newRow("last folder") << ""
+                                 << "backup,temp"
+                                 << "/home/a/Temp/" << false << true;
+    QTest::newRow("folder pattern") << ""
+                                    << "cache*"
+                                    << "/home/a/CacheData/" << false << true;
+    QTest::newRow("digit pattern") << "log#"
+                                   << ""
+                                   << "/var/x.log7" << true << false;
 }
 
 void tst_FilterList::matching()

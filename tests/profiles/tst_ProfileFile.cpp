@@ -27,8 +27,9 @@ void tst_ProfileFile::writesPairsWithFlags()
 {
     const QString file = freshFolder(QStringLiteral("pfl")) + QStringLiteral("/a.pfl");
     QString error;
-    QVERIFY(ProfileFile::write(file, {{QStringLiteral("/home/a/*.*"), true},
-                                      {QStringLiteral("/home/b.txt"), false}}, &error));
+    QVERIFY(ProfileFile::write(
+        file, {{QStringLiteral("/home/a/*.*"), true}, {QStringLiteral("/home/b.txt"), false}},
+        &error));
     QCOMPARE(readFile(file), QByteArray("/home/a/*.*\n-1 \n/home/b.txt\n 0 \n"));
 }
 

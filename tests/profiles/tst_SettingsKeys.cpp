@@ -35,7 +35,8 @@ void tst_SettingsKeys::initTestCase()
 void tst_SettingsKeys::scopes()
 {
     QCOMPARE(SettingsKeys::userScope(), QStringLiteral("QEV\\Quillaro\\ALICE"));
-    QCOMPARE(SettingsKeys::profileScope(QStringLiteral("Work")), QStringLiteral("QEV\\Quillaro\\ALICE\\Work"));
+    QCOMPARE(SettingsKeys::profileScope(QStringLiteral("Work")),
+             QStringLiteral("QEV\\Quillaro\\ALICE\\Work"));
     QCOMPARE(SettingsKeys::commonScope(), QStringLiteral("QEV\\Common"));
     QCOMPARE(SettingsKeys::machineScope(), QStringLiteral("QEV\\Quillaro\\123456789"));
     QCOMPARE(SettingsKeys::utilityScope(), QStringLiteral("QEV\\Pellovar\\ALICE"));
@@ -53,7 +54,8 @@ void tst_SettingsKeys::tablesHoldEveryKeyOnce()
     QCOMPARE(SettingsKeys::profileKeys().size(), 69);
     QCOMPARE(SettingsKeys::profileKeys().first().key, QStringLiteral("chkRemeberPassword"));
     QCOMPARE(SettingsKeys::profileKeys().last().key, QStringLiteral("DTPicker2"));
-    QCOMPARE(SettingsKeys::find(QStringLiteral("optWaitAfter4")).control, QStringLiteral("optWaitAfter(4)"));
+    QCOMPARE(SettingsKeys::find(QStringLiteral("optWaitAfter4")).control,
+             QStringLiteral("optWaitAfter(4)"));
     QCOMPARE(SettingsKeys::find(QStringLiteral("SldRatio")).control, QStringLiteral("Slider1"));
 }
 
@@ -61,25 +63,44 @@ void tst_SettingsKeys::defaults_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
-    QTest::newRow("sound") << "chkSound" << "1";
-    QTest::newRow("port") << "txtFTPport" << "21";
-    QTest::newRow("zip mode") << "optBuMode0" << "-1";
-    QTest::newRow("copy mode") << "optBuMode1" << "0";
-    QTest::newRow("daily") << "optArchive0" << "-1";
-    QTest::newRow("new only") << "optNewOnly" << "-1";
-    QTest::newRow("reg export") << "optRegistryREG" << "-1";
-    QTest::newRow("wait before") << "optWaitBefore1" << "-1";
-    QTest::newRow("wait after") << "optWaitAfter4" << "-1";
-    QTest::newRow("compression") << "SldRatio" << "6";
-    QTest::newRow("size") << "txtMaxZIPsize" << "100";
-    QTest::newRow("files") << "txtMaxFiles" << "1000";
-    QTest::newRow("days") << "txtExclYoungDay" << "0";
-    QTest::newRow("folders") << "txtDirExclusions" << "backup,temp";
-    QTest::newRow("medium") << "chkMedia" << "1";
-    QTest::newRow("append") << "chkAppendArchive" << "1";
-    QTest::newRow("hidden") << "chkHiddenFolders" << "1";
-    QTest::newRow("delete age") << "txtDeleteArchive" << "365";
-    QTest::newRow("wait seconds") << "txtWaitSecondsAfter" << "30";
+    QTest::newRow("sound") << "chkSound"
+                           << "1";
+    QTest::newRow("port") << "txtFTPport"
+                          << "21";
+    QTest::newRow("zip mode") << "optBuMode0"
+                              << "-1";
+    QTest::newRow("copy mode") << "optBuMode1"
+                               << "0";
+    QTest::newRow("daily") << "optArchive0"
+                           << "-1";
+    QTest::newRow("new only") << "optNewOnly"
+                              << "-1";
+    QTest::newRow("reg export") << "optRegistryREG"
+                                << "-1";
+    QTest::newRow("wait before") << "optWaitBefore1"
+                                 << "-1";
+    QTest::newRow("wait after") << "optWaitAfter4"
+                                << "-1";
+    QTest::newRow("compression") << "SldRatio"
+                                 << "6";
+    QTest::newRow("size") << "txtMaxZIPsize"
+                          << "100";
+    QTest::newRow("files") << "txtMaxFiles"
+                           << "1000";
+    QTest::newRow("days") << "txtExclYoungDay"
+                          << "0";
+    QTest::newRow("folders") << "txtDirExclusions"
+                             << "backup,temp";
+    QTest::newRow("medium") << "chkMedia"
+                            << "1";
+    QTest::newRow("append") << "chkAppendArchive"
+                            << "1";
+    QTest::newRow("hidden") << "chkHiddenFolders"
+                            << "1";
+    QTest::newRow("delete age") << "txtDeleteArchive"
+                                << "365";
+    QTest::newRow("wait seconds") << "txtWaitSecondsAfter"
+                                  << "30";
 }
 
 void tst_SettingsKeys::defaults()
@@ -170,15 +191,24 @@ void tst_SettingsKeys::workingFilesGuard_data()
     QTest::addColumn<QString>("temp");
     QTest::addColumn<QString>("destination");
     QTest::addColumn<bool>("allowed");
-    QTest::newRow("own temp folder") << "/b/program/Temp" << "/b/program" << true;
-    QTest::newRow("empty") << "" << "/b" << false;
-    QTest::newRow("relative") << "temp" << "/b" << false;
-    QTest::newRow("root") << "/" << "/b" << false;
-    QTest::newRow("root spelt twice") << "//" << "/b" << false;
-    QTest::newRow("same as destination") << "/b/out" << "/b/out/" << false;
-    QTest::newRow("above destination") << "/b" << "/b/out" << false;
-    QTest::newRow("dotted above") << "/b/x/.." << "/b/out" << false;
-    QTest::newRow("sibling with prefix") << "/b/out2" << "/b/out" << true;
+    QTest::newRow("own temp folder") << "/b/program/Temp"
+                                     << "/b/program" << true;
+    QTest::newRow("empty") << ""
+                           << "/b" << false;
+    QTest::newRow("relative") << "temp"
+                              << "/b" << false;
+    QTest::newRow("root") << "/"
+                          << "/b" << false;
+    QTest::newRow("root spelt twice") << "//"
+                                      << "/b" << false;
+    QTest::newRow("same as destination") << "/b/out"
+                                         << "/b/out/" << false;
+    QTest::newRow("above destination") << "/b"
+                                       << "/b/out" << false;
+    QTest::newRow("dotted above") << "/b/x/.."
+                                  << "/b/out" << false;
+    QTest::newRow("sibling with prefix") << "/b/out2"
+                                         << "/b/out" << true;
 }
 
 void tst_SettingsKeys::workingFilesGuard()

@@ -22,11 +22,14 @@ void tst_Statistics::averageOverThreeRuns()
 {
     QString average;
     QString error;
-    QVERIFY(Statistics::newAverage(QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("10"), &average, &error));
+    QVERIFY(Statistics::newAverage(QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("10"),
+                                   &average, &error));
     QCOMPARE(average, QStringLiteral("10"));
-    QVERIFY(Statistics::newAverage(QStringLiteral("1"), average, QStringLiteral("20"), &average, &error));
+    QVERIFY(Statistics::newAverage(QStringLiteral("1"), average, QStringLiteral("20"), &average,
+                                   &error));
     QCOMPARE(average, QStringLiteral("15.00"));
-    QVERIFY(Statistics::newAverage(QStringLiteral("2"), average, QStringLiteral("45"), &average, &error));
+    QVERIFY(Statistics::newAverage(QStringLiteral("2"), average, QStringLiteral("45"), &average,
+                                   &error));
     QCOMPARE(average, QStringLiteral("25.00"));
 }
 
@@ -34,9 +37,12 @@ void tst_Statistics::averageRoundsTheRunTime_data()
 {
     QTest::addColumn<QString>("seconds");
     QTest::addColumn<QString>("average");
-    QTest::newRow("fraction up") << "20.6" << "15.50";
-    QTest::newRow("half to even down") << "20.5" << "15.00";
-    QTest::newRow("half to even up") << "21.5" << "16.00";
+    QTest::newRow("fraction up") << "20.6"
+                                 << "15.50";
+    QTest::newRow("half to even down") << "20.5"
+                                       << "15.00";
+    QTest::newRow("half to even up") << "21.5"
+                                     << "16.00";
 }
 
 void tst_Statistics::averageRoundsTheRunTime()
@@ -45,7 +51,8 @@ void tst_Statistics::averageRoundsTheRunTime()
     QFETCH(QString, average);
     QString result;
     QString error;
-    QVERIFY(Statistics::newAverage(QStringLiteral("1"), QStringLiteral("10"), seconds, &result, &error));
+    QVERIFY(Statistics::newAverage(QStringLiteral("1"), QStringLiteral("10"), seconds, &result,
+                                   &error));
     QCOMPARE(result, average);
 }
 
@@ -53,10 +60,11 @@ void tst_Statistics::groupedAverageReadsBack()
 {
     QString result;
     QString error;
-    QVERIFY(Statistics::newAverage(QStringLiteral("1"), QStringLiteral("1234.5"), QStringLiteral("1234.5"),
-                                   &result, &error));
+    QVERIFY(Statistics::newAverage(QStringLiteral("1"), QStringLiteral("1234.5"),
+                                   QStringLiteral("1234.5"), &result, &error));
     QCOMPARE(result, QStringLiteral("1,234.25")); // 1234.5 and the run's 1234
-    QVERIFY(Statistics::newAverage(QStringLiteral("2"), result, QStringLiteral("1234"), &result, &error));
+    QVERIFY(Statistics::newAverage(QStringLiteral("2"), result, QStringLiteral("1234"), &result,
+                                   &error));
     QCOMPARE(result, QStringLiteral("1,234.17"));
 }
 
@@ -84,7 +92,8 @@ void tst_Statistics::filesBeyond32BitsFail()
 {
     QString value;
     QString error;
-    QVERIFY(!Statistics::addFiles(QStringLiteral("2147483000"), QStringLiteral("1000"), &value, &error));
+    QVERIFY(!Statistics::addFiles(QStringLiteral("2147483000"), QStringLiteral("1000"), &value,
+                                  &error));
     QVERIFY(!error.isEmpty());
 }
 

@@ -2,6 +2,8 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QSignalBlocker>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QWidget>
@@ -66,6 +68,13 @@ void groupOptions(QObject* owner, const QList<QRadioButton*>& buttons)
     auto* group = new QButtonGroup(owner);
     for (QRadioButton* button : buttons)
         group->addButton(button);
+}
+
+void setComboText(QComboBox* box, const QString& text)
+{
+    const QSignalBlocker blocker(box);
+    box->setCurrentIndex(box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    box->setEditText(text);
 }
 
 bool listSelected(const QListWidget* list, int row)

@@ -5,6 +5,7 @@
 #include <QString>
 
 class QCheckBox;
+class QComboBox;
 class QRadioButton;
 class QListWidget;
 class QObject;
@@ -39,6 +40,10 @@ private:
 void setOptValue(QRadioButton* button, bool selected);
 // Makes the buttons one group of which at most one is selected.
 void groupOptions(QObject* owner, const QList<QRadioButton*>& buttons);
+
+// Shows the name in an editable combo box without running its handler, with the entry of that
+// name as the chosen one (none when no entry has it), so that choosing any entry later is a change.
+void setComboText(QComboBox* box, const QString& text);
 
 // The source list: a row's text and its selected flag.
 [[nodiscard]] bool listSelected(const QListWidget* list, int row);

@@ -39,9 +39,9 @@ QString userScope() { return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\
 double twipsSetting(const char* key, double defaultTwips)
 {
     bool ok = false;
-    const QString stored = SettingsStore::getValue(userScope(), QStringLiteral("Data"),
-                                                   QString::fromLatin1(key),
-                                                   QString::number(defaultTwips));
+    const QString stored
+        = SettingsStore::getValue(userScope(), QStringLiteral("Data"), QString::fromLatin1(key),
+                                  QString::number(defaultTwips));
     const double twips = stored.toFloat(&ok);
     if (!ok) {
         ReportError(formLoadLabel(), ErrNo::TypeMismatch,
@@ -75,8 +75,8 @@ void frmMain_BackUp::createControls()
     createToolbar();
     SSTab1 = named(new QTabWidget(this), "SSTab1");
     SSTab1->setGeometry(0, 30, 640, 440);
-    const char* captions[] = {" Backup", " Sources", " Options", " BU Media", " ZIP Options",
-                              " Schedule"};
+    const char* captions[]
+        = {" Backup", " Sources", " Options", " BU Media", " ZIP Options", " Schedule"};
     for (const char* caption : captions)
         SSTab1->addTab(new QWidget(SSTab1), QString::fromLatin1(caption));
     createBackupTab(SSTab1->widget(0));
@@ -94,12 +94,13 @@ void frmMain_BackUp::createToolbar()
 {
     tbTools = named(new QToolBar(this), "tbTools");
     tbTools->setGeometry(0, 0, 640, 28);
-    const char* keys[] = {"Start", "Stop", "SaveAs", "New", "Delete", "Restore", "Help",
-                          "Home", "Update", "Minimize"};
-    const char* captions[] = {"Start", "Stop", "Save", "New", "Delete", "Restore", "Help",
-                              "Home", "Update", "Minimize"};
+    const char* keys[] = {"Start",   "Stop", "SaveAs", "New",    "Delete",
+                          "Restore", "Help", "Home",   "Update", "Minimize"};
+    const char* captions[] = {"Start",   "Stop", "Save", "New",    "Delete",
+                              "Restore", "Help", "Home", "Update", "Minimize"};
     for (int i = 0; i < 10; ++i)
-        tbTools->addAction(QString::fromLatin1(captions[i]))->setObjectName(QString::fromLatin1(keys[i]));
+        tbTools->addAction(QString::fromLatin1(captions[i]))
+            ->setObjectName(QString::fromLatin1(keys[i]));
 }
 
 void frmMain_BackUp::createStatusRow()
@@ -201,9 +202,9 @@ void frmMain_BackUp::Form_Load()
 void frmMain_BackUp::restoreStartProfile()
 {
     const QString scope = userScope();
-    const QString standard = SettingsStore::getValue(scope, QStringLiteral("Settings"),
-                                                     QStringLiteral("chkProfileStandard"),
-                                                     QStringLiteral("0"));
+    const QString standard
+        = SettingsStore::getValue(scope, QStringLiteral("Settings"),
+                                  QStringLiteral("chkProfileStandard"), QStringLiteral("0"));
     bool ok = false;
     const qint16 value = standard.trimmed().toShort(&ok);
     if (!ok || !setChkValue(chkProfileStandard, value))
@@ -234,6 +235,10 @@ void frmMain_BackUp::cmdSetTray() { hide(); }
 
 void frmMain_BackUp::closeEvent(QCloseEvent* event)
 {
+    if (m_unloaded) {
+        event->accept();
+        return;
+    }
     // No object the run uses may go away under it; an unattended run closes after it ends.
     if (m_runActive && !g_bAutoRun) {
         event->ignore();

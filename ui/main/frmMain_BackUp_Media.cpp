@@ -94,19 +94,19 @@ void frmMain_BackUp::createDestinationFrame(QWidget* page)
     cboWriteSpeed->resize(80, 22);
     chkUseBurnProof = named(new QCheckBox(text("Use Burn Proof"), Frame3), "chkUseBurnProof");
     chkUseBurnProof->setGeometry(6 + 2 * 210 + 86, 18, 110, 22);
-    chkUseCDRecorder = named(
-        new QCheckBox(text("Write to CD-R/RW using the in built CD recorder - you need "
-                           "Administrator rights"),
-                      Frame3),
-        "chkUseCDRecorder");
+    chkUseCDRecorder
+        = named(new QCheckBox(text("Write to CD-R/RW using the in built CD recorder - you need "
+                                   "Administrator rights"),
+                              Frame3),
+                "chkUseCDRecorder");
     placeCell(chkUseCDRecorder, 0, 1, 3, 1, 18);
     for (QWidget* w : std::initializer_list<QWidget*>{cboDevices, cboWriteSpeed, chkUseBurnProof})
         w->setVisible(false);
 
-    const char* captions[] = {"Available Space:", "Drive Type:", "File System:", "Volume Name:",
-                              "Serial Number:", "Total Space:", "Used Space:", "Free Space:",
-                              "Archives:", "Archive Size:", "Files:", "Sub Folders:", "Kb",
-                              "Remain. Spare Space:"};
+    const char* captions[] = {
+        "Available Space:", "Drive Type:",  "File System:", "Volume Name:",        "Serial Number:",
+        "Total Space:",     "Used Space:",  "Free Space:",  "Archives:",           "Archive Size:",
+        "Files:",           "Sub Folders:", "Kb",           "Remain. Spare Space:"};
     for (int i = 0; i < 14; ++i) {
         auto* caption = new QLabel(text(captions[i]), Frame3);
         caption->setObjectName(elementName(QStringLiteral("lblDesc"), i));
@@ -150,10 +150,11 @@ void frmMain_BackUp::createFtpFrame(QWidget* page)
     chkProxy = named(new QCheckBox(text("Proxy:"), Frame10), "chkProxy");
     placeCell(chkProxy, 0, 5, 1, 1, 18);
     chkProxy->resize(70, 22);
-    cmdSelectPathFTPrestore = named(new QPushButton(text("..."), Frame10), "cmdSelectPathFTPrestore");
+    cmdSelectPathFTPrestore
+        = named(new QPushButton(text("..."), Frame10), "cmdSelectPathFTPrestore");
     cmdSelectPathFTPrestore->setGeometry(6 + 2 * 210, 18 + 6 * 24, 30, 22);
-    cmdTestFTPconnection = named(new QPushButton(text("Test connection"), Frame10),
-                                 "cmdTestFTPconnection");
+    cmdTestFTPconnection
+        = named(new QPushButton(text("Test connection"), Frame10), "cmdTestFTPconnection");
     placeCell(cmdTestFTPconnection, 0, 8, 1, 1, 18);
     cmdFTPretrieve = named(new QPushButton(text("Retrieve"), Frame10), "cmdFTPretrieve");
     placeCell(cmdFTPretrieve, 1, 8, 1, 1, 18);
@@ -169,7 +170,8 @@ void frmMain_BackUp::createZipTab(QWidget* page)
 {
     Frame8 = named(new QGroupBox(text("Zip archive options of current profile"), page), "Frame8");
     placeCell(Frame8, 0, 0, 3, 13);
-    textRows(Frame8, {{"txtMaxZIPsize", "Maximum  ZIP archive size in MByte:", &txtMaxZIPsize}}, 0, 18);
+    textRows(Frame8, {{"txtMaxZIPsize", "Maximum  ZIP archive size in MByte:", &txtMaxZIPsize}}, 0,
+             18);
     chkMaxFiles = named(new QCheckBox(text("Max. number of files in one ZIP archive :"), Frame8),
                         "chkMaxFiles");
     placeCell(chkMaxFiles, 0, 1, 1, 1, 18);
@@ -189,8 +191,8 @@ void frmMain_BackUp::createZipTab(QWidget* page)
     txtEncryptPassword = named(new QLineEdit(Frame8), "txtEncryptPassword");
     txtEncryptPassword->setEchoMode(QLineEdit::Password);
     placeCell(txtEncryptPassword, 1, 7, 1, 1, 18);
-    chkRemeberPassword = named(new QCheckBox(text("Remember password"), Frame8),
-                               "chkRemeberPassword");
+    chkRemeberPassword
+        = named(new QCheckBox(text("Remember password"), Frame8), "chkRemeberPassword");
     placeCell(chkRemeberPassword, 2, 7, 1, 1, 18);
     chkDeleteArchive = named(new QCheckBox(text("Delete backup archives older than"), Frame8),
                              "chkDeleteArchive");

@@ -22,15 +22,15 @@ void frmMain_BackUp::cmdSaveProfile()
     const QString name = txtProfile->text();
     QString why;
     if (!SettingsKeys::validProfileName(name, &why)) {
-        MsgBox(LangText(273) + QStringLiteral("\n") + LangText(277) + QStringLiteral("\n\n\"") + name
-                   + QStringLiteral("\": ") + why,
+        MsgBox(LangText(273) + QStringLiteral("\n") + LangText(277) + QStringLiteral("\n\n\"")
+                   + name + QStringLiteral("\": ") + why,
                MsgButtons::Ok, MsgIcon::Exclamation, LangText(23));
         MsgBox(LangText(212), MsgButtons::Ok, MsgIcon::Exclamation, LangText(23));
         return;
     }
     saveProfile(name);
     add_profile(name, cmbProfiles->count());
-    cmbProfiles->setEditText(name);
+    setComboText(cmbProfiles, name);
     Save_Settings();
 }
 
@@ -101,7 +101,8 @@ void frmMain_BackUp::deleteCurrentProfile()
         MsgBox(LangText(215), MsgButtons::Ok, MsgIcon::Information, title);
         return;
     }
-    if (MsgBox(LangText(216), MsgButtons::YesNo, MsgIcon::Exclamation, LangText(217)) != MsgResult::Yes)
+    if (MsgBox(LangText(216), MsgButtons::YesNo, MsgIcon::Exclamation, LangText(217))
+        != MsgResult::Yes)
         return;
     const QString file = ProfileFile::path(name);
     if (SettingsKeys::validProfileName(name) && FileExists(file)) {
@@ -114,7 +115,7 @@ void frmMain_BackUp::deleteCurrentProfile()
         // The load below is the one this command makes; the removal must not start another.
         const QSignalBlocker blocker(cmbProfiles);
         cmbProfiles->removeItem(index);
-        cmbProfiles->setEditText(cmbProfiles->itemText(0));
     }
+    setComboText(cmbProfiles, cmbProfiles->itemText(0));
     Load_Settings();
 }

@@ -7,6 +7,7 @@
 
 #include "Events.h"
 #include "FilterList.h"
+#include "Globals.h"
 
 namespace {
 
@@ -22,8 +23,10 @@ bool skippedFolder(const QString& folder)
     QString path = folder;
     const QString name = QFileInfo(path).fileName();
     return folder.contains(QStringLiteral("Backup_"), Qt::CaseInsensitive)
-           || name == QStringLiteral("Recycled") || name == QStringLiteral("pagefile.sys")
-           || (!name.isEmpty() && MatchesFilterList(DirExclusionList, name.toUpper(), {}));
+        || name == QStringLiteral("Recycled") || name == QStringLiteral("pagefile.sys")
+        || (!name.isEmpty()
+            && MatchesFilterList(DirExclusionList, name.toUpper(),
+                                 FormularLabel("AddItem", "frmMain_BackUp")));
 }
 
 } // namespace
@@ -32,7 +35,8 @@ void frmMain_BackUp::AddItem(bool OnlyFile, bool WithSubs, const QString& AddPat
 {
     Q_UNUSED(PopMessage); // the list is built without asking
     if (OnlyFile) {
-        if (VerificaDup(AddPath) < 0 && !AddPath.contains(QStringLiteral("Backup_"), Qt::CaseInsensitive))
+        if (VerificaDup(AddPath) < 0
+            && !AddPath.contains(QStringLiteral("Backup_"), Qt::CaseInsensitive))
             setListSelected(List1, listAddItem(List1, AddPath), true);
         return;
     }

@@ -25,10 +25,7 @@ QCheckBox* checkBox(const char* name, const char* caption, QWidget* parent)
     return named(new QCheckBox(text(caption), parent), name);
 }
 
-QLineEdit* textBox(const char* name, QWidget* parent)
-{
-    return named(new QLineEdit(parent), name);
-}
+QLineEdit* textBox(const char* name, QWidget* parent) { return named(new QLineEdit(parent), name); }
 
 QPushButton* button(const char* name, const char* caption, QWidget* parent)
 {
@@ -70,13 +67,15 @@ void frmMain_BackUp::createBackupTab(QWidget* page)
 
     Frame7 = frame("Frame7", "Backup options for checked sources (files && folders) :", page);
     placeCell(Frame7, 0, 1, 2, 6);
-    optNewOnly = named(new QRadioButton(
-        text("new or changed files&&folders / incremental  (using filters)"), Frame7), "optNewOnly");
+    optNewOnly
+        = named(new QRadioButton(
+                    text("new or changed files&&folders / incremental  (using filters)"), Frame7),
+                "optNewOnly");
     placeCell(optNewOnly, 0, 0, 2, 1, 18);
     optComplete = named(new QRadioButton(text("complete  (using filters)"), Frame7), "optComplete");
     placeCell(optComplete, 0, 1, 1, 1, 18);
-    optCompleteNoFilter = named(new QRadioButton(text("complete  (no filters)"), Frame7),
-                                "optCompleteNoFilter");
+    optCompleteNoFilter
+        = named(new QRadioButton(text("complete  (no filters)"), Frame7), "optCompleteNoFilter");
     placeCell(optCompleteNoFilter, 1, 1, 1, 1, 18);
     chkHiddenFolders = checkBox("chkHiddenFolders", "Include hidden files && folders", Frame7);
     placeCell(chkHiddenFolders, 0, 2, 2, 1, 18);
@@ -90,8 +89,8 @@ void frmMain_BackUp::createBackupTab(QWidget* page)
     DTPicker2 = named(new QDateEdit(Frame7), "DTPicker2");
     DTPicker2->setCalendarPopup(true);
     placeCell(DTPicker2, 1, 4, 1, 1, 18);
-    chkExclYoungDayFiles = checkBox("chkExclYoungDayFiles", "Excl. files younger than (days)",
-                                    Frame7);
+    chkExclYoungDayFiles
+        = checkBox("chkExclYoungDayFiles", "Excl. files younger than (days)", Frame7);
     placeCell(chkExclYoungDayFiles, 0, 5, 1, 1, 18);
     txtExclYoungDay = textBox("txtExclYoungDay", Frame7);
     placeCell(txtExclYoungDay, 1, 5, 1, 1, 18);
@@ -139,9 +138,9 @@ void frmMain_BackUp::createRunTotals(QWidget* page)
 
 void frmMain_BackUp::createStatistics(QWidget* page)
 {
-    frmZipStatistc = frame("frmZipStatistc",
-                           "ZIP archive backup statistics for current profile - (since last reset)",
-                           page);
+    frmZipStatistc
+        = frame("frmZipStatistc",
+                "ZIP archive backup statistics for current profile - (since last reset)", page);
     frmZipStatistc->setToolTip(text("DblClick to reset backup statistics"));
     placeCell(frmZipStatistc, 2, 1, 1, 7);
     const struct
@@ -168,9 +167,9 @@ void frmMain_BackUp::createStatistics(QWidget* page)
 
 void frmMain_BackUp::createSourcesTab(QWidget* page)
 {
-    placeCell(element(Label1, "Label1", 0,
-                      label("Profile - Files / Directories to backup :", page)),
-              0, 0, 3);
+    placeCell(
+        element(Label1, "Label1", 0, label("Profile - Files / Directories to backup :", page)), 0,
+        0, 3);
     List1 = named(new QListWidget(page), "List1");
     placeTwips(List1, 120, 705, 9135, 2085);
     cmdSelect = button("cmdSelect", "    Select all", page);
@@ -216,8 +215,8 @@ void frmMain_BackUp::createSyncControls(QWidget* page)
     placeTwips(txtDestinySync, 1560, 1080, 5400, 330);
     cmdSelectSyncDestinyDirectory = button("cmdSelectSyncDestinyDirectory", "...", page);
     placeTwips(cmdSelectSyncDestinyDirectory, 7020, 1080, 600, 330);
-    chkSyncBothDirections = checkBox("chkSyncBothDirections", "Synchronize in both directions",
-                                     page);
+    chkSyncBothDirections
+        = checkBox("chkSyncBothDirections", "Synchronize in both directions", page);
     placeTwips(chkSyncBothDirections, 1560, 1530, 5400, 330);
     chkSyncSubDirs = checkBox("chkSyncSubDirs", "Synchronize inclusive subdirectories", page);
     placeTwips(chkSyncSubDirs, 1560, 1920, 5400, 330);
@@ -251,8 +250,8 @@ void frmMain_BackUp::createModeFrame(QWidget* page)
     for (int i = 0; i < 3; ++i)
         element(optArchive, "optArchive", i, new QRadioButton(text(periods[i]), pctArchive))
             ->setGeometry(52 + i * 54, 0, 54, 17);
-    chkInclSubDirStruct = checkBox("chkInclSubDirStruct",
-                                   "Copy backup subdirectory structure to destiny directory", Frame2);
+    chkInclSubDirStruct = checkBox(
+        "chkInclSubDirStruct", "Copy backup subdirectory structure to destiny directory", Frame2);
     placeTwips(chkInclSubDirStruct, 135, 945, 3255, 510);
     Label3 = named(label("Please note: older files will be overwritten", Frame2), "Label3");
     placeTwips(Label3, 135, 1485, 3255, 255);
@@ -305,8 +304,9 @@ void frmMain_BackUp::createProgramRows(QWidget* page)
     placeCell(txtCommandlineBefore, 2, 2);
     const char* before[] = {"Do not wait", "Wait for exit", "Wait"};
     for (int i = 0; i < 3; ++i)
-        placeCell(element(optWaitBefore, "optWaitBefore", i, new QRadioButton(text(before[i]), page)),
-                  2, 3 + i);
+        placeCell(
+            element(optWaitBefore, "optWaitBefore", i, new QRadioButton(text(before[i]), page)), 2,
+            3 + i);
     txtWaitSecondsBefore = textBox("txtWaitSecondsBefore", page);
     chkRunAfter = checkBox("chkRunAfter", "Run program after backup", page);
     placeCell(chkRunAfter, 2, 6);
@@ -317,12 +317,15 @@ void frmMain_BackUp::createProgramRows(QWidget* page)
     placeCell(txtCommandlineAfter, 2, 8);
     const char* after[] = {"Wait", "Wait for exit", "Do not wait"};
     for (int i = 3; i <= 5; ++i)
-        placeCell(element(optWaitAfter, "optWaitAfter", i, new QRadioButton(text(after[i - 3]), page)),
-                  2, 6 + i);
+        placeCell(
+            element(optWaitAfter, "optWaitAfter", i, new QRadioButton(text(after[i - 3]), page)), 2,
+            6 + i);
     txtWaitSecondsAfter = textBox("txtWaitSecondsAfter", page);
     // The pickers and the seconds sit at the right end of their rows.
-    for (auto [w, row] : {std::pair<QWidget*, int>{cmdSelectPathBefore, 1}, {txtWaitSecondsBefore, 5},
-                          {cmdSelectPathAfter, 7}, {txtWaitSecondsAfter, 9}})
+    for (auto [w, row] : {std::pair<QWidget*, int>{cmdSelectPathBefore, 1},
+                          {txtWaitSecondsBefore, 5},
+                          {cmdSelectPathAfter, 7},
+                          {txtWaitSecondsAfter, 9}})
         w->setGeometry(586, 6 + row * 24, 40, 22);
     groupOptions(this, optWaitBefore.controls());
     groupOptions(this, optWaitAfter.controls());
@@ -353,8 +356,8 @@ void frmMain_BackUp::createUserOptions(QWidget* page)
         {"chkSystray", "Start in sys tray", &chkSystray, 2, 15},
         {"chkWinOnTop", "Windows always on top", &chkWinOnTop, 0, 16},
         {"chkSound", "Enable voice && sound", &chkSound, 1, 16},
-        {"chkProfileStandard", "Start program with profile - Standard -", &chkProfileStandard,
-         2, 16},
+        {"chkProfileStandard", "Start program with profile - Standard -", &chkProfileStandard, 2,
+         16},
     };
     for (const auto& b : boxes) {
         *b.target = checkBox(b.name, b.caption, page);

@@ -1,0 +1,133 @@
+#include <sys/stat.h>
+
+#include <QFile>
+#include <QTest>
+
+#include "ArchiveStore.h"
+#include "FileAttributes.h"
+#include "TestSupport.h"
+
+using namespace TestSupport;
+
+namespace {
+
+quint32 attributesOf(const QString& path)
+{
+    quint32 bits = 0;
+    QString error;
+    if (!FileAttributes::get(path, &bits, &error))
+        qWarning() << error;
+    return bits;
+}
+
+// The rows of the store as sqlite3's own Python module sees them.
+int storedRows()
+{
+    QString out;
+    const int rc
+        = runTool(QStringLiteral("python3"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("import sqlite3,sys;print(sqlite3.connect(sys.argv[1])"
+                                  ".execute('select count(*) from cleared').fetchone()[0])"),
+                   ArchiveStore::databaseFile()},
+                  &out);
+    return rc == 0 ? out.trimmed().toInt() : -1;
+}
+
+} // namespace
+
+// File attributes and the archive attribute store.
+class tst_FileAttributes : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void newFileHasArchiveAttribute();
+    void clearingHoldsUntilTheFileChanges();
+    void settingDeletesTheRow();
+    void clearedAttributeOutlivesTheConnection();
+    void readOnlyFollowsOwnerWrite();
+    void kindsOfEntries();
+    void missingPathFails();
+};
+
+void tst_FileAttributes::newFileHasArchiveAttribute()
+{
+    const QString file = freshFolder(QStringLiteral("a")) + QStringLiteral("/doc.txt");
+    writeFile(file, "text");
+    QCOMPARE(attributesOf(file), FileAttributes::Archive);
+}
+
+void tst_FileAttributes::clearingHoldsUntilTheFileChanges()
+{
+    const QString file = freshFolder(QStringLiteral("a")) + QStringLiteral("/doc.txt");
+    writeFile(file, "text");
+    QString error;
+    QVERIFY2(FileAttributes::setArchive(file, false, &error), qPrintable(error));
+    QCOMPARE(attributesOf(file), FileAttributes::Normal);
+    writeFile(file, "longer text"); // a new size and time
+    QCOMPARE(attributesOf(file), FileAttributes::Archive);
+    QVERIFY(FileAttributes::set(file, 0, &error));
+    QCOMPARE(attributesOf(file), FileAttributes::Normal);
+}
+
+void tst_FileAttributes::settingDeletesTheRow()
+{
+    const QString file = freshFolder(QStringLiteral("a")) + QStringLiteral("/doc.txt");
+    writeFile(file, "text");
+    QString error;
+    const int before = storedRows();
+    QVERIFY(FileAttributes::setArchive(file, false, &error));
+    QCOMPARE(storedRows(), before + 1);
+    QVERIFY(FileAttributes::setArchive(file, true, &error));
+    QCOMPARE(storedRows(), before);
+    QCOMPARE(attributesOf(file), FileAttributes::Archive);
+}
+
+void tst_FileAttributes::clearedAttributeOutlivesTheConnection()
+{
+    const QString file = freshFolder(QStringLiteral("a")) + QStringLiteral("/keep.txt");
+    writeFile(file, "text");
+    QString error;
+    QVERIFY(FileAttributes::setArchive(file, false, &error));
+    ArchiveStore::reset();
+    QCOMPARE(attributesOf(file), FileAttributes::Normal);
+}
+
+void tst_FileAttributes::readOnlyFollowsOwnerWrite()
+{
+    const QString file = freshFolder(QStringLiteral("a")) + QStringLiteral("/ro.txt");
+    writeFile(file, "text");
+    QString error;
+    QVERIFY(FileAttributes::set(file, FileAttributes::ReadOnly | FileAttributes::Archive, &error));
+    QVERIFY(!(QFile::permissions(file) & QFile::WriteOwner));
+    QCOMPARE(attributesOf(file), FileAttributes::ReadOnly | FileAttributes::Archive);
+    QVERIFY(FileAttributes::set(file, FileAttributes::Archive | FileAttributes::Hidden, &error));
+    QVERIFY(QFile::permissions(file) & QFile::WriteOwner);
+    QCOMPARE(attributesOf(file), FileAttributes::Archive); // hidden is not set by a call
+}
+
+void tst_FileAttributes::kindsOfEntries()
+{
+    const QString folder = freshFolder(QStringLiteral("k"));
+    writeFile(folder + QStringLiteral("/.hidden"), "x");
+    QCOMPARE(attributesOf(folder + QStringLiteral("/.hidden")),
+             FileAttributes::Hidden | FileAttributes::Archive);
+    QCOMPARE(attributesOf(folder), FileAttributes::Directory);
+    const QByteArray fifo = QFile::encodeName(folder + QStringLiteral("/pipe"));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    QCOMPARE(attributesOf(QFile::decodeName(fifo)), FileAttributes::System);
+}
+
+void tst_FileAttributes::missingPathFails()
+{
+    quint32 bits = 0;
+    QString error;
+    QVERIFY(!FileAttributes::get(QStringLiteral("/nonexistent/file"), &bits, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!FileAttributes::get(QString(), &bits, &error));
+    QVERIFY(!FileAttributes::setArchive(QStringLiteral("/nonexistent/file"), false, &error));
+}
+
+QTEST_GUILESS_MAIN(tst_FileAttributes)
+#include "tst_FileAttributes.moc"
