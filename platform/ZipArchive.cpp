@@ -166,6 +166,8 @@ struct ZipArchive::Private
     void reindex();
     void reset();
     [[nodiscard]] zip_source_t* makeSource(const ZipSpool::Piece& piece, time_t modified);
+    [[nodiscard]] bool putSource(const QString& name, zip_source_t* src, qsizetype oldPos,
+                                 zip_int64_t* index, QString* error);
     [[nodiscard]] bool addSpooled(const QString& name, const ZipSpool::Piece& piece,
                                   const QFileInfo& info, QString* error);
     [[nodiscard]] bool extract(qsizetype pos, const QString& folder, QString* error) const;
@@ -229,6 +231,23 @@ zip_source_t* ZipArchive::Private::makeSource(const ZipSpool::Piece& piece, time
     return src;
 }
 
+bool ZipArchive::Private::putSource(const QString& name, zip_source_t* src, qsizetype oldPos,
+                                   zip_int64_t* index, QString* error)
+{
+    // Deleting first, then adding, keeps the written order the same as the live list.
+    const bool replacing = oldPos >= 0;
+    const zip_uint64_t oldIndex = replacing ? entries[static_cast<size_t>(oldPos)].index : 0;
+    if (replacing && zip_delete(za, oldIndex) != 0)
+        return fail(error, archiveError(za));
+    *index = zip_file_add(za, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8);
+    if (*index >= 0)
+        return true;
+    const QString message = archiveError(za);
+    if (replacing)
+        (void)zip_unchange(za, oldIndex);
+    return fail(error, message);
+}
+
 bool ZipArchive::Private::addSpooled(const QString& name, const ZipSpool::Piece& piece,
                                      const QFileInfo& info, QString* error)
 {
@@ -236,33 +255,23 @@ bool ZipArchive::Private::addSpooled(const QString& name, const ZipSpool::Piece&
     zip_source_t* src = makeSource(piece, modified);
     if (!src)
         return fail(error, archiveError(za));
-    const auto found = positions.constFind(name);
-    const bool replacing = found != positions.cend();
-    const qsizetype oldPos = replacing ? found.value() : -1;
-    // Deleting first, then adding, keeps the written order the same as the live list.
-    if (replacing && zip_delete(za, entries[static_cast<size_t>(oldPos)].index) != 0) {
+    const qsizetype oldPos = positions.value(name, -1);
+    zip_int64_t added = -1;
+    if (!putSource(name, src, oldPos, &added, error)) {
         zip_source_free(src);
-        return fail(error, archiveError(za));
+        return false;
     }
-    const zip_int64_t index = zip_file_add(za, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8);
-    if (index < 0) {
-        const QString message = archiveError(za);
-        zip_source_free(src);
-        if (replacing)
-            (void)zip_unchange(za, entries[static_cast<size_t>(oldPos)].index);
-        return fail(error, message);
-    }
+    const auto index = static_cast<zip_uint64_t>(added);
     // A stored piece must stay stored: by default libzip would deflate it at the close.
     if (!piece.deflated)
-        (void)zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
-    (void)zip_file_set_external_attributes(za, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
-                                           unixMode(info.filePath()) << 16);
-    if (replacing) {
+        (void)zip_set_file_compression(za, index, ZIP_CM_STORE, 0);
+    (void)zip_file_set_external_attributes(za, index, 0, ZIP_OPSYS_UNIX, unixMode(info.filePath()) << 16);
+    if (oldPos >= 0) {
         entries.erase(entries.begin() + oldPos);
         reindex();
     }
     entries.push_back({name, QDateTime::fromSecsSinceEpoch(modified), piece.size,
-                       piece.compressedSize, static_cast<zip_uint64_t>(index), false});
+                       piece.compressedSize, index, false});
     positions.insert(name, static_cast<qsizetype>(entries.size()) - 1);
     changed = true;
     return true;

@@ -14,6 +14,7 @@
 #include "QEV_ErrorLog.h"
 #include "Quillaro_FileSelect.h"
 #include "TestSupport.h"
+#include "Wildcard.h"
 
 using namespace TestSupport;
 
@@ -71,6 +72,8 @@ private slots:
     void fileFilterReportsABadDayCount_data();
     void fileFilterReportsABadDayCount();
     void malformedPatternMatchesNothingAndIsReportedOnce();
+    void matcher_data();
+    void matcher();
     void folderExclusions_data();
     void folderExclusions();
     void shortenPath_data();
@@ -244,6 +247,49 @@ void tst_Quillaro_FileSelect::malformedPatternMatchesNothingAndIsReportedOnce()
     ResetPatternReports(); // the next run reports them again
     QVERIFY(!File_Filter(dir + QStringLiteral("/a.txt"), none));
     QCOMPARE(errorLog().count(QStringLiteral("malformed pattern")), 3);
+}
+
+void tst_Quillaro_FileSelect::matcher_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("matches");
+    const auto row = [](const char* tag, const char* pattern, const QString& name, bool matches) {
+        QTest::newRow(tag) << QString::fromUtf8(pattern) << name << matches;
+    };
+    row("star, empty name", "*", QString(), true);
+    row("star, any name", "*", QStringLiteral("ABC.D"), true);
+    row("extension", "*.TMP", QStringLiteral("REPORT.TMP"), true);
+    row("extension is the end", "*.TMP", QStringLiteral("REPORT.TMP.BAK"), false);
+    row("star takes none", "*.TMP", QStringLiteral(".TMP"), true);
+    row("stars backtrack", "A*B*C", QStringLiteral("AXBXXBYC"), true);
+    row("stars need the end", "A*B*C", QStringLiteral("AXXBYY"), false);
+    row("question mark one", "A?C", QStringLiteral("ABC"), true);
+    row("question mark not none", "A?C", QStringLiteral("AC"), false);
+    row("hash digit", "FILE##.TXT", QStringLiteral("FILE07.TXT"), true);
+    row("hash not letter", "FILE#.TXT", QStringLiteral("FILEX.TXT"), false);
+    row("hash not other digits", "#", QString(QChar(0x0663)), false);
+    row("list hit", "[ABC].DOC", QStringLiteral("B.DOC"), true);
+    row("list miss", "[ABC].DOC", QStringLiteral("D.DOC"), false);
+    row("range", "[A-C]X", QStringLiteral("BX"), true);
+    row("negated range miss", "[!A-C]X", QStringLiteral("BX"), false);
+    row("negated range hit", "[!A-C]X", QStringLiteral("DX"), true);
+    row("bracketed star is literal", "[*]", QStringLiteral("*"), true);
+    row("bracketed star only itself", "[*]", QStringLiteral("A"), false);
+    row("dash first is literal", "[-A]", QStringLiteral("-"), true);
+    row("closing bracket alone", "]", QStringLiteral("]"), true);
+    row("exact case", "*.tmp", QStringLiteral("REPORT.TMP"), false);
+    row("unclosed bracket", "*.[AB", QStringLiteral("X.A"), false);
+    row("unclosed bracket, star name", "[", QStringLiteral("["), false);
+}
+
+void tst_Quillaro_FileSelect::matcher()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, name);
+    QFETCH(bool, matches);
+    QCOMPARE(Like(name, pattern), matches);
+    QCOMPARE(MatchesFilterList(FilterList{{pattern}}, name, QStringLiteral("matcher")), matches);
 }
 
 void tst_Quillaro_FileSelect::folderExclusions_data()
