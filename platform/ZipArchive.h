@@ -8,8 +8,7 @@
 class ZipArchive;
 
 // One entry of an open archive, as the collection gives it.
-class ZipEntry
-{
+class ZipEntry {
 public:
     ZipEntry() = default;
 
@@ -35,8 +34,7 @@ private:
 };
 
 // The entries of an archive.
-class ZipFiles
-{
+class ZipFiles {
     Q_DISABLE_COPY(ZipFiles)
 public:
     [[nodiscard]] int Count() const;
@@ -53,15 +51,14 @@ public:
 
 private:
     friend class ZipArchive;
-    explicit ZipFiles(ZipArchive* archive) : m_archive(archive) {}
+    explicit ZipFiles(ZipArchive* archive) : m_archive(archive) { }
     ZipArchive* m_archive;
 };
 
 // An ordinary ZIP archive (ZIP64 where sizes or counts need it), written and read in place.
 // Changes reach the file at Close(), which writes the archive once, however many files were
 // added.
-class ZipArchive
-{
+class ZipArchive {
     Q_DISABLE_COPY(ZipArchive)
 public:
     ZipArchive();

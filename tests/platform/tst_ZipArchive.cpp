@@ -28,7 +28,8 @@ with zipfile.ZipFile(sys.argv[1]) as z:
 QString pythonCheck(const QString& archive, int* rc = nullptr)
 {
     QString out;
-    const int code = runTool(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromUtf8(kPyCheck), archive}, &out);
+    const int code = runTool(QStringLiteral("python3"),
+                             {QStringLiteral("-c"), QString::fromUtf8(kPyCheck), archive}, &out);
     if (rc)
         *rc = code;
     return out;
@@ -42,7 +43,8 @@ void expectToolsAccept(const QString& archive)
     QString out;
     const int unzipRc = runTool(QStringLiteral("unzip"), {QStringLiteral("-tqq"), archive}, &out);
     // unzip warns about any archive without entries (exit 1); that is its only complaint allowed.
-    const bool emptyWarning = unzipRc == 1 && out.trimmed().endsWith(QStringLiteral("zipfile is empty"));
+    const bool emptyWarning
+        = unzipRc == 1 && out.trimmed().endsWith(QStringLiteral("zipfile is empty"));
     QVERIFY2(unzipRc == 0 || emptyWarning, qPrintable(out));
 }
 
@@ -65,8 +67,7 @@ QString entryName(const QString& path) { return path.mid(1); }
 
 } // namespace
 
-class tst_ZipArchive : public QObject
-{
+class tst_ZipArchive : public QObject {
     Q_OBJECT
 
 private slots:
@@ -128,7 +129,8 @@ void tst_ZipArchive::addedSizesAreKnownAndTheSourceMayGo()
     QCOMPARE(first.UncompressedSize(), text.size());
     QVERIFY(first.CompressedSize() > 0 && first.CompressedSize() < text.size() / 2);
     QCOMPARE(first.Name(), entryName(a));
-    QCOMPARE(first.ModificationDate().toSecsSinceEpoch(), QFileInfo(a).lastModified().toSecsSinceEpoch());
+    QCOMPARE(first.ModificationDate().toSecsSinceEpoch(),
+             QFileInfo(a).lastModified().toSecsSinceEpoch());
     QVERIFY(zip.Files().AddFileByName(b, 6, true, false, &error));
     QCOMPARE(zip.Files().Item(1).UncompressedSize(), 0);
     QCOMPARE(zip.Files().Item(1).CompressedSize(), 0);
@@ -151,7 +153,8 @@ void tst_ZipArchive::storedAndDeflatedAreAccepted()
     QString error;
     QVERIFY(zip.Create(dir + QStringLiteral("/l.zip"), &error));
     for (int level : {0, 1, 6, 9}) {
-        const QString f = makeFile(dir + QStringLiteral("/src/level%1.txt").arg(level), someText(64 + level));
+        const QString f
+            = makeFile(dir + QStringLiteral("/src/level%1.txt").arg(level), someText(64 + level));
         QVERIFY2(zip.Files().AddFileByName(f, level, true, false, &error), qPrintable(error));
     }
     QCOMPARE(zip.Files().Item(0).CompressedSize(), zip.Files().Item(0).UncompressedSize());
@@ -236,7 +239,8 @@ void tst_ZipArchive::appendKeepsEarlierEntries()
     QString error;
     QVERIFY(zip.Create(zipPath, &error));
     QVERIFY(zip.setComment(QStringLiteral("kept"), &error));
-    QVERIFY(zip.Files().AddFileByName(makeFile(dir + QStringLiteral("/s/1.txt"), someText(5)), 6, true, false, &error));
+    QVERIFY(zip.Files().AddFileByName(makeFile(dir + QStringLiteral("/s/1.txt"), someText(5)), 6,
+                                      true, false, &error));
     QVERIFY(zip.Close(&error));
     for (int round = 2; round <= 3; ++round) {
         QVERIFY2(zip.Open(zipPath, &error), qPrintable(error));
@@ -271,8 +275,10 @@ void tst_ZipArchive::damagedArchiveFailsToOpen()
         ZipArchive zip;
         QString error;
         QVERIFY(zip.Create(zipPath, &error));
-        QVERIFY(zip.Files().AddFileByName(makeFile(dir + QStringLiteral("/x.txt"), someText(30)), 6, true, false, &error));
-        QVERIFY(zip.Files().AddFileByName(makeFile(dir + QStringLiteral("/y.txt"), someText(3)), 6, true, false, &error));
+        QVERIFY(zip.Files().AddFileByName(makeFile(dir + QStringLiteral("/x.txt"), someText(30)), 6,
+                                          true, false, &error));
+        QVERIFY(zip.Files().AddFileByName(makeFile(dir + QStringLiteral("/y.txt"), someText(3)), 6,
+                                          true, false, &error));
         QVERIFY(zip.Close(&error));
     }
     QByteArray bytes = readFile(zipPath);
@@ -303,10 +309,11 @@ void tst_ZipArchive::closeWritesOncePerPart()
     QString error;
     QVERIFY(zip.Create(zipPath, &error));
     const QByteArray empty = readFile(zipPath);
-    struct stat before {};
+    struct stat before { };
     QCOMPARE(::stat(QFile::encodeName(zipPath).constData(), &before), 0);
     for (int i = 0; i < 50; ++i)
-        QVERIFY(zip.Files().AddFileByName(makeFile(dir + QStringLiteral("/s/%1").arg(i), someText(2)), 6, true, false, &error));
+        QVERIFY(zip.Files().AddFileByName(
+            makeFile(dir + QStringLiteral("/s/%1").arg(i), someText(2)), 6, true, false, &error));
     // Nothing is written while files are added.
     QCOMPARE(readFile(zipPath), empty);
     QVERIFY(zip.Close(&error));
@@ -315,11 +322,11 @@ void tst_ZipArchive::closeWritesOncePerPart()
     expectToolsAccept(zipPath);
 
     // Opening and closing without changes leaves the file as it is (finishing does that).
-    struct stat closed {};
+    struct stat closed { };
     QCOMPARE(::stat(QFile::encodeName(zipPath).constData(), &closed), 0);
     QVERIFY(zip.Open(zipPath, &error));
     QVERIFY(zip.Close(&error));
-    struct stat again {};
+    struct stat again { };
     QCOMPARE(::stat(QFile::encodeName(zipPath).constData(), &again), 0);
     QCOMPARE(again.st_ino, closed.st_ino);
     QCOMPARE(readFile(zipPath), written);
@@ -354,7 +361,8 @@ void tst_ZipArchive::namesAreUtf8PathsWithoutLeadingSlash()
     ZipArchive zip;
     QString error;
     QVERIFY(zip.Create(dir + QStringLiteral("/n.zip"), &error));
-    QVERIFY(zip.Files().AddFileByName(dir + QStringLiteral("/Grüße/../Grüße/naïve file.txt"), 6, true, false, &error));
+    QVERIFY(zip.Files().AddFileByName(dir + QStringLiteral("/Grüße/../Grüße/naïve file.txt"), 6,
+                                      true, false, &error));
     QVERIFY(zip.Files().AddFileByName(plain, 6, false, false, &error));
     QCOMPARE(zip.Files().Item(0).Name(), entryName(odd));
     QCOMPARE(zip.Files().Item(1).Name(), QStringLiteral("plain.txt"));
@@ -436,16 +444,21 @@ void tst_ZipArchive::manyEntriesUseZip64()
     QString error;
     QVERIFY(zip.Create(dir + QStringLiteral("/m.zip"), &error));
     for (int i = 0; i < kCount; ++i) {
-        if (!zip.Files().AddFileByName(dir + QStringLiteral("/s/%1/f%2").arg(i / 1000).arg(i), 6, true, false, &error))
+        if (!zip.Files().AddFileByName(dir + QStringLiteral("/s/%1/f%2").arg(i / 1000).arg(i), 6,
+                                       true, false, &error))
             QFAIL(qPrintable(error));
     }
     QVERIFY2(zip.Close(&error), qPrintable(error));
     QString out;
     const QString count = QStringLiteral("import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\n"
                                          "print(len(z.namelist()), z.testzip())\n");
-    QCOMPARE(runTool(QStringLiteral("python3"), {QStringLiteral("-c"), count, dir + QStringLiteral("/m.zip")}, &out), 0);
+    QCOMPARE(runTool(QStringLiteral("python3"),
+                     {QStringLiteral("-c"), count, dir + QStringLiteral("/m.zip")}, &out),
+             0);
     QCOMPARE(out.trimmed(), QStringLiteral("%1 None").arg(kCount));
-    QCOMPARE(runTool(QStringLiteral("unzip"), {QStringLiteral("-tqq"), dir + QStringLiteral("/m.zip")}, &out), 0);
+    QCOMPARE(runTool(QStringLiteral("unzip"),
+                     {QStringLiteral("-tqq"), dir + QStringLiteral("/m.zip")}, &out),
+             0);
     QVERIFY(zip.Open(dir + QStringLiteral("/m.zip"), &error));
     QCOMPARE(zip.Files().Count(), kCount);
     QVERIFY(zip.Close(&error));
@@ -471,11 +484,16 @@ void tst_ZipArchive::largeFileUsesZip64()
     QVERIFY(zip.Files().AddFileByName(small, 1, true, false, &error));
     QVERIFY2(zip.Close(&error), qPrintable(error));
     QString out;
-    QCOMPARE(runTool(QStringLiteral("unzip"), {QStringLiteral("-tqq"), dir + QStringLiteral("/big.zip")}, &out), 0);
-    const QString list = QStringLiteral("import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\n"
-                                        "print([(i.filename.split('/')[-1], i.file_size) for i in z.infolist()])\n"
-                                        "print(z.read(z.infolist()[1]))\n");
-    QCOMPARE(runTool(QStringLiteral("python3"), {QStringLiteral("-c"), list, dir + QStringLiteral("/big.zip")}, &out), 0);
+    QCOMPARE(runTool(QStringLiteral("unzip"),
+                     {QStringLiteral("-tqq"), dir + QStringLiteral("/big.zip")}, &out),
+             0);
+    const QString list
+        = QStringLiteral("import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\n"
+                         "print([(i.filename.split('/')[-1], i.file_size) for i in z.infolist()])\n"
+                         "print(z.read(z.infolist()[1]))\n");
+    QCOMPARE(runTool(QStringLiteral("python3"),
+                     {QStringLiteral("-c"), list, dir + QStringLiteral("/big.zip")}, &out),
+             0);
     QVERIFY2(out.contains(QStringLiteral("('big.bin', %1)").arg(size)), qPrintable(out));
     QVERIFY2(out.contains(QStringLiteral("after the big one")), qPrintable(out));
 }
