@@ -405,11 +405,7 @@ bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool
 
 ZipArchive::ZipArchive() : d(std::make_unique<Private>()), m_files(this) { }
 
-ZipArchive::~ZipArchive()
-{
-    if (d->za)
-        zip_discard(d->za);
-}
+ZipArchive::~ZipArchive() { (void)Close(); }
 
 bool ZipArchive::Create(const QString& path, QString* error)
 {

@@ -82,6 +82,7 @@ private slots:
     void damagedArchiveFailsToOpen();
     void closeWritesOncePerPart();
     void closeFailureIsReported();
+    void archiveLeftOpenIsWrittenAtTheEnd();
     void namesAreUtf8PathsWithoutLeadingSlash();
     void extractRoundTrip();
     void extractRefusesEscapingNames_data();
@@ -351,6 +352,21 @@ void tst_ZipArchive::closeFailureIsReported()
     QVERIFY(!zip.Close(&error));
     QVERIFY(!error.isEmpty());
     QVERIFY(!zip.isOpen());
+}
+
+void tst_ZipArchive::archiveLeftOpenIsWrittenAtTheEnd()
+{
+    const QString dir = freshFolder(QStringLiteral("leftopen"));
+    const QString zipPath = dir + QStringLiteral("/l.zip");
+    {
+        ZipArchive zip;
+        QString error;
+        QVERIFY(zip.Create(zipPath, &error));
+        QVERIFY(zip.Files().AddFileByName(makeFile(dir + QStringLiteral("/f.txt"), "f"), 6, true,
+                                          false, &error));
+    }
+    expectToolsAccept(zipPath);
+    QVERIFY(pythonCheck(zipPath).contains(QStringLiteral("f.txt 1 8")));
 }
 
 void tst_ZipArchive::namesAreUtf8PathsWithoutLeadingSlash()
