@@ -32,7 +32,10 @@ QString shellQuote(const QString& word)
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
-QString pieceName(const QString& name, int k) { return name + QLatin1Char('.') + QString::number(k); }
+QString pieceName(const QString& name, int k)
+{
+    return name + QLatin1Char('.') + QString::number(k);
+}
 
 bool isPieceOf(const QString& entry, const QString& name)
 {
@@ -64,21 +67,29 @@ bool writePiece(QFile& source, const QString& path, qint64 partSize, std::vector
 {
     QFile piece(path);
     if (!piece.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return fail(ErrNo::PathFileAccess, QStringLiteral("cannot create ") + path + QStringLiteral(": ") + piece.errorString());
+        return fail(ErrNo::PathFileAccess,
+                    QStringLiteral("cannot create ") + path + QStringLiteral(": ")
+                        + piece.errorString());
     *copied = 0;
     while (*copied < partSize) {
         const qint64 want = qMin<qint64>(partSize - *copied, static_cast<qint64>(buffer.size()));
         const qint64 got = source.read(buffer.data(), want);
         if (got < 0)
-            return fail(ErrNo::DeviceIO, QStringLiteral("cannot read ") + source.fileName() + QStringLiteral(": ") + source.errorString());
+            return fail(ErrNo::DeviceIO,
+                        QStringLiteral("cannot read ") + source.fileName() + QStringLiteral(": ")
+                            + source.errorString());
         if (got == 0)
             break;
         if (piece.write(buffer.data(), got) != got)
-            return fail(ErrNo::DiskFull, QStringLiteral("cannot write ") + path + QStringLiteral(": ") + piece.errorString());
+            return fail(ErrNo::DiskFull,
+                        QStringLiteral("cannot write ") + path + QStringLiteral(": ")
+                            + piece.errorString());
         *copied += got;
     }
     if (!piece.flush())
-        return fail(ErrNo::DiskFull, QStringLiteral("cannot write ") + path + QStringLiteral(": ") + piece.errorString());
+        return fail(ErrNo::DiskFull,
+                    QStringLiteral("cannot write ") + path + QStringLiteral(": ")
+                        + piece.errorString());
     return true;
 }
 
@@ -105,9 +116,13 @@ bool writePieces(QFile& source, const QString& folder, const QString& name, qint
 bool writeJoiner(const QString& path, const QString& name, int pieces)
 {
     QSaveFile joiner(path);
-    if (!joiner.open(QIODevice::WriteOnly) || joiner.write(JoinerScript(name, pieces)) < 0 || !joiner.commit())
-        return fail(ErrNo::PathFileAccess, QStringLiteral("cannot write ") + path + QStringLiteral(": ") + joiner.errorString());
-    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+    if (!joiner.open(QIODevice::WriteOnly) || joiner.write(JoinerScript(name, pieces)) < 0
+        || !joiner.commit())
+        return fail(ErrNo::PathFileAccess,
+                    QStringLiteral("cannot write ") + path + QStringLiteral(": ")
+                        + joiner.errorString());
+    QFile::setPermissions(
+        path, QFile::permissions(path) | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
     return true;
 }
 
@@ -116,11 +131,10 @@ bool writeJoiner(const QString& path, const QString& name, int pieces)
 QByteArray JoinerScript(const QString& name, int pieces)
 {
     const QString quoted = shellQuote(name);
-    QStringList lines = {QStringLiteral("#!/bin/sh"),
-                         QStringLiteral("set -e"),
-                         QStringLiteral("cd \"$(dirname -- \"$0\")\""),
-                         QStringLiteral("echo 'Joining Files...'"),
-                         QStringLiteral("rm -f -- ") + quoted};
+    QStringList lines
+        = {QStringLiteral("#!/bin/sh"), QStringLiteral("set -e"),
+           QStringLiteral("cd \"$(dirname -- \"$0\")\""), QStringLiteral("echo 'Joining Files...'"),
+           QStringLiteral("rm -f -- ") + quoted};
     if (pieces > 1) {
         QString join = QStringLiteral("cat --");
         for (int k = 2; k <= pieces; ++k)
@@ -131,7 +145,8 @@ QByteArray JoinerScript(const QString& name, int pieces)
     }
     // An empty source has no piece to rename; its joiner still gives the empty file.
     if (pieces > 0)
-        lines << QStringLiteral("mv -- ") + shellQuote(pieceName(name, 1)) + QLatin1Char(' ') + quoted;
+        lines << QStringLiteral("mv -- ") + shellQuote(pieceName(name, 1)) + QLatin1Char(' ')
+                + quoted;
     else
         lines << QStringLiteral(": > ") + quoted;
     lines << QStringLiteral("rm -f -- ") + shellQuote(name + QStringLiteral(".sh"));
@@ -139,9 +154,15 @@ QByteArray JoinerScript(const QString& name, int pieces)
     return (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
 }
 
-QString DetermineDirectory(const QString& path) { return path.left(path.lastIndexOf(QLatin1Char('/')) + 1); }
+QString DetermineDirectory(const QString& path)
+{
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
 
-QString DetermineFilename(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
+QString DetermineFilename(const QString& path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
 
 QString SplitFolder(const QString& splitRoot, const QString& sSource)
 {
@@ -149,25 +170,29 @@ QString SplitFolder(const QString& splitRoot, const QString& sSource)
     return QDir::cleanPath(splitRoot + QLatin1Char('/') + folder);
 }
 
-bool SplitFiles(const QString& sSource, const QString& sDestDir, qint32 lPartSize, QStringList* written)
+bool SplitFiles(const QString& sSource, const QString& sDestDir, qint32 lPartSize,
+                QStringList* written)
 {
     if (written)
         written->clear();
     if (lPartSize <= 0)
-        return fail(ErrNo::InvalidCall, QStringLiteral("piece size must be above 0: %1").arg(lPartSize));
+        return fail(ErrNo::InvalidCall,
+                    QStringLiteral("piece size must be above 0: %1").arg(lPartSize));
     const QString name = DetermineFilename(sSource);
     QFile source(sSource);
     if (name.isEmpty() || !QFileInfo(sSource).isFile())
         return fail(ErrNo::FileNotFound, QStringLiteral("no file to split: ") + sSource);
     if (!source.open(QIODevice::ReadOnly))
-        return fail(ErrNo::PermissionDenied, QStringLiteral("cannot read ") + sSource + QStringLiteral(": ") + source.errorString());
+        return fail(ErrNo::PermissionDenied,
+                    QStringLiteral("cannot read ") + sSource + QStringLiteral(": ")
+                        + source.errorString());
     CreateDirectoryStruct(sDestDir);
     const QString folder = QDir::cleanPath(sDestDir);
     removeStalePieces(folder, name);
     QStringList files;
     const QString joiner = folder + QLatin1Char('/') + name + QStringLiteral(".sh");
     const bool ok = writePieces(source, folder, name, lPartSize, &files)
-                    && writeJoiner(joiner, name, static_cast<int>(files.size()));
+        && writeJoiner(joiner, name, static_cast<int>(files.size()));
     if (!ok) {
         for (const QString& f : std::as_const(files))
             QFile::remove(f);

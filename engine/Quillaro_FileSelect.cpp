@@ -37,7 +37,8 @@ bool youngDayCount(const QString& text, int* days, QString* problem, int* number
         return false;
     }
     const double rounded = std::nearbyint(value);
-    if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max()) {
+    if (rounded < std::numeric_limits<qint32>::min()
+        || rounded > std::numeric_limits<qint32>::max()) {
         *number = ErrNo::Overflow;
         *problem = QStringLiteral("day count out of range: ") + text;
         return false;
@@ -123,7 +124,8 @@ QString shorten_path(const QString& TmpStr, int NewPathLen)
     const qsizetype p = TmpStr.indexOf(QLatin1Char('/'), 3) + 1; // 0 when there is none
     if (p > NewPathLen - 3) {
         ReportError(FormularLabel("shorten_path", kForm), ErrNo::InvalidCall,
-                    QStringLiteral("path head longer than %1 characters: ").arg(NewPathLen) + TmpStr);
+                    QStringLiteral("path head longer than %1 characters: ").arg(NewPathLen)
+                        + TmpStr);
         return {};
     }
     return TmpStr.left(p) + QStringLiteral("...") + TmpStr.right(NewPathLen - 3 - p);

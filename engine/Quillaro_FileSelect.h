@@ -13,12 +13,11 @@ extern QStringList g_sFoundFiles;
 void Find_Files(const QString& pattern);
 
 // The filter options of the current profile, as the main window's controls hold them.
-struct FileFilterOptions
-{
-    bool optCompleteNoFilter = false;  // selected: nothing is left out
-    bool chkExclOldFiles = false;      // ticked: leave out files written before DTPicker1
+struct FileFilterOptions {
+    bool optCompleteNoFilter = false; // selected: nothing is left out
+    bool chkExclOldFiles = false; // ticked: leave out files written before DTPicker1
     QDate DTPicker1;
-    bool chkExclYoungFiles = false;    // ticked: leave out files written after DTPicker2
+    bool chkExclYoungFiles = false; // ticked: leave out files written after DTPicker2
     QDate DTPicker2;
     bool chkExclYoungDayFiles = false; // ticked: leave out files younger than txtExclYoungDay days
     QString txtExclYoungDay;

@@ -34,7 +34,10 @@ QString libzipText(int code)
     return text;
 }
 
-QString archiveError(zip_t* za) { return QString::fromLocal8Bit(zip_error_strerror(zip_get_error(za))); }
+QString archiveError(zip_t* za)
+{
+    return QString::fromLocal8Bit(zip_error_strerror(zip_get_error(za)));
+}
 
 // libzip writes no file for an archive without entries, so that form is written here: the
 // end-of-central-directory record and the comment.
@@ -49,8 +52,9 @@ bool writeEmptyArchive(const QString& path, const QByteArray& comment, QString* 
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly) || file.write(record) != record.size() || !file.commit())
-        return fail(error, QStringLiteral("cannot write ") + path + QStringLiteral(": ")
-                               + file.errorString());
+        return fail(error,
+                    QStringLiteral("cannot write ") + path + QStringLiteral(": ")
+                        + file.errorString());
     return true;
 }
 
@@ -58,21 +62,21 @@ bool isSafeEntryName(const QString& name)
 {
     if (name.isEmpty() || name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1Char('\\')))
         return false;
-    const QStringList parts = QString(name).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/'));
+    const QStringList parts
+        = QString(name).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/'));
     return !parts.contains(QStringLiteral(".."));
 }
 
 zip_uint32_t unixMode(const QString& path)
 {
-    struct stat st {};
+    struct stat st { };
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return S_IFREG | 0644;
     return S_IFREG | (st.st_mode & 07777);
 }
 
 // Hands a spooled, already compressed file to libzip, which then copies it unchanged.
-struct SpoolSource
-{
+struct SpoolSource {
     const ZipSpool* spool = nullptr;
     ZipSpool::Piece piece;
     time_t modified = 0;
@@ -86,7 +90,8 @@ zip_int64_t statSpool(SpoolSource* s, void* data, zip_uint64_t length)
     if (!st)
         return -1;
     zip_stat_init(st);
-    st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC | ZIP_STAT_MTIME;
+    st->valid
+        = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC | ZIP_STAT_MTIME;
     st->size = static_cast<zip_uint64_t>(s->piece.size);
     st->comp_size = static_cast<zip_uint64_t>(s->piece.compressedSize);
     st->comp_method = s->piece.deflated ? ZIP_CM_DEFLATE : ZIP_CM_STORE;
@@ -98,10 +103,12 @@ zip_int64_t statSpool(SpoolSource* s, void* data, zip_uint64_t length)
 zip_int64_t readSpool(SpoolSource* s, void* data, zip_uint64_t length)
 {
     const qint64 left = s->piece.compressedSize - s->position;
-    const qint64 wanted = qMin<qint64>(left, static_cast<qint64>(qMin<zip_uint64_t>(length, 1u << 30)));
+    const qint64 wanted
+        = qMin<qint64>(left, static_cast<qint64>(qMin<zip_uint64_t>(length, 1u << 30)));
     if (wanted <= 0)
         return 0;
-    const qint64 got = s->spool->read(s->piece.offset + s->position, static_cast<char*>(data), wanted);
+    const qint64 got
+        = s->spool->read(s->piece.offset + s->position, static_cast<char*>(data), wanted);
     if (got < 0) {
         zip_error_set(&s->error, ZIP_ER_READ, errno);
         return -1;
@@ -131,7 +138,8 @@ zip_int64_t spoolCallback(void* state, void* data, zip_uint64_t length, zip_sour
         return 0;
     case ZIP_SOURCE_SUPPORTS:
         return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
-                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
+                                              -1);
     default:
         zip_error_set(&s->error, ZIP_ER_OPNOTSUPP, 0);
         return -1;
@@ -141,8 +149,7 @@ zip_int64_t spoolCallback(void* state, void* data, zip_uint64_t length, zip_sour
 } // namespace
 
 // The archive's live entries in order; libzip keeps deleted ones counted until the close.
-struct LiveEntry
-{
+struct LiveEntry {
     QString name;
     QDateTime modified;
     qint64 size = 0;
@@ -151,8 +158,7 @@ struct LiveEntry
     bool onDisk = false;
 };
 
-struct ZipArchive::Private
-{
+struct ZipArchive::Private {
     zip_t* za = nullptr;
     QString path;
     QString comment;
@@ -166,6 +172,8 @@ struct ZipArchive::Private
     void reindex();
     void reset();
     [[nodiscard]] zip_source_t* makeSource(const ZipSpool::Piece& piece, time_t modified);
+    [[nodiscard]] bool putSource(const QString& name, zip_source_t* src, qsizetype oldPos,
+                                 zip_int64_t* index, QString* error);
     [[nodiscard]] bool addSpooled(const QString& name, const ZipSpool::Piece& piece,
                                   const QFileInfo& info, QString* error);
     [[nodiscard]] bool extract(qsizetype pos, const QString& folder, QString* error) const;
@@ -229,6 +237,23 @@ zip_source_t* ZipArchive::Private::makeSource(const ZipSpool::Piece& piece, time
     return src;
 }
 
+bool ZipArchive::Private::putSource(const QString& name, zip_source_t* src, qsizetype oldPos,
+                                    zip_int64_t* index, QString* error)
+{
+    // Deleting first, then adding, keeps the written order the same as the live list.
+    const bool replacing = oldPos >= 0;
+    const zip_uint64_t oldIndex = replacing ? entries[static_cast<size_t>(oldPos)].index : 0;
+    if (replacing && zip_delete(za, oldIndex) != 0)
+        return fail(error, archiveError(za));
+    *index = zip_file_add(za, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8);
+    if (*index >= 0)
+        return true;
+    const QString message = archiveError(za);
+    if (replacing)
+        (void)zip_unchange(za, oldIndex);
+    return fail(error, message);
+}
+
 bool ZipArchive::Private::addSpooled(const QString& name, const ZipSpool::Piece& piece,
                                      const QFileInfo& info, QString* error)
 {
@@ -236,33 +261,24 @@ bool ZipArchive::Private::addSpooled(const QString& name, const ZipSpool::Piece&
     zip_source_t* src = makeSource(piece, modified);
     if (!src)
         return fail(error, archiveError(za));
-    const auto found = positions.constFind(name);
-    const bool replacing = found != positions.cend();
-    const qsizetype oldPos = replacing ? found.value() : -1;
-    // Deleting first, then adding, keeps the written order the same as the live list.
-    if (replacing && zip_delete(za, entries[static_cast<size_t>(oldPos)].index) != 0) {
+    const qsizetype oldPos = positions.value(name, -1);
+    zip_int64_t added = -1;
+    if (!putSource(name, src, oldPos, &added, error)) {
         zip_source_free(src);
-        return fail(error, archiveError(za));
+        return false;
     }
-    const zip_int64_t index = zip_file_add(za, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8);
-    if (index < 0) {
-        const QString message = archiveError(za);
-        zip_source_free(src);
-        if (replacing)
-            (void)zip_unchange(za, entries[static_cast<size_t>(oldPos)].index);
-        return fail(error, message);
-    }
+    const auto index = static_cast<zip_uint64_t>(added);
     // A stored piece must stay stored: by default libzip would deflate it at the close.
     if (!piece.deflated)
-        (void)zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
-    (void)zip_file_set_external_attributes(za, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+        (void)zip_set_file_compression(za, index, ZIP_CM_STORE, 0);
+    (void)zip_file_set_external_attributes(za, index, 0, ZIP_OPSYS_UNIX,
                                            unixMode(info.filePath()) << 16);
-    if (replacing) {
+    if (oldPos >= 0) {
         entries.erase(entries.begin() + oldPos);
         reindex();
     }
     entries.push_back({name, QDateTime::fromSecsSinceEpoch(modified), piece.size,
-                       piece.compressedSize, static_cast<zip_uint64_t>(index), false});
+                       piece.compressedSize, index, false});
     positions.insert(name, static_cast<qsizetype>(entries.size()) - 1);
     changed = true;
     return true;
@@ -272,24 +288,31 @@ bool ZipArchive::Private::copyOut(zip_file_t* zf, const QString& target, QString
 {
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly))
-        return fail(error, QStringLiteral("cannot write ") + target + QStringLiteral(": ") + out.errorString());
+        return fail(error,
+                    QStringLiteral("cannot write ") + target + QStringLiteral(": ")
+                        + out.errorString());
     std::vector<char> buffer(kExtractChunk);
     for (;;) {
         const zip_int64_t got = zip_fread(zf, buffer.data(), buffer.size());
         if (got < 0) {
             out.cancelWriting();
-            return fail(error, QStringLiteral("cannot read the entry for ") + target + QStringLiteral(": ")
-                                   + QString::fromLocal8Bit(zip_file_strerror(zf)));
+            return fail(error,
+                        QStringLiteral("cannot read the entry for ") + target + QStringLiteral(": ")
+                            + QString::fromLocal8Bit(zip_file_strerror(zf)));
         }
         if (got == 0)
             break;
         if (out.write(buffer.data(), got) != got) {
             out.cancelWriting();
-            return fail(error, QStringLiteral("cannot write ") + target + QStringLiteral(": ") + out.errorString());
+            return fail(error,
+                        QStringLiteral("cannot write ") + target + QStringLiteral(": ")
+                            + out.errorString());
         }
     }
     if (!out.commit())
-        return fail(error, QStringLiteral("cannot write ") + target + QStringLiteral(": ") + out.errorString());
+        return fail(error,
+                    QStringLiteral("cannot write ") + target + QStringLiteral(": ")
+                        + out.errorString());
     return true;
 }
 
@@ -297,17 +320,21 @@ bool ZipArchive::Private::extract(qsizetype pos, const QString& folder, QString*
 {
     const LiveEntry& e = entries[static_cast<size_t>(pos)];
     if (!isSafeEntryName(e.name))
-        return fail(error, QStringLiteral("entry name refused, it leaves the target folder: ") + e.name);
+        return fail(error,
+                    QStringLiteral("entry name refused, it leaves the target folder: ") + e.name);
     if (!e.onDisk)
         return fail(error, QStringLiteral("entry not yet written to the archive: ") + e.name);
     const QString target = QDir(folder).filePath(e.name);
     if (e.name.endsWith(QLatin1Char('/')))
-        return QDir().mkpath(target) || fail(error, QStringLiteral("cannot create folder ") + target);
+        return QDir().mkpath(target)
+            || fail(error, QStringLiteral("cannot create folder ") + target);
     if (!QDir().mkpath(QFileInfo(target).path()))
         return fail(error, QStringLiteral("cannot create folder ") + QFileInfo(target).path());
     zip_file_t* zf = zip_fopen_index(za, e.index, 0);
     if (!zf)
-        return fail(error, QStringLiteral("cannot open entry ") + e.name + QStringLiteral(": ") + archiveError(za));
+        return fail(error,
+                    QStringLiteral("cannot open entry ") + e.name + QStringLiteral(": ")
+                        + archiveError(za));
     const bool ok = copyOut(zf, target, error);
     zip_fclose(zf);
     if (!ok)
@@ -330,7 +357,8 @@ bool ZipEntry::Extract(const QString& targetFolder, QString* error) const
     const auto& entries = m_archive->d->entries;
     if (m_index < 0 || static_cast<size_t>(m_index) >= entries.size()
         || entries[static_cast<size_t>(m_index)].name != m_name)
-        return fail(error, QStringLiteral("the archive changed since the entry was taken: ") + m_name);
+        return fail(error,
+                    QStringLiteral("the archive changed since the entry was taken: ") + m_name);
     return m_archive->d->extract(m_index, targetFolder, error);
 }
 
@@ -352,7 +380,8 @@ ZipEntry ZipFiles::Item(int index) const
     return entry;
 }
 
-bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool overwrite, QString* error)
+bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool overwrite,
+                             QString* error)
 {
     ZipArchive::Private& d = *m_archive->d;
     if (!d.za)
@@ -365,7 +394,8 @@ bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool
     if (!overwrite && d.positions.contains(name))
         return fail(error, QStringLiteral("already in the archive: ") + name);
     if (!d.spool)
-        d.spool = std::make_unique<ZipSpool>(d.spoolFolder.isEmpty() ? Paths::tempFolder() : d.spoolFolder);
+        d.spool = std::make_unique<ZipSpool>(d.spoolFolder.isEmpty() ? Paths::tempFolder()
+                                                                     : d.spoolFolder);
     ZipSpool::Piece piece;
     QString message;
     if (!d.spool->add(full, level, &piece, &message))
@@ -373,13 +403,9 @@ bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool
     return d.addSpooled(name, piece, QFileInfo(full), error);
 }
 
-ZipArchive::ZipArchive() : d(std::make_unique<Private>()), m_files(this) {}
+ZipArchive::ZipArchive() : d(std::make_unique<Private>()), m_files(this) { }
 
-ZipArchive::~ZipArchive()
-{
-    if (d->za)
-        zip_discard(d->za);
-}
+ZipArchive::~ZipArchive() { (void)Close(); }
 
 bool ZipArchive::Create(const QString& path, QString* error)
 {
@@ -390,7 +416,8 @@ bool ZipArchive::Create(const QString& path, QString* error)
     int code = 0;
     d->za = zip_open(QFile::encodeName(path).constData(), 0, &code);
     if (!d->za)
-        return fail(error, QStringLiteral("cannot open ") + path + QStringLiteral(": ") + libzipText(code));
+        return fail(
+            error, QStringLiteral("cannot open ") + path + QStringLiteral(": ") + libzipText(code));
     d->path = path;
     return true;
 }
@@ -408,7 +435,8 @@ bool ZipArchive::Open(const QString& path, QString* error)
     int code = 0;
     d->za = zip_open(QFile::encodeName(path).constData(), ZIP_CHECKCONS, &code);
     if (!d->za)
-        return fail(error, QStringLiteral("cannot open ") + path + QStringLiteral(": ") + libzipText(code));
+        return fail(
+            error, QStringLiteral("cannot open ") + path + QStringLiteral(": ") + libzipText(code));
     d->path = path;
     d->readEntries();
     return true;
@@ -419,7 +447,8 @@ bool ZipArchive::setComment(const QString& comment, QString* error)
     if (!d->za)
         return fail(error, QStringLiteral("no archive is open"));
     const QByteArray text = comment.toUtf8().left(0xffff);
-    if (zip_set_archive_comment(d->za, text.constData(), static_cast<zip_uint16_t>(text.size())) != 0)
+    if (zip_set_archive_comment(d->za, text.constData(), static_cast<zip_uint16_t>(text.size()))
+        != 0)
         return fail(error, archiveError(d->za));
     d->comment = QString::fromUtf8(text);
     d->changed = true;
@@ -439,7 +468,9 @@ bool ZipArchive::Close(QString* error)
         if (d->changed)
             ok = writeEmptyArchive(d->path, d->comment.toUtf8().left(0xffff), error);
     } else if (zip_close(d->za) != 0) {
-        ok = fail(error, QStringLiteral("cannot write ") + d->path + QStringLiteral(": ") + archiveError(d->za));
+        ok = fail(error,
+                  QStringLiteral("cannot write ") + d->path + QStringLiteral(": ")
+                      + archiveError(d->za));
         zip_discard(d->za);
     }
     d->reset();

@@ -8,8 +8,7 @@
 class ZipArchive;
 
 // One entry of an open archive, as the collection gives it.
-class ZipEntry
-{
+class ZipEntry {
 public:
     ZipEntry() = default;
 
@@ -35,8 +34,7 @@ private:
 };
 
 // The entries of an archive.
-class ZipFiles
-{
+class ZipFiles {
     Q_DISABLE_COPY(ZipFiles)
 public:
     [[nodiscard]] int Count() const;
@@ -44,7 +42,8 @@ public:
     // full path, else only the file name. The file is read completely here, so its sizes
     // are known at once and it may be deleted right after. A file that cannot be read is
     // not added. With overwrite an entry of the same name is replaced and the new one is
-    // the last (the count stays); without it, an existing name is not added again.
+    // the last (the count stays); without it, an existing name is not added again. So a
+    // caller tells an added file by the result, not by a change of the count.
     [[nodiscard]] bool AddFileByName(const QString& path, int level, bool keepPath, bool overwrite,
                                      QString* error = nullptr);
     // Entry 0 to Count() - 1; an invalid entry for any other index.
@@ -53,18 +52,18 @@ public:
 
 private:
     friend class ZipArchive;
-    explicit ZipFiles(ZipArchive* archive) : m_archive(archive) {}
+    explicit ZipFiles(ZipArchive* archive) : m_archive(archive) { }
     ZipArchive* m_archive;
 };
 
 // An ordinary ZIP archive (ZIP64 where sizes or counts need it), written and read in place.
 // Changes reach the file at Close(), which writes the archive once, however many files were
 // added.
-class ZipArchive
-{
+class ZipArchive {
     Q_DISABLE_COPY(ZipArchive)
 public:
     ZipArchive();
+    // An archive still open is closed, so that no added file is lost.
     ~ZipArchive();
 
     // Creates a new, empty archive file at once (an existing file is replaced).

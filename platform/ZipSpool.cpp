@@ -18,14 +18,13 @@ constexpr qint64 kChunk = 256 * 1024;
 QString systemError(const QString& what, const QString& path)
 {
     return what + QLatin1Char(' ') + path + QStringLiteral(": ")
-           + QString::fromLocal8Bit(std::strerror(errno));
+        + QString::fromLocal8Bit(std::strerror(errno));
 }
 
 } // namespace
 
 // One deflate stream, reset for every file: its set-up costs more than a small file's data.
-struct ZipSpool::Deflater
-{
+struct ZipSpool::Deflater {
     z_stream stream{};
     int level = -1;
     bool ready = false;
@@ -39,7 +38,8 @@ struct ZipSpool::Deflater
     bool start(int wanted)
     {
         if (!ready) {
-            ready = deflateInit2(&stream, wanted, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+            ready = deflateInit2(&stream, wanted, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY)
+                == Z_OK;
             level = wanted;
             return ready;
         }
@@ -52,9 +52,9 @@ struct ZipSpool::Deflater
     }
 };
 
-ZipSpool::ZipSpool(QString folder)
-    : m_folder(std::move(folder)), m_deflater(std::make_unique<Deflater>()), m_in(kChunk),
-      m_out(kChunk)
+ZipSpool::ZipSpool(QString folder) :
+    m_folder(std::move(folder)), m_deflater(std::make_unique<Deflater>()), m_in(kChunk),
+    m_out(kChunk)
 {
 }
 
@@ -146,14 +146,21 @@ bool ZipSpool::add(const QString& path, int level, Piece* piece, QString* error)
 {
     if (!ensureOpen(error))
         return false;
-    const int source = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Non-blocking, so that a FIFO put in the file's place cannot stall the run.
+    const int source = ::open(QFile::encodeName(path).constData(),
+                              O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (source < 0) {
         *error = systemError(QStringLiteral("cannot read"), path);
         return false;
     }
-    struct stat st {};
+    struct stat st { };
+    if (::fstat(source, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(source);
+        *error = QStringLiteral("not a regular file: ") + path;
+        return false;
+    }
     // An empty file is stored: deflate would only add its end marker.
-    const bool empty = ::fstat(source, &st) == 0 && st.st_size == 0;
+    const bool empty = st.st_size == 0;
     const int used = empty ? 0 : qBound(0, level, 9);
     const qint64 start = m_end;
     *piece = Piece{start, 0, 0, 0, used > 0};

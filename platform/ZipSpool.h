@@ -8,13 +8,11 @@
 // Compressed copies of the files added to an archive, kept in one unlinked temporary file
 // until the archive is written. Compressing at add time gives the entry's sizes at once and
 // leaves the archive independent of the source file from then on.
-class ZipSpool
-{
+class ZipSpool {
     Q_DISABLE_COPY(ZipSpool)
 public:
     // Where one added file's data lies in the spool.
-    struct Piece
-    {
+    struct Piece {
         qint64 offset = 0;
         qint64 compressedSize = 0;
         qint64 size = 0;

@@ -42,8 +42,7 @@ void join(const QString& script)
 
 } // namespace
 
-class tst_QEV_FileSplit : public QObject
-{
+class tst_QEV_FileSplit : public QObject {
     Q_OBJECT
 
 private slots:
@@ -99,7 +98,8 @@ void tst_QEV_FileSplit::piecesAndJoiner()
     const QString script = QString::fromUtf8(readFile(expected.last()));
     QVERIFY(script.startsWith(QStringLiteral("#!/bin/sh\n")));
     QCOMPARE(script.contains(QStringLiteral("cat -- ")), pieces.size() > 1);
-    QCOMPARE(script.count(QRegularExpression(QStringLiteral("rm -f -- 'data\\.bin\\.\\d+'"))), qMax(0, int(pieces.size()) - 1));
+    QCOMPARE(script.count(QRegularExpression(QStringLiteral("rm -f -- 'data\\.bin\\.\\d+'"))),
+             qMax(0, int(pieces.size()) - 1));
     QCOMPARE(script.contains(QStringLiteral("mv -- 'data.bin.1' 'data.bin'")), !pieces.isEmpty());
     QVERIFY(script.contains(QStringLiteral("rm -f -- 'data.bin.sh'")));
     QVERIFY(QFileInfo(expected.last()).isExecutable());
@@ -112,7 +112,8 @@ void tst_QEV_FileSplit::joinerRestoresTheFile_data()
     QTest::newRow("plain") << QStringLiteral("video.mkv") << qint64(2'500'000);
     QTest::newRow("single piece") << QStringLiteral("small.dat") << qint64(999);
     QTest::newRow("empty") << QStringLiteral("empty.dat") << qint64(0);
-    QTest::newRow("quote and command") << QStringLiteral("it's $(touch INJECTED); `touch INJECTED`.bin") << qint64(2500);
+    QTest::newRow("quote and command")
+        << QStringLiteral("it's $(touch INJECTED); `touch INJECTED`.bin") << qint64(2500);
     QTest::newRow("leading dash, blanks") << QStringLiteral("-rf  two  blanks") << qint64(2100);
     QTest::newRow("newline and glob") << QStringLiteral("line\nbreak *") << qint64(1500);
 }
@@ -140,19 +141,23 @@ void tst_QEV_FileSplit::stalePiecesAreRemoved()
 {
     const QString dir = freshFolder(QStringLiteral("stale"));
     const QString out = dir + QStringLiteral("/out");
-    makeTree(out, {{QStringLiteral("f.bin.1"), QByteArray(5000, 'o')},
-                   {QStringLiteral("f.bin.2"), "old"},
-                   {QStringLiteral("f.bin.5"), "old"},
-                   {QStringLiteral("f.bin.sh"), "old joiner"},
-                   {QStringLiteral("f.bin.keep"), "other"},
-                   {QStringLiteral("g.bin.3"), "other file's piece"}});
+    makeTree(out,
+             {{QStringLiteral("f.bin.1"), QByteArray(5000, 'o')},
+              {QStringLiteral("f.bin.2"), "old"},
+              {QStringLiteral("f.bin.5"), "old"},
+              {QStringLiteral("f.bin.sh"), "old joiner"},
+              {QStringLiteral("f.bin.keep"), "other"},
+              {QStringLiteral("g.bin.3"), "other file's piece"}});
     const QByteArray data = randomBytes(1500);
     writeFile(dir + QStringLiteral("/f.bin"), data);
     QVERIFY(SplitFiles(dir + QStringLiteral("/f.bin"), out, 1000));
-    QCOMPARE(namesIn(out), (QStringList{QStringLiteral("f.bin.1"), QStringLiteral("f.bin.2"),
-                                        QStringLiteral("f.bin.keep"), QStringLiteral("f.bin.sh"),
-                                        QStringLiteral("g.bin.3")}));
-    QCOMPARE(readFile(out + QStringLiteral("/f.bin.1")) + readFile(out + QStringLiteral("/f.bin.2")), data);
+    QCOMPARE(namesIn(out),
+             (QStringList{QStringLiteral("f.bin.1"), QStringLiteral("f.bin.2"),
+                          QStringLiteral("f.bin.keep"), QStringLiteral("f.bin.sh"),
+                          QStringLiteral("g.bin.3")}));
+    QCOMPARE(readFile(out + QStringLiteral("/f.bin.1"))
+                 + readFile(out + QStringLiteral("/f.bin.2")),
+             data);
 }
 
 void tst_QEV_FileSplit::unreadableSourceFailsAndIsNotCreated_data()
@@ -176,7 +181,8 @@ void tst_QEV_FileSplit::unreadableSourceFailsAndIsNotCreated()
     QCOMPARE(QFileInfo(source).isDir(), kind == QStringLiteral("folder"));
     QCOMPARE(QFileInfo::exists(source), kind == QStringLiteral("folder"));
     QVERIFY(namesIn(dir + QStringLiteral("/out")).isEmpty());
-    QVERIFY(QString::fromUtf8(readFile(ErrorLogPath())).contains(QStringLiteral("SplitFiles of Modul QEV_FileSplit")));
+    QVERIFY(QString::fromUtf8(readFile(ErrorLogPath()))
+                .contains(QStringLiteral("SplitFiles of Modul QEV_FileSplit")));
 }
 
 void tst_QEV_FileSplit::failedPieceLeavesNothing()
@@ -220,7 +226,9 @@ void tst_QEV_FileSplit::sameNamesFromTwoFoldersDoNotCollide()
         join(folder + QStringLiteral("/movie.avi.sh"));
         QCOMPARE(readFile(folder + QStringLiteral("/movie.avi")), readFile(source));
     }
-    QCOMPARE(runTool(QStringLiteral("unzip"), {QStringLiteral("-tqq"), dir + QStringLiteral("/parts.zip")}), 0);
+    QCOMPARE(runTool(QStringLiteral("unzip"),
+                     {QStringLiteral("-tqq"), dir + QStringLiteral("/parts.zip")}),
+             0);
 }
 
 void tst_QEV_FileSplit::pathHelpers_data()
@@ -228,7 +236,8 @@ void tst_QEV_FileSplit::pathHelpers_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("directory");
     QTest::addColumn<QString>("file");
-    QTest::newRow("full") << QStringLiteral("/data/x/f.bin") << QStringLiteral("/data/x/") << QStringLiteral("f.bin");
+    QTest::newRow("full") << QStringLiteral("/data/x/f.bin") << QStringLiteral("/data/x/")
+                          << QStringLiteral("f.bin");
     QTest::newRow("bare") << QStringLiteral("f.bin") << QString() << QStringLiteral("f.bin");
     QTest::newRow("folder") << QStringLiteral("/data/") << QStringLiteral("/data/") << QString();
 }

@@ -14,6 +14,7 @@
 #include "QEV_ErrorLog.h"
 #include "Quillaro_FileSelect.h"
 #include "TestSupport.h"
+#include "Wildcard.h"
 
 using namespace TestSupport;
 
@@ -55,8 +56,7 @@ FileFilterOptions youngDays(const QString& days)
 
 Q_DECLARE_METATYPE(FileFilterOptions)
 
-class tst_Quillaro_FileSelect : public QObject
-{
+class tst_Quillaro_FileSelect : public QObject {
     Q_OBJECT
 
 private slots:
@@ -71,6 +71,8 @@ private slots:
     void fileFilterReportsABadDayCount_data();
     void fileFilterReportsABadDayCount();
     void malformedPatternMatchesNothingAndIsReportedOnce();
+    void matcher_data();
+    void matcher();
     void folderExclusions_data();
     void folderExclusions();
     void shortenPath_data();
@@ -104,14 +106,18 @@ void tst_Quillaro_FileSelect::findFilesFillsTheList()
 
     g_sFoundFiles = QStringList{QString()};
     const QString dir = freshFolder(QStringLiteral("three"));
-    makeTree(dir, {{QStringLiteral("a.txt"), "a"}, {QStringLiteral("noext"), "b"}, {QStringLiteral(".hidden"), "c"}});
+    makeTree(dir,
+             {{QStringLiteral("a.txt"), "a"},
+              {QStringLiteral("noext"), "b"},
+              {QStringLiteral(".hidden"), "c"}});
     Find_Files(dir + QStringLiteral("/*.*"));
     QCOMPARE(g_sFoundFiles.size(), 4); // upper bound 3
     QCOMPARE(g_sFoundFiles.last(), QString());
     QStringList found = g_sFoundFiles.mid(0, 3);
     found.sort();
-    QCOMPARE(found, (QStringList{dir + QStringLiteral("/.hidden"), dir + QStringLiteral("/a.txt"),
-                                 dir + QStringLiteral("/noext")}));
+    QCOMPARE(found,
+             (QStringList{dir + QStringLiteral("/.hidden"), dir + QStringLiteral("/a.txt"),
+                          dir + QStringLiteral("/noext")}));
 
     g_sFoundFiles = QStringList{QString()};
     Find_Files(dir + QStringLiteral("/missing/*.*")); // no error, no match
@@ -124,14 +130,16 @@ void tst_Quillaro_FileSelect::findFilesSkipsFoldersAndLinksToThem()
     makeTree(dir, {{QStringLiteral("sub/inner.txt"), "i"}, {QStringLiteral("file.txt"), "f"}});
     QCOMPARE(::symlink(".", QFile::encodeName(dir + QStringLiteral("/loop")).constData()), 0);
     QCOMPARE(::symlink("sub", QFile::encodeName(dir + QStringLiteral("/subLink")).constData()), 0);
-    QCOMPARE(::symlink("file.txt", QFile::encodeName(dir + QStringLiteral("/fileLink")).constData()), 0);
+    QCOMPARE(
+        ::symlink("file.txt", QFile::encodeName(dir + QStringLiteral("/fileLink")).constData()), 0);
     QCOMPARE(::mkfifo(QFile::encodeName(dir + QStringLiteral("/pipe")).constData(), 0600), 0);
     Find_Files(dir + QStringLiteral("/*.*"));
     QStringList found = g_sFoundFiles;
     found.sort();
     // System files (the FIFO) are found; whether they are backed up is the run's decision.
-    QCOMPARE(found, (QStringList{QString(), dir + QStringLiteral("/file.txt"), dir + QStringLiteral("/fileLink"),
-                                 dir + QStringLiteral("/pipe")}));
+    QCOMPARE(found,
+             (QStringList{QString(), dir + QStringLiteral("/file.txt"),
+                          dir + QStringLiteral("/fileLink"), dir + QStringLiteral("/pipe")}));
 }
 
 void tst_Quillaro_FileSelect::findFilesContinuesTheList()
@@ -142,7 +150,8 @@ void tst_Quillaro_FileSelect::findFilesContinuesTheList()
     makeTree(b, {{QStringLiteral("2"), "2"}});
     Find_Files(a + QStringLiteral("/*.*"));
     Find_Files(b + QStringLiteral("/*.*"));
-    QCOMPARE(g_sFoundFiles, (QStringList{a + QStringLiteral("/1"), b + QStringLiteral("/2"), QString()}));
+    QCOMPARE(g_sFoundFiles,
+             (QStringList{a + QStringLiteral("/1"), b + QStringLiteral("/2"), QString()}));
 }
 
 void tst_Quillaro_FileSelect::findFilesRefusesAShortPattern()
@@ -171,24 +180,35 @@ void tst_Quillaro_FileSelect::fileFilter_data()
     QTest::newRow("excluded lower case") << QStringLiteral("report.tmp") << mid << none << true;
     QTest::newRow("excluded upper case") << QStringLiteral("REPORT.TMP") << mid << none << true;
     QTest::newRow("longer extension") << QStringLiteral("report.tmp.bak") << mid << none << false;
-    QTest::newRow("complete overrides exclusion") << QStringLiteral("report.tmp") << mid << complete << false;
-    QTest::newRow("complete overrides dates") << QStringLiteral("old.txt") << mid << complete << false;
-    QTest::newRow("inclusion does not force in") << QStringLiteral("forced.tmp") << mid << none << true;
-    QTest::newRow("before window") << QStringLiteral("d.txt") << utc(2026, 2, 28, 23, 59) << dateWindow() << true;
-    QTest::newRow("first day of window") << QStringLiteral("d.txt") << utc(2026, 3, 1, 0, 0) << dateWindow() << false;
+    QTest::newRow("complete overrides exclusion")
+        << QStringLiteral("report.tmp") << mid << complete << false;
+    QTest::newRow("complete overrides dates")
+        << QStringLiteral("old.txt") << mid << complete << false;
+    QTest::newRow("inclusion does not force in")
+        << QStringLiteral("forced.tmp") << mid << none << true;
+    QTest::newRow("before window")
+        << QStringLiteral("d.txt") << utc(2026, 2, 28, 23, 59) << dateWindow() << true;
+    QTest::newRow("first day of window")
+        << QStringLiteral("d.txt") << utc(2026, 3, 1, 0, 0) << dateWindow() << false;
     QTest::newRow("inside window") << QStringLiteral("d.txt") << mid << dateWindow() << false;
-    QTest::newRow("last day of window") << QStringLiteral("d.txt") << utc(2026, 3, 31, 23, 59) << dateWindow() << false;
-    QTest::newRow("after window") << QStringLiteral("d.txt") << utc(2026, 4, 1, 0, 0) << dateWindow() << true;
+    QTest::newRow("last day of window")
+        << QStringLiteral("d.txt") << utc(2026, 3, 31, 23, 59) << dateWindow() << false;
+    QTest::newRow("after window") << QStringLiteral("d.txt") << utc(2026, 4, 1, 0, 0)
+                                  << dateWindow() << true;
     // 00:30 local on 1 April at UTC+2 is 31 March in UTC, the date the filters use.
     FileFilterOptions april = dateWindow();
     april.chkExclYoungFiles = false;
     april.DTPicker1 = QDate(2026, 4, 1);
-    QTest::newRow("utc date, not local") << QStringLiteral("tz.txt")
-                                         << QDateTime(QDate(2026, 4, 1), QTime(0, 30)) << april << true;
-    QTest::newRow("written today, 1 day") << QStringLiteral("y.txt") << utc(2026, 4, 10, 8) << youngDays(QStringLiteral("1")) << true;
-    QTest::newRow("written yesterday, 1 day") << QStringLiteral("y.txt") << utc(2026, 4, 9, 8) << youngDays(QStringLiteral("1")) << false;
-    QTest::newRow("written today, 0 days") << QStringLiteral("y.txt") << utc(2026, 4, 10, 8) << youngDays(QStringLiteral("0")) << false;
-    QTest::newRow("written 5 days ago, 7 days") << QStringLiteral("y.txt") << utc(2026, 4, 5, 8) << youngDays(QStringLiteral(" 7 ")) << true;
+    QTest::newRow("utc date, not local")
+        << QStringLiteral("tz.txt") << QDateTime(QDate(2026, 4, 1), QTime(0, 30)) << april << true;
+    QTest::newRow("written today, 1 day")
+        << QStringLiteral("y.txt") << utc(2026, 4, 10, 8) << youngDays(QStringLiteral("1")) << true;
+    QTest::newRow("written yesterday, 1 day")
+        << QStringLiteral("y.txt") << utc(2026, 4, 9, 8) << youngDays(QStringLiteral("1")) << false;
+    QTest::newRow("written today, 0 days") << QStringLiteral("y.txt") << utc(2026, 4, 10, 8)
+                                           << youngDays(QStringLiteral("0")) << false;
+    QTest::newRow("written 5 days ago, 7 days") << QStringLiteral("y.txt") << utc(2026, 4, 5, 8)
+                                                << youngDays(QStringLiteral(" 7 ")) << true;
 }
 
 void tst_Quillaro_FileSelect::fileFilter()
@@ -232,7 +252,10 @@ void tst_Quillaro_FileSelect::malformedPatternMatchesNothingAndIsReportedOnce()
     ExclusionList = CutPatternList(QStringLiteral("[AB, *.TMP"), true);
     InclusionList = CutPatternList(QStringLiteral("[X.*"), true);
     const QString dir = freshFolder(QStringLiteral("malformed"));
-    makeTree(dir, {{QStringLiteral("a.txt"), "a"}, {QStringLiteral("[ab"), "b"}, {QStringLiteral("c.tmp"), "c"}});
+    makeTree(dir,
+             {{QStringLiteral("a.txt"), "a"},
+              {QStringLiteral("[ab"), "b"},
+              {QStringLiteral("c.tmp"), "c"}});
     const FileFilterOptions none;
     for (int round = 0; round < 3; ++round) {
         QVERIFY(!File_Filter(dir + QStringLiteral("/a.txt"), none));
@@ -244,6 +267,49 @@ void tst_Quillaro_FileSelect::malformedPatternMatchesNothingAndIsReportedOnce()
     ResetPatternReports(); // the next run reports them again
     QVERIFY(!File_Filter(dir + QStringLiteral("/a.txt"), none));
     QCOMPARE(errorLog().count(QStringLiteral("malformed pattern")), 3);
+}
+
+void tst_Quillaro_FileSelect::matcher_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("matches");
+    const auto row = [](const char* tag, const char* pattern, const QString& name, bool matches) {
+        QTest::newRow(tag) << QString::fromUtf8(pattern) << name << matches;
+    };
+    row("star, empty name", "*", QString(), true);
+    row("star, any name", "*", QStringLiteral("ABC.D"), true);
+    row("extension", "*.TMP", QStringLiteral("REPORT.TMP"), true);
+    row("extension is the end", "*.TMP", QStringLiteral("REPORT.TMP.BAK"), false);
+    row("star takes none", "*.TMP", QStringLiteral(".TMP"), true);
+    row("stars backtrack", "A*B*C", QStringLiteral("AXBXXBYC"), true);
+    row("stars need the end", "A*B*C", QStringLiteral("AXXBYY"), false);
+    row("question mark one", "A?C", QStringLiteral("ABC"), true);
+    row("question mark not none", "A?C", QStringLiteral("AC"), false);
+    row("hash digit", "FILE##.TXT", QStringLiteral("FILE07.TXT"), true);
+    row("hash not letter", "FILE#.TXT", QStringLiteral("FILEX.TXT"), false);
+    row("hash not other digits", "#", QString(QChar(0x0663)), false);
+    row("list hit", "[ABC].DOC", QStringLiteral("B.DOC"), true);
+    row("list miss", "[ABC].DOC", QStringLiteral("D.DOC"), false);
+    row("range", "[A-C]X", QStringLiteral("BX"), true);
+    row("negated range miss", "[!A-C]X", QStringLiteral("BX"), false);
+    row("negated range hit", "[!A-C]X", QStringLiteral("DX"), true);
+    row("bracketed star is literal", "[*]", QStringLiteral("*"), true);
+    row("bracketed star only itself", "[*]", QStringLiteral("A"), false);
+    row("dash first is literal", "[-A]", QStringLiteral("-"), true);
+    row("closing bracket alone", "]", QStringLiteral("]"), true);
+    row("exact case", "*.tmp", QStringLiteral("REPORT.TMP"), false);
+    row("unclosed bracket", "*.[AB", QStringLiteral("X.A"), false);
+    row("unclosed bracket, star name", "[", QStringLiteral("["), false);
+}
+
+void tst_Quillaro_FileSelect::matcher()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, name);
+    QFETCH(bool, matches);
+    QCOMPARE(Like(name, pattern), matches);
+    QCOMPARE(MatchesFilterList(FilterList{{pattern}}, name, QStringLiteral("matcher")), matches);
 }
 
 void tst_Quillaro_FileSelect::folderExclusions_data()
@@ -270,13 +336,18 @@ void tst_Quillaro_FileSelect::shortenPath_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<int>("length");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("fits") << QStringLiteral("/home/a/b.txt") << 13 << QStringLiteral("/home/a/b.txt");
-    QTest::newRow("drive-like head") << QStringLiteral("C:/Data/Projects/Reports/2003/summary.txt") << 25
-                                     << QStringLiteral("C:/Data/...03/summary.txt");
-    QTest::newRow("network head") << QStringLiteral("//server/share/dir/file.doc") << 20 << QStringLiteral("//server/...file.doc");
-    QTest::newRow("posix head") << QStringLiteral("/home/alice/projects/report.txt") << 20 << QStringLiteral("/home/.../report.txt");
-    QTest::newRow("no separator after head") << QStringLiteral("C:/x") << 3 << QStringLiteral("...");
-    QTest::newRow("head too long") << QStringLiteral("C:/Documents and Settings/user/file.txt") << 20 << QString();
+    QTest::newRow("fits") << QStringLiteral("/home/a/b.txt") << 13
+                          << QStringLiteral("/home/a/b.txt");
+    QTest::newRow("drive-like head") << QStringLiteral("C:/Data/Projects/Reports/2003/summary.txt")
+                                     << 25 << QStringLiteral("C:/Data/...03/summary.txt");
+    QTest::newRow("network head") << QStringLiteral("//server/share/dir/file.doc") << 20
+                                  << QStringLiteral("//server/...file.doc");
+    QTest::newRow("posix head") << QStringLiteral("/home/alice/projects/report.txt") << 20
+                                << QStringLiteral("/home/.../report.txt");
+    QTest::newRow("no separator after head")
+        << QStringLiteral("C:/x") << 3 << QStringLiteral("...");
+    QTest::newRow("head too long")
+        << QStringLiteral("C:/Documents and Settings/user/file.txt") << 20 << QString();
 }
 
 void tst_Quillaro_FileSelect::shortenPath()
@@ -288,7 +359,8 @@ void tst_Quillaro_FileSelect::shortenPath()
     QCOMPARE(result, expected);
     if (!expected.isEmpty() && path.size() > length)
         QCOMPARE(result.size(), length);
-    QCOMPARE(errorLog().contains(QStringLiteral("shorten_path of Formular frmMain_BackUp")), expected.isEmpty());
+    QCOMPARE(errorLog().contains(QStringLiteral("shorten_path of Formular frmMain_BackUp")),
+             expected.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_Quillaro_FileSelect)
