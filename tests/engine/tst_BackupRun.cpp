@@ -418,6 +418,33 @@ private slots:
         QVERIFY(QFile::exists(archive(2, o.profile)));
     }
 
+    void syncRunCopiesBothWays()
+    {
+        const QString other = TestSupport::freshFolder(QStringLiteral("other"));
+        TestSupport::writeFile(other + QStringLiteral("/only-there.txt"), "there");
+        RunOptions o = options();
+        o.mode = BackupMode::FileSync;
+        o.sourceSync = m_src;
+        o.destinySync = other;
+        o.syncBothDirections = true;
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QCOMPARE(TestSupport::readFile(other + QStringLiteral("/a.txt")), QByteArray("alpha alpha alpha"));
+        QCOMPARE(TestSupport::readFile(m_src + QStringLiteral("/only-there.txt")), QByteArray("there"));
+        QVERIFY(TestSupport::readTree(m_dest).isEmpty());
+    }
+
+    void syncOfNestedFoldersFails()
+    {
+        RunOptions o = options();
+        o.mode = BackupMode::FileSync;
+        o.sourceSync = m_src;
+        o.destinySync = m_src + QStringLiteral("/sub");
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Failed);
+        QVERIFY(!host.statisticsCounted);
+    }
+
     void unattendedRunEndsTheProgram()
     {
         g_bAutoRun = true;

@@ -1,6 +1,11 @@
 #include <QtTest>
 
 #include "Paths.h"
+#include "ProfileFile.h"
+#include "QEV_GetSystemInfos.h"
+#include "SettingsStore.h"
+#include "SystemInfo.h"
+#include "clsBlowfish.h"
 #include "TestSupport.h"
 
 // Starts the real program, as a user or a scheduled task would.
@@ -65,13 +70,57 @@ private slots:
         QVERIFY(!err.contains(QStringLiteral("message box")));
     }
 
-    void unattendedRunSetsTheFolderAndSaysNoRunTookPlace()
+    void unattendedRunBacksTheProfileUp_data()
     {
-        const QString dest = Paths::baseFolder() + QStringLiteral("/dest/deeper");
+        QTest::addColumn<bool>("encrypt");
+        QTest::newRow("plain") << false;
+        QTest::newRow("encrypted") << true;
+    }
+
+    void unattendedRunBacksTheProfileUp()
+    {
+        QFETCH(bool, encrypt);
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        const QString dest = TestSupport::freshFolder(QStringLiteral("dest")) + QStringLiteral("/deeper");
+        TestSupport::makeTree(src, {{QStringLiteral("keep.txt"), "kept"}, {QStringLiteral("skip.tmp"), "left out"},
+                                    {QStringLiteral("sub/inner.doc"), "not below a plain folder entry"}});
+        const QString profile = QStringLiteral("QEV\\Quillaro\\") + UserFromLogon(SystemInfo::logonName())
+                                + QStringLiteral("\\Standard");
+        const auto set = [&](const char* key, const QString& value) {
+            SettingsStore::saveValue(profile, QStringLiteral("Settings"), QString::fromLatin1(key), value);
+        };
+        set("txtPathTemp", Paths::tempFolder());
+        set("txtExclusions", QStringLiteral("*.tmp"));
+        set("chkWriteLog", QStringLiteral("1"));
+        set("chkAppendArchive", QStringLiteral("0"));
+        set("chkEncrypt", encrypt ? QStringLiteral("1") : QStringLiteral("0"));
+        set("chkRemeberPassword", QStringLiteral("1"));
+        set("txtEncryptPassword", QStringLiteral("secret"));
+        QVERIFY(SettingsStore::flush());
+        QString error;
+        QVERIFY(ProfileFile::write(ProfileFile::path(QStringLiteral("Standard")),
+                                   {{src + QStringLiteral("/*.*"), true}}, &error));
+
         QString err;
-        QCOMPARE(runToEnd({QStringLiteral("/run"), QStringLiteral("/dir:") + dest + QLatin1Char('/')}, &err), 1);
-        QVERIFY(QFileInfo(dest).isDir());
-        QVERIFY(log().contains(QStringLiteral("nothing was backed up")));
+        QCOMPARE(runToEnd({QStringLiteral("/run"), QStringLiteral("/profile:standard"), QStringLiteral("/dir:") + dest + QLatin1Char('/')}, &err), 0);
+        const QString name = QStringLiteral("Standard_BackUp_d") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))
+                             + QStringLiteral("__1.zip");
+        QString zip = dest + QLatin1Char('/') + name;
+        if (encrypt) {
+            QVERIFY2(QFile::exists(zip + QStringLiteral(".cry")), qPrintable(TestSupport::readTree(dest).keys().join(QLatin1Char(' '))));
+            QVERIFY(QFile::exists(zip + QStringLiteral(".cry.log")));
+            clsBlowfish cipher;
+            QVERIFY(cipher.DecryptFile(zip + QStringLiteral(".cry"), zip, true, QStringLiteral("K8:w-secretRb\\7@")));
+        } else {
+            QVERIFY2(QFile::exists(zip), qPrintable(TestSupport::readTree(dest).keys().join(QLatin1Char(' ')) + err));
+            QVERIFY(QFile::exists(zip + QStringLiteral(".log")));
+        }
+        QString listing;
+        QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), zip}, &listing), 0);
+        QCOMPARE(listing.trimmed(), QString(src + QStringLiteral("/keep.txt")).mid(1));
+        QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), zip}, &listing), 0);
+        // Unattended: the settings are not saved by the run.
+        QVERIFY(!settings().contains(QStringLiteral("txtPathBackUp=") + dest));
     }
 
     void missingLanguageFileEndsStartUp()
