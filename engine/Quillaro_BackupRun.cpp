@@ -14,10 +14,12 @@
 #include "QEV_File_Dir.h"
 #include "FilterList.h"
 #include "QEV_Language.h"
+#include "Quillaro_CopyPass.h"
 #include "Quillaro_FileSelect.h"
 #include "Quillaro_FileSync.h"
 #include "Quillaro_ZipPass.h"
 #include "RunHost.h"
+#include "SyncFileOps.h"
 #include "SettingsStore.h"
 
 namespace {
@@ -33,21 +35,7 @@ QString canonical(const QString& path)
     return real.isEmpty() ? clean : real;
 }
 
-bool isInside(const QString& inner, const QString& outer)
-{
-    return inner == outer || inner.startsWith(outer == QStringLiteral("/") ? outer : outer + QLatin1Char('/'));
-}
-
-MediaOptions mediaOptionsOf(const RunOptions& o)
-{
-    MediaOptions media;
-    media.cdRecorder = o.cdRecorder;
-    media.pathTemp = o.pathTemp;
-    media.spareSpace = o.spareSpace;
-    return media;
-}
-
-double tempFree(const RunOptions& o) { return Get_DiskFree(o.pathTemp, mediaOptionsOf(o)); }
+double tempFree(const RunOptions& o) { return Get_DiskFree(o.pathTemp, MediaOptionsOf(o)); }
 
 // The synchronisation shows its lines in the run's window.
 class SyncToHost : public SyncSink
@@ -89,9 +77,7 @@ QString BackupRun::refuseFolders(const QString& temp, const QString& destination
 {
     if (temp.trimmed().isEmpty())
         return LangText(321);
-    const QString t = canonical(temp);
-    const QString d = canonical(destination);
-    if (isInside(t, d) || isInside(d, t))
+    if (SyncFileOps::relation(temp, destination) != SyncFileOps::PairRelation::Apart)
         return LangText(322);
     return {};
 }
@@ -153,8 +139,6 @@ BackupRun::Next BackupRun::refuseUnavailable()
     QString why;
     if (m_options.mode != BackupMode::FileSync) {
         why = refuseFolders(m_options.pathTemp, m_options.pathBackUp);
-        if (why.isEmpty() && m_options.mode == BackupMode::FileCopy)
-            why = LangText(323);
         if (why.isEmpty() && !m_options.media)
             why = LangText(324);
     }
@@ -206,7 +190,7 @@ BackupRun::Next BackupRun::syncFolders()
     else if (g_bCancelBackUp)
         m_tally.worsen(RunOutcome::Cancelled);
     m_tally.filesHandled += result.copied;
-    g_dMediaFree = Get_DiskFree(m_options.destinySync, mediaOptionsOf(m_options));
+    g_dMediaFree = Get_DiskFree(m_options.destinySync, MediaOptionsOf(m_options));
     m_host.setCounter(RunHost::Counter::RemainSpace, QString::number(g_dMediaFree / kMb, 'f', 1));
     return Next::AfterStep;
 }
@@ -231,6 +215,25 @@ BackupRun::Next BackupRun::prepareArchive()
     m_host.playAnimation(QStringLiteral("FINDCOMP.AVI"));
     g_sZipDest.clear();
     g_sZipTemp.clear();
+    const bool zipMode = m_options.mode == BackupMode::ZipArchive;
+    const Next opened = zipMode ? openArchive() : prepareCopy();
+    if (opened != Next::Work)
+        return opened;
+    m_host.setNewsText(LangText(114));
+    m_host.setProgress(1, 0);
+    m_host.setStatus(LangText(115));
+    m_host.playAnimation(zipMode ? QStringLiteral("compress.AVI") : QStringLiteral("FILECOPY.AVI"));
+    if (!m_host.updateMedia()) {
+        m_tally.worsen(RunOutcome::Abandoned);
+        return Next::FinalCleanUp;
+    }
+    if (zipMode && m_options.inclRegistry)
+        exportRegistry();
+    return Next::Work;
+}
+
+BackupRun::Next BackupRun::openArchive()
+{
     double maxBytes = 0;
     if (!maxZipBytes(&maxBytes))
         return Next::AfterStep;
@@ -246,17 +249,16 @@ BackupRun::Next BackupRun::prepareArchive()
         m_tally.worsen(RunOutcome::Failed);
         return Next::AfterStep;
     }
-    m_host.setNewsText(LangText(114));
-    m_host.setProgress(1, 0);
-    m_host.setStatus(LangText(115));
-    m_host.playAnimation(QStringLiteral("compress.AVI"));
-    if (!m_host.updateMedia()) {
-        m_tally.worsen(RunOutcome::Abandoned);
-        return Next::FinalCleanUp;
-    }
     m_zip->setMaxZipSize(maxBytes * 10);
-    if (m_options.inclRegistry)
-        exportRegistry();
+    return Next::Work;
+}
+
+BackupRun::Next BackupRun::prepareCopy()
+{
+    for (auto c : {RunHost::Counter::CompSize, RunHost::Counter::ZipSize, RunHost::Counter::AnzFiles,
+                   RunHost::Counter::ZipArchive})
+        m_host.setCounter(c, {});
+    m_copy = std::make_unique<CopyPass>(m_options, m_host, m_tally);
     return Next::Work;
 }
 
@@ -300,6 +302,8 @@ BackupRun::Next BackupRun::mediumCheck()
         double maxBytes = 0;
         if (!maxZipBytes(&maxBytes))
             return Next::AfterStep;
+        if (!m_zip)
+            return Next::Work; // a file copy checks the room of each file itself
         m_zip->setMaxZipSize(maxBytes);
         if (!m_options.media || g_dMediaFree >= maxBytes)
             return Next::Work;
@@ -376,8 +380,12 @@ bool BackupRun::processFile(const QString& file)
     if ((attributes & kAttrHiddenOrSystem) && !m_options.hiddenFiles)
         return false;
     const bool archiveBit = attributes >= 0 && (attributes & kAttrArchive);
-    if (!File_Filter(file, filterOptions(m_options)))
+    if (File_Filter(file, filterOptions(m_options)))
+        return true;
+    if (m_zip)
         (void)m_zip->Zip_Now(file, attributes, archiveBit);
+    else
+        m_copy->Copy_Now(file, archiveBit);
     return true;
 }
 
@@ -389,7 +397,8 @@ BackupRun::Next BackupRun::handOver()
                            + LangText(118) + QLatin1Char('\n') + LangText(119));
         return Next::AfterStep;
     }
-    m_zip->Zip_Copy(true, true);
+    if (m_zip)
+        m_zip->Zip_Copy(true, true);
     return Next::AfterStep;
 }
 

@@ -8,6 +8,7 @@
 #include "RunState.h"
 
 class RunHost;
+class CopyPass;
 class ZipPass;
 
 // One backup run of a profile, from the locking of the window to its end: preparation, the
@@ -34,6 +35,8 @@ private:
     void runBefore();
     Next syncFolders();
     Next prepareArchive();
+    Next openArchive();
+    Next prepareCopy();
     Next walk();
     Next mediumCheck();
     void processEntry(const QString& entry);
@@ -51,6 +54,7 @@ private:
     RunHost& m_host;
     RunTally m_tally;
     std::unique_ptr<ZipPass> m_zip;
+    std::unique_ptr<CopyPass> m_copy;
     qint64 m_startMs = 0;
     int m_startSecondsOfDay = 0;
     int m_entryIndex = 0;

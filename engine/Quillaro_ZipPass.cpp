@@ -14,6 +14,7 @@
 #include "QEV_Language.h"
 #include "Quillaro_FileSelect.h"
 #include "RunHost.h"
+#include "SyncFileOps.h"
 #include "ZipArchive.h"
 #include "clsBlowfish.h"
 #include "FilterList.h"
@@ -404,18 +405,11 @@ bool ZipPass::encryptPart()
 // Copies beside the target and renames, so that a failed copy never spoils what was there.
 bool ZipPass::copyChecked(const QString& from, const QString& to)
 {
-    const QString partial = to + QStringLiteral(".partial");
-    QFile::remove(partial);
-    if (!QFile::copy(from, partial)) {
-        QFile::remove(partial);
-        return false;
-    }
-    QFile::remove(to);
-    if (!QFile::rename(partial, to)) {
-        QFile::remove(partial);
-        return false;
-    }
-    return true;
+    SyncFileOps::Failure failure;
+    if (SyncFileOps::copyFile(from, to, &failure))
+        return true;
+    ReportError(label("Zip_Copy"), failure.number, failure.description);
+    return false;
 }
 
 bool ZipPass::deliverToFolder()
@@ -456,7 +450,6 @@ bool ZipPass::deliverToFolder()
         if (copied)
             return true;
         m_host.playAnimation({});
-        ReportError(label("Zip_Copy"), ErrNo::PathFileAccess, QStringLiteral("cannot copy to ") + g_sZipDest);
         m_host.playAnimation(QStringLiteral("insertcd.avi"));
         m_host.repaint();
         if ((!Insert_new_media(m_host, m_tally) && m_tally.programEnds)

@@ -6,6 +6,7 @@
 
 #include "Globals.h"
 #include "MessageBox.h"
+#include "QEV_Disk.h"
 #include "QEV_Language.h"
 #include "RunHost.h"
 
@@ -43,4 +44,16 @@ void PrependNews(RunHost& host, const QString& line)
 {
     const QString text = line + QLatin1Char('\n') + host.newsText();
     host.setNewsText(text.left(2000));
+}
+
+MediaOptions MediaOptionsOf(const RunOptions& options)
+{
+    MediaOptions media;
+    media.media = options.media;
+    media.ftp = options.ftp;
+    media.cdRecorder = options.cdRecorder;
+    media.pathBackUp = options.pathBackUp;
+    media.pathTemp = options.pathTemp;
+    media.spareSpace = options.spareSpace;
+    return media;
 }

@@ -30,6 +30,7 @@ struct RunTally
 };
 
 class RunHost;
+struct MediaOptions;
 
 // Asks for a new medium. True when the user put one in and the destination can be used;
 // false when it cannot, or when the user refused, which ends the program (tally.programEnds).
@@ -44,3 +45,6 @@ class RunHost;
 
 // Puts a line at the top of the news box, which keeps its first 2000 characters.
 void PrependNews(RunHost& host, const QString& line);
+
+// The destination options of a run, as the free-space measurements take them.
+[[nodiscard]] MediaOptions MediaOptionsOf(const RunOptions& options);

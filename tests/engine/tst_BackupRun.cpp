@@ -418,6 +418,61 @@ private slots:
         QVERIFY(QFile::exists(archive(2, o.profile)));
     }
 
+    void fileCopyFlatOrWithStructure_data()
+    {
+        QTest::addColumn<bool>("structure");
+        QTest::newRow("flat") << false;
+        QTest::newRow("with structure") << true;
+    }
+
+    void fileCopyFlatOrWithStructure()
+    {
+        QFETCH(bool, structure);
+        RunOptions o = options();
+        o.mode = BackupMode::FileCopy;
+        o.inclSubDirStruct = structure;
+        o.resetArchiveBit = true;
+        QFile source(m_src + QStringLiteral("/a.txt"));
+        QVERIFY(source.open(QIODevice::ReadWrite));
+        const QDateTime written = QDateTime::currentDateTime().addDays(-3);
+        QVERIFY(source.setFileTime(written, QFileDevice::FileModificationTime));
+        source.close();
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        const QString a = m_dest + (structure ? m_src : QString()) + QStringLiteral("/a.txt");
+        const QString c = m_dest + (structure ? m_src + QStringLiteral("/sub") : QString()) + QStringLiteral("/c.doc");
+        QCOMPARE(TestSupport::readFile(a), QByteArray("alpha alpha alpha"));
+        QCOMPARE(TestSupport::readFile(c), QByteArray(5000, 'c'));
+        QCOMPARE(TestSupport::readTree(m_dest).size(), 2);
+        QCOMPARE(QFileInfo(a).lastModified().toSecsSinceEpoch(), written.toSecsSinceEpoch());
+        QCOMPARE(host.cleared.size(), 2);
+
+        // Incremental: files whose archive attribute was cleared are not copied again.
+        QFile::setPermissions(a, QFile::ReadOwner);
+        TestSupport::writeFile(m_src + QStringLiteral("/a.txt"), "changed");
+        host.cleared.removeAll(m_src + QStringLiteral("/a.txt"));
+        o.selection = SelectionMode::NewOnly;
+        RecordingHost again;
+        again.cleared = host.cleared;
+        QCOMPARE(run(o, again), RunOutcome::Completed);
+        QCOMPARE(TestSupport::readFile(a), QByteArray("changed")); // a read-only target is replaced
+        QCOMPARE(again.cleared.size(), 2);
+    }
+
+    void failedCopyIsNotCountedAndKeepsItsAttribute()
+    {
+        QVERIFY(QDir().mkpath(m_dest + QStringLiteral("/a.txt"))); // a folder stands in the way
+        RunOptions o = options();
+        o.mode = BackupMode::FileCopy;
+        o.inclSubDirStruct = false;
+        o.resetArchiveBit = true;
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Failed);
+        QCOMPARE(host.cleared, QStringList{m_src + QStringLiteral("/sub/c.doc")});
+        QVERIFY(host.newsLog.join(QLatin1Char('\n')).contains(LangText(326)));
+        QVERIFY(!host.statisticsCounted);
+    }
+
     void syncRunCopiesBothWays()
     {
         const QString other = TestSupport::freshFolder(QStringLiteral("other"));

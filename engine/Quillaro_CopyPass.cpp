@@ -1,0 +1,88 @@
+#include "Quillaro_CopyPass.h"
+
+#include <QFileInfo>
+
+#include "Events.h"
+#include "FilterList.h"
+#include "Globals.h"
+#include "QEV_Disk.h"
+#include "QEV_ErrorLog.h"
+#include "QEV_File_Dir.h"
+#include "QEV_Language.h"
+#include "Quillaro_FileSelect.h"
+#include "RunHost.h"
+#include "SyncFileOps.h"
+
+namespace {
+
+constexpr double kMb = 1048576.0;
+
+} // namespace
+
+CopyPass::CopyPass(const RunOptions& options, RunHost& host, RunTally& tally)
+    : m_options(options)
+    , m_host(host)
+    , m_tally(tally)
+{
+}
+
+QString CopyPass::targetOf(const QString& file, const QString& destination, bool withStructure)
+{
+    const QString folder = sFixDirString(destination);
+    return withStructure ? folder + file.mid(file.startsWith(QLatin1Char('/')) ? 1 : 0)
+                         : folder + sParseFile(file);
+}
+
+// Update_Media measures the destination into g_dMediaFree.
+bool CopyPass::waitForRoom(double bytes)
+{
+    while (g_dMediaFree < bytes) {
+        m_host.playAnimation(QStringLiteral("insertcd.avi"));
+        m_host.repaint();
+        if (!Insert_new_media(m_host, m_tally) && m_tally.programEnds)
+            return false;
+        (void)m_host.updateMedia();
+    }
+    return true;
+}
+
+void CopyPass::Copy_Now(const QString& file, bool archiveBit)
+{
+    if (m_options.mode != BackupMode::FileCopy || !m_options.media)
+        return;
+    const double bytes = double(QFileInfo(file).size());
+    if (!waitForRoom(bytes))
+        return;
+    const QString target = targetOf(file, m_options.pathBackUp, m_options.inclSubDirStruct);
+    CreateDirectoryStruct(sParsePath(target));
+    m_host.setStatus(LangText(123));
+    if (m_options.selection == SelectionMode::NewOnly && !File_Included(file) && !archiveBit)
+        return;
+    SyncFileOps::Failure failure;
+    if (!SyncFileOps::copyFile(file, target, &failure)) {
+        // A file that was not copied is not counted and keeps its archive attribute.
+        ReportError(FormularLabel("Copy_Now", "frmMain_BackUp"), failure.number,
+                    failure.description);
+        PrependNews(m_host, shorten_path(file, 71) + QStringLiteral("  ") + LangText(326));
+        ++m_tally.filesHandled;
+        m_tally.worsen(RunOutcome::Failed);
+        return;
+    }
+    m_tally.writtenThisRun.insert(target);
+    if (m_options.resetArchiveBit && archiveBit)
+        m_host.clearArchiveAttributes({file});
+    count(file, bytes);
+}
+
+void CopyPass::count(const QString& file, double bytes)
+{
+    m_tally.copiedBytes += bytes;
+    ++m_tally.totalFiles;
+    ++m_tally.filesHandled;
+    m_host.setCounter(RunHost::Counter::TotalSize, QString::number(m_tally.copiedBytes / kMb, 'f', 2));
+    m_host.setCounter(RunHost::Counter::TotalFiles, QString::number(m_tally.totalFiles));
+    g_dMediaFree = Get_DiskFree(m_options.pathBackUp, MediaOptionsOf(m_options));
+    m_host.setCounter(RunHost::Counter::RemainSpace, QString::number(g_dMediaFree / kMb, 'f', 1));
+    PrependNews(m_host, shorten_path(file, 71));
+    DoEvents();
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+#include "RunOptions.h"
+#include "RunState.h"
+
+class RunHost;
+
+// The "File copy" pass of a run: each file is copied into the destination folder, flat or
+// below the folders of its source path.
+class CopyPass
+{
+    Q_DISABLE_COPY(CopyPass)
+public:
+    CopyPass(const RunOptions& options, RunHost& host, RunTally& tally);
+
+    // Copies one file unless the incremental rule skips it.
+    void Copy_Now(const QString& file, bool archiveBit);
+
+    // Where the copy of a source file goes.
+    [[nodiscard]] static QString targetOf(const QString& file, const QString& destination,
+                                          bool withStructure);
+
+private:
+    bool waitForRoom(double bytes);
+    void count(const QString& file, double bytes);
+
+    const RunOptions& m_options;
+    RunHost& m_host;
+    RunTally& m_tally;
+};
