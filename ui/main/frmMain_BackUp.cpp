@@ -19,8 +19,11 @@
 
 #include "Events.h"
 #include "Globals.h"
+#include "QEV_API.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_Language.h"
+#include "QEV_PlaySound.h"
+#include "QEV_WindowsTopMost.h"
 #include "Quillaro_Sub.h"
 #include "SettingsStore.h"
 
@@ -61,7 +64,9 @@ frmMain_BackUp::frmMain_BackUp(QWidget* parent)
     createControls();
     connectEvents();
     connectRunEvents();
-    setMainWindowErrorHooks({[this] { showErrorIndicator(); }, {}, {}});
+    setMainWindowErrorHooks({[this] { showErrorIndicator(); },
+                             [this](bool on) { on ? WindowOnTop(this) : WindowNotOnTop(this); },
+                             [this] { return chkValue(chkWinOnTop) == 1; }});
 }
 
 frmMain_BackUp::~frmMain_BackUp()
@@ -143,6 +148,10 @@ void frmMain_BackUp::connectEvents()
     connectOptionArrays();
     connect(cmbProfiles, &QComboBox::currentIndexChanged, this, [this] { cmbProfiles_Click(); });
     connect(tbTools, &QToolBar::actionTriggered, this, &frmMain_BackUp::tbTools_ButtonClick);
+    connect(mnuShow, &QAction::triggered, this, &frmMain_BackUp::mnuShow_Click);
+    connect(mnuExit, &QAction::triggered, this, &frmMain_BackUp::mnuExit_Click);
+    connect(mnuExit1, &QAction::triggered, this, &frmMain_BackUp::mnuExit_Click);
+    connect(chkWinOnTop, &QCheckBox::toggled, this, &frmMain_BackUp::chkWinOnTop_Click);
     for (QObject* watched : std::initializer_list<QObject*>{
              cmbProfiles, txtExclusions, txtDirExclusions, txtInclusions, frmZipStatistc})
         watched->installEventFilter(this);
@@ -231,7 +240,31 @@ void frmMain_BackUp::restoreGeometry()
     resize(twipsToPixels(width), twipsToPixels(height));
 }
 
-void frmMain_BackUp::cmdSetTray() { hide(); }
+void frmMain_BackUp::cmdSetTray()
+{
+    EnterTray(this, [this](const QPoint& at) { mnuPopup->popup(at); });
+}
+
+void frmMain_BackUp::mnuShow_Click() { LeaveTray(); }
+
+void frmMain_BackUp::mnuExit_Click()
+{
+    // A running backup holds objects of this window; it ends the program itself.
+    if (m_runActive)
+        return;
+    if (chkValue(chkSound) == 1)
+        (void)SpeakText(LangText(169));
+    close();
+    QCoreApplication::quit();
+}
+
+void frmMain_BackUp::chkWinOnTop_Click()
+{
+    if (chkValue(chkWinOnTop) == 1)
+        WindowOnTop(this);
+    else
+        WindowNotOnTop(this);
+}
 
 void frmMain_BackUp::closeEvent(QCloseEvent* event)
 {
@@ -269,6 +302,9 @@ void frmMain_BackUp::Form_Unload()
             window->close();
     }
     setMainWindowErrorHooks({});
+    if (IsInTray())
+        LeaveTray();
+    Release_TTS();
     if (g_frmMain == this)
         g_frmMain = nullptr;
 }

@@ -53,6 +53,10 @@ public:
     void endProgram(int exitCode);
     // Puts the program into the tray and hides the window.
     void cmdSetTray();
+    // The tray menu's show entry: the window comes back from the tray.
+    void mnuShow_Click();
+    // The exit command: a farewell when sound is on, then the program ends.
+    void mnuExit_Click();
     // Lays out the options for backup mode 0 "ZIP archive", 1 "File copy" or 2 "File sync".
     void optBuMode_Click(int Index);
     // Shows the recorder row (CD mode) or the destination folder row.
@@ -304,6 +308,7 @@ private:
     void deleteCurrentProfile();
 
     void connectRunEvents();
+    void chkWinOnTop_Click();
     void txtPathBackUp_Change();
     void txtSpareSpace_Change();
 

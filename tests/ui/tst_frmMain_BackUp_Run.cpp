@@ -1,0 +1,112 @@
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+#include <QToolBar>
+
+#include "Clock.h"
+#include "FormControls.h"
+#include "Globals.h"
+#include "MessageBox.h"
+#include "Paths.h"
+#include "QEV_API.h"
+#include "QEV_Language.h"
+#include "TestSupport.h"
+#include "frmMain_BackUp.h"
+
+// A backup run started from the real window's toolbar, and the tray.
+class tst_frmMain_BackUp_Run : public QObject
+{
+    Q_OBJECT
+
+private:
+    static void prepare(frmMain_BackUp& w, const QString& src, const QString& dest, const QString& temp)
+    {
+        w.List1->clear();
+        setListSelected(w.List1, listAddItem(w.List1, src + QStringLiteral("/*.*")), true);
+        w.txtPathBackUp->setText(dest);
+        w.txtPathTemp->setText(temp);
+        w.txtExclusions->setText(QString());
+    }
+    static void start(frmMain_BackUp& w)
+    {
+        w.tbTools->findChild<QAction*>(QStringLiteral("Start"))->trigger();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(Paths::prepareFolders());
+        QVERIFY(LoadLanguageFile(TestSupport::sourceCommonFolder() + QStringLiteral("/language/english.lng")));
+        AppName = QStringLiteral("Quillaro");
+        g_User = QStringLiteral("TESTER");
+    }
+
+    void startDeliversAndShowsTheOutcome()
+    {
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        const QString dest = TestSupport::freshFolder(QStringLiteral("dest"));
+        TestSupport::writeFile(src + QStringLiteral("/one.txt"), "1");
+        frmMain_BackUp w;
+        g_frmMain = &w;
+        w.Form_Load(); // the defaults of a new profile
+        prepare(w, src, dest, Paths::tempFolder());
+        w.lblLastBackupDate->setText(QStringLiteral("N/A"));
+        start(w);
+        QVERIFY2(w.txtNews->text().startsWith(LangText(121)), qPrintable(w.txtNews->text()));
+        QVERIFY(w.lblLastBackupDate->text() != QStringLiteral("N/A"));
+        const QString stem = QStringLiteral("Standard_BackUp_d") + Clock::today().toString(QStringLiteral("yyyyMMdd"));
+        QCOMPARE(QDir(dest).entryList({stem + QStringLiteral("*.zip")}, QDir::Files).size(), 1);
+        QVERIFY(w.tbTools->findChild<QAction*>(QStringLiteral("Start"))->isEnabled());
+        QVERIFY(!w.tbTools->findChild<QAction*>(QStringLiteral("Stop"))->isEnabled());
+        QVERIFY(!w.isRunActive());
+    }
+
+    void refusedRunIsNoBackup()
+    {
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        const QString dest = TestSupport::freshFolder(QStringLiteral("dest"));
+        TestSupport::writeFile(src + QStringLiteral("/one.txt"), "1");
+        frmMain_BackUp w;
+        g_frmMain = &w;
+        w.Form_Load(); // the defaults of a new profile
+        prepare(w, src, dest, dest + QStringLiteral("/tmp"));
+        const QString lastBackup = w.lblLastBackupDate->text();
+        MessageBoxSeam::scriptAnswer(MsgResult::Ok);
+        start(w);
+        QCOMPARE(w.txtNews->text(), LangText(325));
+        QCOMPARE(w.lblLastBackupDate->text(), lastBackup);
+        QVERIFY(TestSupport::readTree(dest).keys().filter(QStringLiteral(".zip")).isEmpty());
+    }
+
+    void destinationPanelFollowsThePath()
+    {
+        frmMain_BackUp w;
+        w.chkMedia->setChecked(true);
+        w.txtSpareSpace->setText(QStringLiteral("12.7"));
+        QCOMPARE(w.txtSpareSpace->text(), QStringLiteral("13"));
+        w.txtPathBackUp->setText(Paths::baseFolder() + QLatin1Char('/'));
+        QCOMPARE(w.txtPathBackUp->text(), Paths::baseFolder());
+        QCOMPARE(w.lblDriveInfo(4)->text(), LangText(5));
+        w.txtPathBackUp->setText(QStringLiteral("relative/path"));
+        QCOMPARE(w.lblDriveInfo(4)->text(), LangText(14));
+    }
+
+    void trayAndBack()
+    {
+        setTrayAvailableForTests([] { return false; });
+        frmMain_BackUp w;
+        w.show();
+        w.cmdSetTray();
+        QVERIFY(w.isMinimized() || !w.isVisible());
+        w.mnuShow_Click();
+        QTRY_VERIFY(w.isVisible() && !w.isMinimized());
+        setTrayAvailableForTests({});
+    }
+};
+
+QTEST_MAIN(tst_frmMain_BackUp_Run)
+#include "tst_frmMain_BackUp_Run.moc"
