@@ -366,7 +366,7 @@ void BackupRun::processEntry(const QString& entry)
         progress = qMin(100.0, progress + step);
         m_host.setProgress(2, int(progress));
         showElapsed();
-        DoEvents();
+        PumpEvents();
         if (g_bCancelBackUp || m_tally.programEnds)
             return;
     }

@@ -84,5 +84,5 @@ void CopyPass::count(const QString& file, double bytes)
     g_dMediaFree = Get_DiskFree(m_options.pathBackUp, MediaOptionsOf(m_options));
     m_host.setCounter(RunHost::Counter::RemainSpace, QString::number(g_dMediaFree / kMb, 'f', 1));
     PrependNews(m_host, shorten_path(file, 71));
-    DoEvents();
+    PumpEvents();
 }

@@ -219,7 +219,7 @@ bool ZipPass::Zip_Now(const QString& file, int attributes, bool archiveBit)
 
 bool ZipPass::checkFileLimit()
 {
-    DoEvents();
+    PumpEvents();
     if (!m_options.limitFiles)
         return true;
     // A limit below one would never let a part hold a file.
@@ -342,7 +342,7 @@ void ZipPass::report(const QString& line)
     PrependNews(m_host, line);
     if (m_options.writeLog && m_log.isOpen() && !line.trimmed().isEmpty())
         m_log.write((QLatin1Char('"') + line + QStringLiteral("\"\n")).toUtf8());
-    DoEvents();
+    PumpEvents();
 }
 
 // ---- finishing and delivery -----------------------------------------------------------

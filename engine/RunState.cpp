@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+#include "Clock.h"
+#include "Events.h"
 #include "Globals.h"
 #include "MessageBox.h"
 #include "QEV_Disk.h"
@@ -56,4 +58,14 @@ MediaOptions MediaOptionsOf(const RunOptions& options)
     media.pathTemp = options.pathTemp;
     media.spareSpace = options.spareSpace;
     return media;
+}
+
+void PumpEvents()
+{
+    static qint64 last = 0;
+    const qint64 now = Clock::monotonicMs();
+    if (now - last < 250)
+        return;
+    last = now;
+    DoEvents();
 }

@@ -43,6 +43,10 @@ struct MediaOptions;
 // halves go to the even neighbour.
 [[nodiscard]] int LeadingWholeNumber(const QString& text);
 
+// Lets pending window messages be processed, at most four times a second:
+// per file, painting the window would cost more than the backup.
+void PumpEvents();
+
 // Puts a line at the top of the news box, which keeps its first 2000 characters.
 void PrependNews(RunHost& host, const QString& line);
 

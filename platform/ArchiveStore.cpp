@@ -142,3 +142,26 @@ bool ArchiveStore::set(const QString& path, QString* error)
         return fail(db, QStringLiteral("cannot write ") + databaseFile(), error);
     return true;
 }
+
+bool ArchiveStore::beginBatch(QString* error)
+{
+    sqlite3* db = open(error);
+    if (!db)
+        return false;
+    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return fail(db, QStringLiteral("cannot write ") + databaseFile(), error);
+    return true;
+}
+
+bool ArchiveStore::commitBatch(QString* error)
+{
+    sqlite3* db = open(error);
+    if (!db)
+        return false;
+    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        fail(db, QStringLiteral("cannot write ") + databaseFile(), error);
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    }
+    return true;
+}

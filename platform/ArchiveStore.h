@@ -17,6 +17,9 @@ struct Stamp
                              QString* error);
 // Writes the row (clears the attribute).
 [[nodiscard]] bool clear(const QString& path, const Stamp& stamp, QString* error);
+// Many changes in one transaction: one write to the disk instead of one per file.
+[[nodiscard]] bool beginBatch(QString* error);
+[[nodiscard]] bool commitBatch(QString* error);
 // Deletes the row (sets the attribute).
 [[nodiscard]] bool set(const QString& path, QString* error);
 

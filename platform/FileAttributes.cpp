@@ -97,3 +97,21 @@ bool FileAttributes::setArchive(const QString& path, bool archive, QString* erro
         return ArchiveStore::set(storeKey(path), error);
     return ArchiveStore::clear(storeKey(path), stampOf(st), error);
 }
+
+bool FileAttributes::clearArchive(const QStringList& paths, QString* error)
+{
+    if (paths.isEmpty())
+        return true;
+    if (!ArchiveStore::beginBatch(error))
+        return false;
+    QStringList failed;
+    for (const QString& path : paths) {
+        QString one;
+        if (!setArchive(path, false, &one))
+            failed.append(one);
+    }
+    const bool committed = ArchiveStore::commitBatch(error);
+    if (!failed.isEmpty() && error)
+        *error = failed.join(QStringLiteral("; "));
+    return committed && failed.isEmpty();
+}

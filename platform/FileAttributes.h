@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // File attributes in the bits the program has always used. Read-only is the owner's missing
 // write permission, hidden a name that begins with ".", system anything that is neither a
@@ -25,4 +26,6 @@ constexpr quint32 Normal = 128;
 // Sets or clears the archive attribute alone (the engine's call after a file was backed up).
 [[nodiscard]] bool setArchive(const QString& path, bool archive, QString* error);
 
+// Clears the archive attribute of many files at once; the files that failed are named in *error.
+[[nodiscard]] bool clearArchive(const QStringList& paths, QString* error);
 } // namespace FileAttributes

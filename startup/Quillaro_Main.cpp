@@ -153,7 +153,8 @@ StartResult Main(const QString& argText, SingleInstance& instance)
     SettingsStore::saveValue(machineScope(), QStringLiteral("Settings"),
                              QStringLiteral("ProgramVersion"), g_ProgramVersion);
     (void)SettingsStore::flush();
-    {
+    if (!unattended) {
+        // Nobody watches the splash of a scheduled run; it must not hold the backup up.
         frmSplash splash;
         splash.exec();
     }

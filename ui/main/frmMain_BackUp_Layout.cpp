@@ -152,6 +152,7 @@ void frmMain_BackUp::chkUseCDRecorder_Click()
     }
     Frame3->repaint();
     DoEvents();
+    (void)Update_Media();
 }
 
 int frmMain_BackUp::VerificaDup(const QString& Item)

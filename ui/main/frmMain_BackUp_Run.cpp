@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include "Clock.h"
 #include "Events.h"
 #include "FileAttributes.h"
 #include "Globals.h"
@@ -147,24 +148,43 @@ QAction* toolButton(const frmMain_BackUp& w, const char* key)
 class MainWindowRunHost : public RunHost
 {
 public:
-    explicit MainWindowRunHost(frmMain_BackUp& window) : w(window) {}
+    explicit MainWindowRunHost(frmMain_BackUp& window)
+        : w(window)
+        , m_news(window.RtbNews1->toPlainText())
+    {
+    }
 
     void setStatus(const QString& text) override { w.txtNews->setText(text); }
-    void setNewsText(const QString& text) override { w.RtbNews1->setPlainText(text); }
-    QString newsText() const override { return w.RtbNews1->toPlainText(); }
+    // The news box takes a line per file; laying its text out as often would cost more than
+    // the backup, so it shows the text a few times a second and at the end.
+    void setNewsText(const QString& text) override
+    {
+        m_news = text;
+        if (Clock::monotonicMs() - m_newsShownAt >= kRefreshMs)
+            showNews();
+    }
+    QString newsText() const override { return m_news; }
     void setCounter(Counter counter, const QString& text) override { field(counter)->setText(text); }
     void setProgress(int bar, int value) override
     {
         QProgressBar* progress = bar == 1 ? w.ProgressBar1 : bar == 2 ? w.ProgressBar2 : w.ProgressBar3;
         progress->setVisible(value >= 0 || bar != 3);
-        progress->setValue(qBound(0, value, 100));
+        // A progress bar paints at once on every change: keep to a few changes a second.
+        const qint64 now = Clock::monotonicMs();
+        const int shown = qBound(0, value, 100);
+        if (shown != 0 && shown != 100 && now - m_progressShownAt < kRefreshMs)
+            return;
+        m_progressShownAt = now;
+        progress->setValue(shown);
     }
     void playAnimation(const QString& clip) override
     {
         w.Animation1->setVisible(!clip.isEmpty());
         w.Animation1->setToolTip(clip);
     }
-    void repaint() override { w.repaint(); }
+    // Painting waits for the next turn of the event loop: a synchronous repaint per file
+    // would cost more than the backup itself.
+    void repaint() override { w.update(); }
     void speak(const QString& text) override
     {
         if (ticked(w.chkSound))
@@ -173,6 +193,9 @@ public:
     void beginRun() override
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
+        // Nobody watches an unattended run: painting its window would only slow it down.
+        if (g_bAutoRun)
+            w.setUpdatesEnabled(false);
         w.SSTab1->setCurrentIndex(0);
         w.Frame7->setVisible(false);
         lockToolbar(true);
@@ -184,6 +207,7 @@ public:
     }
     void endRun(RunOutcome outcome, const QString&) override
     {
+        showNews();
         QApplication::restoreOverrideCursor();
         playAnimation({});
         if (!w.optBuMode(2)->isChecked())
@@ -202,11 +226,9 @@ public:
     int fileAttributes(const QString& path) override { return GetAttributes(path); }
     void clearArchiveAttributes(const QStringList& paths) override
     {
-        for (const QString& path : paths) {
-            QString error;
-            if (!FileAttributes::setArchive(path, false, &error))
-                ReportError(FormularLabel("WriteToZip", "frmMain_BackUp"), ErrNo::PathFileAccess, error);
-        }
+        QString error;
+        if (!FileAttributes::clearArchive(paths, &error))
+            ReportError(FormularLabel("WriteToZip", "frmMain_BackUp"), ErrNo::PathFileAccess, error);
     }
     bool runProgram(const RunProgram& program) override
     {
@@ -241,7 +263,11 @@ public:
         ExitWindowsSession(8, 1);
         exitProgram(0);
     }
-    void exitProgram(int exitCode) override { w.endProgram(exitCode); }
+    void exitProgram(int exitCode) override
+    {
+        showNews();
+        w.endProgram(exitCode);
+    }
 
 private:
     QLineEdit* field(Counter counter) const
@@ -267,7 +293,18 @@ private:
             toolButton(w, "Stop")->setEnabled(false);
     }
 
+    void showNews()
+    {
+        m_newsShownAt = Clock::monotonicMs();
+        if (w.RtbNews1->toPlainText() != m_news)
+            w.RtbNews1->setPlainText(m_news);
+    }
+
+    static constexpr qint64 kRefreshMs = 250;
     frmMain_BackUp& w;
+    QString m_news;
+    qint64 m_newsShownAt = 0;
+    qint64 m_progressShownAt = 0;
 };
 
 MediaOptions mediaOptionsOf(const frmMain_BackUp& w)
@@ -325,7 +362,9 @@ void frmMain_BackUp::txtPathBackUp_Change()
         txtPathBackUp->setText(path.chopped(1)); // runs this handler again
         return;
     }
-    (void)Update_Media();
+    // A load sets the path before the spare space; it refreshes the panel once at its end.
+    if (!isLoadingSettings())
+        (void)Update_Media();
 }
 
 void frmMain_BackUp::txtSpareSpace_Change()
@@ -337,7 +376,8 @@ void frmMain_BackUp::txtSpareSpace_Change()
         txtSpareSpace->setText(normalised); // runs this handler again
         return;
     }
-    (void)Update_Media();
+    if (!isLoadingSettings())
+        (void)Update_Media();
 }
 
 void frmMain_BackUp::endProgram(int exitCode)
