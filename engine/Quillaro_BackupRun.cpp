@@ -50,19 +50,6 @@ private:
     RunHost& m_host;
 };
 
-FileFilterOptions filterOptions(const RunOptions& o)
-{
-    FileFilterOptions f;
-    f.optCompleteNoFilter = o.selection == SelectionMode::CompleteNoFilter;
-    f.chkExclOldFiles = o.exclOldFiles;
-    f.DTPicker1 = o.oldDate;
-    f.chkExclYoungFiles = o.exclYoungFiles;
-    f.DTPicker2 = o.youngDate;
-    f.chkExclYoungDayFiles = o.exclYoungDayFiles;
-    f.txtExclYoungDay = o.youngDays;
-    return f;
-}
-
 } // namespace
 
 BackupRun::BackupRun(const RunOptions& options, RunHost& host)
@@ -380,7 +367,7 @@ bool BackupRun::processFile(const QString& file)
     if ((attributes & kAttrHiddenOrSystem) && !m_options.hiddenFiles)
         return false;
     const bool archiveBit = attributes >= 0 && (attributes & kAttrArchive);
-    if (File_Filter(file, filterOptions(m_options)))
+    if (File_Filter(file, m_options.filters))
         return true;
     if (m_zip)
         (void)m_zip->Zip_Now(file, attributes, archiveBit);

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "ArchiveNames.h"
+#include "Quillaro_FileSelect.h"
 
 enum class BackupMode { ZipArchive = 0, FileCopy = 1, FileSync = 2 };
 enum class SelectionMode { NewOnly, Complete, CompleteNoFilter };
@@ -64,13 +65,8 @@ struct RunOptions
     bool inclRegistry = false;
     bool registryAsText = false;
 
-    // Date filters.
-    bool exclOldFiles = false;
-    QDate oldDate;
-    bool exclYoungFiles = false;
-    QDate youngDate;
-    bool exclYoungDayFiles = false;
-    QString youngDays = QStringLiteral("0");
+    // The no-filter choice and the date filters (the selection above decides the former).
+    FileFilterOptions filters;
 
     RunProgram before;
     RunProgram after;

@@ -109,12 +109,14 @@ void readFilters(const frmMain_BackUp& w, RunOptions& o)
                                                         : SelectionMode::Complete;
     o.hiddenFiles = ticked(w.chkHiddenFolders);
     o.inclSubDirStruct = ticked(w.chkInclSubDirStruct);
-    o.exclOldFiles = ticked(w.chkExclOldFiles);
-    o.oldDate = w.DTPicker1->date();
-    o.exclYoungFiles = ticked(w.chkExclYoungFiles);
-    o.youngDate = w.DTPicker2->date();
-    o.exclYoungDayFiles = ticked(w.chkExclYoungDayFiles);
-    o.youngDays = w.txtExclYoungDay->text();
+    FileFilterOptions& f = o.filters;
+    f.optCompleteNoFilter = o.selection == SelectionMode::CompleteNoFilter;
+    f.chkExclOldFiles = ticked(w.chkExclOldFiles);
+    f.DTPicker1 = w.DTPicker1->date();
+    f.chkExclYoungFiles = ticked(w.chkExclYoungFiles);
+    f.DTPicker2 = w.DTPicker2->date();
+    f.chkExclYoungDayFiles = ticked(w.chkExclYoungDayFiles);
+    f.txtExclYoungDay = w.txtExclYoungDay->text();
 }
 
 RunOptions runOptionsOf(const frmMain_BackUp& w)
