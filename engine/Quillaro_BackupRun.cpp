@@ -128,6 +128,8 @@ BackupRun::Next BackupRun::refuseUnavailable()
         why = refuseFolders(m_options.pathTemp, m_options.pathBackUp);
         if (why.isEmpty() && !m_options.media)
             why = LangText(324);
+        if (why.isEmpty() && m_options.mode == BackupMode::FileCopy && m_options.cdRecorder)
+            why = LangText(327);
     }
     if (why.isEmpty()) {
         // The clean-ups of working files run only in a temp folder that can hold nothing else.

@@ -473,6 +473,17 @@ private slots:
         QVERIFY(!host.statisticsCounted);
     }
 
+    void fileCopyToTheCdWriterCopiesNothing()
+    {
+        RunOptions o = options();
+        o.mode = BackupMode::FileCopy;
+        o.cdRecorder = true;
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Abandoned);
+        QVERIFY(TestSupport::readTree(m_dest).isEmpty());
+        QCOMPARE(MessageBoxSeam::shown().last().text, LangText(327));
+    }
+
     void syncRunCopiesBothWays()
     {
         const QString other = TestSupport::freshFolder(QStringLiteral("other"));
