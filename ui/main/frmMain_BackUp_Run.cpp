@@ -311,13 +311,9 @@ private:
 
 MediaOptions mediaOptionsOf(const frmMain_BackUp& w)
 {
-    MediaOptions o;
-    o.media = ticked(w.chkMedia);
-    o.ftp = ticked(w.chkFTP);
-    o.cdRecorder = ticked(w.chkUseCDRecorder);
-    o.pathBackUp = w.txtPathBackUp->text();
-    o.pathTemp = w.txtPathTemp->text();
-    o.spareSpace = w.txtSpareSpace->text();
+    RunOptions run;
+    readDestination(w, run);
+    MediaOptions o = MediaOptionsOf(run);
     o.cdDevice = w.cboDevices->currentText();
     return o;
 }
