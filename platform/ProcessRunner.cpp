@@ -28,11 +28,51 @@ void waitUntilFinished(QProcess* process)
 
 namespace ProcessRunner {
 
+QStringList splitArguments(const QString& text)
+{
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    QChar quote;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quote == QLatin1Char('\'')) {
+            if (c == quote)
+                quote = QChar();
+            else
+                word += c;
+        } else if (c == QLatin1Char('\\') && i + 1 < text.size()
+                   && (quote.isNull() || QStringLiteral("\"\\$`").contains(text.at(i + 1)))) {
+            word += text.at(++i);
+            inWord = true;
+        } else if (quote == QLatin1Char('"')) {
+            if (c == quote)
+                quote = QChar();
+            else
+                word += c;
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+            inWord = true;
+        } else if (c.isSpace()) {
+            if (inWord)
+                words.append(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.append(word);
+    return words;
+}
+
 qint64 start(const QString& program, const QString& argumentText, QString* error)
 {
     auto* process = new QProcess;
     process->setProgram(program);
-    process->setArguments(QProcess::splitCommand(argumentText));
+    process->setArguments(splitArguments(argumentText));
     process->setProcessChannelMode(QProcess::ForwardedChannels);
     process->start();
     if (!process->waitForStarted()) {

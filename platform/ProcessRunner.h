@@ -1,10 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Starts programs and waits for them. A program is known by the process id that start()
 // gives; the program keeps running when this process ends.
 namespace ProcessRunner {
+
+// The words of an argument text as a POSIX shell splits them: blanks separate, single and
+// double quotes group, a backslash takes the next character as it is.
+[[nodiscard]] QStringList splitArguments(const QString& text);
 
 // Starts the program with its argument text split as a shell splits words. Gives the
 // process id, 0 with a message when the program could not start.

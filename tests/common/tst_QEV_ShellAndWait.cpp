@@ -85,6 +85,30 @@ private slots:
         QCOMPARE(ProcessRunner::start(QStringLiteral("/nonexistent/program"), {}, &error), 0);
         QVERIFY(!error.isEmpty());
     }
+
+    void argumentsSplitAsAShellDoes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("words");
+        const auto row = [](const char* tag, const char* text, QStringList words) {
+            QTest::newRow(tag) << QString::fromUtf8(text) << words;
+        };
+        row("blanks", "  a   b ", {QStringLiteral("a"), QStringLiteral("b")});
+        row("single quotes", "-c 'echo a; b'", {QStringLiteral("-c"), QStringLiteral("echo a; b")});
+        row("double quotes", "\"a b\" c", {QStringLiteral("a b"), QStringLiteral("c")});
+        row("quote inside quotes", "'say \"hi\"'", {QStringLiteral("say \"hi\"")});
+        row("backslash", "a\\ b", {QStringLiteral("a b")});
+        row("empty quotes", "'' x", {QString(), QStringLiteral("x")});
+        row("glued", "pre'fix'post", {QStringLiteral("prefixpost")});
+        row("nothing", "", {});
+    }
+
+    void argumentsSplitAsAShellDoes()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, words);
+        QCOMPARE(ProcessRunner::splitArguments(text), words);
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_QEV_ShellAndWait)

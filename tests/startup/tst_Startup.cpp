@@ -123,6 +123,43 @@ private slots:
         QVERIFY(!settings().contains(QStringLiteral("txtPathBackUp=") + dest));
     }
 
+    void programsBeforeAndAfterAreWaitedFor()
+    {
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        const QString dest = TestSupport::freshFolder(QStringLiteral("dest"));
+        const QString marker = Paths::baseFolder() + QStringLiteral("/after-ran");
+        TestSupport::writeFile(src + QStringLiteral("/first.txt"), "1");
+        const QString profile = QStringLiteral("QEV\\Quillaro\\") + UserFromLogon(SystemInfo::logonName())
+                                + QStringLiteral("\\Standard");
+        const auto set = [&](const char* key, const QString& value) {
+            SettingsStore::saveValue(profile, QStringLiteral("Settings"), QString::fromLatin1(key), value);
+        };
+        set("txtPathTemp", Paths::tempFolder());
+        set("chkAppendArchive", QStringLiteral("0"));
+        set("chkEncrypt", QStringLiteral("0"));
+        set("chkRunBefore", QStringLiteral("1"));
+        set("txtPathBefore", QStringLiteral("/bin/sh"));
+        // Waited for: the file it makes after a second is backed up.
+        set("txtCommandlineBefore", QStringLiteral("-c \"sleep 1; echo made > ") + src + QStringLiteral("/made-before.txt\""));
+        set("chkRunAfter", QStringLiteral("1"));
+        set("txtPathAfter", QStringLiteral("/bin/sh"));
+        set("txtCommandlineAfter", QStringLiteral("-c \"echo done > ") + marker + QStringLiteral("\""));
+        set("optWaitAfter3", QStringLiteral("-1"));
+        set("optWaitAfter4", QStringLiteral("0"));
+        set("txtWaitSecondsAfter", QStringLiteral("1"));
+        QVERIFY(SettingsStore::flush());
+        QString error;
+        QVERIFY(ProfileFile::write(ProfileFile::path(QStringLiteral("Standard")), {{src + QStringLiteral("/*.*"), true}}, &error));
+        QString err;
+        QCOMPARE(runToEnd({QStringLiteral("/run"), QStringLiteral("/dir:") + dest}, &err), 0);
+        const QStringList zips = QDir(dest).entryList({QStringLiteral("*.zip")}, QDir::Files);
+        QCOMPARE(zips.size(), 1);
+        QString listing;
+        QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), dest + QLatin1Char('/') + zips.first()}, &listing), 0);
+        QVERIFY2(listing.contains(QStringLiteral("made-before.txt")), qPrintable(listing));
+        QCOMPARE(TestSupport::readFile(marker), QByteArray("done\n"));
+    }
+
     void missingLanguageFileEndsStartUp()
     {
         QFile::remove(Paths::commonFolder() + QStringLiteral("/language/english.lng"));
