@@ -142,12 +142,18 @@ BackupRun::Next BackupRun::refuseUnavailable()
     return Next::FinalCleanUp;
 }
 
+// False when the program is asked for but could not be started.
+bool BackupRun::startProgram(const RunProgram& program)
+{
+    if (!program.enabled || !FileExists(program.path.trimmed()))
+        return true;
+    m_host.setNewsText(program.path + QLatin1Char(' ') + LangText(220));
+    return m_host.runProgram(program);
+}
+
 void BackupRun::runBefore()
 {
-    if (!m_options.before.enabled || !FileExists(m_options.before.path.trimmed()))
-        return;
-    m_host.setNewsText(m_options.before.path + QLatin1Char(' ') + LangText(220));
-    if (!m_host.runProgram(m_options.before))
+    if (!startProgram(m_options.before))
         failRun(ErrNo::FileNotFound, QStringLiteral("the program to run before could not be started: ")
                                          + m_options.before.path);
 }
@@ -277,7 +283,7 @@ void BackupRun::exportRegistry()
         return;
     }
     const int attributes = m_host.fileAttributes(file);
-    (void)m_zip->Zip_Now(file, attributes, attributes >= 0 && (attributes & kAttrArchive));
+    (void)m_zip->Zip_Now(file, attributes >= 0 && (attributes & kAttrArchive));
     DeleteFiles(file, 0);
 }
 
@@ -300,9 +306,7 @@ BackupRun::Next BackupRun::mediumCheck()
             m_zip->setMaxZipSize(g_dMediaFree);
             return Next::Work;
         }
-        m_host.playAnimation(QStringLiteral("insertcd.avi"));
-        m_host.repaint();
-        if (!Insert_new_media(m_host, m_tally) && m_tally.programEnds)
+        if (!AskForNewMedium(m_host, m_tally))
             return Next::FinalCleanUp;
     }
 }
@@ -372,7 +376,7 @@ bool BackupRun::processFile(const QString& file)
     if (File_Filter(file, m_options.filters))
         return true;
     if (m_zip)
-        (void)m_zip->Zip_Now(file, attributes, archiveBit);
+        (void)m_zip->Zip_Now(file, archiveBit);
     else
         m_copy->Copy_Now(file, archiveBit);
     return true;
@@ -394,10 +398,7 @@ BackupRun::Next BackupRun::handOver()
 void BackupRun::afterStep()
 {
     (void)m_host.updateMedia();
-    if (!m_options.after.enabled || !FileExists(m_options.after.path.trimmed()))
-        return;
-    m_host.setNewsText(m_options.after.path + QLatin1Char(' ') + LangText(220));
-    if (!m_host.runProgram(m_options.after)) {
+    if (!startProgram(m_options.after)) {
         ReportError(FormularLabel("cmdBackUpNow", "frmMain_BackUp"), ErrNo::FileNotFound,
                     QStringLiteral("the program to run after could not be started: ") + m_options.after.path);
     }

@@ -32,6 +32,7 @@ private:
 
     Next prepare();
     Next refuseUnavailable();
+    bool startProgram(const RunProgram& program);
     void runBefore();
     Next syncFolders();
     Next prepareArchive();

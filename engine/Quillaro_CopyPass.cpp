@@ -37,9 +37,7 @@ QString CopyPass::targetOf(const QString& file, const QString& destination, bool
 bool CopyPass::waitForRoom(double bytes)
 {
     while (g_dMediaFree < bytes) {
-        m_host.playAnimation(QStringLiteral("insertcd.avi"));
-        m_host.repaint();
-        if (!Insert_new_media(m_host, m_tally) && m_tally.programEnds)
+        if (!AskForNewMedium(m_host, m_tally))
             return false;
         (void)m_host.updateMedia();
     }

@@ -206,9 +206,8 @@ bool ZipPass::Open_Zip(bool bNextPart)
 
 // ---- adding ---------------------------------------------------------------------------
 
-bool ZipPass::Zip_Now(const QString& file, int attributes, bool archiveBit)
+bool ZipPass::Zip_Now(const QString& file, bool archiveBit)
 {
-    Q_UNUSED(attributes)
     if (m_options.selection == SelectionMode::NewOnly && !File_Included(file) && !archiveBit)
         return true;
     const bool added = WriteToZip(file);
@@ -254,9 +253,7 @@ ZipPass::Room ZipPass::makeRoom(const QString& file)
         if (!m_options.media || g_dMediaFree >= fileSize)
             return Room::Fits;
         closeAll();
-        m_host.playAnimation(QStringLiteral("insertcd.avi"));
-        m_host.repaint();
-        if (!Insert_new_media(m_host, m_tally) && m_tally.programEnds)
+        if (!AskForNewMedium(m_host, m_tally))
             return Room::GiveUp;
         (void)Open_Zip(true);
         m_host.playAnimation(QStringLiteral("compress.avi"));
@@ -366,9 +363,7 @@ bool ZipPass::waitForRoom(double bytes)
 {
     // Update_Media measures the destination into g_dMediaFree.
     while (!m_host.updateMedia() || g_dMediaFree < bytes) {
-        m_host.playAnimation(QStringLiteral("insertcd.avi"));
-        m_host.repaint();
-        if (!Insert_new_media(m_host, m_tally) && m_tally.programEnds)
+        if (!AskForNewMedium(m_host, m_tally))
             return false;
     }
     m_host.playAnimation({});
@@ -450,10 +445,7 @@ bool ZipPass::deliverToFolder()
         if (copied)
             return true;
         m_host.playAnimation({});
-        m_host.playAnimation(QStringLiteral("insertcd.avi"));
-        m_host.repaint();
-        if ((!Insert_new_media(m_host, m_tally) && m_tally.programEnds)
-            || !waitForRoom(double(QFileInfo(g_sZipTemp).size())))
+        if (!AskForNewMedium(m_host, m_tally) || !waitForRoom(double(QFileInfo(g_sZipTemp).size())))
             return false;
     }
 }

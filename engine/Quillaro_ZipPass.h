@@ -25,7 +25,7 @@ public:
     // next (true). False when no archive could be opened.
     [[nodiscard]] bool Open_Zip(bool bNextPart);
     // Adds one file unless the incremental rule skips it.
-    bool Zip_Now(const QString& file, int attributes, bool archiveBit);
+    bool Zip_Now(const QString& file, bool archiveBit);
     // Finishes the current part: checks, encrypts, delivers, cleans the temp folder.
     void Zip_Copy(bool bCleanTemp, bool bBurnNow);
     // Closes the log and the archive, whatever state they are in.

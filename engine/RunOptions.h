@@ -70,7 +70,6 @@ struct RunOptions
 
     RunProgram before;
     RunProgram after;
-    bool sound = false;
     bool shutdown = false;
 
     QString sourceSync;

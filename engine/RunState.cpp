@@ -26,6 +26,13 @@ bool Insert_new_media(RunHost& host, RunTally& tally)
     return false;
 }
 
+bool AskForNewMedium(RunHost& host, RunTally& tally)
+{
+    host.playAnimation(QStringLiteral("insertcd.avi"));
+    host.repaint();
+    return Insert_new_media(host, tally) || !tally.programEnds;
+}
+
 QString ArchiveKey(const QString& password)
 {
     return QStringLiteral("K8:w-") + password + QStringLiteral("Rb\\7@");

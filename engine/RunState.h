@@ -36,6 +36,9 @@ struct MediaOptions;
 // false when it cannot, or when the user refused, which ends the program (tally.programEnds).
 [[nodiscard]] bool Insert_new_media(RunHost& host, RunTally& tally);
 
+// Shows the medium animation and asks for a new medium; false only when the program is to end.
+[[nodiscard]] bool AskForNewMedium(RunHost& host, RunTally& tally);
+
 // The key the archives are encrypted with.
 [[nodiscard]] QString ArchiveKey(const QString& password);
 

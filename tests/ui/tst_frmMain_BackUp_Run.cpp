@@ -23,8 +23,13 @@ class tst_frmMain_BackUp_Run : public QObject
     Q_OBJECT
 
 private:
-    static void prepare(frmMain_BackUp& w, const QString& src, const QString& dest, const QString& temp)
+    // A loaded window (the defaults of a new profile) backing up one file into dest.
+    static void prepare(frmMain_BackUp& w, const QString& dest, const QString& temp)
     {
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        TestSupport::writeFile(src + QStringLiteral("/one.txt"), "1");
+        g_frmMain = &w;
+        w.Form_Load();
         w.List1->clear();
         setListSelected(w.List1, listAddItem(w.List1, src + QStringLiteral("/*.*")), true);
         w.txtPathBackUp->setText(dest);
@@ -47,13 +52,9 @@ private slots:
 
     void startDeliversAndShowsTheOutcome()
     {
-        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
         const QString dest = TestSupport::freshFolder(QStringLiteral("dest"));
-        TestSupport::writeFile(src + QStringLiteral("/one.txt"), "1");
         frmMain_BackUp w;
-        g_frmMain = &w;
-        w.Form_Load(); // the defaults of a new profile
-        prepare(w, src, dest, Paths::tempFolder());
+        prepare(w, dest, Paths::tempFolder());
         w.lblLastBackupDate->setText(QStringLiteral("N/A"));
         start(w);
         QVERIFY2(w.txtNews->text().startsWith(LangText(121)), qPrintable(w.txtNews->text()));
@@ -67,13 +68,9 @@ private slots:
 
     void refusedRunIsNoBackup()
     {
-        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
         const QString dest = TestSupport::freshFolder(QStringLiteral("dest"));
-        TestSupport::writeFile(src + QStringLiteral("/one.txt"), "1");
         frmMain_BackUp w;
-        g_frmMain = &w;
-        w.Form_Load(); // the defaults of a new profile
-        prepare(w, src, dest, dest + QStringLiteral("/tmp"));
+        prepare(w, dest, dest + QStringLiteral("/tmp"));
         const QString lastBackup = w.lblLastBackupDate->text();
         MessageBoxSeam::scriptAnswer(MsgResult::Ok);
         start(w);

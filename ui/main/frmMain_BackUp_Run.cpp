@@ -132,7 +132,6 @@ RunOptions runOptionsOf(const frmMain_BackUp& w)
                 waitMode(w.optWaitBefore, 0, 1), w.txtWaitSecondsBefore->text()};
     o.after = {ticked(w.chkRunAfter), w.txtPathAfter->text(), w.txtCommandlineAfter->text(),
                waitMode(w.optWaitAfter, 5, 4), w.txtWaitSecondsAfter->text()};
-    o.sound = ticked(w.chkSound);
     o.shutdown = ticked(w.chkShutdown);
     o.sourceSync = w.txtSourceSync->text();
     o.destinySync = w.txtDestinySync->text();
