@@ -24,6 +24,7 @@
 #include "Globals.h"
 #include "Paths.h"
 #include "ProfileFile.h"
+#include "ProfileName.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_File_Dir.h"
 #include "QEV_Language.h"
@@ -400,6 +401,17 @@ void saveProfileKeys(const QString& profile)
     }
 }
 
+// A profile that is there keeps the name it has; a new one takes a name the rule allows.
+bool mayStoreProfile(const QString& profile, QString* why = nullptr)
+{
+    if (!SettingsKeys::validProfileName(profile, why))
+        return false;
+    if (window()->cmbProfiles->findText(profile, Qt::MatchFixedString | Qt::MatchCaseSensitive) >= 0
+        || QFileInfo::exists(ProfileFile::path(profile)))
+        return true;
+    return ProfileName::isAllowed(profile, why);
+}
+
 // ---- statistics ---------------------------------------------------------------------------
 
 const char* const kStatisticsKeys[]
@@ -529,7 +541,7 @@ void Save_Settings()
     if (!window() || isLoadingSettings())
         return;
     const QString profile = window()->cmbProfiles->currentText();
-    const bool validProfile = SettingsKeys::validProfileName(profile);
+    const bool validProfile = mayStoreProfile(profile);
     saveGeometry();
     if (validProfile && !profileLoadFailed(profile))
         saveProfile(profile);
@@ -554,7 +566,7 @@ void saveProfile(const QString& ProfileName)
         return;
     const QString label = ModulLabel("saveProfile", kModule);
     QString error;
-    if (!SettingsKeys::validProfileName(ProfileName, &error)) {
+    if (!mayStoreProfile(ProfileName, &error)) {
         ErrorMsg(true, AppName, label, 0, ErrNo::BadFileName,
                  error + QStringLiteral(": ") + ProfileName);
         return;
@@ -577,7 +589,7 @@ void loadProfile(const QString& ProfileName)
         return;
     window()->List1->clear();
     const QString file = ProfileFile::path(ProfileName);
-    if (!SettingsKeys::validProfileName(ProfileName) || !FileExists(file))
+    if (!SettingsKeys::validProfileName(ProfileName) || !QFileInfo::exists(file))
         return;
     const ProfileFileContent content = ProfileFile::read(file);
     fillSourceList(content.rows);

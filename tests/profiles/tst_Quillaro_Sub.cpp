@@ -508,7 +508,8 @@ void tst_Quillaro_Sub::unusableProfileNamesAreRefused()
     const int profiles = w->cmbProfiles->count();
     for (const QString& name :
          {QStringLiteral("../evil"), QStringLiteral(".."), QStringLiteral("a\\b"),
-          QStringLiteral("two\nlines"), QStringLiteral("  ")}) {
+          QStringLiteral("two\nlines"), QStringLiteral("  "), QStringLiteral("*"),
+          QStringLiteral("a:b"), QStringLiteral(".hidden"), QStringLiteral("say \"hi\"")}) {
         MessageBoxSeam::clearShown();
         w->txtProfile->setText(name);
         w->cmdSaveProfile();
@@ -523,6 +524,11 @@ void tst_Quillaro_Sub::unusableProfileNamesAreRefused()
     Save_Settings();
     QCOMPARE(stored(profileScope("x/y"), QStringLiteral("txtFTPdir")), QStringLiteral("<missing>"));
     QVERIFY(errorLogHas(QStringLiteral("Save_Settings of Modul Quillaro_Sub")));
+    // Nor does a name typed there make a profile the save command would refuse.
+    w->cmbProfiles->setEditText(QStringLiteral("*"));
+    Save_Settings();
+    QCOMPARE(stored(profileScope("*"), QStringLiteral("txtFTPdir")), QStringLiteral("<missing>"));
+    QVERIFY(!QFile::exists(ProfileFile::path(QStringLiteral("*"))));
     w->txtProfile->setText(QStringLiteral("Good one"));
     w->cmdSaveProfile();
     QVERIFY(QFile::exists(ProfileFile::path(QStringLiteral("Good one"))));

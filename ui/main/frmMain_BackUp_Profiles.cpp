@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -12,6 +13,7 @@
 #include "Globals.h"
 #include "MessageBox.h"
 #include "ProfileFile.h"
+#include "ProfileName.h"
 #include "QEV_File_Dir.h"
 #include "QEV_Language.h"
 #include "Quillaro_Sub.h"
@@ -21,7 +23,7 @@ void frmMain_BackUp::cmdSaveProfile()
 {
     const QString name = txtProfile->text();
     QString why;
-    if (!SettingsKeys::validProfileName(name, &why)) {
+    if (!ProfileName::isAllowed(name, &why)) {
         MsgBox(LangText(273) + QStringLiteral("\n") + LangText(277) + QStringLiteral("\n\n\"")
                    + name + QStringLiteral("\": ") + why,
                MsgButtons::Ok, MsgIcon::Exclamation, LangText(23));
@@ -105,7 +107,7 @@ void frmMain_BackUp::deleteCurrentProfile()
         != MsgResult::Yes)
         return;
     const QString file = ProfileFile::path(name);
-    if (SettingsKeys::validProfileName(name) && FileExists(file)) {
+    if (SettingsKeys::validProfileName(name) && QFileInfo::exists(file)) {
         const QString backup = file.chopped(4) + QStringLiteral(".bak");
         QFile::remove(backup);
         if (QFile::copy(file, backup))
