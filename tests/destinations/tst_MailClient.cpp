@@ -171,6 +171,19 @@ void record(MailClient& client, Outcome& outcome)
                      [&outcome](const QString& archive, bool sent) { outcome.ended.append({archive, sent}); });
 }
 
+// Sends one mail without attachments through a fresh client and waits until it has ended.
+Outcome sendOne(int timeoutMs = 10000, quint16 popPort = 110)
+{
+    MailClient client;
+    client.setTimeoutInterval(timeoutMs);
+    client.setPopPort(popPort);
+    Outcome outcome;
+    record(client, outcome);
+    client.Send_Mail(QString(), QStringLiteral("Standard"));
+    client.waitForIdle();
+    return outcome;
+}
+
 QStringList tempAttachmentFiles()
 {
     return QDir(Paths::tempFolder()).entryList({QStringLiteral("Temp-*.dat")}, QDir::Files);
@@ -272,9 +285,7 @@ private slots:
     {
         ScriptedPeer peer;
         pointAt(peer.port());
-        MailClient client;
-        client.Send_Mail(QString(), QStringLiteral("Standard"));
-        client.waitForIdle();
+        (void)sendOne();
         const QList<QByteArray> lines = peer.message.split('\n');
         QVERIFY(lines.size() > 6);
         QVERIFY(lines.at(0).startsWith("Date: "));
@@ -299,11 +310,7 @@ private slots:
         peer.answers["RCPT"] = {"251 forwarded\r\n"};
         setUserSetting("txtDomain", QStringLiteral("example.test"));
         pointAt(peer.port());
-        MailClient client;
-        Outcome outcome;
-        record(client, outcome);
-        client.Send_Mail(QString(), QStringLiteral("Standard"));
-        client.waitForIdle();
+        const Outcome outcome = sendOne();
         QCOMPARE(peer.commands,
                  (QList<QByteArray>{"HELO example.test", "MAIL FROM:<" + kAddress.toUtf8() + ">",
                                     "RCPT TO:<" + kAddress.toUtf8() + ">", "DATA"}));
@@ -317,11 +324,7 @@ private slots:
         ScriptedPeer peer;
         peer.answers["RCPT"] = {"550 5.1.1 no such user\r\n"};
         pointAt(peer.port());
-        MailClient client;
-        Outcome outcome;
-        record(client, outcome);
-        client.Send_Mail(QString(), QStringLiteral("Standard"));
-        client.waitForIdle();
+        const Outcome outcome = sendOne();
         QCOMPARE(outcome.ended.value(0).second, false);
         QCOMPARE(MessageBoxSeam::shown().size(), 1);
         QCOMPARE(MessageBoxSeam::shown().first().text, QStringLiteral("5.1.1 no such user"));
@@ -346,12 +349,7 @@ private slots:
         ScriptedPeer peer;
         peer.answers[stallAt] = {};
         pointAt(peer.port());
-        MailClient client;
-        client.setTimeoutInterval(300);
-        Outcome outcome;
-        record(client, outcome);
-        client.Send_Mail(QString(), QStringLiteral("Standard"));
-        client.waitForIdle();
+        const Outcome outcome = sendOne(300);
         QCOMPARE(outcome.ended.value(0).second, false);
         QVERIFY(outcome.statuses.contains(LangText(272)));
         QVERIFY(errorLog().contains(QStringLiteral("did not answer in time")));
@@ -360,11 +358,7 @@ private slots:
     void refusedConnectionIsReported()
     {
         pointAt(freePort());
-        MailClient client;
-        Outcome outcome;
-        record(client, outcome);
-        client.Send_Mail(QString(), QStringLiteral("Standard"));
-        client.waitForIdle();
+        const Outcome outcome = sendOne();
         QCOMPARE(outcome.ended.value(0).second, false);
         QCOMPARE(MessageBoxSeam::shown().size(), 1);
         QVERIFY(MessageBoxSeam::shown().first().text.startsWith(LangText(271) + QStringLiteral(" [")));
@@ -396,13 +390,7 @@ private slots:
         pointAt(smtp.port());
         setUserSetting("txtPOPserver", QStringLiteral("127.0.0.1"));
         setUserSetting("chkPOPAuth", QStringLiteral("1"));
-        MailClient client;
-        client.setPopPort(pop.port());
-        client.setTimeoutInterval(500);
-        Outcome outcome;
-        record(client, outcome);
-        client.Send_Mail(QString(), QStringLiteral("Standard"));
-        client.waitForIdle();
+        const Outcome outcome = sendOne(500, pop.port());
         QCOMPARE(outcome.ended.value(0).second, true);
         QCOMPARE(outcome.statuses.last(), LangText(statusText));
         QCOMPARE(pop.commands, quitSent ? QList<QByteArray>{"QUIT"} : QList<QByteArray>{});
