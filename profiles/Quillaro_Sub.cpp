@@ -534,6 +534,8 @@ void Load_Settings()
         loadOnce();
     } while (state.pending && window());
     state.active = false;
+    if (window())
+        window()->loadFinished();
 }
 
 void Save_Settings()

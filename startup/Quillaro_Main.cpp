@@ -65,33 +65,20 @@ void logUnattended(const MsgRequest& request)
     WriteErrorLog(QStringLiteral("unattended run, box not shown:"), request.title, request.text);
 }
 
-bool selectProfile(frmMain_BackUp& window, const QString& wanted)
-{
-    QComboBox* combo = window.cmbProfiles;
-    if (combo->currentText().toLower() == wanted.toLower())
-        return true;
-    for (int i = 0; i < combo->count(); ++i) {
-        combo->setEditText(combo->itemText(i));
-        if (combo->currentText().toLower() == wanted.toLower()) {
-            Load_Settings();
-            return true;
-        }
-    }
-    return false;
-}
-
+// An unusable position keeps the profile the box shows; that profile is loaded all the same.
 void applyProfileIndexFallback(frmMain_BackUp& window)
 {
     bool ok = false;
     const int index = SettingsStore::getValue(userScope(), QStringLiteral("Settings"),
                                               QStringLiteral("ProfileIndex"), QStringLiteral("0"))
+                          .trimmed()
                           .toInt(&ok);
-    if (!ok) {
+    if (!ok)
         ReportError(mainLabel(), ErrNo::TypeMismatch, QStringLiteral("ProfileIndex is not a number"));
-        return;
-    }
-    window.cmbProfiles->setEditText(window.cmbProfiles->itemText(index));
-    Load_Settings();
+    if (ok && index >= 0 && index < window.cmbProfiles->count())
+        window.selectProfile(index);
+    else
+        Load_Settings();
 }
 
 void applyDirSwitch(frmMain_BackUp& window, QString value)
@@ -123,6 +110,57 @@ QString SwitchValue(const QString& argText, const QString& switchName)
     if (value.isNull())
         value = QStringLiteral("");
     return value;
+}
+
+int MatchProfile(const QStringList& names, const QString& wanted)
+{
+    const int exact = static_cast<int>(names.indexOf(wanted));
+    if (exact >= 0)
+        return exact;
+    int found = -1;
+    for (int i = 0; i < names.size(); ++i) {
+        if (names.at(i).compare(wanted, Qt::CaseInsensitive) != 0)
+            continue;
+        if (found >= 0)
+            return -1;
+        found = i;
+    }
+    return found;
+}
+
+namespace {
+
+bool selectNamedProfile(frmMain_BackUp& window, const QString& value)
+{
+    QComboBox* box = window.cmbProfiles;
+    QStringList names;
+    for (int i = 0; i < box->count(); ++i)
+        names << box->itemText(i);
+    // The start profile may have no entry yet (no source list saved); it is loaded already.
+    const QString current = box->currentText();
+    const bool currentListed = names.contains(current);
+    if (!currentListed)
+        names << current;
+    const int match = MatchProfile(names, value);
+    if (match < 0)
+        return false;
+    const bool isCurrent = currentListed ? match == box->currentIndex() && names.at(match) == current
+                                         : match == names.size() - 1;
+    if (!isCurrent)
+        window.selectProfile(match);
+    return true;
+}
+
+} // namespace
+
+bool ApplyProfileSwitch(frmMain_BackUp& window, const QString& value, bool unattended)
+{
+    if (selectNamedProfile(window, value))
+        return true;
+    if (unattended)
+        return false;
+    applyProfileIndexFallback(window);
+    return true;
 }
 
 bool HasRunSwitch(const QString& argText)
@@ -173,13 +211,11 @@ StartResult Main(const QString& argText, SingleInstance& instance)
         window->cmdSetTray();
 
     const QString profile = SwitchValue(argText, QStringLiteral("/profile:"));
-    if (!profile.isNull() && !selectProfile(*window, profile)) {
-        if (unattended) {
-            window->close();
-            return failUnattended(QStringLiteral("no profile of that name: \"") + profile
-                                  + QStringLiteral("\"; no run took place"));
-        }
-        applyProfileIndexFallback(*window);
+    if (!profile.isNull() && !ApplyProfileSwitch(*window, profile, unattended)) {
+        g_bAutoRun = true; // the refusal is part of the unattended run: it saves nothing
+        window->close();
+        return failUnattended(QStringLiteral("no profile of that name: \"") + profile
+                              + QStringLiteral("\"; no run took place"));
     }
     const QString dir = SwitchValue(argText, QStringLiteral("/dir:"));
     if (!dir.isNull())

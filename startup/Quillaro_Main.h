@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class SingleInstance;
+class frmMain_BackUp;
 
 // How start-up ended: the program goes on in the event loop, or ends with the exit code.
 struct StartResult
@@ -21,3 +22,11 @@ StartResult Main(const QString& argText, SingleInstance& instance);
 [[nodiscard]] QString SwitchValue(const QString& argText, const QString& switchName);
 // True when "/run" stands in the text as a switch of its own.
 [[nodiscard]] bool HasRunSwitch(const QString& argText);
+// The position "/profile:" picks among the names: the exact name first, else the one name
+// equal to it without regard to case; -1 when there is none, or more than one such name.
+[[nodiscard]] int MatchProfile(const QStringList& names, const QString& wanted);
+// Makes the profile that "/profile:" names current and loaded, as a choice in the box does.
+// When none matches, an interactive start takes the one at the stored "ProfileIndex"; an
+// unattended one changes nothing and gets false.
+[[nodiscard]] bool ApplyProfileSwitch(frmMain_BackUp& window, const QString& value,
+                                      bool unattended);

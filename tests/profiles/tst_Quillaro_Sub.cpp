@@ -114,6 +114,7 @@ private slots:
     void duplicateEntriesLoadOnce();
     void failedLoadBlocksAutomaticRewrite();
     void loadIsNeverReentered();
+    void closeDuringALoadWaitsForIt();
     void unusableProfileNamesAreRefused();
     void workingFilesAreClearedOnlyWhereSafe();
     void statisticsCountArchivesAndFoldRuns();
@@ -444,13 +445,17 @@ void tst_Quillaro_Sub::autoAddIsDroppedWhenNotWanted()
     QCOMPARE(listRows(w->List1), QStringList{QStringLiteral("+ /keep/*.*")});
 }
 
+// Two folders whose names differ only in case are two rows, at load and at the next save.
 void tst_Quillaro_Sub::duplicateEntriesLoadOnce()
 {
-    writeFile(ProfileFile::path(QStringLiteral("Standard")),
-              "/Data/*.*\n 0 \n/data/*.*\n-1 \nrelative\n/x.txt\n-1 \n");
+    const QString file = ProfileFile::path(QStringLiteral("Standard"));
+    writeFile(file, "/Data/*.*\n 0 \n/data/*.*\n-1 \n/Data/*.*\n-1 \nrelative\n/x.txt\n-1 \n");
     frmMain_BackUp* w = start();
-    QCOMPARE(listRows(w->List1),
-             (QStringList{QStringLiteral("- /Data/*.*"), QStringLiteral("+ /x.txt")}));
+    const QStringList rows
+        = {QStringLiteral("- /Data/*.*"), QStringLiteral("+ /data/*.*"), QStringLiteral("+ /x.txt")};
+    QCOMPARE(listRows(w->List1), rows);
+    restart();
+    QCOMPARE(listRows(m_window->List1), rows);
 }
 
 void tst_Quillaro_Sub::failedLoadBlocksAutomaticRewrite()
@@ -500,6 +505,21 @@ void tst_Quillaro_Sub::loadIsNeverReentered()
              QStringLiteral("<missing>"));
     QCOMPARE(stored(profileScope("Other"), QStringLiteral("chkEncrypt")),
              QStringLiteral("<missing>"));
+}
+
+// The load pumps messages; a close that arrives then waits for it, and still saves.
+void tst_Quillaro_Sub::closeDuringALoadWaitsForIt()
+{
+    frmMain_BackUp* w = start();
+    w->txtFTPdir->setText(QStringLiteral("kept"));
+    Save_Settings();
+    bool closedAtOnce = true;
+    QTimer::singleShot(0, w, [&] { closedAtOnce = w->close(); });
+    Load_Settings();
+    QVERIFY(!closedAtOnce);
+    QVERIFY(!w->isVisible());
+    QCOMPARE(g_frmMain, nullptr);
+    QCOMPARE(stored(profileScope("Standard"), QStringLiteral("txtFTPdir")), QStringLiteral("kept"));
 }
 
 void tst_Quillaro_Sub::unusableProfileNamesAreRefused()

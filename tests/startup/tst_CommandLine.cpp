@@ -49,6 +49,29 @@ private slots:
         QCOMPARE(HasRunSwitch(text), run);
     }
 
+    void profileMatching_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("wanted");
+        QTest::addColumn<int>("position");
+        const QStringList both = {QStringLiteral("Office"), QStringLiteral("office"), QStringLiteral("Work")};
+        QTest::newRow("exact wins over another case") << both << "office" << 1;
+        QTest::newRow("exact, first of two cases") << both << "Office" << 0;
+        QTest::newRow("two in other cases: none") << both << "OFFICE" << -1;
+        QTest::newRow("one in another case") << both << "WORK" << 2;
+        QTest::newRow("unknown") << both << "Home" << -1;
+        QTest::newRow("empty name") << both << "" << -1;
+        QTest::newRow("empty list") << QStringList() << "Work" << -1;
+    }
+
+    void profileMatching()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QString, wanted);
+        QFETCH(int, position);
+        QCOMPARE(MatchProfile(names, wanted), position);
+    }
+
     void argumentTextJoinsWithBlanks()
     {
         QCOMPARE(ArgumentText({QStringLiteral("/run"), QStringLiteral("/dir:/a b")}), QStringLiteral("/run /dir:/a b"));

@@ -62,12 +62,21 @@ private slots:
         QVERIFY(first.waitForFinished(10000));
     }
 
+    // The refusal writes no profile: neither the start profile nor the last one of the list.
     void unattendedRunOfAnUnknownProfileRunsNothing()
     {
+        QString error;
+        QVERIFY(ProfileFile::write(ProfileFile::path(QStringLiteral("Standard")), {{QStringLiteral("/standard/*.*"), true}}, &error));
+        QVERIFY(ProfileFile::write(ProfileFile::path(QStringLiteral("Zeta")), {{QStringLiteral("/zeta/*.*"), false}}, &error));
+        const QByteArray standard = TestSupport::readFile(ProfileFile::path(QStringLiteral("Standard")));
+        const QByteArray zeta = TestSupport::readFile(ProfileFile::path(QStringLiteral("Zeta")));
         QString err;
         QCOMPARE(runToEnd({QStringLiteral("/run"), QStringLiteral("/profile:NoSuchProfile")}, &err), 1);
         QVERIFY(log().contains(QStringLiteral("no profile of that name: \"NoSuchProfile\"")));
         QVERIFY(!err.contains(QStringLiteral("message box")));
+        QCOMPARE(TestSupport::readFile(ProfileFile::path(QStringLiteral("Standard"))), standard);
+        QCOMPARE(TestSupport::readFile(ProfileFile::path(QStringLiteral("Zeta"))), zeta);
+        QVERIFY2(!settings().contains(QStringLiteral("txtPathBackUp=")), qPrintable(settings()));
     }
 
     void unattendedRunBacksTheProfileUp_data()

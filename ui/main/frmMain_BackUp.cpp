@@ -1,5 +1,7 @@
 #include "frmMain_BackUp.h"
 
+#include <utility>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -277,9 +279,21 @@ void frmMain_BackUp::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // The load pumps messages and still fills the controls.
+    if (isLoadingSettings()) {
+        m_closeAfterLoad = true;
+        event->ignore();
+        return;
+    }
     Form_QueryUnload();
     Form_Unload();
     event->accept();
+}
+
+void frmMain_BackUp::loadFinished()
+{
+    if (std::exchange(m_closeAfterLoad, false))
+        close();
 }
 
 void frmMain_BackUp::Form_QueryUnload()

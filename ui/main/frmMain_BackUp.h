@@ -61,13 +61,18 @@ public:
     void optBuMode_Click(int Index);
     // Shows the recorder row (CD mode) or the destination folder row.
     void chkUseCDRecorder_Click();
-    // Position of the first source entry equal to Item without regard to case, -1 when none.
+    // Position of the first source entry equal to Item (case counts), -1 when none.
     [[nodiscard]] int VerificaDup(const QString& Item);
     // Adds a folder (and with WithSubs the folders below it) or a file to the source list.
     void AddItem(bool OnlyFile, bool WithSubs, const QString& AddPath, bool PopMessage);
     // Saves the source list under the name in txtProfile, lists the profile and saves all
     // settings. A name that would leave the program folder is refused with a message.
     void cmdSaveProfile();
+    // Makes the profile at that list position current as choosing it in the box does: the
+    // box's index and text together, then its settings are loaded.
+    void selectProfile(int index);
+    // A close asked for while a profile loaded is carried out once the load has ended.
+    void loadFinished();
 
     // The window's state as the stored options know it: 1 minimised, 0 otherwise.
     [[nodiscard]] int WindowState() const;
@@ -313,6 +318,7 @@ private:
     void txtSpareSpace_Change();
 
     bool m_unloaded = false;
+    bool m_closeAfterLoad = false;
     bool m_runActive = false;
     int m_runExitCode = -1;
 };

@@ -158,7 +158,7 @@ void frmMain_BackUp::chkUseCDRecorder_Click()
 int frmMain_BackUp::VerificaDup(const QString& Item)
 {
     for (int i = 0; i < List1->count(); ++i) {
-        if (List1->item(i)->text().compare(Item, Qt::CaseInsensitive) == 0)
+        if (List1->item(i)->text() == Item)
             return i;
         DoEvents();
     }

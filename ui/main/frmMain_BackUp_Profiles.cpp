@@ -36,6 +36,16 @@ void frmMain_BackUp::cmdSaveProfile()
     Save_Settings();
 }
 
+void frmMain_BackUp::selectProfile(int index)
+{
+    {
+        const QSignalBlocker blocker(cmbProfiles);
+        cmbProfiles->setCurrentIndex(index);
+        cmbProfiles->setEditText(cmbProfiles->itemText(index));
+    }
+    cmbProfiles_Click();
+}
+
 void frmMain_BackUp::cmbProfiles_GotFocus() { Save_Settings(); }
 
 void frmMain_BackUp::cmbProfiles_Click()
