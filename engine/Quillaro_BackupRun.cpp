@@ -18,6 +18,7 @@
 #include "Quillaro_FileSelect.h"
 #include "Quillaro_FileSync.h"
 #include "Quillaro_ZipPass.h"
+#include "RawFileNames.h"
 #include "RunHost.h"
 #include "SyncFileOps.h"
 #include "SettingsStore.h"
@@ -131,6 +132,8 @@ BackupRun::Next BackupRun::refuseUnavailable()
         if (why.isEmpty() && m_options.mode == BackupMode::FileCopy && m_options.cdRecorder)
             why = LangText(327);
     }
+    if (why.isEmpty())
+        why = badNumberBox();
     if (why.isEmpty()) {
         // The clean-ups of working files run only in a temp folder that can hold nothing else.
         m_tempUsable = !m_options.pathTemp.trimmed().isEmpty() && canonical(m_options.pathTemp) != QStringLiteral("/");
@@ -140,6 +143,36 @@ BackupRun::Next BackupRun::refuseUnavailable()
     MsgBox(why, MsgButtons::Ok, MsgIcon::Critical, LangText(16));
     m_tally.worsen(RunOutcome::Abandoned);
     return Next::FinalCleanUp;
+}
+
+// Why a number box the run will read cannot be read, naming the box; empty when all can.
+QString BackupRun::badNumberBox() const
+{
+    const RunOptions& o = m_options;
+    const bool archive = o.mode == BackupMode::ZipArchive;
+    const bool walked = o.mode != BackupMode::FileSync;
+    const bool filtered = walked && o.selection != SelectionMode::CompleteNoFilter;
+    const struct
+    {
+        bool used;
+        const QString& text;
+        int name;
+    } boxes[] = {
+        {archive, o.maxZipSize, 342},
+        {archive && o.limitFiles, o.maxFiles, 343},
+        {archive && o.deleteArchive, o.deleteArchiveDays, 344},
+        {filtered && o.filters.chkExclYoungDayFiles, o.filters.txtExclYoungDay, 345},
+        {walked && o.media, o.spareSpace, 346},
+        {o.before.enabled && o.before.wait == WaitMode::WaitSeconds, o.before.waitSeconds, 347},
+        {o.after.enabled && o.after.wait == WaitMode::WaitSeconds, o.after.waitSeconds, 348},
+    };
+    for (const auto& box : boxes) {
+        double value = 0;
+        if (box.used && !ReadNumberBox(box.text, &value))
+            return LangText(341) + QLatin1Char(' ') + LangText(box.name) + QStringLiteral(" (\"") + box.text
+                   + QStringLiteral("\")");
+    }
+    return {};
 }
 
 // False when the program is asked for but could not be started.
@@ -340,13 +373,45 @@ BackupRun::Next BackupRun::walk()
     return Next::Work;
 }
 
-void BackupRun::processEntry(const QString& entry)
+void BackupRun::leaveOut(const QString& what, const QString& why)
+{
+    NoteLeftOut(m_tally, FormularLabel("cmdBackUpNow", "frmMain_BackUp"), ErrNo::FileNotFound, what, why);
+}
+
+// False, with the source named in the error log, when the row's file or folder is not there
+// to be read.
+bool BackupRun::sourceThere(const QString& entry)
 {
     if (!entry.endsWith(QLatin1Char('*'))) {
         if (FileExists(entry))
-            (void)processFile(entry);
+            return true;
+        leaveOut(entry, QStringLiteral("the source file does not exist"));
+        return false;
+    }
+    const QFileInfo folder(entry.left(entry.lastIndexOf(QLatin1Char('/')) + 1));
+    if (!folder.isDir()) {
+        leaveOut(entry, QStringLiteral("the source folder does not exist"));
+        return false;
+    }
+    if (!folder.isReadable() || !folder.isExecutable()) {
+        leaveOut(entry, QStringLiteral("the source folder cannot be listed"));
+        return false;
+    }
+    return true;
+}
+
+void BackupRun::processEntry(const QString& entry)
+{
+    if (!sourceThere(entry))
+        return;
+    ++m_tally.sourcesFound;
+    if (!entry.endsWith(QLatin1Char('*'))) {
+        (void)processFile(entry);
         return;
     }
+    // The listing passes over names that are not valid UTF-8; they are named, not lost silently.
+    for (const QString& name : RawFileNames::undecodable(entry.left(entry.lastIndexOf(QLatin1Char('/')))))
+        leaveOut(name, QStringLiteral("the file name is not valid UTF-8"));
     g_sFoundFiles = QStringList{QString()};
     Find_Files(entry);
     const int found = int(g_sFoundFiles.size()) - 1;
@@ -370,7 +435,8 @@ bool BackupRun::processFile(const QString& file)
 {
     m_currentFile = file;
     const int attributes = m_host.fileAttributes(file);
-    if ((attributes & kAttrHiddenOrSystem) && !m_options.hiddenFiles)
+    // A file whose attributes cannot be read is offered all the same: the pass names why.
+    if (attributes >= 0 && (attributes & kAttrHiddenOrSystem) && !m_options.hiddenFiles)
         return false;
     const bool archiveBit = attributes >= 0 && (attributes & kAttrArchive);
     if (File_Filter(file, m_options.filters))
@@ -384,6 +450,12 @@ bool BackupRun::processFile(const QString& file)
 
 BackupRun::Next BackupRun::handOver()
 {
+    // Asked for something and took none of it: no selected row was there, or all was left out.
+    if (m_tally.sourcesFound == 0 || (m_tally.filesHandled == 0 && m_tally.leftOut > 0)) {
+        ReportError(FormularLabel("cmdBackUpNow", "frmMain_BackUp"), ErrNo::FileNotFound,
+                    QStringLiteral("nothing was backed up: no selected source could be read"));
+        m_tally.worsen(RunOutcome::Failed);
+    }
     if (m_tally.filesHandled == 0) {
         m_host.speak(LangText(116));
         m_host.setNewsText(LangText(116) + QStringLiteral("\n\n") + LangText(117) + QLatin1Char('\n')
@@ -417,7 +489,7 @@ void BackupRun::finish()
     const RunOutcome outcome = m_tally.outcome;
     if (g_bAutoRun) {
         m_zip.reset();
-        m_host.exitProgram(outcome == RunOutcome::Completed ? 0 : 1);
+        m_host.exitProgram(RunExitCode(outcome));
         return;
     }
     QString status;
@@ -427,6 +499,9 @@ void BackupRun::finish()
         break;
     case RunOutcome::Completed:
         status = LangText(121) + QStringLiteral(" - ") + GeneralDate(Clock::now());
+        break;
+    case RunOutcome::CompletedWithProblems:
+        status = LangText(340) + QStringLiteral(" - ") + GeneralDate(Clock::now());
         break;
     case RunOutcome::Failed:
     case RunOutcome::Abandoned:
@@ -438,7 +513,8 @@ void BackupRun::finish()
     m_host.setNewsText(status);
     m_zip.reset();
     m_host.endRun(outcome, status);
-    m_host.recordStatistics(outcome == RunOutcome::Completed || outcome == RunOutcome::Cancelled);
+    m_host.recordStatistics(outcome == RunOutcome::Completed || outcome == RunOutcome::CompletedWithProblems
+                            || outcome == RunOutcome::Cancelled);
     m_host.playEndSound();
     m_host.repaint();
     DoEvents();

@@ -32,6 +32,7 @@ private:
 
     Next prepare();
     Next refuseUnavailable();
+    [[nodiscard]] QString badNumberBox() const;
     bool startProgram(const RunProgram& program);
     void runBefore();
     Next syncFolders();
@@ -40,6 +41,8 @@ private:
     Next prepareCopy();
     Next walk();
     Next mediumCheck();
+    void leaveOut(const QString& what, const QString& why);
+    bool sourceThere(const QString& entry);
     void processEntry(const QString& entry);
     bool processFile(const QString& file);
     void exportRegistry();

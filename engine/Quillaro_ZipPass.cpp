@@ -38,6 +38,36 @@ QString sizesText(qint64 uncompressed, qint64 compressed)
 
 QString mb(double bytes, int decimals) { return QString::number(bytes / kMb, 'f', decimals); }
 
+QString fileColumn(const QString& file) { return padded(shorten_path(file, 65), 66); }
+
+// The news line of a file that was not added, and whether the run left it out.
+struct NotAdded
+{
+    const char* line;
+    int number;
+    bool leftOut;
+};
+
+NotAdded notAdded(ZipAddProblem problem)
+{
+    switch (problem) {
+    case ZipAddProblem::Locked:
+        return {"File locked - skipped backup", ErrNo::PermissionDenied, true};
+    case ZipAddProblem::Vanished:
+        return {"File vanished - skipped backup", ErrNo::FileNotFound, true};
+    case ZipAddProblem::Unreadable:
+        return {"File unreadable - skipped backup", ErrNo::PermissionDenied, true};
+    case ZipAddProblem::AlreadyInArchive:
+        return {"Already in the archive - not overwritten", 0, false};
+    case ZipAddProblem::TempWrite:
+        return {"Temp folder write failed - skipped backup", ErrNo::DiskFull, true};
+    case ZipAddProblem::None:
+    case ZipAddProblem::Other:
+        break;
+    }
+    return {"File could not be added - skipped backup", ErrNo::PathFileAccess, true};
+}
+
 } // namespace
 
 ZipPass::ZipPass(const RunOptions& options, RunHost& host, RunTally& tally)
@@ -283,7 +313,10 @@ bool ZipPass::addFile(const QString& file)
     m_host.repaint();
     QString error;
     if (!m_oZip->Files().AddFileByName(file, m_options.level, true, m_options.overwriteFile, &error)) {
-        report(padded(shorten_path(file, 65), 66) + QStringLiteral("File locked - skipped backup"));
+        const NotAdded why = notAdded(m_oZip->Files().lastAddProblem());
+        report(fileColumn(file) + QString::fromLatin1(why.line));
+        if (why.leftOut)
+            NoteLeftOut(m_tally, label("WriteToZip"), why.number, file, error);
         return false;
     }
     const ZipEntry entry = m_oZip->Files().Item(m_oZip->Files().Count() - 1);
@@ -296,14 +329,17 @@ bool ZipPass::addFile(const QString& file)
     m_host.setCounter(RunHost::Counter::TotalSize, mb(m_tally.copiedBytes, 2));
     m_host.setCounter(RunHost::Counter::CompSize, mb(m_tally.compressedBytes, 2));
     m_host.setCounter(RunHost::Counter::ZipSize, mb(m_dZipSize, 3));
-    report(padded(shorten_path(file, 65), 66) + sizesText(entry.UncompressedSize(), entry.CompressedSize()));
+    report(fileColumn(file) + sizesText(entry.UncompressedSize(), entry.CompressedSize()));
+    if (QFileInfo(file).size() > entry.UncompressedSize())
+        report(fileColumn(file) + QStringLiteral("grew while read - stored at %1 bytes").arg(entry.UncompressedSize()));
     return true;
 }
 
 void ZipPass::tooLarge(const QString& file)
 {
     if (!m_options.split) {
-        report(padded(shorten_path(file, 65), 66) + QStringLiteral("to large - file was skipped"));
+        report(fileColumn(file) + QStringLiteral("to large - file was skipped"));
+        NoteLeftOut(m_tally, label("WriteToZip"), ErrNo::Overflow, file, QStringLiteral("larger than the maximum archive size"));
         return;
     }
     splitAndAdd(file);
@@ -318,7 +354,9 @@ void ZipPass::splitAndAdd(const QString& file)
     QStringList pieces;
     const qint64 pieceSize = qBound<qint64>(1, qint64(m_dMaxZipSize) - 10000, qint64(0x7fffffff));
     const bool split = SplitFiles(file, SplitFolder(root, file), static_cast<qint32>(pieceSize), &pieces);
-    const QString news = padded(shorten_path(file, 65), 66)
+    if (!split)
+        NoteLeftOut(m_tally, label("WriteToZip"), ErrNo::PathFileAccess, file, QStringLiteral("too large, and it could not be split"));
+    const QString news = fileColumn(file)
                          + (split ? QStringLiteral("to large - file was splitted")
                                   : QStringLiteral("to large - file was skipped"));
     PrependNews(m_host, news);

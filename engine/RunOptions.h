@@ -78,10 +78,25 @@ struct RunOptions
     bool syncSubDirs = true;
 };
 
-// How a run ended.
+// How a run ended. Order matters: a worse outcome replaces a better one.
 enum class RunOutcome {
-    Completed, // the work was done and delivered
-    Cancelled, // the user stopped it
+    Completed,             // the work was done and delivered
+    CompletedWithProblems, // delivered, but something it was asked to take was left out
+    Cancelled,             // the user stopped it
     Failed,    // a step failed: an archive not delivered, a file not copied, a run-time failure
     Abandoned, // it could not start its work (the destination was not usable, bad options)
 };
+
+// The exit code of an unattended run that ended so: 0 completed, 3 completed with problems,
+// 1 for every other end.
+[[nodiscard]] constexpr int RunExitCode(RunOutcome outcome)
+{
+    switch (outcome) {
+    case RunOutcome::Completed:
+        return 0;
+    case RunOutcome::CompletedWithProblems:
+        return 3;
+    default:
+        return 1;
+    }
+}

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include <QLocale>
 #include <QRegularExpression>
 
 #include "Clock.h"
@@ -9,6 +10,7 @@
 #include "Globals.h"
 #include "MessageBox.h"
 #include "QEV_Disk.h"
+#include "QEV_ErrorLog.h"
 #include "QEV_Language.h"
 #include "RunHost.h"
 
@@ -47,6 +49,24 @@ int LeadingWholeNumber(const QString& text)
         return 0;
     const double value = m.captured(0).toDouble();
     return static_cast<int>(std::nearbyint(value)); // the default rounding mode rounds halves to even
+}
+
+bool ReadNumberBox(const QString& text, double* value)
+{
+    bool ok = false;
+    const double number = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(number) || number < 0)
+        return false;
+    *value = number;
+    return true;
+}
+
+void NoteLeftOut(RunTally& tally, const QString& label, int number, const QString& what, const QString& why)
+{
+    ReportError(label, number, QStringLiteral("left out of the backup: ") + what + QStringLiteral(" (") + why
+                                   + QLatin1Char(')'));
+    ++tally.leftOut;
+    tally.worsen(RunOutcome::CompletedWithProblems);
 }
 
 void PrependNews(RunHost& host, const QString& line)

@@ -13,6 +13,8 @@ struct RunTally
     double compressedBytes = 0;
     int totalFiles = 0;
     int filesHandled = 0; // files added, skipped or split: a run with none processed nothing
+    int leftOut = 0;      // files or sources it was asked to take and did not
+    int sourcesFound = 0; // selected source rows that were there to be read
     RunOutcome outcome = RunOutcome::Completed;
     // The user refused a new medium: the program ends without finishing the run.
     bool programEnds = false;
@@ -45,6 +47,14 @@ struct MediaOptions;
 // Whole number of a typed text, its leading number as the option boxes read it (0 when none);
 // halves go to the even neighbour.
 [[nodiscard]] int LeadingWholeNumber(const QString& text);
+
+// The one reading of a number box a run uses: a number of zero or more, blanks around it
+// allowed. False for an empty, non-numeric or negative text.
+[[nodiscard]] bool ReadNumberBox(const QString& text, double* value);
+
+// Names in the error log something the run was asked to take and left out, and marks the
+// run as completed with problems.
+void NoteLeftOut(RunTally& tally, const QString& label, int number, const QString& what, const QString& why);
 
 // Lets pending window messages be processed, at most four times a second:
 // per file, painting the window would cost more than the backup.

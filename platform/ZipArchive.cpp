@@ -58,6 +58,23 @@ bool writeEmptyArchive(const QString& path, const QByteArray& comment, QString* 
     return true;
 }
 
+ZipAddProblem problemOf(ZipSpool::Problem problem)
+{
+    switch (problem) {
+    case ZipSpool::Problem::Vanished:
+        return ZipAddProblem::Vanished;
+    case ZipSpool::Problem::Unreadable:
+        return ZipAddProblem::Unreadable;
+    case ZipSpool::Problem::Locked:
+        return ZipAddProblem::Locked;
+    case ZipSpool::Problem::SpoolWrite:
+        return ZipAddProblem::TempWrite;
+    case ZipSpool::Problem::None:
+        break;
+    }
+    return ZipAddProblem::Other;
+}
+
 bool isSafeEntryName(const QString& name)
 {
     if (name.isEmpty() || name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1Char('\\')))
@@ -167,6 +184,7 @@ struct ZipArchive::Private {
     std::unique_ptr<ZipSpool> spool;
     std::vector<LiveEntry> entries;
     QHash<QString, qsizetype> positions;
+    ZipAddProblem addProblem = ZipAddProblem::None;
 
     void readEntries();
     void reindex();
@@ -380,27 +398,39 @@ ZipEntry ZipFiles::Item(int index) const
     return entry;
 }
 
+ZipAddProblem ZipFiles::lastAddProblem() const { return m_archive->d->addProblem; }
+
 bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool overwrite,
                              QString* error)
 {
     ZipArchive::Private& d = *m_archive->d;
+    d.addProblem = ZipAddProblem::Other;
     if (!d.za)
         return fail(error, QStringLiteral("no archive is open"));
     const QFileInfo info(path);
-    if (!info.isFile())
+    if (!info.isFile()) {
+        d.addProblem = info.exists() ? ZipAddProblem::Unreadable : ZipAddProblem::Vanished;
         return fail(error, QStringLiteral("not a readable file: ") + path);
+    }
     const QString full = QDir::cleanPath(info.absoluteFilePath());
     const QString name = keepPath ? full.mid(1) : info.fileName();
-    if (!overwrite && d.positions.contains(name))
+    if (!overwrite && d.positions.contains(name)) {
+        d.addProblem = ZipAddProblem::AlreadyInArchive;
         return fail(error, QStringLiteral("already in the archive: ") + name);
+    }
     if (!d.spool)
         d.spool = std::make_unique<ZipSpool>(d.spoolFolder.isEmpty() ? Paths::tempFolder()
                                                                      : d.spoolFolder);
     ZipSpool::Piece piece;
     QString message;
-    if (!d.spool->add(full, level, &piece, &message))
+    if (!d.spool->add(full, level, &piece, &message)) {
+        d.addProblem = problemOf(d.spool->lastProblem());
         return fail(error, message);
-    return d.addSpooled(name, piece, QFileInfo(full), error);
+    }
+    if (!d.addSpooled(name, piece, QFileInfo(full), error))
+        return false;
+    d.addProblem = ZipAddProblem::None;
+    return true;
 }
 
 ZipArchive::ZipArchive() : d(std::make_unique<Private>()), m_files(this) { }

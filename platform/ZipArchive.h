@@ -7,6 +7,17 @@
 
 class ZipArchive;
 
+// Why a file was not added to an archive.
+enum class ZipAddProblem {
+    None,
+    Vanished,         // the file is gone
+    Unreadable,       // no permission, not a regular file, or a read error
+    Locked,           // another program holds it
+    AlreadyInArchive, // an entry of that name is there and overwriting is off
+    TempWrite,        // the working copy in the temp folder could not be written
+    Other,
+};
+
 // One entry of an open archive, as the collection gives it.
 class ZipEntry {
 public:
@@ -46,6 +57,8 @@ public:
     // caller tells an added file by the result, not by a change of the count.
     [[nodiscard]] bool AddFileByName(const QString& path, int level, bool keepPath, bool overwrite,
                                      QString* error = nullptr);
+    // Why the last AddFileByName that failed added nothing.
+    [[nodiscard]] ZipAddProblem lastAddProblem() const;
     // Entry 0 to Count() - 1; an invalid entry for any other index.
     [[nodiscard]] ZipEntry Item(int index) const;
     [[nodiscard]] ZipEntry operator()(int index) const { return Item(index); }

@@ -72,6 +72,7 @@ bool ZipSpool::ensureOpen(QString* error)
     QByteArray name = QFile::encodeName(m_folder + QStringLiteral("/zipspool.XXXXXX"));
     m_fd = ::mkstemp(name.data());
     if (m_fd < 0) {
+        m_problem = Problem::SpoolWrite;
         *error = systemError(QStringLiteral("cannot create the spool file in"), m_folder);
         return false;
     }
@@ -87,6 +88,7 @@ bool ZipSpool::write(const char* data, qint64 length, QString* error)
         if (done < 0 && errno == EINTR)
             continue;
         if (done <= 0) {
+            m_problem = Problem::SpoolWrite;
             *error = systemError(QStringLiteral("cannot write the spool file in"), m_folder);
             return false;
         }
@@ -119,13 +121,16 @@ bool ZipSpool::deflateChunk(qint64 length, bool last, Piece* piece, QString* err
     return true;
 }
 
-bool ZipSpool::copyFrom(int source, int level, Piece* piece, QString* error)
+// A file that grows while it is read is stored at the size it had when it was opened.
+bool ZipSpool::copyFrom(int source, qint64 size, int level, Piece* piece, QString* error)
 {
     for (;;) {
-        const ssize_t got = ::read(source, m_in.data(), m_in.size());
+        const qint64 wanted = qMin<qint64>(static_cast<qint64>(m_in.size()), size - piece->size);
+        const ssize_t got = wanted <= 0 ? 0 : ::read(source, m_in.data(), static_cast<size_t>(wanted));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
+            m_problem = errno == EAGAIN ? Problem::Locked : Problem::Unreadable;
             *error = QString::fromLocal8Bit(std::strerror(errno));
             return false;
         }
@@ -142,20 +147,40 @@ bool ZipSpool::copyFrom(int source, int level, Piece* piece, QString* error)
     }
 }
 
+void ZipSpool::readFailed(const QString& path, QString* error)
+{
+    switch (errno) {
+    case ENOENT:
+    case ENOTDIR:
+        m_problem = Problem::Vanished;
+        break;
+    case EAGAIN:
+    case EBUSY:
+    case ETXTBSY:
+        m_problem = Problem::Locked;
+        break;
+    default:
+        m_problem = Problem::Unreadable;
+    }
+    *error = systemError(QStringLiteral("cannot read"), path);
+}
+
 bool ZipSpool::add(const QString& path, int level, Piece* piece, QString* error)
 {
+    m_problem = Problem::None;
     if (!ensureOpen(error))
         return false;
     // Non-blocking, so that a FIFO put in the file's place cannot stall the run.
     const int source = ::open(QFile::encodeName(path).constData(),
                               O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (source < 0) {
-        *error = systemError(QStringLiteral("cannot read"), path);
+        readFailed(path, error);
         return false;
     }
     struct stat st { };
     if (::fstat(source, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(source);
+        m_problem = Problem::Unreadable;
         *error = QStringLiteral("not a regular file: ") + path;
         return false;
     }
@@ -167,7 +192,7 @@ bool ZipSpool::add(const QString& path, int level, Piece* piece, QString* error)
     bool ok = used == 0 || m_deflater->start(used);
     if (!ok)
         *error = QStringLiteral("compression could not start");
-    ok = ok && copyFrom(source, used, piece, error);
+    ok = ok && copyFrom(source, st.st_size, used, piece, error);
     ::close(source);
     if (!ok) {
         m_end = start; // the next file overwrites the broken piece

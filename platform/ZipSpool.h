@@ -20,11 +20,16 @@ public:
         bool deflated = false; // raw deflate; else stored
     };
 
+    // Why the last add() failed.
+    enum class Problem { None, Vanished, Unreadable, Locked, SpoolWrite };
+
     explicit ZipSpool(QString folder);
     ~ZipSpool();
 
-    // Reads the whole file in chunks and stores it compressed at the level (0 stores).
+    // Reads the file in chunks, up to the size it had when opened, and stores it compressed
+    // at the level (0 stores).
     [[nodiscard]] bool add(const QString& path, int level, Piece* piece, QString* error);
+    [[nodiscard]] Problem lastProblem() const { return m_problem; }
     // Reads spooled bytes; gives the count read or -1.
     [[nodiscard]] qint64 read(qint64 offset, char* buffer, qint64 length) const;
 
@@ -32,11 +37,13 @@ private:
     struct Deflater;
     [[nodiscard]] bool ensureOpen(QString* error);
     [[nodiscard]] bool write(const char* data, qint64 length, QString* error);
-    [[nodiscard]] bool copyFrom(int source, int level, Piece* piece, QString* error);
+    [[nodiscard]] bool copyFrom(int source, qint64 size, int level, Piece* piece, QString* error);
+    void readFailed(const QString& path, QString* error);
     [[nodiscard]] bool deflateChunk(qint64 length, bool last, Piece* piece, QString* error);
 
     QString m_folder;
     int m_fd = -1;
+    Problem m_problem = Problem::None;
     qint64 m_end = 0;
     std::unique_ptr<Deflater> m_deflater;
     std::vector<char> m_in;

@@ -60,9 +60,13 @@ qsizetype nextSwitch(const QString& text, qsizetype from)
     return next;
 }
 
+// One line in the error log's own form, time stamp first.
 void logUnattended(const MsgRequest& request)
 {
-    WriteErrorLog(QStringLiteral("unattended run, box not shown:"), request.title, request.text);
+    QString text = request.text;
+    text.replace(QLatin1Char('\r'), QString()).replace(QLatin1Char('\n'), QStringLiteral(" / "));
+    ErrorMsg(false, AppName, mainLabel(), 0, 0,
+             QStringLiteral("unattended run, box not shown: ") + request.title + QStringLiteral(" - ") + text);
 }
 
 // An unusable position keeps the profile the box shows; that profile is loaded all the same.

@@ -1,9 +1,14 @@
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QApplication>
+#include <QFile>
 
 #include "MessageBox.h"
 #include "Paths.h"
+#include "QEV_ErrorLog.h"
 #include "Quillaro_Main.h"
 #include "SingleInstance.h"
 #include "WidgetDialogs.h"
@@ -25,6 +30,32 @@ MsgResult printBox(const MsgRequest& request)
     return MessageBoxSeam::safeAnswer(request.buttons);
 }
 
+// Cron mails whatever a job prints: an unattended run keeps its standard output and error
+// quiet (libraries too) and reports through the error log. Gives the descriptor that still
+// reaches the real standard error.
+int silenceOutput()
+{
+    const int kept = ::dup(STDERR_FILENO);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (kept < 0 || null < 0)
+        return kept < 0 ? STDERR_FILENO : kept;
+    (void)::dup2(null, STDOUT_FILENO);
+    (void)::dup2(null, STDERR_FILENO);
+    ::close(null);
+    return kept;
+}
+
+// The one line of an unattended run that did not simply complete.
+void tellOutcome(int stderrFd, int exitCode)
+{
+    if (exitCode == 0)
+        return;
+    const char* what = exitCode == 3 ? "the backup finished with problems" : "the backup failed";
+    const QByteArray line = QByteArray("quillaro: ") + what + " - see the error log "
+                            + QFile::encodeName(ErrorLogPath()) + '\n';
+    (void)!::write(stderrFd, line.constData(), static_cast<size_t>(line.size()));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -33,8 +64,12 @@ int main(int argc, char* argv[])
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
     const QString argText = ArgumentText(arguments);
+    // A reader that went away must not end a run half-way.
+    std::signal(SIGPIPE, SIG_IGN);
+    const bool unattended = HasRunSwitch(argText);
+    const int stderrFd = unattended ? silenceOutput() : STDERR_FILENO;
     if (!hasDisplay()) {
-        if (!HasRunSwitch(argText)) {
+        if (!unattended) {
             std::fprintf(stderr, "quillaro: no display (DISPLAY and WAYLAND_DISPLAY are unset); "
                                  "only an unattended run (/run) works without one\n");
             return 2;
@@ -52,6 +87,8 @@ int main(int argc, char* argv[])
         WidgetDialogs::installMessageBoxPresenter();
     SingleInstance instance;
     const StartResult started = Main(argText, instance);
+    if (unattended)
+        tellOutcome(stderrFd, started.exitCode);
     if (!started.keepRunning)
         return started.exitCode;
     return QApplication::exec();

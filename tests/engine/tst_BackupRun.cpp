@@ -1,9 +1,15 @@
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "Clock.h"
 #include "FilterList.h"
 #include "Globals.h"
 #include "MessageBox.h"
+#include "QEV_ErrorLog.h"
+#include "QEV_File_Dir.h"
 #include "Paths.h"
 #include "QEV_Language.h"
 #include "Quillaro_BackupRun.h"
@@ -30,6 +36,7 @@ public:
     bool shutdown = false;
     int cancelAfterFiles = -1;
     int filesSeen = 0;
+    std::function<void(const QString&)> onFileSeen; // runs as the run looks at a file
 
     void setStatus(const QString& text) override { status = text; }
     QStringList newsLog;
@@ -59,6 +66,8 @@ public:
     void saveSettings() override {}
     int fileAttributes(const QString& path) override
     {
+        if (onFileSeen)
+            onFileSeen(path);
         const QFileInfo info(path);
         if (path.isEmpty() || !info.exists())
             return -1;
@@ -236,7 +245,7 @@ private slots:
         o.maxZipSize = QStringLiteral("0.05"); // 52428 bytes
         o.split = split;
         RecordingHost host;
-        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QCOMPARE(run(o, host), split ? RunOutcome::Completed : RunOutcome::CompletedWithProblems);
         QStringList all;
         int parts = 0;
         for (int part = 1; QFile::exists(archive(part)); ++part, ++parts) {
@@ -354,7 +363,7 @@ private slots:
         RunOptions o = options();
         o.sources.clear();
         RecordingHost host;
-        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QCOMPARE(run(o, host), RunOutcome::Failed);
         QVERIFY(TestSupport::readTree(m_dest).isEmpty());
         QVERIFY(std::any_of(host.newsLog.begin(), host.newsLog.end(),
                             [](const QString& n) { return n.startsWith(LangText(116)); }));
@@ -519,6 +528,186 @@ private slots:
         g_bAutoRun = false;
         QCOMPARE(host.exitCode, 0);
         QVERIFY(!host.statisticsRecorded);
+    }
+
+    // Each thing the run was asked for and did not take is named in the error log, has its
+    // own news line, and makes the run one that completed with problems.
+    void leftOutItemsAreNamed_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("newsLine");
+        QTest::newRow("missing file row") << QStringLiteral("missing file") << QString();
+        QTest::newRow("missing folder row") << QStringLiteral("missing folder") << QString();
+        QTest::newRow("not a regular file") << QStringLiteral("fifo") << QStringLiteral("File unreadable - skipped backup");
+        QTest::newRow("vanished while the run ran") << QStringLiteral("vanished") << QStringLiteral("File vanished - skipped backup");
+        QTest::newRow("name not valid UTF-8") << QStringLiteral("bad name") << QString();
+        QTest::newRow("too large, not split") << QStringLiteral("too large") << QStringLiteral("to large - file was skipped");
+    }
+
+    void leftOutItemsAreNamed()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, newsLine);
+        RunOptions o = options();
+        RecordingHost host;
+        QString named;
+        if (kind == QStringLiteral("missing file")) {
+            named = m_src + QStringLiteral("/gone.txt");
+            o.sources.append({named, true});
+        } else if (kind == QStringLiteral("missing folder")) {
+            named = m_src + QStringLiteral("/nowhere/*.*");
+            o.sources.append({named, true});
+        } else if (kind == QStringLiteral("fifo")) {
+            named = m_src + QStringLiteral("/pipe");
+            QCOMPARE(::mkfifo(QFile::encodeName(named).constData(), 0600), 0);
+        } else if (kind == QStringLiteral("vanished")) {
+            named = m_src + QStringLiteral("/sub/c.doc");
+            host.onFileSeen = [named](const QString& path) {
+                if (path == named)
+                    QFile::remove(path);
+            };
+        } else if (kind == QStringLiteral("bad name")) {
+            const QByteArray raw = QFile::encodeName(m_src) + "/caf\xe9.txt";
+            const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0600);
+            QVERIFY(fd >= 0);
+            ::close(fd);
+            named = m_src + QStringLiteral("/caf\\xE9.txt");
+        } else {
+            named = m_src + QStringLiteral("/sub/c.doc"); // 5000 bytes
+            o.maxZipSize = QStringLiteral("0.001");
+        }
+        QCOMPARE(run(o, host), RunOutcome::CompletedWithProblems);
+        QCOMPARE(zipEntries(archive(1)).first(), entryOf(m_src + QStringLiteral("/a.txt")));
+        const QString log = QString::fromUtf8(TestSupport::readFile(ErrorLogPath()));
+        QVERIFY2(log.contains(QStringLiteral("left out of the backup: ") + named), qPrintable(log));
+        const QString news = host.newsLog.join(QLatin1Char('\n'));
+        QVERIFY(!newsLine.isEmpty() || !news.contains(QStringLiteral("File locked")));
+        QVERIFY2(news.contains(newsLine), qPrintable(news));
+        QCOMPARE(host.status.left(LangText(340).size()), LangText(340));
+        QVERIFY(host.statisticsCounted);
+
+        g_bAutoRun = true;
+        RecordingHost unattended;
+        unattended.onFileSeen = host.onFileSeen;
+        if (kind == QStringLiteral("vanished"))
+            TestSupport::writeFile(named, "back again");
+        (void)run(o, unattended);
+        g_bAutoRun = false;
+        QCOMPARE(unattended.exitCode, 3);
+    }
+
+    void alreadyInTheArchiveIsNotCalledLocked()
+    {
+        RunOptions o = options();
+        o.appendArchive = true;
+        o.overwriteFile = false;
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        RecordingHost again;
+        QCOMPARE(run(o, again), RunOutcome::Completed);
+        const QString news = again.newsLog.join(QLatin1Char('\n'));
+        QVERIFY2(news.contains(QStringLiteral("Already in the archive - not overwritten")), qPrintable(news));
+        QVERIFY(!news.contains(QStringLiteral("File locked")));
+    }
+
+    void runThatTakesNothingItWasAskedForFails_data()
+    {
+        QTest::addColumn<bool>("selected");
+        QTest::addColumn<QString>("row");
+        QTest::newRow("no row selected") << false << QStringLiteral("/*.*");
+        QTest::newRow("every source missing") << true << QStringLiteral("/missing/*.*");
+    }
+
+    void runThatTakesNothingItWasAskedForFails()
+    {
+        QFETCH(bool, selected);
+        QFETCH(QString, row);
+        RunOptions o = options();
+        o.sources = {{m_src + row, selected}};
+        g_bAutoRun = true;
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Failed);
+        g_bAutoRun = false;
+        QCOMPARE(host.exitCode, 1);
+        QVERIFY(TestSupport::readTree(m_dest).isEmpty());
+    }
+
+    // A number box the run reads that holds no usable number stops the run before anything
+    // is touched: earlier archives stay, nothing is written.
+    void unusableNumberBoxesRefuseTheRun_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("name");
+        QTest::newRow("days to keep, letters") << QStringLiteral("days") << QStringLiteral("thirty") << 344;
+        QTest::newRow("days to keep, empty") << QStringLiteral("days") << QString() << 344;
+        QTest::newRow("days to keep, negative") << QStringLiteral("days") << QStringLiteral("-3") << 344;
+        QTest::newRow("file limit") << QStringLiteral("files") << QStringLiteral("many") << 343;
+        QTest::newRow("young-file days") << QStringLiteral("young") << QStringLiteral("7d") << 345;
+        QTest::newRow("maximum size") << QStringLiteral("size") << QStringLiteral("big") << 342;
+        QTest::newRow("spare space") << QStringLiteral("spare") << QStringLiteral("-1") << 346;
+        QTest::newRow("wait after") << QStringLiteral("wait") << QStringLiteral("soon") << 348;
+    }
+
+    void unusableNumberBoxesRefuseTheRun()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, value);
+        QFETCH(int, name);
+        const QString earlier = archive(1);
+        TestSupport::writeFile(earlier, "an earlier archive");
+        QFile f(earlier);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime::currentDateTime().addDays(-400), QFileDevice::FileModificationTime));
+        f.close();
+        const QString working = m_temp + QStringLiteral("/Standard_BackUp_d20200101__1.zip");
+        TestSupport::writeFile(working, "kept");
+        RunOptions o = options();
+        o.deleteArchive = true;
+        o.limitFiles = true;
+        o.filters.chkExclYoungDayFiles = true;
+        o.filters.txtExclYoungDay = QStringLiteral("0");
+        o.after = {true, QStringLiteral("/bin/true"), QString(), WaitMode::WaitSeconds, QStringLiteral("0")};
+        QString* field = box == QStringLiteral("days") ? &o.deleteArchiveDays
+                         : box == QStringLiteral("files") ? &o.maxFiles
+                         : box == QStringLiteral("young") ? &o.filters.txtExclYoungDay
+                         : box == QStringLiteral("size") ? &o.maxZipSize
+                         : box == QStringLiteral("spare") ? &o.spareSpace
+                                                            : &o.after.waitSeconds;
+        *field = value;
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Abandoned);
+        QCOMPARE(TestSupport::readTree(m_dest).keys(), QStringList{sParseFile(earlier)});
+        QVERIFY(QFile::exists(working));
+        QVERIFY(host.programs.isEmpty());
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
+        QVERIFY(MessageBoxSeam::shown().first().text.contains(LangText(name)));
+    }
+
+    void readNumberBox_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("value");
+        QTest::newRow("whole") << QStringLiteral("30") << true << 30.0;
+        QTest::newRow("blanks and fraction") << QStringLiteral(" 2.5 ") << true << 2.5;
+        QTest::newRow("zero") << QStringLiteral("0") << true << 0.0;
+        QTest::newRow("empty") << QString() << false << 0.0;
+        QTest::newRow("negative") << QStringLiteral("-1") << false << 0.0;
+        QTest::newRow("trailing letters") << QStringLiteral("12 seconds") << false << 0.0;
+        QTest::newRow("decimal comma") << QStringLiteral("1,5") << false << 0.0;
+        QTest::newRow("infinite") << QStringLiteral("inf") << false << 0.0;
+    }
+
+    void readNumberBox()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(double, value);
+        double read = 0;
+        QCOMPARE(ReadNumberBox(text, &read), ok);
+        if (ok)
+            QCOMPARE(read, value);
     }
 
     void leadingWholeNumber_data()

@@ -23,7 +23,7 @@ private:
         p.start(QStringLiteral(QUILLARO_BINARY), args);
         QVERIFY(p.waitForStarted());
     }
-    static int runToEnd(const QStringList& args, QString* stderrText)
+    static int runToEnd(const QStringList& args, QString* stderrText, QString* stdoutText = nullptr)
     {
         QProcess p;
         startProgram(p, args);
@@ -32,7 +32,21 @@ private:
             return -999;
         }
         *stderrText = QString::fromLocal8Bit(p.readAllStandardError());
-        return p.exitCode();
+        if (stdoutText)
+            *stdoutText = QString::fromLocal8Bit(p.readAllStandardOutput());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -998;
+    }
+    // The profile "Standard" with these settings and source rows.
+    static void writeStandard(const QMap<QString, QString>& values, const QList<ProfileRow>& rows)
+    {
+        const QString profile = QStringLiteral("QEV\\Quillaro\\") + UserFromLogon(SystemInfo::logonName())
+                                + QStringLiteral("\\Standard");
+        SettingsStore::saveValue(profile, QStringLiteral("Settings"), QStringLiteral("txtPathTemp"), Paths::tempFolder());
+        for (auto it = values.begin(); it != values.end(); ++it)
+            SettingsStore::saveValue(profile, QStringLiteral("Settings"), it.key(), it.value());
+        QVERIFY(SettingsStore::flush());
+        QString error;
+        QVERIFY(ProfileFile::write(ProfileFile::path(QStringLiteral("Standard")), rows, &error));
     }
     static QString log() { return QString::fromUtf8(TestSupport::readFile(Paths::commonFolder() + QStringLiteral("/error.log"))); }
     static QString settings() { return QString::fromUtf8(TestSupport::readFile(Paths::baseFolder() + QStringLiteral("/settings.ini"))); }
@@ -111,7 +125,11 @@ private slots:
                                    {{src + QStringLiteral("/*.*"), true}}, &error));
 
         QString err;
-        QCOMPARE(runToEnd({QStringLiteral("/run"), QStringLiteral("/profile:standard"), QStringLiteral("/dir:") + dest + QLatin1Char('/')}, &err), 0);
+        QString out;
+        QCOMPARE(runToEnd({QStringLiteral("/run"), QStringLiteral("/profile:standard"), QStringLiteral("/dir:") + dest + QLatin1Char('/')}, &err, &out), 0);
+        // Cron mails what a job prints: a run that completed prints nothing at all.
+        QCOMPARE(err, QString());
+        QCOMPARE(out, QString());
         const QString name = QStringLiteral("Standard_BackUp_d") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))
                              + QStringLiteral("__1.zip");
         QString zip = dest + QLatin1Char('/') + name;
@@ -167,6 +185,65 @@ private slots:
         QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), dest + QLatin1Char('/') + zips.first()}, &listing), 0);
         QVERIFY2(listing.contains(QStringLiteral("made-before.txt")), qPrintable(listing));
         QCOMPARE(TestSupport::readFile(marker), QByteArray("done\n"));
+    }
+
+    // An unattended run that did not simply complete says so in one line naming the error log
+    // and ends with its own exit code.
+    void unattendedOutcomes_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("a source row is missing") << QStringLiteral("-") << QString() << 3
+                                                 << QStringLiteral("the backup finished with problems")
+                                                 << QStringLiteral("left out of the backup: ");
+        QTest::newRow("a number box holds letters")
+            << QStringLiteral("txtDeleteArchive") << QStringLiteral("thirty") << 1 << QStringLiteral("the backup failed")
+            << QStringLiteral("unattended run, box not shown: ");
+    }
+
+    void unattendedOutcomes()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(int, exitCode);
+        QFETCH(QString, line);
+        QFETCH(QString, logged);
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        const QString dest = TestSupport::freshFolder(QStringLiteral("dest"));
+        TestSupport::writeFile(src + QStringLiteral("/one.txt"), "1");
+        writeStandard({{QStringLiteral("chkDeleteArchive"), QStringLiteral("1")}, {key, value}},
+                      {{src + QStringLiteral("/*.*"), true}, {src + QStringLiteral("/missing.txt"), key == QStringLiteral("-")}});
+        QString err;
+        QString out;
+        QCOMPARE(runToEnd({QStringLiteral("/run"), QStringLiteral("/dir:") + dest}, &err, &out), exitCode);
+        QCOMPARE(out, QString());
+        QCOMPARE(err, QStringLiteral("quillaro: ") + line + QStringLiteral(" - see the error log ")
+                          + Paths::commonFolder() + QStringLiteral("/error.log\n"));
+        // The entry has the time stamp and form of every other line, on one line.
+        const QStringList lines = log().split(QLatin1Char('\n'));
+        const auto entry = std::find_if(lines.begin(), lines.end(), [&](const QString& l) { return l.contains(logged); });
+        QVERIFY2(entry != lines.end(), qPrintable(log()));
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\S.* \\d\\d:\\d\\d:\\d\\d  Quillaro : ")).match(*entry).hasMatch(), qPrintable(*entry));
+        if (exitCode == 1) {
+            QVERIFY(entry->contains(QStringLiteral(" - ") + QStringLiteral("The backup was not started")));
+            QVERIFY(TestSupport::readTree(dest).isEmpty());
+        }
+    }
+
+    // Standard error closed by its reader: writing the last line must not kill the program.
+    void closedOutputPipeDoesNotKillTheRun()
+    {
+        writeStandard({{QStringLiteral("chkDeleteArchive"), QStringLiteral("1")}, {QStringLiteral("txtDeleteArchive"), QStringLiteral("x")}}, {});
+        QProcess p;
+        startProgram(p, {QStringLiteral("/run")});
+        p.closeReadChannel(QProcess::StandardError);
+        p.closeReadChannel(QProcess::StandardOutput);
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
     }
 
     void missingLanguageFileEndsStartUp()

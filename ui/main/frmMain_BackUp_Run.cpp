@@ -218,7 +218,8 @@ public:
         lockToolbar(false);
         w.SSTab1->setEnabled(true);
         // A failed run is no backup: the date of the last one stays.
-        if (outcome == RunOutcome::Completed || outcome == RunOutcome::Cancelled)
+        if (outcome == RunOutcome::Completed || outcome == RunOutcome::CompletedWithProblems
+            || outcome == RunOutcome::Cancelled)
             w.lblLastBackupDate->setText(GeneralDate(QDateTime::currentDateTime()));
     }
     bool updateMedia() override { return w.Update_Media(); }
@@ -330,7 +331,7 @@ void frmMain_BackUp::cmdBackUpNow()
     const RunOutcome outcome = run.cmdBackUpNow();
     m_runActive = false;
     if (m_runExitCode < 0)
-        m_runExitCode = outcome == RunOutcome::Completed ? 0 : 1;
+        m_runExitCode = RunExitCode(outcome);
 }
 
 void frmMain_BackUp::cmdCancelBackUp_Click() { g_bCancelBackUp = true; }
