@@ -17,8 +17,7 @@ bool shown(const QWidget* control) { return !control->isHidden(); }
 } // namespace
 
 // The main window's controls and its backup-mode layout, driven offscreen.
-class tst_frmMain_BackUp : public QObject
-{
+class tst_frmMain_BackUp : public QObject {
     Q_OBJECT
 
 private slots:
@@ -176,10 +175,10 @@ void tst_frmMain_BackUp::controlsCarryTheirNames()
 void tst_frmMain_BackUp::controlArraysHoldTheirIndexes()
 {
     frmMain_BackUp window;
-    QCOMPARE(window.optBuMode.indexes(), (QList<int>{0, 1, 2}));
-    QCOMPARE(window.optArchive.indexes(), (QList<int>{0, 1, 2}));
-    QCOMPARE(window.optWaitBefore.indexes(), (QList<int>{0, 1, 2}));
-    QCOMPARE(window.optWaitAfter.indexes(), (QList<int>{3, 4, 5}));
+    QCOMPARE(window.optBuMode.indexes(), (QList<int> {0, 1, 2}));
+    QCOMPARE(window.optArchive.indexes(), (QList<int> {0, 1, 2}));
+    QCOMPARE(window.optWaitBefore.indexes(), (QList<int> {0, 1, 2}));
+    QCOMPARE(window.optWaitAfter.indexes(), (QList<int> {3, 4, 5}));
     QCOMPARE(window.lblDesc.count(), 14);
     QCOMPARE(window.lblDriveInfo.count(), 12);
     QCOMPARE(window.lblDriveInfo(11)->text(), QStringLiteral("x"));
@@ -202,7 +201,9 @@ void tst_frmMain_BackUp::zipModeShowsArchiveControls()
     QVERIFY(shown(window.chkFTP));
     QVERIFY(window.chkMedia->isEnabled());
     QVERIFY(window.Frame8->isEnabled());
-    QCOMPARE(window.Frame2->height(), 61); // 920 twips
+    // The short mode frame shows the mode buttons and the archive period only.
+    QVERIFY(!window.chkInclSubDirStruct->isVisibleTo(window.Frame2));
+    QVERIFY(!window.Label3->isVisibleTo(window.Frame2));
 }
 
 void tst_frmMain_BackUp::copyModeForcesTheMediumDestination()
@@ -219,7 +220,8 @@ void tst_frmMain_BackUp::copyModeForcesTheMediumDestination()
     QVERIFY(!window.tabAvailable(4));
     QVERIFY(window.tabAvailable(3));
     QVERIFY(!window.Frame8->isEnabled());
-    QCOMPARE(window.Frame2->height(), 122); // 1830 twips
+    QVERIFY(window.chkInclSubDirStruct->isVisibleTo(window.Frame2));
+    QVERIFY(window.Label3->isVisibleTo(window.Frame2));
     window.optBuMode(0)->setChecked(true);
     QVERIFY(window.chkMedia->isEnabled());
     QCOMPARE(chkValue(window.chkMedia), 1);
@@ -239,19 +241,25 @@ void tst_frmMain_BackUp::syncModeHidesTheSourceList()
     QVERIFY(!window.tabAvailable(3));
     QVERIFY(!window.tabAvailable(4));
     QVERIFY(shown(window.txtSourceSync));
+    // The sync folders come to the front where the source list was, usable.
+    QVERIFY(window.txtSourceSync->isVisibleTo(window.SSTab1->widget(1)));
+    QVERIFY(window.picSync->isVisibleTo(window.Frame2));
+    QVERIFY(!window.chkInclSubDirStruct->isVisibleTo(window.Frame2));
     // Mode 2 leaves the destination controls as file copy left them.
     QVERIFY(!window.chkMedia->isEnabled());
     QVERIFY(!shown(window.chkFTP));
+    window.optBuMode(0)->setChecked(true);
+    QVERIFY(!window.txtSourceSync->isVisibleTo(window.SSTab1->widget(1)));
+    QVERIFY(window.List1->isVisibleTo(window.SSTab1->widget(1)));
 }
 
 void tst_frmMain_BackUp::unknownModeChangesNothing()
 {
     frmMain_BackUp window;
     window.optBuMode_Click(0);
-    const int height = window.Frame2->height();
     window.optBuMode_Click(7);
     window.optBuMode_Click(-1);
-    QCOMPARE(window.Frame2->height(), height);
+    QVERIFY(!window.chkInclSubDirStruct->isVisibleTo(window.Frame2));
     QVERIFY(window.tabAvailable(4));
 }
 

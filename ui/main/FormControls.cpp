@@ -100,17 +100,3 @@ int listAddItem(QListWidget* list, const QString& text)
 int twipsToPixels(double twips) { return qRound(twips / kTwipsPerPixel); }
 
 double pixelsToTwips(int pixels) { return pixels * kTwipsPerPixel; }
-
-void placeCell(QWidget* control, int column, int row, int columns, int rows, int top)
-{
-    constexpr int kColumn = 210;
-    constexpr int kRow = 24;
-    control->setGeometry(6 + column * kColumn, top + row * kRow, columns * kColumn - 6,
-                         rows * kRow - 2);
-}
-
-void placeTwips(QWidget* control, int left, int top, int width, int height)
-{
-    control->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
-                         twipsToPixels(height));
-}

@@ -12,9 +12,7 @@ class QObject;
 class QWidget;
 
 // A control array: controls of one name told apart by an index, as optBuMode(0..2).
-template <typename T>
-class ControlArray
-{
+template <typename T> class ControlArray {
 public:
     void add(int index, T* control) { m_items.insert(index, control); }
     // The element of that index; null when the array has none.
@@ -56,15 +54,8 @@ int listAddItem(QListWidget* list, const QString& text);
 [[nodiscard]] double pixelsToTwips(int pixels);
 
 // Gives a new control its name.
-template <typename T>
-T* named(T* control, const char* name)
+template <typename T> T* named(T* control, const char* name)
 {
     control->setObjectName(QString::fromLatin1(name));
     return control;
 }
-
-// Fixed places on a plain grid of cells (the window has no layout that follows its size):
-// columns of 210 pixels, rows of 24, counted from the parent's top-left corner plus top.
-void placeCell(QWidget* control, int column, int row, int columns = 1, int rows = 1, int top = 6);
-// A fixed place in twips.
-void placeTwips(QWidget* control, int left, int top, int width, int height);

@@ -12,12 +12,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include "Events.h"
 #include "Globals.h"
@@ -59,8 +62,7 @@ double twipsSetting(const char* key, double defaultTwips)
 
 } // namespace
 
-frmMain_BackUp::frmMain_BackUp(QWidget* parent)
-    : QWidget(parent)
+frmMain_BackUp::frmMain_BackUp(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmMain_BackUp"));
     createControls();
@@ -79,9 +81,15 @@ frmMain_BackUp::~frmMain_BackUp()
 
 void frmMain_BackUp::createControls()
 {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    menuBar = named(new QMenuBar(this), "menuBar");
+    column->setMenuBar(menuBar);
     createToolbar();
+    column->addWidget(tbTools);
     SSTab1 = named(new QTabWidget(this), "SSTab1");
-    SSTab1->setGeometry(0, 30, 640, 440);
+    column->addWidget(SSTab1, 1);
     const char* captions[]
         = {" Backup", " Sources", " Options", " BU Media", " ZIP Options", " Schedule"};
     for (const char* caption : captions)
@@ -94,13 +102,14 @@ void frmMain_BackUp::createControls()
     createScheduleTab(SSTab1->widget(5));
     groupOptions(this, {optNewOnly, optComplete, optCompleteNoFilter});
     createStatusRow();
+    column->addWidget(statusBar);
     createMenus();
 }
 
 void frmMain_BackUp::createToolbar()
 {
     tbTools = named(new QToolBar(this), "tbTools");
-    tbTools->setGeometry(0, 0, 640, 28);
+    tbTools->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     const char* keys[] = {"Start",   "Stop", "SaveAs", "New",    "Delete",
                           "Restore", "Help", "Home",   "Update", "Minimize"};
     const char* captions[] = {"Start",   "Stop", "Save", "New",    "Delete",
@@ -110,22 +119,30 @@ void frmMain_BackUp::createToolbar()
             ->setObjectName(QString::fromLatin1(keys[i]));
 }
 
+// The status line, the animation, the cipher's progress and the error indicator; the status
+// bar takes further indicators with addPermanentWidget.
 void frmMain_BackUp::createStatusRow()
 {
-    txtNews = named(new QLineEdit(this), "txtNews");
+    statusBar = named(new QStatusBar(this), "statusBar");
+    txtNews = named(new QLineEdit(statusBar), "txtNews");
     txtNews->setReadOnly(true);
-    txtNews->setGeometry(4, 474, 500, 22);
-    Animation1 = named(new QLabel(this), "Animation1");
-    Animation1->setGeometry(508, 472, 40, 26);
+    txtNews->setAccessibleName(QStringLiteral("Status"));
+    statusBar->addWidget(txtNews, 1);
+    Animation1 = named(new QLabel(statusBar), "Animation1");
     Animation1->setVisible(false);
-    ProgressBar3 = named(new QProgressBar(this), "ProgressBar3");
-    ProgressBar3->setGeometry(4, 498, 500, 16);
-    ErrorIndicator = named(new QFrame(this), "ErrorIndicator");
-    ErrorIndicator->setGeometry(600, 476, 16, 16);
+    statusBar->addWidget(Animation1);
+    ProgressBar3 = named(new QProgressBar(statusBar), "ProgressBar3");
+    ProgressBar3->setAccessibleName(QStringLiteral("Encryption and disc progress"));
+    ProgressBar3->setMaximumWidth(160);
+    statusBar->addWidget(ProgressBar3);
+    ErrorIndicator = named(new QFrame(statusBar), "ErrorIndicator");
+    ErrorIndicator->setFixedSize(16, 16);
     ErrorIndicator->setAutoFillBackground(true);
-    lblError = named(new QLabel(QStringLiteral("Error"), this), "lblError");
-    lblError->setGeometry(560, 496, 60, 18);
+    ErrorIndicator->setAccessibleName(QStringLiteral("Error indicator"));
+    statusBar->addPermanentWidget(ErrorIndicator);
+    lblError = named(new QLabel(QStringLiteral("Error"), statusBar), "lblError");
     lblError->setVisible(false);
+    statusBar->addPermanentWidget(lblError);
     TimerRT = named(new QTimer(this), "TimerRT");
     TimerRT->setInterval(5000);
     tmrtimeout = named(new QTimer(this), "tmrtimeout");
@@ -154,7 +171,7 @@ void frmMain_BackUp::connectEvents()
     connect(mnuExit, &QAction::triggered, this, &frmMain_BackUp::mnuExit_Click);
     connect(mnuExit1, &QAction::triggered, this, &frmMain_BackUp::mnuExit_Click);
     connect(chkWinOnTop, &QCheckBox::toggled, this, &frmMain_BackUp::chkWinOnTop_Click);
-    for (QObject* watched : std::initializer_list<QObject*>{
+    for (QObject* watched : std::initializer_list<QObject*> {
              cmbProfiles, txtExclusions, txtDirExclusions, txtInclusions, frmZipStatistc})
         watched->installEventFilter(this);
 }

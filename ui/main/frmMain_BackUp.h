@@ -9,20 +9,25 @@ class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QFrame;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QMenuBar;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QStackedWidget;
+class QStatusBar;
 class QTabWidget;
 class QTextEdit;
 class QTimer;
 class QToolBar;
 class QTreeView;
+class QVBoxLayout;
 
 // The list positions of the CD writer and its speed, as the profile stores them.
 extern qint16 g_iCdDevice;
@@ -30,8 +35,7 @@ extern qint16 g_iCdSpeed;
 
 // The main window: its controls hold the current profile's options. Control arrays are
 // ControlArray members; each element's objectName is elementName(array, index).
-class frmMain_BackUp : public QWidget
-{
+class frmMain_BackUp : public QWidget {
     Q_OBJECT
 public:
     explicit frmMain_BackUp(QWidget* parent = nullptr);
@@ -79,7 +83,10 @@ public:
     // The per-tab availability flag the backup mode sets (tabs 3 and 4).
     [[nodiscard]] bool tabAvailable(int tab) const;
 
-    // Toolbar, tabs, status
+    // The window's frame: menu bar, toolbar, tabs, status bar. Each tab page is laid out by a
+    // QVBoxLayout or QGridLayout of its own; a page of another file adds its frame there.
+    QMenuBar* menuBar = nullptr;
+    QStatusBar* statusBar = nullptr;
     QToolBar* tbTools = nullptr;
     QTabWidget* SSTab1 = nullptr;
     QTabWidget* SSTab2 = nullptr;
@@ -238,6 +245,7 @@ public:
 
     // " ZIP Options" tab
     QGroupBox* Frame8 = nullptr;
+    QCheckBox* chkMaxZIPsize = nullptr;
     QLineEdit* txtMaxZIPsize = nullptr;
     QCheckBox* chkMaxFiles = nullptr;
     QLineEdit* txtMaxFiles = nullptr;
@@ -265,22 +273,48 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // One program row of the " Options" tab: before or after the backup.
+    struct ProgramRow {
+        const char* checkName;
+        const char* checkCaption;
+        const char* pathName;
+        const char* browseName;
+        const char* commandLineName;
+        const char* waitName;
+        const char* secondsName;
+        QCheckBox** check;
+        QLineEdit** path;
+        QPushButton** browse;
+        QLineEdit** commandLine;
+        ControlArray<QRadioButton>* wait;
+        QLineEdit** seconds;
+        int firstWait;
+        const char* const* waitCaptions;
+        const char* when;
+    };
+
     void createControls();
     void createToolbar();
     void createStatusRow();
     void createMenus();
     void createBackupTab(QWidget* page);
-    void createRunTotals(QWidget* page);
+    void createRunOptions(QWidget* page);
+    void createRunTotals(QWidget* page, QVBoxLayout* column);
     void createStatistics(QWidget* page);
     void createSourcesTab(QWidget* page);
+    void createSourceListControls(QWidget* page);
     void createSyncControls(QWidget* page);
     void createOptionsTab(QWidget* page);
     void createModeFrame(QWidget* page);
-    void createPatternFrames(QWidget* page);
-    void createProgramRows(QWidget* page);
-    void createUserOptions(QWidget* page);
+    void createModeFrameLower();
+    void createPatternFrames(QWidget* page, QVBoxLayout* column);
+    void createTempRow(QWidget* page, QVBoxLayout* column);
+    void createProgramRows(QWidget* page, QVBoxLayout* column);
+    QWidget* createProgramRow(QWidget* page, const ProgramRow& row);
+    QWidget* createUserOptions(QWidget* page);
     void createMediaTab(QWidget* page);
     void createDestinationFrame(QWidget* page);
+    QGridLayout* createDriveInfo();
     void createFtpFrame(QWidget* page);
     void createZipTab(QWidget* page);
     void createScheduleTab(QWidget* page);
@@ -295,6 +329,7 @@ private:
     void showRunTotals(bool shown);
     void showCurrentArchiveRow(bool shown);
     void setTabAvailable(int tab, bool available);
+    void setModeFrameHeight(int twips);
 
     void restoreStartProfile();
     void restoreGeometry();
@@ -317,6 +352,8 @@ private:
     void txtPathBackUp_Change();
     void txtSpareSpace_Change();
 
+    QStackedWidget* m_sourcesArea = nullptr;
+    QStackedWidget* m_modeFrameLower = nullptr;
     bool m_unloaded = false;
     bool m_closeAfterLoad = false;
     bool m_runActive = false;

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QTreeView>
@@ -68,7 +69,7 @@ void frmMain_BackUp::applyZipModeLayout()
     load_statistics();
     setTabAvailable(kZipOptionsTab, true);
     showCurrentArchiveRow(true);
-    Frame2->resize(Frame2->width(), twipsToPixels(920));
+    setModeFrameHeight(920);
     Frame8->setEnabled(true);
     frmZipStatistc->setVisible(true);
     pctArchive->setVisible(true);
@@ -82,7 +83,7 @@ void frmMain_BackUp::applyCopyModeLayout()
 {
     setTabAvailable(kZipOptionsTab, false);
     showCurrentArchiveRow(false);
-    Frame2->resize(Frame2->width(), twipsToPixels(1830));
+    setModeFrameHeight(1830);
     Frame8->setEnabled(false);
     pctArchive->setVisible(false);
     setShown({chkSendEmail, chkFTP}, false);
@@ -101,15 +102,17 @@ void frmMain_BackUp::applySyncModeLayout()
     setShown({picSync, Label26}, true);
     showRunTotals(false);
     Frame7->setVisible(false);
-    Frame2->resize(Frame2->width(), twipsToPixels(1830));
+    setModeFrameHeight(1830);
     Frame8->setEnabled(false);
     setShown({Frame5, Frame12, Frame4}, false);
     pctArchive->setVisible(false);
 }
 
-// The source list covers the sync folders; hiding it leaves them usable.
+// The source list and the sync folders share one place on the tab; hiding the list brings
+// the sync folders to the front.
 void frmMain_BackUp::showSourceListControls(bool shown)
 {
+    m_sourcesArea->setCurrentIndex(shown ? 0 : 1);
     setShown({List1, cmdSelect, cmdUnselect, cmdExclude, FolderTreeview1, File1, cmdDirPlus,
               cmdSubPlus, chkAddNewSub, cmdFilesPlus},
              shown);
@@ -125,6 +128,14 @@ void frmMain_BackUp::showRunTotals(bool shown)
 void frmMain_BackUp::showCurrentArchiveRow(bool shown)
 {
     setShown({Label41(0), txtZipSize, Label18, txtAnzFiles, Label19}, shown);
+}
+
+// A short mode frame shows only the mode buttons and the archive period; a tall one also the
+// copy options, or the sync panel in front of them.
+void frmMain_BackUp::setModeFrameHeight(int twips)
+{
+    m_modeFrameLower->setCurrentIndex(picSync->isHidden() ? 0 : 1);
+    m_modeFrameLower->setVisible(twips > 920);
 }
 
 void frmMain_BackUp::setTabAvailable(int tab, bool available)

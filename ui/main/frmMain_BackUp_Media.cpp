@@ -1,8 +1,9 @@
-// The controls of the " BU Media", " ZIP Options" and " Schedule" tabs.
+// The controls of the " BU Media", " ZIP Options" and " Schedule" tabs, each page in Qt layouts.
 #include "frmMain_BackUp.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,205 +11,209 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
+#include <QVBoxLayout>
 
-namespace {
-
-QString text(const char* caption) { return QString::fromUtf8(caption); }
-
-QLabel* label(const char* caption, QWidget* parent) { return new QLabel(text(caption), parent); }
-
-struct BoxRow
-{
-    const char* name;
-    const char* caption;
-    QLineEdit** target;
-};
-
-// A caption in the first column and its text box in the second, one row each.
-void textRows(QWidget* parent, std::initializer_list<BoxRow> rows, int firstRow, int top)
-{
-    int row = firstRow;
-    for (const BoxRow& r : rows) {
-        placeCell(label(r.caption, parent), 0, row, 1, 1, top);
-        *r.target = named(new QLineEdit(parent), r.name);
-        placeCell(*r.target, 1, row, 1, 1, top);
-        ++row;
-    }
-}
-
-struct CheckRow
-{
-    const char* name;
-    const char* caption;
-    QCheckBox** target;
-};
-
-void checkRows(QWidget* parent, std::initializer_list<CheckRow> rows, int column, int firstRow,
-               int top)
-{
-    int row = firstRow;
-    for (const CheckRow& r : rows) {
-        *r.target = named(new QCheckBox(text(r.caption), parent), r.name);
-        placeCell(*r.target, column, row, 3 - column, 1, top);
-        ++row;
-    }
-}
-
-} // namespace
+#include "FormLayout.h"
 
 void frmMain_BackUp::createMediaTab(QWidget* page)
 {
-    auto* media = named(new QGroupBox(text("Backup Media"), page), "Frame9");
-    placeCell(media, 0, 0, 3, 2);
-    checkRows(media, {{"chkMedia", "local or network drive", &chkMedia}}, 0, 0, 18);
-    chkMedia->resize(200, 22);
-    chkFTP = named(new QCheckBox(text("Internet/Intranet FTP server"), media), "chkFTP");
-    placeCell(chkFTP, 1, 0, 1, 1, 18);
-    chkSendEmail = named(new QCheckBox(text("Send archive per eMail"), media), "chkSendEmail");
-    placeCell(chkSendEmail, 2, 0, 1, 1, 18);
-    cmdSetupMedia = named(new QPushButton(text("Setup"), media), "cmdSetupMedia");
-    cmdSetupFTP = named(new QPushButton(text("Setup"), media), "cmdSetupFTP");
-    cmdSetupEmail = named(new QPushButton(text("Setup"), media), "cmdSetupEmail");
-    for (int i = 0; i < 3; ++i)
-        (QList<QPushButton*>{cmdSetupMedia, cmdSetupFTP, cmdSetupEmail}.at(i))
-            ->setGeometry(6 + i * 210 + 140, 42, 60, 20);
+    QVBoxLayout* column = columnOf(page);
+    auto* media = frame("Frame9", "Backup Media", page);
+    QGridLayout* grid = gridOf(media);
+    const struct {
+        const char* checkName;
+        const char* checkCaption;
+        const char* setupName;
+        const char* readerName;
+        QCheckBox** check;
+        QPushButton** setup;
+    } destinations[] = {
+        {"chkMedia", "local or network &drive", "cmdSetupMedia", "Set up the drive", &chkMedia,
+         &cmdSetupMedia},
+        {"chkFTP", "Internet/Intranet &FTP server", "cmdSetupFTP", "Set up the FTP server", &chkFTP,
+         &cmdSetupFTP},
+        {"chkSendEmail", "Send archive per e&Mail", "cmdSetupEmail", "Set up the e-mail",
+         &chkSendEmail, &cmdSetupEmail},
+    };
+    int col = 0;
+    for (const auto& d : destinations) {
+        *d.check = checkBox(d.checkName, d.checkCaption, media);
+        *d.setup = button(d.setupName, "Setup", media);
+        nameForReaders(*d.setup, caption(d.readerName));
+        grid->addWidget(*d.check, 0, col);
+        grid->addWidget(*d.setup, 0, col + 1, Qt::AlignLeft);
+        grid->setColumnStretch(col + 1, 1);
+        col += 2;
+    }
+    column->addWidget(media);
     createDestinationFrame(page);
+    column->addWidget(Frame3);
     createFtpFrame(page);
+    column->addWidget(Frame10);
+    column->addStretch(1);
 }
 
 void frmMain_BackUp::createDestinationFrame(QWidget* page)
 {
-    Frame3 = named(new QGroupBox(text("Backup Destination Information"), page), "Frame3");
-    placeCell(Frame3, 0, 2, 3, 13);
-    Label4 = named(label("Dest. Directory:", Frame3), "Label4");
-    placeCell(Label4, 0, 0, 1, 1, 18);
-    txtPathBackUp = named(new QLineEdit(Frame3), "txtPathBackUp");
-    placeCell(txtPathBackUp, 1, 0, 1, 1, 18);
-    cmdSelectPath = named(new QPushButton(text("..."), Frame3), "cmdSelectPath");
-    placeCell(cmdSelectPath, 2, 0, 1, 1, 18);
-    cmdSelectPath->resize(30, 22);
+    Frame3 = frame("Frame3", "Backup Destination Information", page);
+    QVBoxLayout* column = columnOf(Frame3);
+    txtPathBackUp = textBox("txtPathBackUp", Frame3);
+    Label4 = named(captionFor(caption("Dest. Directory:"), txtPathBackUp, Frame3), "Label4");
+    cmdSelectPath = browseButton("cmdSelectPath", caption("Choose the destination folder"), Frame3);
     cboDevices = named(new QComboBox(Frame3), "cboDevices");
-    placeCell(cboDevices, 1, 0, 1, 1, 18);
+    nameForReaders(cboDevices, caption("CD writer"));
     cboWriteSpeed = named(new QComboBox(Frame3), "cboWriteSpeed");
-    placeCell(cboWriteSpeed, 2, 0, 1, 1, 18);
-    cboWriteSpeed->resize(80, 22);
-    chkUseBurnProof = named(new QCheckBox(text("Use Burn Proof"), Frame3), "chkUseBurnProof");
-    chkUseBurnProof->setGeometry(6 + 2 * 210 + 86, 18, 110, 22);
-    chkUseCDRecorder
-        = named(new QCheckBox(text("Write to CD-R/RW using the in built CD recorder - you need "
-                                   "Administrator rights"),
-                              Frame3),
-                "chkUseCDRecorder");
-    placeCell(chkUseCDRecorder, 0, 1, 3, 1, 18);
-    for (QWidget* w : std::initializer_list<QWidget*>{cboDevices, cboWriteSpeed, chkUseBurnProof})
+    nameForReaders(cboWriteSpeed, caption("Write speed"));
+    chkUseBurnProof = checkBox("chkUseBurnProof", "Use Burn Proof", Frame3);
+    auto* destination
+        = rowOf({Label4, txtPathBackUp, cmdSelectPath, cboDevices, cboWriteSpeed, chkUseBurnProof});
+    destination->setStretchFactor(txtPathBackUp, 1);
+    destination->setStretchFactor(cboDevices, 1);
+    column->addLayout(destination);
+    chkUseCDRecorder = checkBox(
+        "chkUseCDRecorder",
+        "Write to CD-R/RW using the in built CD &recorder - you need Administrator rights", Frame3);
+    column->addWidget(chkUseCDRecorder);
+    for (QWidget* w : std::initializer_list<QWidget*> {cboDevices, cboWriteSpeed, chkUseBurnProof})
         w->setVisible(false);
+    column->addLayout(createDriveInfo());
+}
 
+QGridLayout* frmMain_BackUp::createDriveInfo()
+{
+    auto* grid = new QGridLayout;
     const char* captions[] = {
         "Available Space:", "Drive Type:",  "File System:", "Volume Name:",        "Serial Number:",
         "Total Space:",     "Used Space:",  "Free Space:",  "Archives:",           "Archive Size:",
         "Files:",           "Sub Folders:", "Kb",           "Remain. Spare Space:"};
-    for (int i = 0; i < 14; ++i) {
-        auto* caption = new QLabel(text(captions[i]), Frame3);
-        caption->setObjectName(elementName(QStringLiteral("lblDesc"), i));
-        lblDesc.add(i, caption);
-    }
     for (int i = 0; i < 12; ++i) {
-        auto* value = new QLabel(QStringLiteral("x"), Frame3);
-        value->setObjectName(elementName(QStringLiteral("lblDriveInfo"), i));
-        lblDriveInfo.add(i, value);
-        const int column = i < 6 ? 0 : 1;
-        const int row = 2 + i % 6;
-        placeCell(lblDesc(i), column, row, 1, 1, 18);
-        lblDesc(i)->resize(110, 22);
-        value->setGeometry(6 + column * 210 + 112, 18 + row * 24, 90, 22);
+        QLabel* value
+            = element(lblDriveInfo, "lblDriveInfo", i, new QLabel(QStringLiteral("x"), Frame3));
+        element(lblDesc, "lblDesc", i, captionFor(caption(captions[i]), value, Frame3));
+        const int col = i < 6 ? 0 : 2;
+        grid->addWidget(lblDesc(i), i % 6, col);
+        grid->addWidget(value, i % 6, col + 1);
     }
-    placeCell(lblDesc(13), 0, 8, 1, 1, 18);
-    txtSpareSpace = named(new QLineEdit(Frame3), "txtSpareSpace");
-    placeCell(txtSpareSpace, 1, 8, 1, 1, 18);
-    placeCell(lblDesc(12), 2, 8, 1, 1, 18);
-    placeCell(label("Remaining space (MB):", Frame3), 0, 9, 1, 1, 18);
-    txtRemainSpace = named(new QLineEdit(Frame3), "txtRemainSpace");
-    placeCell(txtRemainSpace, 1, 9, 1, 1, 18);
+    txtSpareSpace = numberBox("txtSpareSpace", Frame3);
+    element(lblDesc, "lblDesc", 13, captionFor(caption(captions[13]), txtSpareSpace, Frame3));
+    element(lblDesc, "lblDesc", 12, plainLabel(captions[12], Frame3));
+    grid->addWidget(lblDesc(13), 6, 0);
+    grid->addLayout(rowOf({txtSpareSpace, lblDesc(12), nullptr}), 6, 1);
+    txtRemainSpace = numberBox("txtRemainSpace", Frame3);
+    txtRemainSpace->setReadOnly(true);
+    grid->addWidget(captionFor(caption("Remaining space (MB):"), txtRemainSpace, Frame3), 6, 2);
+    grid->addWidget(txtRemainSpace, 6, 3);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    return grid;
 }
 
 void frmMain_BackUp::createFtpFrame(QWidget* page)
 {
-    Frame10 = named(new QGroupBox(text("FTP Server Connection"), page), "Frame10");
-    placeCell(Frame10, 0, 2, 3, 13);
-    textRows(Frame10,
-             {{"txtFTPserver", "FTP server:", &txtFTPserver},
-              {"txtFTPuser", "User:", &txtFTPuser},
-              {"txtFTPpassword", "Password:", &txtFTPpassword},
-              {"txtFTPport", "Port:", &txtFTPport},
-              {"txtFTPdir", "Remote directory:", &txtFTPdir},
-              {"txtFTPProxy", "Proxy host:", &txtFTPProxy},
-              {"txtFTPrestoreDir", "Restore to:", &txtFTPrestoreDir},
-              {"txtRetrieveMask", "Retrieve mask:", &txtRetrieveMask}},
-             0, 18);
+    Frame10 = frame("Frame10", "FTP Server Connection", page);
+    QGridLayout* grid = gridOf(Frame10);
+    const struct {
+        const char* name;
+        const char* caption;
+        QLineEdit** target;
+    } rows[] = {{"txtFTPserver", "FTP server:", &txtFTPserver},
+                {"txtFTPuser", "User:", &txtFTPuser},
+                {"txtFTPpassword", "Password:", &txtFTPpassword},
+                {"txtFTPport", "Port:", &txtFTPport},
+                {"txtFTPdir", "Remote directory:", &txtFTPdir},
+                {"txtFTPProxy", "Proxy host:", &txtFTPProxy},
+                {"txtFTPrestoreDir", "Restore to:", &txtFTPrestoreDir},
+                {"txtRetrieveMask", "Retrieve mask:", &txtRetrieveMask}};
+    int row = 0;
+    for (const auto& r : rows) {
+        *r.target = textBox(r.name, Frame10);
+        grid->addWidget(captionFor(caption(r.caption), *r.target, Frame10), row, 0);
+        grid->addWidget(*r.target, row++, 1);
+    }
     txtFTPpassword->setEchoMode(QLineEdit::Password);
     txtRetrieveMask->setText(QStringLiteral("*_Backup_*.cry"));
-    chkProxy = named(new QCheckBox(text("Proxy:"), Frame10), "chkProxy");
-    placeCell(chkProxy, 0, 5, 1, 1, 18);
-    chkProxy->resize(70, 22);
-    cmdSelectPathFTPrestore
-        = named(new QPushButton(text("..."), Frame10), "cmdSelectPathFTPrestore");
-    cmdSelectPathFTPrestore->setGeometry(6 + 2 * 210, 18 + 6 * 24, 30, 22);
-    cmdTestFTPconnection
-        = named(new QPushButton(text("Test connection"), Frame10), "cmdTestFTPconnection");
-    placeCell(cmdTestFTPconnection, 0, 8, 1, 1, 18);
-    cmdFTPretrieve = named(new QPushButton(text("Retrieve"), Frame10), "cmdFTPretrieve");
-    placeCell(cmdFTPretrieve, 1, 8, 1, 1, 18);
+    chkProxy = checkBox("chkProxy", "Proxy", Frame10);
+    grid->addWidget(chkProxy, 5, 2);
+    cmdSelectPathFTPrestore = browseButton("cmdSelectPathFTPrestore",
+                                           caption("Choose the folder for FTP downloads"), Frame10);
+    grid->addWidget(cmdSelectPathFTPrestore, 6, 2, Qt::AlignLeft);
+    cmdTestFTPconnection = button("cmdTestFTPconnection", "Test connection", Frame10);
+    cmdFTPretrieve = button("cmdFTPretrieve", "Retrieve", Frame10);
+    grid->addLayout(rowOf({cmdTestFTPconnection, cmdFTPretrieve, nullptr}), row++, 0, 1, 3);
     lblFTPstatus = named(new QLabel(Frame10), "lblFTPstatus");
-    placeCell(lblFTPstatus, 0, 9, 3, 1, 18);
+    lblFTPstatus->setWordWrap(true);
+    grid->addWidget(lblFTPstatus, row, 0, 1, 3);
     lstServerFiles = named(new QListWidget(Frame10), "lstServerFiles");
     lstServerFiles->setSelectionMode(QAbstractItemView::SingleSelection);
-    placeCell(lstServerFiles, 2, 0, 1, 6, 18);
+    nameForReaders(lstServerFiles, caption("Files on the FTP server"));
+    grid->addWidget(lstServerFiles, 0, 3, row + 1, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
     Frame10->setVisible(false);
 }
 
 void frmMain_BackUp::createZipTab(QWidget* page)
 {
-    Frame8 = named(new QGroupBox(text("Zip archive options of current profile"), page), "Frame8");
-    placeCell(Frame8, 0, 0, 3, 13);
-    textRows(Frame8, {{"txtMaxZIPsize", "Maximum  ZIP archive size in MByte:", &txtMaxZIPsize}}, 0,
-             18);
-    chkMaxFiles = named(new QCheckBox(text("Max. number of files in one ZIP archive :"), Frame8),
-                        "chkMaxFiles");
-    placeCell(chkMaxFiles, 0, 1, 1, 1, 18);
-    txtMaxFiles = named(new QLineEdit(Frame8), "txtMaxFiles");
-    placeCell(txtMaxFiles, 1, 1, 1, 1, 18);
-    placeCell(label("Compression:", Frame8), 0, 2, 1, 1, 18);
+    QVBoxLayout* column = columnOf(page);
+    Frame8 = frame("Frame8", "Zip archive options of current profile", page);
+    column->addWidget(Frame8);
+    column->addStretch(1);
+    QGridLayout* grid = gridOf(Frame8);
+    chkMaxZIPsize = checkBox("chkMaxZIPsize", "Maximum  ZIP archive si&ze in MByte:", Frame8);
+    txtMaxZIPsize = numberBox("txtMaxZIPsize", Frame8);
+    nameForReaders(txtMaxZIPsize, caption("Maximum ZIP archive size in MByte"));
+    chkMaxFiles = checkBox("chkMaxFiles", "Max. &number of files in one ZIP archive :", Frame8);
+    txtMaxFiles = numberBox("txtMaxFiles", Frame8);
+    nameForReaders(txtMaxFiles, caption("Maximum number of files in one ZIP archive"));
     Slider1 = named(new QSlider(Qt::Horizontal, Frame8), "Slider1");
     Slider1->setRange(0, 9);
-    placeCell(Slider1, 1, 2, 1, 1, 18);
-    checkRows(Frame8,
-              {{"chkSplit", "Split large files - if greater than max. ZIP archive size", &chkSplit},
-               {"chkOverwriteFile", "Overwrite existing old files in the backup archive",
-                &chkOverwriteFile},
-               {"chkAppendArchive", "Append existing ZIP archive", &chkAppendArchive},
-               {"chkEncrypt", "Encrypt archive with password:", &chkEncrypt}},
-              0, 3, 18);
-    txtEncryptPassword = named(new QLineEdit(Frame8), "txtEncryptPassword");
+    chkEncrypt = checkBox("chkEncrypt", "&Encrypt archive with password:", Frame8);
+    txtEncryptPassword = textBox("txtEncryptPassword", Frame8);
     txtEncryptPassword->setEchoMode(QLineEdit::Password);
-    placeCell(txtEncryptPassword, 1, 7, 1, 1, 18);
-    chkRemeberPassword
-        = named(new QCheckBox(text("Remember password"), Frame8), "chkRemeberPassword");
-    placeCell(chkRemeberPassword, 2, 7, 1, 1, 18);
-    chkDeleteArchive = named(new QCheckBox(text("Delete backup archives older than"), Frame8),
-                             "chkDeleteArchive");
-    placeCell(chkDeleteArchive, 0, 8, 1, 1, 18);
-    txtDeleteArchive = named(new QLineEdit(Frame8), "txtDeleteArchive");
-    placeCell(txtDeleteArchive, 1, 8, 1, 1, 18);
-    placeCell(label("days", Frame8), 2, 8, 1, 1, 18);
+    nameForReaders(txtEncryptPassword, caption("Archive password"));
+    chkRemeberPassword = checkBox("chkRemeberPassword", "Remember pass&word", Frame8);
+    chkDeleteArchive = checkBox("chkDeleteArchive", "&Delete backup archives older than", Frame8);
+    txtDeleteArchive = numberBox("txtDeleteArchive", Frame8);
+    nameForReaders(txtDeleteArchive, caption("Days to keep backup archives"));
+    grid->addWidget(chkMaxZIPsize, 0, 0);
+    grid->addWidget(txtMaxZIPsize, 0, 1);
+    grid->addWidget(chkMaxFiles, 1, 0);
+    grid->addWidget(txtMaxFiles, 1, 1);
+    grid->addWidget(captionFor(caption("&Compression:"), Slider1, Frame8), 2, 0);
+    grid->addWidget(Slider1, 2, 1, 1, 2);
+    const struct {
+        const char* name;
+        const char* caption;
+        QCheckBox** target;
+    } boxes[]
+        = {{"chkSplit", "S&plit large files - if greater than max. ZIP archive size", &chkSplit},
+           {"chkOverwriteFile", "&Overwrite existing old files in the backup archive",
+            &chkOverwriteFile},
+           {"chkAppendArchive", "&Append existing ZIP archive", &chkAppendArchive}};
+    int row = 3;
+    for (const auto& b : boxes) {
+        *b.target = checkBox(b.name, b.caption, Frame8);
+        grid->addWidget(*b.target, row++, 0, 1, 3);
+    }
+    grid->addWidget(chkEncrypt, row, 0);
+    grid->addWidget(txtEncryptPassword, row, 1);
+    grid->addWidget(chkRemeberPassword, row++, 2);
+    grid->addWidget(chkDeleteArchive, row, 0);
+    grid->addWidget(txtDeleteArchive, row, 1);
+    grid->addWidget(plainLabel("days", Frame8), row, 2);
+    grid->setColumnStretch(3, 1);
 }
 
 void frmMain_BackUp::createScheduleTab(QWidget* page)
 {
     SSTab2 = named(new QTabWidget(page), "SSTab2");
-    placeCell(SSTab2, 0, 0, 3, 14);
-    SSTab2->addTab(new QWidget(SSTab2), text("Scheduler"));
-    auto* utility = new QWidget(SSTab2);
-    SSTab2->addTab(utility, text("Shutdown utility"));
-    Frame11 = named(new QGroupBox(text("Shutdown utility"), utility), "Frame11");
-    placeCell(Frame11, 0, 0, 3, 8);
+    columnOf(page)->addWidget(SSTab2);
+    auto* scheduler = named(new QWidget(SSTab2), "schedulerPage");
+    columnOf(scheduler);
+    SSTab2->addTab(scheduler, caption("Scheduler"));
+    auto* utility = named(new QWidget(SSTab2), "utilityPage");
+    SSTab2->addTab(utility, caption("Shutdown utility"));
+    Frame11 = frame("Frame11", "Shutdown utility", utility);
+    columnOf(Frame11);
+    columnOf(utility)->addWidget(Frame11);
 }
