@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -92,18 +93,32 @@ void frmMain_BackUp::createControls()
     column->addWidget(SSTab1, 1);
     const char* captions[]
         = {" Backup", " Sources", " Options", " BU Media", " ZIP Options", " Schedule"};
+    QList<QWidget*> pages;
     for (const char* caption : captions)
-        SSTab1->addTab(new QWidget(SSTab1), QString::fromLatin1(caption));
-    createBackupTab(SSTab1->widget(0));
-    createSourcesTab(SSTab1->widget(1));
-    createOptionsTab(SSTab1->widget(2));
-    createMediaTab(SSTab1->widget(3));
-    createZipTab(SSTab1->widget(4));
-    createScheduleTab(SSTab1->widget(5));
+        pages.append(addPage(QString::fromLatin1(caption)));
+    createBackupTab(pages[0]);
+    createSourcesTab(pages[1]);
+    createOptionsTab(pages[2]);
+    createMediaTab(pages[3]);
+    createZipTab(pages[4]);
+    createScheduleTab(pages[5]);
     groupOptions(this, {optNewOnly, optComplete, optCompleteNoFilter});
     createStatusRow();
     column->addWidget(statusBar);
     createMenus();
+}
+
+// A tab page inside a scroll area: the window keeps any size the user gives it, and a page
+// that does not fit scrolls rather than being cut off.
+QWidget* frmMain_BackUp::addPage(const QString& caption)
+{
+    auto* scroller = new QScrollArea(SSTab1);
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    auto* page = new QWidget(scroller);
+    scroller->setWidget(page);
+    SSTab1->addTab(scroller, caption);
+    return page;
 }
 
 void frmMain_BackUp::createToolbar()

@@ -294,6 +294,7 @@ private:
     };
 
     void createControls();
+    QWidget* addPage(const QString& caption);
     void createToolbar();
     void createStatusRow();
     void createMenus();
