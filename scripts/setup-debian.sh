@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-multimedia-dev libgl-dev
-  qt6-qpa-plugins
+  qt6-qpa-plugins fonts-dejavu-core
   libzip-dev zlib1g-dev libcurl4-openssl-dev libsqlite3-dev
   libburn-dev libisofs-dev libisoburn-dev xorriso
   libespeak-ng-dev

@@ -88,6 +88,11 @@ private slots:
         QVERIFY(LoadLanguageFile(TestSupport::sourceCommonFolder() + QStringLiteral("/language/english.lng")));
         QVERIFY(!LangText(306).isEmpty());
         QVERIFY(!LangText(127).isEmpty());
+        // Texts 16 and 23 title boxes of every kind: a failed decryption, a refused name.
+        QVERIFY2(LangText(16).contains(QStringLiteral("Error")) && !LangText(16).contains(QStringLiteral("Drive")),
+                 qPrintable(LangText(16)));
+        QVERIFY2(LangText(23).contains(QStringLiteral("Notice")) && !LangText(23).contains(QStringLiteral("version")),
+                 qPrintable(LangText(23)));
     }
 };
 

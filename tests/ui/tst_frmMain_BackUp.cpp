@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,6 +9,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextEdit>
 
 #include "frmMain_BackUp.h"
 
@@ -24,6 +26,9 @@ private slots:
     void controlsCarryTheirNames_data();
     void controlsCarryTheirNames();
     void controlArraysHoldTheirIndexes();
+    void mediaPanelCaptions_data();
+    void mediaPanelCaptions();
+    void newsBoxIsFixedWidth();
     void zipModeShowsArchiveControls();
     void copyModeForcesTheMediumDestination();
     void syncModeHidesTheSourceList();
@@ -186,6 +191,34 @@ void tst_frmMain_BackUp::controlArraysHoldTheirIndexes()
              window.optWaitAfter(4));
     QCOMPARE(window.findChild<QLabel*>(QStringLiteral("lblDesc(13)")), window.lblDesc(13));
     QVERIFY(window.optWaitBefore(3) == nullptr);
+}
+
+// The panel writes each value beside the caption of the same index.
+void tst_frmMain_BackUp::mediaPanelCaptions_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("free space") << 3 << "Free Space:";
+    QTest::newRow("ready") << 4 << "Is Ready:";
+    QTest::newRow("path") << 5 << "Path:";
+    QTest::newRow("volume name") << 10 << "Volume Name:";
+    QTest::newRow("sub folders") << 11 << "Sub Folders:";
+}
+
+void tst_frmMain_BackUp::mediaPanelCaptions()
+{
+    QFETCH(int, index);
+    QFETCH(QString, caption);
+    frmMain_BackUp window;
+    QCOMPARE(window.lblDesc(index)->text(), caption);
+}
+
+void tst_frmMain_BackUp::newsBoxIsFixedWidth()
+{
+    frmMain_BackUp window;
+    const QFontMetrics metrics(window.RtbNews1->font());
+    QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiii")),
+             metrics.horizontalAdvance(QStringLiteral("MMMM")));
 }
 
 void tst_frmMain_BackUp::zipModeShowsArchiveControls()

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -67,6 +68,8 @@ frmMain_BackUp::frmMain_BackUp(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmMain_BackUp"));
     createControls();
+    // The run's log lines are laid out in columns.
+    RtbNews1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     connectEvents();
     connectRunEvents();
     setMainWindowErrorHooks({[this] { showErrorIndicator(); },

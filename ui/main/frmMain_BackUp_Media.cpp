@@ -82,10 +82,11 @@ void frmMain_BackUp::createDestinationFrame(QWidget* page)
 QGridLayout* frmMain_BackUp::createDriveInfo()
 {
     auto* grid = new QGridLayout;
+    // lblDriveInfo(i) shows the value for lblDesc(i); the panel fills them by these indexes.
     const char* captions[] = {
-        "Available Space:", "Drive Type:",  "File System:", "Volume Name:",        "Serial Number:",
-        "Total Space:",     "Used Space:",  "Free Space:",  "Archives:",           "Archive Size:",
-        "Files:",           "Sub Folders:", "Kb",           "Remain. Spare Space:"};
+        "Available Space:", "Drive Type:", "File System:",  "Free Space:",  "Is Ready:",
+        "Path:",            "Root Folder:", "Serial Number:", "Share Name:", "Total Size:",
+        "Volume Name:",     "Sub Folders:", "Kb",            "Remain. Spare Space:"};
     for (int i = 0; i < 12; ++i) {
         QLabel* value
             = element(lblDriveInfo, "lblDriveInfo", i, new QLabel(QStringLiteral("x"), Frame3));
