@@ -13,6 +13,7 @@
 #include "QEV_ErrorLog.h"
 #include "QEV_File_Dir.h"
 #include "FilterList.h"
+#include "NumberText.h"
 #include "QEV_Language.h"
 #include "Quillaro_CopyPass.h"
 #include "Quillaro_FileSelect.h"
@@ -225,9 +226,8 @@ BackupRun::Next BackupRun::syncFolders()
 
 bool BackupRun::maxZipBytes(double* bytes)
 {
-    bool ok = false;
-    const double megabytes = m_options.maxZipSize.trimmed().toDouble(&ok);
-    if (!ok || megabytes <= 0) {
+    double megabytes = 0;
+    if (!NumberText::isNumeric(m_options.maxZipSize, &megabytes) || megabytes <= 0) {
         failRun(ErrNo::TypeMismatch, QStringLiteral("the maximum archive size is not a number: ")
                                          + m_options.maxZipSize);
         return false;

@@ -11,6 +11,7 @@
 #include "Globals.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_File_Dir.h"
+#include "NumberText.h"
 
 QStringList g_sFoundFiles{QString()};
 
@@ -29,21 +30,19 @@ QDate lastWriteDate(const QString& path)
 // The day count of txtExclYoungDay as a 32-bit whole number, halves to the even neighbour.
 bool youngDayCount(const QString& text, int* days, QString* problem, int* number)
 {
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok) {
+    double value = 0;
+    if (!NumberText::isNumeric(text, &value)) {
         *number = ErrNo::TypeMismatch;
         *problem = QStringLiteral("day count is not a number: ") + text;
         return false;
     }
-    const double rounded = std::nearbyint(value);
-    if (rounded < std::numeric_limits<qint32>::min()
-        || rounded > std::numeric_limits<qint32>::max()) {
+    qint32 whole = 0;
+    if (!NumberText::toWhole32(value, &whole)) {
         *number = ErrNo::Overflow;
         *problem = QStringLiteral("day count out of range: ") + text;
         return false;
     }
-    *days = static_cast<int>(rounded);
+    *days = whole;
     return true;
 }
 

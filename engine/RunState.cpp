@@ -2,13 +2,12 @@
 
 #include <cmath>
 
-#include <QLocale>
-#include <QRegularExpression>
 
 #include "Clock.h"
 #include "Events.h"
 #include "Globals.h"
 #include "MessageBox.h"
+#include "NumberText.h"
 #include "QEV_Disk.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_Language.h"
@@ -40,22 +39,12 @@ QString ArchiveKey(const QString& password)
     return QStringLiteral("K8:w-") + password + QStringLiteral("Rb\\7@");
 }
 
-int LeadingWholeNumber(const QString& text)
-{
-    QString compact = text;
-    compact.remove(QLatin1Char(' '));
-    const auto m = QRegularExpression(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)")).match(compact);
-    if (!m.hasMatch())
-        return 0;
-    const double value = m.captured(0).toDouble();
-    return static_cast<int>(std::nearbyint(value)); // the default rounding mode rounds halves to even
-}
+int LeadingWholeNumber(const QString& text) { return NumberText::leadingWhole(text); }
 
 bool ReadNumberBox(const QString& text, double* value)
 {
-    bool ok = false;
-    const double number = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(number) || number < 0)
+    double number = 0;
+    if (!NumberText::isNumeric(text, &number) || number < 0)
         return false;
     *value = number;
     return true;
