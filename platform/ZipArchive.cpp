@@ -11,12 +11,15 @@
 #include <QHash>
 #include <QSaveFile>
 
+#include "ExtractTarget.h"
 #include "Paths.h"
 #include "ZipSpool.h"
 
 namespace {
 
 constexpr qint64 kExtractChunk = 256 * 1024;
+// Info-ZIP's extra field "UT": a flag byte, then the modification time in seconds.
+constexpr zip_uint16_t kExtendedTimestamp = 0x5455;
 
 bool fail(QString* error, const QString& message)
 {
@@ -75,13 +78,30 @@ ZipAddProblem problemOf(ZipSpool::Problem problem)
     return ZipAddProblem::Other;
 }
 
-bool isSafeEntryName(const QString& name)
+// Info-ZIP's extended timestamp holds the exact time of the file; the DOS time only steps of two
+// seconds in local time.
+QDateTime entryTime(zip_t* za, zip_uint64_t index, time_t dosTime)
 {
-    if (name.isEmpty() || name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1Char('\\')))
-        return false;
-    const QStringList parts
-        = QString(name).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/'));
-    return !parts.contains(QStringLiteral(".."));
+    zip_uint16_t length = 0;
+    const zip_uint8_t* data
+        = zip_file_extra_field_get_by_id(za, index, kExtendedTimestamp, 0, &length, ZIP_FL_CENTRAL);
+    if (!data || length < 5 || (data[0] & 1) == 0)
+        return QDateTime::fromSecsSinceEpoch(dosTime);
+    const quint32 seconds = static_cast<quint32>(data[1]) | static_cast<quint32>(data[2]) << 8
+        | static_cast<quint32>(data[3]) << 16 | static_cast<quint32>(data[4]) << 24;
+    return QDateTime::fromSecsSinceEpoch(static_cast<qint32>(seconds));
+}
+
+// The exact time of the file beside the DOS time, as Info-ZIP writes it, so that a restore
+// gives back the second the file had.
+void setExtendedTimestamp(zip_t* za, zip_uint64_t index, time_t modified)
+{
+    const auto t = static_cast<quint32>(modified);
+    const zip_uint8_t field[5] = {1, static_cast<zip_uint8_t>(t), static_cast<zip_uint8_t>(t >> 8),
+                                  static_cast<zip_uint8_t>(t >> 16),
+                                  static_cast<zip_uint8_t>(t >> 24)};
+    (void)zip_file_extra_field_set(za, index, kExtendedTimestamp, ZIP_EXTRA_FIELD_NEW, field,
+                                   sizeof field, ZIP_FL_LOCAL | ZIP_FL_CENTRAL);
 }
 
 zip_uint32_t unixMode(const QString& path)
@@ -195,7 +215,9 @@ struct ZipArchive::Private {
     [[nodiscard]] bool addSpooled(const QString& name, const ZipSpool::Piece& piece,
                                   const QFileInfo& info, QString* error);
     [[nodiscard]] bool extract(qsizetype pos, const QString& folder, QString* error) const;
-    [[nodiscard]] bool copyOut(zip_file_t* zf, const QString& target, QString* error) const;
+    [[nodiscard]] bool copyOut(zip_file_t* zf, ExtractTarget::FileWriter& out, const QString& name,
+                               QString* error) const;
+    [[nodiscard]] mode_t storedMode(zip_uint64_t index) const;
 };
 
 void ZipArchive::Private::readEntries()
@@ -208,7 +230,7 @@ void ZipArchive::Private::readEntries()
             continue;
         LiveEntry e;
         e.name = QString::fromUtf8(st.name);
-        e.modified = QDateTime::fromSecsSinceEpoch(st.mtime);
+        e.modified = entryTime(za, static_cast<zip_uint64_t>(i), st.mtime);
         e.size = static_cast<qint64>(st.size);
         e.compressedSize = static_cast<qint64>(st.comp_size);
         e.index = static_cast<zip_uint64_t>(i);
@@ -291,6 +313,7 @@ bool ZipArchive::Private::addSpooled(const QString& name, const ZipSpool::Piece&
         (void)zip_set_file_compression(za, index, ZIP_CM_STORE, 0);
     (void)zip_file_set_external_attributes(za, index, 0, ZIP_OPSYS_UNIX,
                                            unixMode(info.filePath()) << 16);
+    setExtendedTimestamp(za, index, modified);
     if (oldPos >= 0) {
         entries.erase(entries.begin() + oldPos);
         reindex();
@@ -302,70 +325,57 @@ bool ZipArchive::Private::addSpooled(const QString& name, const ZipSpool::Piece&
     return true;
 }
 
-bool ZipArchive::Private::copyOut(zip_file_t* zf, const QString& target, QString* error) const
+bool ZipArchive::Private::copyOut(zip_file_t* zf, ExtractTarget::FileWriter& out,
+                                  const QString& name, QString* error) const
 {
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return fail(error,
-                    QStringLiteral("cannot write ") + target + QStringLiteral(": ")
-                        + out.errorString());
     std::vector<char> buffer(kExtractChunk);
     for (;;) {
         const zip_int64_t got = zip_fread(zf, buffer.data(), buffer.size());
-        if (got < 0) {
-            out.cancelWriting();
+        if (got < 0)
             return fail(error,
-                        QStringLiteral("cannot read the entry for ") + target + QStringLiteral(": ")
+                        QStringLiteral("cannot read the entry ") + name + QStringLiteral(": ")
                             + QString::fromLocal8Bit(zip_file_strerror(zf)));
-        }
         if (got == 0)
-            break;
-        if (out.write(buffer.data(), got) != got) {
-            out.cancelWriting();
-            return fail(error,
-                        QStringLiteral("cannot write ") + target + QStringLiteral(": ")
-                            + out.errorString());
-        }
+            return true;
+        if (!out.write(buffer.data(), got, error))
+            return false;
     }
-    if (!out.commit())
-        return fail(error,
-                    QStringLiteral("cannot write ") + target + QStringLiteral(": ")
-                        + out.errorString());
-    return true;
+}
+
+mode_t ZipArchive::Private::storedMode(zip_uint64_t index) const
+{
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(za, index, 0, &system, &attributes) == 0
+        && system == ZIP_OPSYS_UNIX && (attributes >> 16) != 0)
+        return static_cast<mode_t>(((attributes >> 16) & 0777) | 0600);
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return 0666 & ~mask;
 }
 
 bool ZipArchive::Private::extract(qsizetype pos, const QString& folder, QString* error) const
 {
     const LiveEntry& e = entries[static_cast<size_t>(pos)];
-    if (!isSafeEntryName(e.name))
+    const QString relative = ExtractTarget::relativePath(e.name);
+    if (relative.isEmpty())
         return fail(error,
                     QStringLiteral("entry name refused, it leaves the target folder: ") + e.name);
     if (!e.onDisk)
         return fail(error, QStringLiteral("entry not yet written to the archive: ") + e.name);
-    const QString target = QDir(folder).filePath(e.name);
-    if (e.name.endsWith(QLatin1Char('/')))
-        return QDir().mkpath(target)
-            || fail(error, QStringLiteral("cannot create folder ") + target);
-    if (!QDir().mkpath(QFileInfo(target).path()))
-        return fail(error, QStringLiteral("cannot create folder ") + QFileInfo(target).path());
+    if (e.name.endsWith(QLatin1Char('/')) || e.name.endsWith(QLatin1Char('\\')))
+        return ExtractTarget::makeFolders(folder, relative, error);
+    ExtractTarget::FileWriter out;
+    if (!out.open(folder, relative, error))
+        return false;
     zip_file_t* zf = zip_fopen_index(za, e.index, 0);
     if (!zf)
         return fail(error,
                     QStringLiteral("cannot open entry ") + e.name + QStringLiteral(": ")
                         + archiveError(za));
-    const bool ok = copyOut(zf, target, error);
+    const bool ok = copyOut(zf, out, e.name, error);
     zip_fclose(zf);
-    if (!ok)
-        return false;
-    zip_uint8_t system = 0;
-    zip_uint32_t attributes = 0;
-    if (zip_file_get_external_attributes(za, e.index, 0, &system, &attributes) == 0
-        && system == ZIP_OPSYS_UNIX && (attributes >> 16) != 0)
-        ::chmod(QFile::encodeName(target).constData(), ((attributes >> 16) & 0777) | 0600);
-    QFile written(target);
-    if (written.open(QIODevice::ReadWrite))
-        written.setFileTime(e.modified, QFileDevice::FileModificationTime);
-    return true;
+    return ok && out.commit(storedMode(e.index), e.modified, error);
 }
 
 bool ZipEntry::Extract(const QString& targetFolder, QString* error) const
@@ -452,7 +462,14 @@ bool ZipArchive::Create(const QString& path, QString* error)
     return true;
 }
 
-bool ZipArchive::Open(const QString& path, QString* error)
+bool ZipArchive::Open(const QString& path, QString* error) { return openWith(path, 0, error); }
+
+bool ZipArchive::OpenReadOnly(const QString& path, QString* error)
+{
+    return openWith(path, ZIP_RDONLY, error);
+}
+
+bool ZipArchive::openWith(const QString& path, int flags, QString* error)
 {
     if (!Close(error))
         return false;
@@ -463,7 +480,7 @@ bool ZipArchive::Open(const QString& path, QString* error)
     if (info.size() == 0)
         return fail(error, QStringLiteral("not a ZIP archive (empty file): ") + path);
     int code = 0;
-    d->za = zip_open(QFile::encodeName(path).constData(), ZIP_CHECKCONS, &code);
+    d->za = zip_open(QFile::encodeName(path).constData(), ZIP_CHECKCONS | flags, &code);
     if (!d->za)
         return fail(
             error, QStringLiteral("cannot open ") + path + QStringLiteral(": ") + libzipText(code));

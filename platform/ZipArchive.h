@@ -29,9 +29,16 @@ public:
     [[nodiscard]] QDateTime ModificationDate() const { return m_modified; }
     [[nodiscard]] qint64 UncompressedSize() const { return m_size; }
     [[nodiscard]] qint64 CompressedSize() const { return m_compressedSize; }
-    // Writes the entry below the folder, under its stored name. Names that are absolute or
-    // hold a ".." part are refused. Entries added since the archive was opened are not yet
-    // readable: close and open it again first.
+    // A folder entry: its name ends with "/" (or "\").
+    [[nodiscard]] bool isFolder() const
+    {
+        return m_name.endsWith(QLatin1Char('/')) || m_name.endsWith(QLatin1Char('\\'));
+    }
+    // Writes the entry below the folder, under its stored name ("\" read as "/"), with its
+    // stored time and mode; a folder entry creates the folder. Names that are absolute or hold
+    // a ".." part are refused, and no symbolic link below the folder is followed. The file is
+    // written beside its place and renamed into it. Entries added since the archive was opened
+    // are not yet readable: close and open it again first.
     [[nodiscard]] bool Extract(const QString& targetFolder, QString* error = nullptr) const;
 
 private:
@@ -83,6 +90,8 @@ public:
     [[nodiscard]] bool Create(const QString& path, QString* error = nullptr);
     // Opens an existing archive for adding and reading; a damaged or truncated one fails.
     [[nodiscard]] bool Open(const QString& path, QString* error = nullptr);
+    // Opens an existing archive for reading only: it is never written, also not at Close().
+    [[nodiscard]] bool OpenReadOnly(const QString& path, QString* error = nullptr);
     // The archive comment; an archive with no entries gets it on disk at once.
     [[nodiscard]] bool setComment(const QString& comment, QString* error = nullptr);
     [[nodiscard]] QString Comment() const;
@@ -100,6 +109,7 @@ public:
 private:
     friend class ZipFiles;
     friend class ZipEntry;
+    [[nodiscard]] bool openWith(const QString& path, int flags, QString* error);
     struct Private;
     std::unique_ptr<Private> d;
     ZipFiles m_files;

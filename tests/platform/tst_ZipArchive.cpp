@@ -87,6 +87,10 @@ private slots:
     void extractRoundTrip();
     void extractRefusesEscapingNames_data();
     void extractRefusesEscapingNames();
+    void extractFollowsNoLinkBelowTheTarget_data();
+    void extractFollowsNoLinkBelowTheTarget();
+    void infoZipArchivesComeBackWithTheirTimes_data();
+    void infoZipArchivesComeBackWithTheirTimes();
     void manyEntriesUseZip64();
     void largeFileUsesZip64();
 };
@@ -448,6 +452,92 @@ void tst_ZipArchive::extractRefusesEscapingNames()
     QVERIFY(zip.Close(&error));
     QCOMPARE(readTree(dir).keys(), QStringList{QStringLiteral("evil.zip")});
     QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/evil.txt")));
+}
+
+void tst_ZipArchive::extractFollowsNoLinkBelowTheTarget_data()
+{
+    // A link planted in the target, where the entry's folder or the entry itself goes.
+    QTest::addColumn<QString>("link");
+    QTest::newRow("folder on the way") << QStringLiteral("docs");
+    QTest::newRow("the file's place") << QStringLiteral("docs/a.txt");
+}
+
+void tst_ZipArchive::extractFollowsNoLinkBelowTheTarget()
+{
+    QFETCH(QString, link);
+    const QString dir = freshFolder(QStringLiteral("links"));
+    const QString outside = dir + QStringLiteral("/outside");
+    makeTree(outside, {{QStringLiteral("a.txt"), "keep"}});
+    const QString source = dir + QStringLiteral("/src");
+    makeTree(source, {{QStringLiteral("docs/a.txt"), "from the archive"}});
+    QString out;
+    QCOMPARE(runTool(QStringLiteral("zip"), {QStringLiteral("-qr"), dir + QStringLiteral("/l.zip"),
+                                              QStringLiteral("docs")},
+                     &out, source),
+             0);
+    const QString target = dir + QStringLiteral("/target");
+    QDir().mkpath(target + QStringLiteral("/docs"));
+    const QString pointee = link.endsWith(QStringLiteral(".txt")) ? outside + QStringLiteral("/a.txt")
+                                                                  : outside;
+    QDir(target).remove(link);
+    QDir(target).rmdir(link);
+    QVERIFY(QFile::link(pointee, target + QLatin1Char('/') + link));
+    ZipArchive zip;
+    QString error;
+    QVERIFY2(zip.OpenReadOnly(dir + QStringLiteral("/l.zip"), &error), qPrintable(error));
+    const ZipEntry file = zip.Files().Item(zip.Files().Count() - 1);
+    QCOMPARE(file.Name(), QStringLiteral("docs/a.txt"));
+    const bool extracted = file.Extract(target, &error);
+    QCOMPARE(readFile(outside + QStringLiteral("/a.txt")), QByteArray("keep"));
+    QCOMPARE(QDir(outside).entryList(QDir::Files), QStringList{QStringLiteral("a.txt")});
+    if (link == QStringLiteral("docs")) {
+        QVERIFY(!extracted); // the link is not a folder of the target
+        QVERIFY(error.contains(QStringLiteral("link")));
+    } else {
+        QVERIFY2(extracted, qPrintable(error)); // the link itself is replaced, not written through
+        QVERIFY(!QFileInfo(target + QStringLiteral("/docs/a.txt")).isSymLink());
+        QCOMPARE(readFile(target + QStringLiteral("/docs/a.txt")), QByteArray("from the archive"));
+    }
+    QVERIFY(zip.Close(&error));
+}
+
+void tst_ZipArchive::infoZipArchivesComeBackWithTheirTimes_data()
+{
+    QTest::addColumn<QStringList>("zipOptions");
+    QTest::newRow("with folder entries") << QStringList{QStringLiteral("-qr")};
+    QTest::newRow("without folder entries") << QStringList{QStringLiteral("-qrD")};
+}
+
+void tst_ZipArchive::infoZipArchivesComeBackWithTheirTimes()
+{
+    QFETCH(QStringList, zipOptions);
+    const QString dir = freshFolder(QStringLiteral("infozip"));
+    const Tree tree{{QStringLiteral("My Docs/Bericht für März.txt"), someText(40)},
+                    {QStringLiteral("My Docs/sub/empty.bin"), QByteArray()},
+                    {QStringLiteral("top.dat"), QByteArray(3000, '\x01')}};
+    makeTree(dir + QStringLiteral("/src"), tree);
+    // Odd seconds: only the extended timestamp holds them, the DOS time cannot.
+    qint64 stamp = 1'300'000'001;
+    for (auto it = tree.cbegin(); it != tree.cend(); ++it, stamp += 3) {
+        QFile f(dir + QStringLiteral("/src/") + it.key());
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime::fromSecsSinceEpoch(stamp), QFileDevice::FileModificationTime));
+    }
+    const QString archive = dir + QStringLiteral("/i.zip");
+    QCOMPARE(runTool(QStringLiteral("zip"), zipOptions + QStringList{archive, QStringLiteral(".")},
+                     nullptr, dir + QStringLiteral("/src")),
+             0);
+    ZipArchive zip;
+    QString error;
+    QVERIFY2(zip.OpenReadOnly(archive, &error), qPrintable(error));
+    const QString out = dir + QStringLiteral("/out");
+    for (int i = 0; i < zip.Files().Count(); ++i)
+        QVERIFY2(zip.Files().Item(i).Extract(out, &error), qPrintable(error));
+    QVERIFY(zip.Close(&error));
+    QCOMPARE(readTree(out), tree);
+    for (auto it = tree.cbegin(); it != tree.cend(); ++it)
+        QCOMPARE(QFileInfo(out + QLatin1Char('/') + it.key()).lastModified(),
+                 QFileInfo(dir + QStringLiteral("/src/") + it.key()).lastModified());
 }
 
 void tst_ZipArchive::manyEntriesUseZip64()

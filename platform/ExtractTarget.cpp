@@ -1,0 +1,185 @@
+#include "ExtractTarget.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QStringList>
+
+namespace ExtractTarget {
+
+namespace {
+
+bool fail(QString* error, const QString& message)
+{
+    if (error)
+        *error = message;
+    return false;
+}
+
+QString systemText(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+// Opens one folder level below dir; a link or a file in its place is refused, a missing level
+// is created.
+int openLevel(int dir, const QByteArray& name, bool create)
+{
+    const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    int fd = ::openat(dir, name.constData(), flags);
+    if (fd < 0 && errno == ENOENT && create) {
+        if (::mkdirat(dir, name.constData(), 0777) != 0 && errno != EEXIST)
+            return -1;
+        fd = ::openat(dir, name.constData(), flags);
+    }
+    return fd;
+}
+
+// The folder that holds the last part of relative, opened level by level; -1 on failure.
+int openParent(const QString& folder, const QStringList& parts, bool create, QString* error)
+{
+    // The folder itself is the user's choice: it may be a link, and is created when missing.
+    const QByteArray root = QFile::encodeName(folder);
+    int dir = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0 && errno == ENOENT && create && QDir().mkpath(folder))
+        dir = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) {
+        fail(error, QStringLiteral("cannot open folder ") + folder + QStringLiteral(": ")
+                        + systemText(errno));
+        return -1;
+    }
+    for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
+        const int next = openLevel(dir, QFile::encodeName(parts.at(i)), create);
+        const int code = errno;
+        ::close(dir);
+        if (next < 0) {
+            const QString shown = QStringList(parts.mid(0, i + 1)).join(QLatin1Char('/'));
+            fail(error, (code == ELOOP || code == ENOTDIR
+                             ? QStringLiteral("not a folder (a link or a file is in the way): ")
+                             : QStringLiteral("cannot create folder: "))
+                            + folder + QLatin1Char('/') + shown);
+            return -1;
+        }
+        dir = next;
+    }
+    return dir;
+}
+
+QStringList partsOf(const QString& relative) { return relative.split(QLatin1Char('/')); }
+
+} // namespace
+
+QString relativePath(const QString& storedName)
+{
+    const QString name = QString(storedName).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (name.isEmpty() || name.startsWith(QLatin1Char('/')))
+        return {};
+    QStringList kept;
+    for (const QString& part : name.split(QLatin1Char('/'))) {
+        if (part == QStringLiteral(".."))
+            return {};
+        if (!part.isEmpty() && part != QStringLiteral("."))
+            kept.append(part);
+    }
+    return kept.join(QLatin1Char('/'));
+}
+
+bool existsBelow(const QString& folder, const QString& relative)
+{
+    struct stat st { };
+    return ::lstat(QFile::encodeName(folder + QLatin1Char('/') + relative).constData(), &st) == 0;
+}
+
+bool makeFolders(const QString& folder, const QString& relative, QString* error)
+{
+    QStringList parts = partsOf(relative);
+    parts.append(QStringLiteral(".")); // every named level is a folder to open
+    const int dir = openParent(folder, parts, true, error);
+    if (dir < 0)
+        return false;
+    ::close(dir);
+    return true;
+}
+
+FileWriter::~FileWriter() { discard(); }
+
+void FileWriter::discard()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    if (m_dir >= 0 && !m_temp.isEmpty())
+        ::unlinkat(m_dir, m_temp.constData(), 0);
+    if (m_dir >= 0)
+        ::close(m_dir);
+    m_fd = -1;
+    m_dir = -1;
+    m_temp.clear();
+}
+
+bool FileWriter::open(const QString& folder, const QString& relative, QString* error)
+{
+    discard();
+    const QStringList parts = partsOf(relative);
+    m_dir = openParent(folder, parts, true, error);
+    if (m_dir < 0)
+        return false;
+    m_name = QFile::encodeName(parts.last());
+    m_shown = folder + QLatin1Char('/') + relative;
+    for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
+        m_temp = "." + m_name.left(200) + ".part"
+            + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        m_fd = ::openat(m_dir, m_temp.constData(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (m_fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (m_fd >= 0)
+        return true;
+    const QString message = systemText(errno);
+    m_temp.clear();
+    discard();
+    return fail(error, QStringLiteral("cannot write ") + m_shown + QStringLiteral(": ") + message);
+}
+
+bool FileWriter::write(const char* data, qint64 length, QString* error)
+{
+    while (length > 0) {
+        const ssize_t done = ::write(m_fd, data, static_cast<size_t>(length));
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0) {
+            const QString message = systemText(done < 0 ? errno : ENOSPC);
+            discard();
+            return fail(error,
+                        QStringLiteral("cannot write ") + m_shown + QStringLiteral(": ") + message);
+        }
+        data += done;
+        length -= done;
+    }
+    return true;
+}
+
+bool FileWriter::commit(mode_t mode, const QDateTime& modified, QString* error)
+{
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_NOW;
+    times[1].tv_sec = static_cast<time_t>(modified.toSecsSinceEpoch());
+    times[1].tv_nsec = 0;
+    bool ok = ::fchmod(m_fd, mode) == 0 && (!modified.isValid() || ::futimens(m_fd, times) == 0);
+    ok = ::close(m_fd) == 0 && ok;
+    m_fd = -1;
+    if (ok && ::renameat(m_dir, m_temp.constData(), m_dir, m_name.constData()) == 0) {
+        m_temp.clear();
+        discard();
+        return true;
+    }
+    const QString message = systemText(errno);
+    discard();
+    return fail(error, QStringLiteral("cannot write ") + m_shown + QStringLiteral(": ") + message);
+}
+
+} // namespace ExtractTarget
