@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -30,6 +31,7 @@
 #include "TestSupport.h"
 #include "ZipArchive.h"
 #include "clsBlowfish.h"
+#include "frmMain_BackUp.h"
 #include "frmRestore.h"
 
 using namespace TestSupport;
@@ -559,6 +561,30 @@ private slots:
         QTRY_VERIFY(!w.isVisible());
         QCOMPARE(finished, 1);
         QVERIFY(!w.isBusy());
+    }
+
+    void mainWindowStepsAsideForTheRestoreWindow()
+    {
+        frmMain_BackUp main;
+        g_frmMain = &main;
+        main.show();
+        main.txtPathBackUp->setText(m_zipFlat);
+        main.txtEncryptPassword->setText(QStringLiteral("from the profile"));
+        bool seen = false;
+        QTimer::singleShot(0, &main, [&] {
+            auto* restore = qobject_cast<frmRestore*>(QApplication::activeModalWidget());
+            QVERIFY(restore);
+            seen = true;
+            QVERIFY(!main.isVisible());
+            QCOMPARE(restore->txtPathSearch->text(), m_zipFlat);
+            QCOMPARE(restore->txtEncryptPassword->text(), QStringLiteral("from the profile"));
+            QCOMPARE(restore->List3->count(), 2);
+            restore->close();
+        });
+        main.tbTools->findChild<QAction*>(QStringLiteral("Restore"))->trigger();
+        QVERIFY(seen);
+        QVERIFY(main.isVisible());
+        g_frmMain = nullptr;
     }
 };
 

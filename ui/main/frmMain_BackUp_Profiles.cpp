@@ -18,6 +18,7 @@
 #include "QEV_Language.h"
 #include "Quillaro_Sub.h"
 #include "SettingsKeys.h"
+#include "frmMain_BackUp_Restore.h"
 
 void frmMain_BackUp::cmdSaveProfile()
 {
@@ -98,6 +99,8 @@ void frmMain_BackUp::tbTools_ButtonClick(QAction* button)
         cmdCancelBackUp_Click();
     else if (key == QStringLiteral("Minimize"))
         cmdSetTray();
+    else if (key == QStringLiteral("Restore"))
+        ShowRestoreWindow(*this);
 }
 
 void frmMain_BackUp::deleteCurrentProfile()
