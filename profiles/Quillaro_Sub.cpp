@@ -28,6 +28,7 @@
 #include "QEV_ErrorLog.h"
 #include "QEV_File_Dir.h"
 #include "QEV_Language.h"
+#include "QEV_PlaySound.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "Statistics.h"
@@ -221,13 +222,20 @@ void unlockWindow()
     w->RtbNews1->setPlainText(LangText(3));
 }
 
-// The speech object comes with the sound services; until then only the box is restored.
+void speakIfWanted(const QString& text)
+{
+    if (chkValue(window()->chkSound) == 1)
+        (void)SpeakText(text);
+}
+
 void loadSound()
 {
-    if (bSoundOn)
-        loadUserKeys({"chkSound"});
-    else
+    if (!bSoundOn) {
         (void)setChkValue(window()->chkSound, 0);
+        return;
+    }
+    loadUserKeys({"chkSound"});
+    speakIfWanted(LangText(2));
 }
 
 void fillLanguageList()
@@ -478,6 +486,7 @@ void announceAutoAdd()
     frmMain_BackUp* w = window();
     w->txtNews->setText(LangText(204));
     w->RtbNews1->setPlainText(LangText(204) + QLatin1Char('\n') + w->RtbNews1->toPlainText());
+    speakIfWanted(LangText(204));
     w->repaint();
 }
 

@@ -21,9 +21,11 @@
 #include "ProfileFile.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_Language.h"
+#include "QEV_PlaySound.h"
 #include "Quillaro_Sub.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
+#include "SpeechEngine.h"
 #include "TestSupport.h"
 #include "frmMain_BackUp.h"
 
@@ -86,6 +88,26 @@ QStringList comboItems(const QComboBox* box)
     return items;
 }
 
+// Keeps what it was asked to speak.
+class FakeSpeech final : public SpeechEngine
+{
+public:
+    explicit FakeSpeech(QStringList* spoken)
+        : m_spoken(spoken)
+    {}
+    bool open(QString*) override { return true; }
+    bool isUsable() const override { return true; }
+    void Register(const QString&, const QString&) override {}
+    bool Speak(const QString& text, int, QString*) override
+    {
+        m_spoken->append(text);
+        return true;
+    }
+
+private:
+    QStringList* m_spoken;
+};
+
 } // namespace
 
 // Saving and loading a profile through the real main window, offscreen.
@@ -111,6 +133,8 @@ private slots:
     void clearProfileKeepsTheList();
     void autoAddNeverReselectsSavedRows();
     void autoAddIsDroppedWhenNotWanted();
+    void loadAndAutoAddAreSpoken_data();
+    void loadAndAutoAddAreSpoken();
     void duplicateEntriesLoadOnce();
     void failedLoadBlocksAutomaticRewrite();
     void loadIsNeverReentered();
@@ -443,6 +467,31 @@ void tst_Quillaro_Sub::autoAddIsDroppedWhenNotWanted()
               (kAutoAddPrefix + src + QStringLiteral("\n-1 \n/keep/*.*\n-1 \n")).toUtf8());
     frmMain_BackUp* w = start();
     QCOMPARE(listRows(w->List1), QStringList{QStringLiteral("+ /keep/*.*")});
+}
+
+void tst_Quillaro_Sub::loadAndAutoAddAreSpoken_data()
+{
+    QTest::addColumn<QString>("sound");
+    QTest::addColumn<bool>("spoken");
+    QTest::newRow("sound on") << "1" << true;
+    QTest::newRow("sound off") << "0" << false;
+}
+
+void tst_Quillaro_Sub::loadAndAutoAddAreSpoken()
+{
+    QFETCH(QString, sound);
+    QFETCH(bool, spoken);
+    QStringList texts;
+    SpeechEngine::setFactory([&texts] { return std::make_unique<FakeSpeech>(&texts); });
+    Ini_TTS();
+    SettingsStore::saveValue(SettingsKeys::userScope(), kSettings, QStringLiteral("chkSound"), sound);
+    writeFile(ProfileFile::path(QStringLiteral("Standard")),
+              (kAutoAddPrefix + freshFolder(QStringLiteral("src")) + QStringLiteral("\n-1 \n")).toUtf8());
+    start();
+    Release_TTS();
+    SpeechEngine::setFactory({});
+    const QStringList expected = spoken ? QStringList{LangText(2), LangText(204)} : QStringList();
+    QCOMPARE(texts, expected);
 }
 
 // Two folders whose names differ only in case are two rows, at load and at the next save.
