@@ -118,7 +118,12 @@ QString SettingsStore::getValue(const QString& appName, const QString& section, 
                                 const QString& defaultValue)
 {
     const QVariant v = store(settingsFile()).value(storeKey(appName, section, key));
-    return v.isValid() ? v.toString() : defaultValue;
+    if (!v.isValid())
+        return defaultValue;
+    // A value typed by hand with commas and no quotes is read as a list; it was meant as text.
+    if (v.typeId() == QMetaType::QStringList)
+        return v.toStringList().join(QStringLiteral(", "));
+    return v.toString();
 }
 
 void SettingsStore::saveValue(const QString& appName, const QString& section, const QString& key,

@@ -30,6 +30,23 @@ private slots:
                  QString());
     }
 
+    void handWrittenListReadsAsText()
+    {
+        const QString app = QStringLiteral("QEV\\Quillaro\\ALICE\\P");
+        SettingsStore::saveValue(app, QStringLiteral("Settings"), QStringLiteral("txtExclusions"), QStringLiteral("PLACE"));
+        QVERIFY(SettingsStore::flush());
+        QFile file(SettingsStore::settingsFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll().replace("PLACE", "*.iso, *.img,*.tmp");
+        file.close();
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        file.close();
+        SettingsStore::reset();
+        QCOMPARE(SettingsStore::getValue(app, QStringLiteral("Settings"), QStringLiteral("txtExclusions")),
+                 QStringLiteral("*.iso, *.img, *.tmp"));
+    }
+
     void scopesDoNotMix()
     {
         SettingsStore::saveValue(QStringLiteral("QEV\\Quillaro\\ALICE"), QStringLiteral("Settings"), QStringLiteral("k"), QStringLiteral("user"));
