@@ -478,8 +478,10 @@ void BackupRun::afterStep()
 
 void BackupRun::finalCleanUp()
 {
-    if (m_zip)
+    if (m_zip) {
         m_zip->closeAll();
+        m_zip->waitForMail();
+    }
     if (m_tempUsable && !m_tally.keepWorkingFiles)
         DeleteFiles(sFixDirString(m_options.pathTemp) + QStringLiteral("*_BackUp_*"), 0);
 }

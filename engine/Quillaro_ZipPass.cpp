@@ -7,6 +7,7 @@
 #include "Clock.h"
 #include "Events.h"
 #include "Globals.h"
+#include "MailClient.h"
 #include "MessageBox.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_FileSplit.h"
@@ -504,15 +505,40 @@ void ZipPass::deleteOldArchives()
     m_host.playAnimation({});
 }
 
+// Starts the mail of this part; the archive and its log are encoded before it returns, so the
+// clean-up may delete them. A mail that fails leaves the run completed with problems.
+void ZipPass::sendByMail()
+{
+    m_host.setStatus(LangText(135));
+    m_host.playAnimation(QStringLiteral("sendmail.avi"));
+    m_host.repaint();
+    if (!m_mail) {
+        m_mail = std::make_unique<MailClient>();
+        QObject::connect(m_mail.get(), &MailClient::statusText, [this](const QString& text) { m_host.setStatus(text); });
+        QObject::connect(m_mail.get(), &MailClient::mailEnded, [this](const QString&, bool sent) {
+            if (!sent)
+                m_tally.worsen(RunOutcome::CompletedWithProblems);
+        });
+    }
+    m_mail->Send_Mail(g_sZipTemp, m_options.profile);
+    m_host.playAnimation({});
+}
+
+void ZipPass::waitForMail()
+{
+    if (m_mail)
+        m_mail->waitForIdle();
+}
+
 void ZipPass::noteUnavailableDestinations()
 {
-    if (m_reportedUnavailable || !(m_options.sendEmail || m_options.ftp || m_options.cdRecorder))
+    if (m_reportedUnavailable || !(m_options.ftp || m_options.cdRecorder))
         return;
     m_reportedUnavailable = true;
     const QString note = LangText(320);
     PrependNews(m_host, note);
     ReportError(label("Zip_Copy"), ErrNo::InvalidCall,
-                QStringLiteral("CD writer, FTP upload and e-mail are not available in this version; "
+                QStringLiteral("CD writer and FTP upload are not available in this version; "
                                "the archive went to the destination folder only"));
 }
 
@@ -551,6 +577,8 @@ void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
         }
         (void)m_host.updateMedia();
         m_host.setCounter(RunHost::Counter::RemainSpace, QString::number(g_dMediaFree / kMb, 'f', 1));
+        if (m_options.sendEmail && (delivered || !m_options.media))
+            sendByMail();
         noteUnavailableDestinations();
     }
     m_pendingArchiveBits.clear();

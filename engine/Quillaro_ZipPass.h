@@ -9,6 +9,7 @@
 #include "RunOptions.h"
 #include "RunState.h"
 
+class MailClient;
 class RunHost;
 class ZipArchive;
 
@@ -30,6 +31,8 @@ public:
     void Zip_Copy(bool bCleanTemp, bool bBurnNow);
     // Closes the log and the archive, whatever state they are in.
     void closeAll();
+    // Waits until the mails of the finished parts have ended (each wait has its time-out).
+    void waitForMail();
 
     // The maximum size of the current part in bytes.
     void setMaxZipSize(double bytes) { m_dMaxZipSize = bytes; }
@@ -59,6 +62,7 @@ private:
     bool deliverToFolder();
     [[nodiscard]] bool copyChecked(const QString& from, const QString& to);
     void deleteOldArchives();
+    void sendByMail();
     void noteUnavailableDestinations();
     void cleanTemp();
 
@@ -70,6 +74,7 @@ private:
     RunHost& m_host;
     RunTally& m_tally;
     std::unique_ptr<ZipArchive> m_oZip;
+    std::unique_ptr<MailClient> m_mail;
     QFile m_log;
     double m_dMaxZipSize = 0;
     double m_dZipSize = 0;
