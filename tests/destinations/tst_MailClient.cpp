@@ -12,6 +12,7 @@
 #include "QEV_Language.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
+#include "SmtpSink.h"
 #include "TestSupport.h"
 
 namespace {
@@ -30,62 +31,7 @@ void pointAt(quint16 port)
     setUserSetting("txtSMTPeMail", kAddress);
 }
 
-quint16 freePort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return probe.serverPort();
-}
-
 QString errorLog() { return QString::fromUtf8(TestSupport::readFile(ErrorLogPath())); }
-
-QString dataFile(const char* name) { return QStringLiteral(QUILLARO_TEST_DATA "/") + QString::fromLatin1(name); }
-
-// The real SMTP server of the Python library, storing what it accepts.
-class SmtpSink
-{
-public:
-    explicit SmtpSink(const QString& folder)
-        : m_folder(folder)
-    {
-        m_port = freePort();
-        m_process.start(QStringLiteral("/usr/bin/python3"),
-                        {dataFile("smtp_sink.py"), QString::number(m_port), folder});
-    }
-    ~SmtpSink()
-    {
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(10000))
-            m_process.kill();
-        m_process.waitForFinished(2000);
-    }
-    [[nodiscard]] bool ready()
-    {
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(30000)) {}
-        return m_process.readLine().trimmed() == "ready";
-    }
-    [[nodiscard]] quint16 port() const { return m_port; }
-    [[nodiscard]] QString message(int n) const { return m_folder + QStringLiteral("/%1.eml").arg(n); }
-    [[nodiscard]] QByteArray envelope(int n) const
-    {
-        return TestSupport::readFile(m_folder + QStringLiteral("/%1.env").arg(n));
-    }
-
-private:
-    QString m_folder;
-    quint16 m_port = 0;
-    QProcess m_process;
-};
-
-// Decodes the attachments of a stored message with a decoder nobody here wrote.
-QStringList decodeAttachments(const QString& message, const QString& folder)
-{
-    QString out;
-    if (TestSupport::runTool(QStringLiteral("/usr/bin/python3"), {dataFile("uudecode_mail.py"), message, folder}, &out) != 0)
-        return {QStringLiteral("decoder failed")};
-    return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
 
 // A server that follows a script: the answer to each command verb, written in pieces that
 // arrive apart. A verb without an answer stalls the dialogue.
@@ -224,7 +170,7 @@ private slots:
     {
         QFETCH(int, size);
         const QString work = TestSupport::freshFolder(QStringLiteral("mail"));
-        SmtpSink sink(TestSupport::freshFolder(QStringLiteral("received")));
+        TestSupport::SmtpSink sink(TestSupport::freshFolder(QStringLiteral("received")));
         QVERIFY(sink.ready());
         pointAt(sink.port());
         QByteArray archive(size, '\0');
@@ -244,7 +190,7 @@ private slots:
         QCOMPARE(outcome.ended, (QList<QPair<QString, bool>>{{path, true}}));
         QCOMPARE(sink.envelope(1), (kAddress + QLatin1Char('\n') + kAddress + QLatin1Char('\n')).toUtf8());
         const QString decoded = TestSupport::freshFolder(QStringLiteral("decoded"));
-        QCOMPARE(decodeAttachments(sink.message(1), decoded),
+        QCOMPARE(TestSupport::decodeAttachments(sink.message(1), decoded),
                  (QStringList{QStringLiteral("Std_BackUp_d20261210__1.zip"), QStringLiteral("Std_BackUp_d20261210__1.zip.log")}));
         QCOMPARE(TestSupport::readFile(decoded + QStringLiteral("/Std_BackUp_d20261210__1.zip")), archive);
         QCOMPARE(TestSupport::readFile(decoded + QStringLiteral("/Std_BackUp_d20261210__1.zip.log")), log);
@@ -257,7 +203,7 @@ private slots:
     void queuesOneMailPerPart()
     {
         const QString work = TestSupport::freshFolder(QStringLiteral("parts"));
-        SmtpSink sink(TestSupport::freshFolder(QStringLiteral("received")));
+        TestSupport::SmtpSink sink(TestSupport::freshFolder(QStringLiteral("received")));
         QVERIFY(sink.ready());
         pointAt(sink.port());
         MailClient client;
@@ -275,7 +221,7 @@ private slots:
             QVERIFY(outcome.ended.at(part - 1).second);
             const QString decoded = TestSupport::freshFolder(QStringLiteral("decoded"));
             const QString name = QStringLiteral("Std_BackUp_d20261210__%1.zip").arg(part);
-            QCOMPARE(decodeAttachments(sink.message(part), decoded), QStringList{name});
+            QCOMPARE(TestSupport::decodeAttachments(sink.message(part), decoded), QStringList{name});
             QCOMPARE(TestSupport::readFile(decoded + QLatin1Char('/') + name), QByteArray(part * 1000, char('a' + part)));
         }
     }
@@ -357,7 +303,7 @@ private slots:
 
     void refusedConnectionIsReported()
     {
-        pointAt(freePort());
+        pointAt(TestSupport::freeLoopbackPort());
         const Outcome outcome = sendOne();
         QCOMPARE(outcome.ended.value(0).second, false);
         QCOMPARE(MessageBoxSeam::shown().size(), 1);
