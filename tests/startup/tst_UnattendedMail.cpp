@@ -44,6 +44,26 @@ QByteArray randomBytes(int size)
     return bytes;
 }
 
+// The profile "Standard": its e-mail option set, the files to back up, the mail server.
+void prepareProfile(int files, quint16 smtpPort, const QString& maxZipSize)
+{
+    const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+    for (int i = 0; i < files; ++i)
+        TestSupport::writeFile(src + QStringLiteral("/file%1.bin").arg(i), randomBytes(700000 + i));
+    store(userScope(), "txtSMTPserver", QStringLiteral("127.0.0.1"));
+    store(userScope(), "txtSMTPport", QString::number(smtpPort));
+    store(userScope(), "txtSMTPeMail", kAddress);
+    const QString profile = userScope() + QStringLiteral("\\Standard");
+    store(profile, "txtPathTemp", Paths::tempFolder());
+    store(profile, "chkWriteLog", QStringLiteral("1"));
+    store(profile, "chkAppendArchive", QStringLiteral("0"));
+    store(profile, "chkSendEmail", QStringLiteral("1"));
+    store(profile, "txtMaxZIPsize", maxZipSize);
+    QVERIFY(SettingsStore::flush());
+    QString error;
+    QVERIFY(ProfileFile::write(ProfileFile::path(QStringLiteral("Standard")), {{src + QStringLiteral("/*.*"), true}}, &error));
+}
+
 } // namespace
 
 // An unattended ZIP run whose profile asks for the mail delivers each part to the folder and
@@ -68,23 +88,8 @@ private slots:
         QFETCH(int, parts);
         TestSupport::SmtpSink sink(TestSupport::freshFolder(QStringLiteral("received")));
         QVERIFY(sink.ready());
-        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
         const QString dest = TestSupport::freshFolder(QStringLiteral("dest"));
-        for (int i = 0; i < files; ++i)
-            TestSupport::writeFile(src + QStringLiteral("/file%1.bin").arg(i), randomBytes(700000 + i));
-        store(userScope(), "txtSMTPserver", QStringLiteral("127.0.0.1"));
-        store(userScope(), "txtSMTPport", QString::number(sink.port()));
-        store(userScope(), "txtSMTPeMail", kAddress);
-        const QString profile = userScope() + QStringLiteral("\\Standard");
-        store(profile, "txtPathTemp", Paths::tempFolder());
-        store(profile, "chkWriteLog", QStringLiteral("1"));
-        store(profile, "chkAppendArchive", QStringLiteral("0"));
-        store(profile, "chkSendEmail", QStringLiteral("1"));
-        store(profile, "txtMaxZIPsize", parts > 1 ? QStringLiteral("1") : QStringLiteral("100"));
-        QVERIFY(SettingsStore::flush());
-        QString error;
-        QVERIFY(ProfileFile::write(ProfileFile::path(QStringLiteral("Standard")), {{src + QStringLiteral("/*.*"), true}}, &error));
-
+        prepareProfile(files, sink.port(), parts > 1 ? QStringLiteral("1") : QStringLiteral("100"));
         QString err;
         QCOMPARE(runUnattended(dest, &err), 0);
         QVERIFY2(sink.messageCount() == parts, qPrintable(err));
@@ -102,6 +107,21 @@ private slots:
         }
         // The encoded attachments do not outlive their mail.
         QCOMPARE(QDir(Paths::tempFolder()).entryList(QDir::Files), QStringList());
+    }
+
+    // A mail that cannot be sent leaves the archive delivered and the run completed with problems.
+    void failedMailLeavesTheRunWithProblems()
+    {
+        const QString dest = TestSupport::freshFolder(QStringLiteral("dest"));
+        prepareProfile(1, TestSupport::freeLoopbackPort(), QStringLiteral("100"));
+        QString err;
+        QCOMPARE(runUnattended(dest, &err), 3);
+        const QString zip = dest + QStringLiteral("/Standard_BackUp_d")
+                            + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("__1.zip");
+        QString output;
+        QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), zip}, &output), 0);
+        const QString log = QString::fromUtf8(TestSupport::readFile(Paths::commonFolder() + QStringLiteral("/error.log")));
+        QVERIFY2(log.contains(QStringLiteral("sckSMTP_Error")) && log.contains(QStringLiteral("was not sent")), qPrintable(log));
     }
 };
 
