@@ -12,18 +12,26 @@ QString notANumber(const QString& text)
     return QStringLiteral("not a number: \"") + text + QLatin1Char('"');
 }
 
+// Stored figures are written in the C locale, whatever the user's locale is.
 QLocale plainLocale()
 {
-    QLocale locale;
+    QLocale locale = QLocale::c();
     locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
     return locale;
 }
 
 QLocale groupingLocale()
 {
-    QLocale locale;
+    QLocale locale = QLocale::c();
     locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
     return locale;
+}
+
+bool readNumber(const QLocale& locale, const QString& text, double* value)
+{
+    bool ok = false;
+    *value = locale.toDouble(text, &ok);
+    return ok && std::isfinite(*value);
 }
 
 bool wholeInRange(double value, qint32* whole)
@@ -40,11 +48,11 @@ bool wholeInRange(double value, qint32* whole)
 
 namespace Statistics {
 
+// The run's own figures, and figures stored by earlier versions, may be in the user's form.
 bool toNumber(const QString& text, double* value)
 {
-    bool ok = false;
-    *value = groupingLocale().toDouble(text.trimmed(), &ok);
-    return ok && std::isfinite(*value);
+    const QString t = text.trimmed();
+    return readNumber(groupingLocale(), t, value) || readNumber(QLocale(), t, value);
 }
 
 bool toWhole(const QString& text, qint32* value)

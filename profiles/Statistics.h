@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// The arithmetic of the run statistics. All figures are texts in the user's number format;
-// whole numbers round to the nearest, a half to the even neighbour. Each function gives false
+// The arithmetic of the run statistics. Figures are written in the C locale, as every stored
+// number; they are read in it or, failing that, in the user's number format. Whole numbers
+// round to the nearest, a half to the even neighbour. Each function gives false
 // with a message when a text is no number or a result leaves its range.
 namespace Statistics {
 

@@ -16,6 +16,7 @@ private slots:
     void countAndFiles();
     void filesBeyond32BitsFail();
     void wordsAreNoNumbers();
+    void storedInTheCLocaleWhateverTheUsers();
 };
 
 void tst_Statistics::averageOverThreeRuns()
@@ -104,6 +105,23 @@ void tst_Statistics::wordsAreNoNumbers()
     QVERIFY(!Statistics::addSize(QStringLiteral("lots"), QStringLiteral("1"), &value, &error));
     QVERIFY(error.contains(QStringLiteral("lots")));
     QVERIFY(!Statistics::nextCount(QStringLiteral("N/A"), &value, &error));
+}
+
+// A German user's run figures are read in their form; what is stored reads anywhere.
+void tst_Statistics::storedInTheCLocaleWhateverTheUsers()
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QString sum;
+    QString average;
+    QString error;
+    const bool added
+        = Statistics::addSize(QStringLiteral("1200.5"), QStringLiteral("34,07"), &sum, &error);
+    const bool averaged = Statistics::newAverage(QStringLiteral("1"), QStringLiteral("1234.5"),
+                                                 QStringLiteral("1234"), &average, &error);
+    QLocale::setDefault(QLocale::c());
+    QVERIFY2(added && averaged, qPrintable(error));
+    QCOMPARE(sum, QStringLiteral("1234.57"));
+    QCOMPARE(average, QStringLiteral("1,234.25"));
 }
 
 QTEST_GUILESS_MAIN(tst_Statistics)

@@ -33,6 +33,7 @@
 #include "QEV_modShutDown.h"
 #include "ProcessRunner.h"
 #include "Quillaro_BackupRun.h"
+#include "SettingsKeys.h"
 #include "Quillaro_Sub.h"
 #include "RunHost.h"
 
@@ -220,7 +221,7 @@ public:
         // A failed run is no backup: the date of the last one stays.
         if (outcome == RunOutcome::Completed || outcome == RunOutcome::CompletedWithProblems
             || outcome == RunOutcome::Cancelled)
-            w.lblLastBackupDate->setText(GeneralDate(QDateTime::currentDateTime()));
+            w.lblLastBackupDate->setText(SettingsKeys::dateText(Clock::today()));
     }
     bool updateMedia() override { return w.Update_Media(); }
     QString driveTypeText() const override { return w.lblDriveInfo(1)->text(); }
