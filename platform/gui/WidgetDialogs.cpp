@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 #include "MessageBox.h"
@@ -11,6 +13,12 @@ namespace {
 WidgetDialogs::FolderAnswer& folderAnswer()
 {
     static WidgetDialogs::FolderAnswer answer;
+    return answer;
+}
+
+WidgetDialogs::TextAnswer& textAnswer()
+{
+    static WidgetDialogs::TextAnswer answer;
     return answer;
 }
 
@@ -83,5 +91,20 @@ QString chooseFolder(QWidget* owner, const QString& prompt, const QString& start
 }
 
 void setFolderAnswer(FolderAnswer answer) { folderAnswer() = std::move(answer); }
+
+QString askText(QWidget* owner, const QString& prompt, const QString& title,
+                const QString& proposed)
+{
+    if (textAnswer())
+        return textAnswer()(prompt, title, proposed);
+    if (MessageBoxSeam::isUnattended())
+        return {};
+    bool ok = false;
+    const QString text
+        = QInputDialog::getText(owner, title, prompt, QLineEdit::Normal, proposed, &ok);
+    return ok ? text : QString();
+}
+
+void setTextAnswer(TextAnswer answer) { textAnswer() = std::move(answer); }
 
 } // namespace WidgetDialogs

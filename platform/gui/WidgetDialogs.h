@@ -20,4 +20,14 @@ void installMessageBoxPresenter();
 using FolderAnswer = std::function<QString(const QString& prompt, const QString& start)>;
 void setFolderAnswer(FolderAnswer answer);
 
+// The input box: modal, parented to owner (may be null), with proposed as the answer to
+// edit. Empty when cancelled, and in an unattended run, where nobody could answer.
+[[nodiscard]] QString askText(QWidget* owner, const QString& prompt, const QString& title,
+                              const QString& proposed);
+
+// Tests: answer the next input boxes without showing them.
+using TextAnswer
+    = std::function<QString(const QString& prompt, const QString& title, const QString& proposed)>;
+void setTextAnswer(TextAnswer answer);
+
 } // namespace WidgetDialogs

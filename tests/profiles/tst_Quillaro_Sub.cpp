@@ -25,6 +25,7 @@
 #include "Quillaro_Sub.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
+#include "ListRows.h"
 #include "SpeechEngine.h"
 #include "TestSupport.h"
 #include "frmMain_BackUp.h"
@@ -69,15 +70,6 @@ QString profileScope(const char* profile)
 bool errorLogHas(const QString& text)
 {
     return QString::fromUtf8(readFile(ErrorLogPath())).contains(text);
-}
-
-QStringList listRows(const QListWidget* list)
-{
-    QStringList rows;
-    for (int i = 0; i < list->count(); ++i)
-        rows << (listSelected(list, i) ? QStringLiteral("+ ") : QStringLiteral("- "))
-                + list->item(i)->text();
-    return rows;
 }
 
 QStringList comboItems(const QComboBox* box)

@@ -70,8 +70,12 @@ frmMain_BackUp::frmMain_BackUp(QWidget* parent) : QWidget(parent)
     createControls();
     // The run's log lines are laid out in columns.
     RtbNews1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    createSourceBrowsers();
+    createCommands();
     connectEvents();
     connectRunEvents();
+    connectSourceEvents();
+    connectCommands();
     setMainWindowErrorHooks({[this] { showErrorIndicator(); },
                              [this](bool on) { on ? WindowOnTop(this) : WindowNotOnTop(this); },
                              [this] { return chkValue(chkWinOnTop) == 1; }});
@@ -184,7 +188,6 @@ void frmMain_BackUp::connectEvents()
 {
     connectOptionArrays();
     connect(cmbProfiles, &QComboBox::currentIndexChanged, this, [this] { cmbProfiles_Click(); });
-    connect(tbTools, &QToolBar::actionTriggered, this, &frmMain_BackUp::tbTools_ButtonClick);
     connect(mnuShow, &QAction::triggered, this, &frmMain_BackUp::mnuShow_Click);
     connect(mnuExit, &QAction::triggered, this, &frmMain_BackUp::mnuExit_Click);
     connect(mnuExit1, &QAction::triggered, this, &frmMain_BackUp::mnuExit_Click);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QWidget>
 
 #include "FormControls.h"
@@ -8,6 +9,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
+class QFileSystemModel;
 class QFrame;
 class QGridLayout;
 class QGroupBox;
@@ -28,6 +30,7 @@ class QTimer;
 class QToolBar;
 class QTreeView;
 class QVBoxLayout;
+class SourceListIndex;
 
 // The list positions of the CD writer and its speed, as the profile stores them.
 extern qint16 g_iCdDevice;
@@ -61,14 +64,34 @@ public:
     void mnuShow_Click();
     // The exit command: a farewell when sound is on, then the program ends.
     void mnuExit_Click();
+    // The online help and the product page.
+    void mnuHelp_Click();
+    void mnuProduct_Click();
+    // The windows other parts of the program bring; each shows that it is not there yet
+    // until its window comes.
+    void showWizard();
+    void showRestoreWindow();
+    void showHomePage();
+    void mnuAbout_Click();
+    // The version check, with the Update button disabled while it runs.
+    void checkForNewVersion();
     // Lays out the options for backup mode 0 "ZIP archive", 1 "File copy" or 2 "File sync".
     void optBuMode_Click(int Index);
     // Shows the recorder row (CD mode) or the destination folder row.
     void chkUseCDRecorder_Click();
     // Position of the first source entry equal to Item (case counts), -1 when none.
     [[nodiscard]] int VerificaDup(const QString& Item);
-    // Adds a folder (and with WithSubs the folders below it) or a file to the source list.
+    // Adds the selected files of File1 (OnlyFile) or the folder AddPath, with WithSubs its
+    // whole subtree; an empty AddPath is File1's folder. PopMessage names rows already there.
     void AddItem(bool OnlyFile, bool WithSubs, const QString& AddPath, bool PopMessage);
+    // Adds the folder's entry and, with WithSubs, those of the folders below it.
+    void AddSub(const QString& folder, bool WithSubs, bool PopMessage);
+    // Adds one row unless it is there already or refused.
+    void Add_to_List1(const QString& ItemToAdd, bool PopMessage);
+    // The folder File1 lists; empty before one is chosen.
+    [[nodiscard]] QString fileListFolder() const;
+    // Points the folder tree and File1 at the folder.
+    void showFolder(const QString& folder);
     // Saves the source list under the name in txtProfile, lists the profile and saves all
     // settings. A name that would leave the program folder is refused with a message.
     void cmdSaveProfile();
@@ -103,6 +126,9 @@ public:
     QAction* mnuHelp = nullptr;
     QAction* mnuExit = nullptr;
     QAction* mnuExit1 = nullptr;
+    QAction* mnuHelp1 = nullptr;
+    QAction* mnuAbout = nullptr;
+    QMenu* mnuHelpButton = nullptr; // the drop-down menu of the toolbar's Help button
 
     // " Backup" tab: profile, run options, run totals, statistics
     QComboBox* cmbProfiles = nullptr;
@@ -337,7 +363,26 @@ private:
     void Form_QueryUnload();
     void Form_Unload();
     void showErrorIndicator();
-    void addFolderEntries(const QString& folder, bool withSubs);
+
+    struct FolderWalk;
+    void createSourceBrowsers();
+    void connectSourceEvents();
+    [[nodiscard]] QDir::Filters folderFilter() const;
+    void setFileListFolder(const QString& folder);
+    void addFolderTree(const QString& folder, FolderWalk& walk);
+    void addSelectedFiles(const QString& folder, bool popMessage);
+    void showDuplicate(const QString& row, bool popMessage);
+    [[nodiscard]] bool refusedRow(const QString& row, const QString& folder);
+    void appendRow(const QString& row);
+    void cmdSelect_Click();
+    void cmdUnselect_Click();
+    void cmdExclude_Click();
+    void cmdDirPlus_Click();
+    void cmdSubPlus_Click();
+    void cmdFilesPlus_Click();
+    void File1_DblClick();
+    void FolderTreeview1_NodeClick(const QModelIndex& current);
+    void chkHiddenFolders_Click();
 
     void cmbProfiles_GotFocus();
     void cmbProfiles_Click();
@@ -345,8 +390,20 @@ private:
     void txtDirExclusions_LostFocus();
     void txtInclusions_LostFocus();
     void frmZipStatistc_DblClick();
+
+    [[nodiscard]] QAction* toolbarButton(const QString& key) const;
+    void createCommands();
+    void createHelpMenu();
+    void createMenuBarCommands();
+    void connectCommands();
     void tbTools_ButtonClick(QAction* button);
+    void tbTools_ButtonMenuClick(QAction* item);
+    void mnuHelp1_Click();
+    void showNotThereYet();
+    void runVersionCheck();
+    void saveProfileAs();
     void deleteCurrentProfile();
+    void keepProfileFileAsBackup(const QString& name);
 
     void connectRunEvents();
     void chkWinOnTop_Click();
@@ -355,6 +412,9 @@ private:
 
     QStackedWidget* m_sourcesArea = nullptr;
     QStackedWidget* m_modeFrameLower = nullptr;
+    SourceListIndex* m_sourceIndex = nullptr;
+    QFileSystemModel* m_folderModel = nullptr;
+    QString m_fileFolder;
     bool m_unloaded = false;
     bool m_closeAfterLoad = false;
     bool m_runActive = false;

@@ -165,13 +165,3 @@ void frmMain_BackUp::chkUseCDRecorder_Click()
     DoEvents();
     (void)Update_Media();
 }
-
-int frmMain_BackUp::VerificaDup(const QString& Item)
-{
-    for (int i = 0; i < List1->count(); ++i) {
-        if (List1->item(i)->text() == Item)
-            return i;
-        DoEvents();
-    }
-    return -1;
-}

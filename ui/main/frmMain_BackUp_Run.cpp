@@ -294,6 +294,7 @@ private:
             action->setEnabled(!running || action->objectName() == QStringLiteral("Stop"));
         if (!running)
             toolButton(w, "Stop")->setEnabled(false);
+        w.cmbProfiles->setEnabled(!running);
     }
 
     void showNews()

@@ -1,61 +1,319 @@
-// Building the source list of the main window.
+// Building the source list of the main window: the folder tree, the file list and the add
+// commands.
 #include "frmMain_BackUp.h"
 
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QCheckBox>
 #include <QDir>
-#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
+#include <QSet>
+#include <QTreeView>
 
 #include "Events.h"
 #include "FilterList.h"
 #include "Globals.h"
+#include "MessageBox.h"
+#include "ProfileFile.h"
+#include "QEV_File_Dir.h"
+#include "QEV_Language.h"
+#include "SourceListIndex.h"
 
 namespace {
 
-QString folderEntry(const QString& folder)
+// Folders a walk never enters: views of the running system, not data, and the file system's
+// own repair folder.
+bool systemFolder(const QString& folder)
 {
-    return folder.endsWith(QLatin1Char('/')) ? folder + QStringLiteral("*.*")
-                                             : folder + QStringLiteral("/*.*");
+    static const QStringList roots = {QStringLiteral("/proc/"), QStringLiteral("/sys/"),
+                                      QStringLiteral("/dev/"), QStringLiteral("/run/")};
+    return roots.contains(folder);
 }
 
-// Folders a backup never takes: the program's own archives and the system's leftovers.
+// Skipped with everything below them, whether they hold subfolders or not, so that an
+// excluded folder is never backed up because it happens to be a leaf.
 bool skippedFolder(const QString& folder)
 {
     QString path = folder;
-    const QString name = QFileInfo(path).fileName();
-    return folder.contains(QStringLiteral("Backup_"), Qt::CaseInsensitive)
-        || name == QStringLiteral("Recycled") || name == QStringLiteral("pagefile.sys")
-        || (!name.isEmpty()
-            && MatchesFilterList(DirExclusionList, name.toUpper(),
-                                 FormularLabel("AddItem", "frmMain_BackUp")));
+    const QString name = sParseLastDir(path);
+    return name == QStringLiteral("?") || name == QStringLiteral("pagefile.sys")
+        || name == QStringLiteral("Recycled") || name == QStringLiteral("lost+found")
+        || systemFolder(folder) || File_DirExcluded(folder);
+}
+
+// The folder a row names: the folder of a folder entry ("/a/b/*.*" gives "/a/b/"), else the
+// row itself.
+QString rowFolder(const QString& row)
+{
+    return row.endsWith(QStringLiteral("/*.*")) ? row.chopped(3) : row;
+}
+
+bool holdsLineBreak(const QString& text)
+{
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
+
+struct FolderKey
+{
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FolderKey& other) const
+    {
+        return device == other.device && inode == other.inode;
+    }
+};
+
+size_t qHash(const FolderKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, quint64(key.device), quint64(key.inode));
 }
 
 } // namespace
 
-void frmMain_BackUp::AddItem(bool OnlyFile, bool WithSubs, const QString& AddPath, bool PopMessage)
+// What one subtree walk carries: the folders it has been in, by device and inode, so that a
+// bind mount or a loop in the tree is entered once.
+struct frmMain_BackUp::FolderWalk
 {
-    Q_UNUSED(PopMessage); // the list is built without asking
-    if (OnlyFile) {
-        if (VerificaDup(AddPath) < 0
-            && !AddPath.contains(QStringLiteral("Backup_"), Qt::CaseInsensitive))
-            setListSelected(List1, listAddItem(List1, AddPath), true);
-        return;
-    }
-    addFolderEntries(AddPath, WithSubs);
+    bool withSubs = false;
+    bool popMessage = false;
+    QDir::Filters filters;
+    QSet<FolderKey> visited;
+};
+
+void frmMain_BackUp::createSourceBrowsers()
+{
+    m_sourceIndex = new SourceListIndex(List1);
+    m_folderModel = new QFileSystemModel(FolderTreeview1);
+    m_folderModel->setFilter(folderFilter());
+    m_folderModel->setRootPath(QStringLiteral("/"));
+    FolderTreeview1->setModel(m_folderModel);
+    for (int column = 1; column < m_folderModel->columnCount(); ++column)
+        FolderTreeview1->hideColumn(column);
+    FolderTreeview1->header()->hide();
+    File1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    showFolder(QDir::homePath());
 }
 
-void frmMain_BackUp::addFolderEntries(const QString& folder, bool withSubs)
+void frmMain_BackUp::connectSourceEvents()
 {
-    if (skippedFolder(folder))
-        return;
-    const QString entry = folderEntry(folder);
-    if (VerificaDup(entry) < 0)
-        setListSelected(List1, listAddItem(List1, entry), true);
-    if (!withSubs)
-        return;
-    const QFileInfoList subs = QDir(folder).entryInfoList(
-        QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks, QDir::Name);
-    for (const QFileInfo& sub : subs) {
-        addFolderEntries(sub.filePath(), true);
-        DoEvents();
+    connect(cmdSelect, &QPushButton::clicked, this, &frmMain_BackUp::cmdSelect_Click);
+    connect(cmdUnselect, &QPushButton::clicked, this, &frmMain_BackUp::cmdUnselect_Click);
+    connect(cmdExclude, &QPushButton::clicked, this, &frmMain_BackUp::cmdExclude_Click);
+    connect(cmdDirPlus, &QPushButton::clicked, this, &frmMain_BackUp::cmdDirPlus_Click);
+    connect(cmdSubPlus, &QPushButton::clicked, this, &frmMain_BackUp::cmdSubPlus_Click);
+    connect(cmdFilesPlus, &QPushButton::clicked, this, &frmMain_BackUp::cmdFilesPlus_Click);
+    connect(File1, &QListWidget::itemDoubleClicked, this, &frmMain_BackUp::File1_DblClick);
+    connect(FolderTreeview1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &frmMain_BackUp::FolderTreeview1_NodeClick);
+    connect(chkHiddenFolders, &QCheckBox::toggled, this, &frmMain_BackUp::chkHiddenFolders_Click);
+}
+
+QDir::Filters frmMain_BackUp::folderFilter() const
+{
+    QDir::Filters filters = QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives;
+    if (chkValue(chkHiddenFolders) == 1)
+        filters |= QDir::Hidden;
+    return filters;
+}
+
+// ---- the folder tree and the file list ----------------------------------------------------
+
+QString frmMain_BackUp::fileListFolder() const { return m_fileFolder; }
+
+void frmMain_BackUp::setFileListFolder(const QString& folder)
+{
+    m_fileFolder = folder;
+    QDir::Filters filters = QDir::Files;
+    if (chkValue(chkHiddenFolders) == 1)
+        filters |= QDir::Hidden | QDir::System;
+    File1->clear();
+    File1->addItems(QDir(folder).entryList(filters, QDir::Name));
+}
+
+void frmMain_BackUp::showFolder(const QString& folder)
+{
+    const QModelIndex index = m_folderModel->index(folder);
+    if (index.isValid()) {
+        FolderTreeview1->setCurrentIndex(index);
+        FolderTreeview1->scrollTo(index);
     }
+    if (m_fileFolder != folder)
+        setFileListFolder(folder);
+}
+
+void frmMain_BackUp::FolderTreeview1_NodeClick(const QModelIndex& current)
+{
+    if (current.isValid())
+        setFileListFolder(m_folderModel->filePath(current));
+}
+
+void frmMain_BackUp::chkHiddenFolders_Click()
+{
+    m_folderModel->setFilter(folderFilter());
+    if (!m_fileFolder.isEmpty())
+        setFileListFolder(m_fileFolder);
+}
+
+// ---- the source list ----------------------------------------------------------------------
+
+int frmMain_BackUp::VerificaDup(const QString& Item)
+{
+    // Names differ by case on this system, so the test is exact; the index answers the
+    // common case, a row that is not there, without a scan.
+    if (!m_sourceIndex->contains(Item))
+        return -1;
+    for (int i = 0; i < List1->count(); ++i) {
+        if (List1->item(i)->text() == Item)
+            return i;
+    }
+    return -1;
+}
+
+void frmMain_BackUp::showDuplicate(const QString& row, bool popMessage)
+{
+    if (popMessage)
+        MsgBox(LangText(203) + QStringLiteral("\r\n\r\n") + row, MsgButtons::Ok,
+               MsgIcon::Exclamation, AppName);
+}
+
+// A row the profile file could not hold, or one in the program's own archive folders, is
+// refused with a word; a folder the exclusions name is left out silently.
+bool frmMain_BackUp::refusedRow(const QString& row, const QString& folder)
+{
+    if (holdsLineBreak(row)) {
+        MsgBox(LangText(361) + QStringLiteral("\r\n\r\n") + row, MsgButtons::Ok,
+               MsgIcon::Exclamation, AppName);
+        return true;
+    }
+    if (folder.isEmpty())
+        return false;
+    if (folder.contains(QStringLiteral("Backup_"), Qt::CaseInsensitive)) {
+        txtNews->setText(LangText(360) + QLatin1Char(' ') + row);
+        return true;
+    }
+    return File_DirExcluded(folder);
+}
+
+void frmMain_BackUp::appendRow(const QString& row)
+{
+    setListSelected(List1, listAddItem(List1, row), true);
+}
+
+void frmMain_BackUp::Add_to_List1(const QString& ItemToAdd, bool PopMessage)
+{
+    if (VerificaDup(ItemToAdd) >= 0)
+        showDuplicate(ItemToAdd, PopMessage);
+    else if (!refusedRow(ItemToAdd, rowFolder(ItemToAdd)))
+        appendRow(ItemToAdd);
+}
+
+void frmMain_BackUp::AddSub(const QString& folder, bool WithSubs, bool PopMessage)
+{
+    FolderWalk walk;
+    walk.withSubs = WithSubs;
+    walk.popMessage = PopMessage;
+    walk.filters = QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks;
+    if (chkValue(chkHiddenFolders) == 1)
+        walk.filters |= QDir::Hidden;
+    addFolderTree(sFixDirString(folder), walk);
+    List1->update();
+    DoEvents();
+}
+
+// Symbolic links to folders are never followed, and a folder reached twice (a bind mount) is
+// walked once. A folder of the program's own archives is refused with all below it.
+void frmMain_BackUp::addFolderTree(const QString& folder, FolderWalk& walk)
+{
+    struct stat info = {};
+    if (skippedFolder(folder) || ::stat(QFile::encodeName(folder).constData(), &info) != 0)
+        return;
+    if (folder.contains(QStringLiteral("Backup_"), Qt::CaseInsensitive)) {
+        (void)refusedRow(folder + QStringLiteral("*.*"), folder);
+        return;
+    }
+    const FolderKey key{info.st_dev, info.st_ino};
+    if (walk.visited.contains(key))
+        return;
+    walk.visited.insert(key);
+    Add_to_List1(folder + QStringLiteral("*.*"), walk.popMessage);
+    DoEvents();
+    if (!walk.withSubs)
+        return;
+    const QStringList subs = QDir(folder).entryList(walk.filters, QDir::Name);
+    for (const QString& sub : subs)
+        addFolderTree(folder + sub + QLatin1Char('/'), walk);
+}
+
+void frmMain_BackUp::AddItem(bool OnlyFile, bool WithSubs, const QString& AddPath, bool PopMessage)
+{
+    const bool popMessage = PopMessage && chkValue(chkSelectionWarning) == 1;
+    const QString path = AddPath.isEmpty() ? m_fileFolder : AddPath;
+    if (path.isEmpty())
+        return; // no folder chosen yet
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString folder = sFixDirString(path);
+    if (OnlyFile)
+        addSelectedFiles(folder, popMessage);
+    else if (QFileInfo(folder).isDir())
+        AddSub(folder, WithSubs, popMessage);
+    QApplication::restoreOverrideCursor();
+}
+
+void frmMain_BackUp::addSelectedFiles(const QString& folder, bool popMessage)
+{
+    for (int i = 0; i < File1->count(); ++i) {
+        if (!File1->item(i)->isSelected())
+            continue;
+        const QString row = folder + File1->item(i)->text();
+        if (VerificaDup(row) >= 0)
+            showDuplicate(row, popMessage);
+        else if (!refusedRow(row, folder))
+            appendRow(row);
+    }
+}
+
+// ---- buttons ------------------------------------------------------------------------------
+
+void frmMain_BackUp::cmdSelect_Click()
+{
+    for (int i = 0; i < List1->count(); ++i)
+        setListSelected(List1, i, true);
+}
+
+void frmMain_BackUp::cmdUnselect_Click()
+{
+    for (int i = 0; i < List1->count(); ++i)
+        setListSelected(List1, i, false);
+}
+
+void frmMain_BackUp::cmdExclude_Click()
+{
+    for (int i = List1->count() - 1; i >= 0; --i) {
+        if (listSelected(List1, i))
+            delete List1->takeItem(i);
+    }
+}
+
+void frmMain_BackUp::cmdDirPlus_Click() { AddItem(false, false, QString(), true); }
+
+void frmMain_BackUp::cmdFilesPlus_Click() { AddItem(true, false, QString(), true); }
+
+void frmMain_BackUp::File1_DblClick() { cmdFilesPlus_Click(); }
+
+void frmMain_BackUp::cmdSubPlus_Click()
+{
+    if (chkValue(chkAddNewSub) == 1 && !m_fileFolder.isEmpty()) {
+        const QString row = kAutoAddPrefix + m_fileFolder;
+        int at = VerificaDup(row);
+        if (at < 0 && !refusedRow(row, QString()))
+            at = listAddItem(List1, row);
+        setListSelected(List1, at, true);
+    }
+    AddItem(false, true, QString(), true);
 }
