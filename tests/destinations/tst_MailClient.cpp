@@ -45,6 +45,7 @@ public:
     QList<QByteArray> commands; // every line received outside the message
     QByteArray message;         // the message as sent, end mark included
     bool closeAfterQuit = false;
+    bool stopReadingInData = false; // the peer takes no more of the message after DATA
 
     ScriptedPeer()
     {
@@ -75,6 +76,10 @@ private:
             commands.append(line);
             const QByteArray verb = line.left(4).toUpper();
             m_inData = verb == "DATA" && answers.value(verb).value(0).startsWith("354");
+            if (m_inData && stopReadingInData) {
+                m_socket->setReadBufferSize(1);
+                disconnect(m_socket, &QTcpSocket::readyRead, this, nullptr);
+            }
             answer(verb);
             if (verb == "QUIT" && closeAfterQuit)
                 m_socket->disconnectFromHost();
@@ -299,6 +304,30 @@ private slots:
         QCOMPARE(outcome.ended.value(0).second, false);
         QVERIFY(outcome.statuses.contains(LangText(272)));
         QVERIFY(errorLog().contains(QStringLiteral("did not answer in time")));
+    }
+
+    // A server that stops taking the message: the client hands the socket a few chunks at a
+    // time, never the whole encoded archive, and gives up once nothing moves.
+    void stalledTransferTimesOut()
+    {
+        const QString path = TestSupport::freshFolder(QStringLiteral("big")) + QStringLiteral("/big.zip");
+        TestSupport::writeFile(path, QByteArray(30 * 1024 * 1024, 'x'));
+        ScriptedPeer peer;
+        peer.stopReadingInData = true;
+        pointAt(peer.port());
+        MailClient client;
+        client.setTimeoutInterval(500);
+        Outcome outcome;
+        record(client, outcome);
+        auto* socket = client.findChild<QTcpSocket*>(QStringLiteral("sckSMTP"));
+        QVERIFY(socket);
+        qint64 mostQueued = 0;
+        connect(socket, &QTcpSocket::bytesWritten, this, [&] { mostQueued = qMax(mostQueued, socket->bytesToWrite()); });
+        client.Send_Mail(path, QStringLiteral("Standard"));
+        client.waitForIdle();
+        QCOMPARE(outcome.ended.value(0).second, false);
+        QVERIFY(outcome.statuses.contains(LangText(272)));
+        QVERIFY2(mostQueued > 0 && mostQueued <= 64 * 1024, qPrintable(QString::number(mostQueued)));
     }
 
     void refusedConnectionIsReported()
