@@ -185,7 +185,7 @@ void frmMain_BackUp::runVersionCheck() { showNotThereYet(); }
 // The button stays disabled while a check runs, so that a second one cannot start.
 void frmMain_BackUp::checkForNewVersion()
 {
-    const bool optionsShown = Frame7->isVisible();
+    const bool optionsShown = !Frame7->isHidden(); // its own flag, whichever tab is in front
     Frame7->setVisible(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QAction* update = toolbarButton(QStringLiteral("Update"));

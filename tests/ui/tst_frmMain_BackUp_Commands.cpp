@@ -1,0 +1,300 @@
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeView>
+
+#include "Clock.h"
+#include "FormControls.h"
+#include "Globals.h"
+#include "ListRows.h"
+#include "MessageBox.h"
+#include "Paths.h"
+#include "ProfileFile.h"
+#include "QEV_Language.h"
+#include "TestSupport.h"
+#include "WidgetDialogs.h"
+#include "frmMain_BackUp.h"
+
+using TestSupport::listRows;
+
+namespace {
+
+QAction* button(const frmMain_BackUp& w, const char* key)
+{
+    return w.tbTools->findChild<QAction*>(QString::fromLatin1(key), Qt::FindDirectChildrenOnly);
+}
+
+QStringList keysOf(const QList<QAction*>& actions)
+{
+    QStringList keys;
+    for (const QAction* action : actions)
+        keys << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
+    return keys;
+}
+
+QStringList words(const char* text) { return QString::fromLatin1(text).split(QLatin1Char(' ')); }
+
+QString notThereYet() { return LangText(21) + QLatin1Char(' ') + LangText(22); }
+
+} // namespace
+
+// The toolbar, help menu and menu bar commands, and the profile's main road through the window:
+// choose sources, save under a name, switch, delete, start.
+class tst_frmMain_BackUp_Commands : public QObject
+{
+    Q_OBJECT
+
+private:
+    frmMain_BackUp* m_w = nullptr;
+
+    frmMain_BackUp* open()
+    {
+        delete m_w;
+        m_w = new frmMain_BackUp;
+        g_frmMain = m_w;
+        m_w->Form_Load();
+        m_w->SSTab1->setCurrentIndex(1); // the sources, where the user clicks
+        return m_w;
+    }
+    // Closes the window as the user does, which stores what a close stores.
+    void closeWindow()
+    {
+        m_w->close();
+        delete m_w;
+        m_w = nullptr;
+    }
+    void chooseFolder(const QString& folder)
+    {
+        auto* model = qobject_cast<QFileSystemModel*>(m_w->FolderTreeview1->model());
+        m_w->FolderTreeview1->setCurrentIndex(model->index(folder));
+        QTRY_COMPARE(m_w->fileListFolder(), folder);
+    }
+    void saveAs(const QString& answer)
+    {
+        WidgetDialogs::setTextAnswer(
+            [answer](const QString&, const QString&, const QString&) { return answer; });
+        button(*m_w, "SaveAs")->trigger();
+        WidgetDialogs::setTextAnswer({});
+    }
+    void chooseProfile(const QString& name)
+    {
+        m_w->cmbProfiles->setCurrentIndex(m_w->cmbProfiles->findText(name));
+        QCOMPARE(m_w->cmbProfiles->currentText(), name);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(Paths::prepareFolders());
+        QVERIFY(LoadLanguageFile(TestSupport::sourceCommonFolder()
+                                 + QStringLiteral("/language/english.lng")));
+        AppName = QStringLiteral("Quillaro");
+        g_User = QStringLiteral("TESTER");
+    }
+
+    void cleanup()
+    {
+        delete m_w;
+        m_w = nullptr;
+        MessageBoxSeam::clearScript();
+        MessageBoxSeam::clearShown();
+    }
+
+    void toolbarAndMenusCarryTheirKeys()
+    {
+        open();
+        QCOMPARE(keysOf(m_w->tbTools->actions()),
+                 words("Exit Start Stop SaveAs New Delete Restore Help Home Update Minimize"));
+        QCOMPARE(keysOf(button(*m_w, "Help")->menu()->actions()),
+                 words("Product - Tips Forum - About"));
+        QCOMPARE(keysOf(m_w->menuBar->actions()),
+                 words("mnuExit1 mnuHelp1 mnuAbout"));
+        QCOMPARE(button(*m_w, "Exit")->toolTip(), QStringLiteral("Program Exit"));
+    }
+
+    void windowsStillToComeSayTheyAreNotThereYet_data()
+    {
+        QTest::addColumn<QString>("command");
+        for (const char* command : {"New", "Home", "Update", "About", "mnuAbout"})
+            QTest::newRow(command) << QString::fromLatin1(command);
+    }
+
+    void windowsStillToComeSayTheyAreNotThereYet()
+    {
+        QFETCH(QString, command);
+        open();
+        const bool optionsShown = !m_w->Frame7->isHidden();
+        m_w->txtNews->clear();
+        auto* action = m_w->findChild<QAction*>(command);
+        QVERIFY(action);
+        action->trigger();
+        QCOMPARE(m_w->txtNews->text(), notThereYet());
+        QVERIFY(button(*m_w, "Update")->isEnabled());
+        QCOMPARE(!m_w->Frame7->isHidden(), optionsShown);
+        QVERIFY(m_w->isVisible());
+    }
+
+    void refusedNamesSaveNothing_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("cancelled") << QString();
+        QTest::newRow("blank") << QStringLiteral("   ");
+        QTest::newRow("colon") << QStringLiteral("a:b");
+        QTest::newRow("double quote") << QStringLiteral("say \"hi\"");
+        QTest::newRow("slash") << QStringLiteral("x/y");
+    }
+
+    void refusedNamesSaveNothing()
+    {
+        QFETCH(QString, answer);
+        open();
+        const int profiles = m_w->cmbProfiles->count();
+        MessageBoxSeam::clearShown();
+        saveAs(answer);
+        QCOMPARE(m_w->txtProfile->text(), answer.trimmed());
+        QCOMPARE(MessageBoxSeam::shown().size(), 2);
+        QVERIFY(MessageBoxSeam::shown().at(0).text.startsWith(LangText(273)));
+        QCOMPARE(MessageBoxSeam::shown().at(1).text, LangText(212));
+        QCOMPARE(m_w->cmbProfiles->count(), profiles);
+        QVERIFY(!QFile::exists(ProfileFile::path(answer.trimmed())));
+    }
+
+    void saveAsSwitchAndDelete()
+    {
+        const QString src = TestSupport::freshFolder(QStringLiteral("work"));
+        TestSupport::makeTree(src, {{QStringLiteral("a.txt"), "a"}, {QStringLiteral("sub/b.txt"), "b"}});
+        open();
+        m_w->List1->clear();
+        saveAs(QStringLiteral("Standard")); // an empty Standard to switch to
+        chooseFolder(src);
+        QTest::mouseClick(m_w->cmdSubPlus, Qt::LeftButton);
+        const QStringList rows = listRows(m_w->List1);
+        QCOMPARE(rows.size(), 2);
+        QString proposed;
+        WidgetDialogs::setTextAnswer([&](const QString&, const QString&, const QString& p) {
+            proposed = p;
+            return QStringLiteral("  Work  ");
+        });
+        button(*m_w, "SaveAs")->trigger();
+        WidgetDialogs::setTextAnswer({});
+        QCOMPARE(proposed, QStringLiteral("Standard"));
+        // Blanks around the name would make a second profile that looks like the first.
+        QCOMPARE(m_w->cmbProfiles->currentText(), QStringLiteral("Work"));
+        const QString file = ProfileFile::path(QStringLiteral("Work"));
+        const QByteArray saved = TestSupport::readFile(file);
+        QVERIFY(saved.contains((src + QStringLiteral("/sub/*.*")).toUtf8()));
+
+        chooseProfile(QStringLiteral("Standard"));
+        QCOMPARE(listRows(m_w->List1), QStringList());
+        chooseProfile(QStringLiteral("Work"));
+        QCOMPARE(listRows(m_w->List1), rows);
+
+        MessageBoxSeam::scriptAnswer(MsgResult::Yes);
+        button(*m_w, "Delete")->trigger();
+        QVERIFY(!QFile::exists(file));
+        QCOMPARE(TestSupport::readFile(file.chopped(4) + QStringLiteral(".bak")), saved);
+        QCOMPARE(m_w->cmbProfiles->findText(QStringLiteral("Work")), -1);
+        QCOMPARE(m_w->cmbProfiles->currentText(), m_w->cmbProfiles->itemText(0));
+    }
+
+    void deleteRefusals_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("text");
+        QTest::newRow("Standard in any case") << QStringLiteral("  sTaNdArD ") << 214;
+        QTest::newRow("a name not chosen from the list") << QStringLiteral("Elsewhere") << 215;
+    }
+
+    void deleteRefusals()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, text);
+        open();
+        m_w->cmbProfiles->setEditText(typed);
+        MessageBoxSeam::clearShown();
+        button(*m_w, "Delete")->trigger();
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
+        QCOMPARE(MessageBoxSeam::shown().first().text, LangText(text));
+    }
+
+    // The run reads the window's controls: nothing may change the profile under it.
+    void profileCommandsWaitForTheRun()
+    {
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        TestSupport::writeFile(src + QStringLiteral("/one.txt"), "1");
+        open();
+        m_w->List1->clear();
+        chooseFolder(src);
+        QTest::mouseClick(m_w->cmdDirPlus, Qt::LeftButton);
+        m_w->txtPathBackUp->setText(TestSupport::freshFolder(QStringLiteral("dest")));
+        m_w->txtPathTemp->setText(Paths::tempFolder());
+        const QList<QWidget*> controls = {m_w->cmbProfiles};
+        const QList<QAction*> commands = {button(*m_w, "SaveAs"), button(*m_w, "New"),
+                                          button(*m_w, "Delete"), button(*m_w, "Restore")};
+        int seen = 0;
+        bool anyEnabled = false;
+        connect(m_w->txtNews, &QLineEdit::textChanged, m_w, [&] {
+            if (!m_w->isRunActive())
+                return;
+            ++seen;
+            for (const QWidget* c : controls)
+                anyEnabled |= c->isEnabled();
+            for (const QAction* a : commands)
+                anyEnabled |= a->isEnabled();
+        });
+        button(*m_w, "Start")->trigger();
+        QVERIFY(seen > 0);
+        QVERIFY(!anyEnabled);
+        QVERIFY(m_w->cmbProfiles->isEnabled());
+        for (const QAction* a : commands)
+            QVERIFY(a->isEnabled());
+    }
+
+    // A profile made only through the window, from choosing the folder to pressing Start
+    // after the program has started again.
+    void profileMadeInTheWindowBacksUpAfterARestart()
+    {
+        const QString src = TestSupport::freshFolder(QStringLiteral("mine"));
+        TestSupport::makeTree(src, {{QStringLiteral("top.txt"), "top"},
+                                    {QStringLiteral("deep/er/leaf.txt"), "leaf"}});
+        const QString dest = TestSupport::freshFolder(QStringLiteral("mine-dest"));
+        open();
+        m_w->List1->clear();
+        saveAs(QStringLiteral("Standard"));
+        chooseFolder(src);
+        QTest::mouseClick(m_w->cmdSubPlus, Qt::LeftButton);
+        m_w->txtPathBackUp->setText(dest);
+        m_w->txtPathTemp->setText(Paths::tempFolder());
+        saveAs(QStringLiteral("Mine"));
+        QCOMPARE(m_w->cmbProfiles->currentText(), QStringLiteral("Mine"));
+        closeWindow();
+
+        open();
+        chooseProfile(QStringLiteral("Standard"));
+        chooseProfile(QStringLiteral("Mine"));
+        QCOMPARE(m_w->txtPathBackUp->text(), dest);
+        button(*m_w, "Start")->trigger();
+        const QStringList archives = QDir(dest).entryList({QStringLiteral("Mine_BackUp_*.zip")}, QDir::Files);
+        QCOMPARE(archives.size(), 1);
+        const QString archive = dest + QLatin1Char('/') + archives.first();
+        QString output;
+        QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-t"), archive}, &output), 0);
+        QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), archive}, &output), 0);
+        QVERIFY2(output.contains(QStringLiteral("top.txt")), qPrintable(output));
+        QVERIFY2(output.contains(QStringLiteral("deep/er/leaf.txt")), qPrintable(output));
+    }
+};
+
+QTEST_MAIN(tst_frmMain_BackUp_Commands)
+#include "tst_frmMain_BackUp_Commands.moc"
