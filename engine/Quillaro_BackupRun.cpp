@@ -75,8 +75,9 @@ RunOutcome BackupRun::cmdBackUpNow()
 {
     Next next = prepare();
     if (next == Next::Work) {
-        runBefore();
-        next = m_options.mode == BackupMode::FileSync ? syncFolders() : prepareArchive();
+        next = runBefore();
+        if (next == Next::Work)
+            next = m_options.mode == BackupMode::FileSync ? syncFolders() : prepareArchive();
         if (next == Next::Work)
             next = walk();
         if (next == Next::Work)
@@ -176,20 +177,29 @@ QString BackupRun::badNumberBox() const
     return {};
 }
 
-// False when the program is asked for but could not be started.
-bool BackupRun::startProgram(const RunProgram& program)
+// False, with the reason, when the program is asked for and did not run as it should.
+bool BackupRun::startProgram(const RunProgram& program, QString* failure)
 {
-    if (!program.enabled || !FileExists(program.path.trimmed()))
+    if (!program.enabled || program.path.trimmed().isEmpty())
         return true;
     m_host.setNewsText(program.path + QLatin1Char(' ') + LangText(220));
-    return m_host.runProgram(program);
+    return m_host.runProgram(program, failure);
 }
 
-void BackupRun::runBefore()
+// The source is read only once its preparation is done: a program before that did not end
+// well, or whose wait was stopped, ends the run before any file is read.
+BackupRun::Next BackupRun::runBefore()
 {
-    if (!startProgram(m_options.before))
-        failRun(ErrNo::FileNotFound, QStringLiteral("the program to run before could not be started: ")
-                                         + m_options.before.path);
+    QString failure;
+    if (startProgram(m_options.before, &failure))
+        return Next::Work;
+    if (g_bCancelBackUp) {
+        m_tally.worsen(RunOutcome::Cancelled);
+        return Next::AfterStep;
+    }
+    failRun(ErrNo::InvalidCall, QStringLiteral("the program to run before did not run as it should (")
+                                    + failure + QStringLiteral("): ") + m_options.before.path);
+    return Next::AfterStep;
 }
 
 BackupRun::Next BackupRun::syncFolders()
@@ -470,9 +480,11 @@ BackupRun::Next BackupRun::handOver()
 void BackupRun::afterStep()
 {
     (void)m_host.updateMedia();
-    if (!startProgram(m_options.after)) {
-        ReportError(FormularLabel("cmdBackUpNow", "frmMain_BackUp"), ErrNo::FileNotFound,
-                    QStringLiteral("the program to run after could not be started: ") + m_options.after.path);
+    QString failure;
+    if (!startProgram(m_options.after, &failure)) {
+        ReportError(FormularLabel("cmdBackUpNow", "frmMain_BackUp"), ErrNo::InvalidCall,
+                    QStringLiteral("the program to run after did not run as it should (") + failure
+                        + QStringLiteral("): ") + m_options.after.path);
     }
 }
 

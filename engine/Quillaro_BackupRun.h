@@ -33,8 +33,8 @@ private:
     Next prepare();
     Next refuseUnavailable();
     [[nodiscard]] QString badNumberBox() const;
-    bool startProgram(const RunProgram& program);
-    void runBefore();
+    bool startProgram(const RunProgram& program, QString* failure);
+    Next runBefore();
     Next syncFolders();
     Next prepareArchive();
     Next openArchive();

@@ -40,9 +40,9 @@ public:
     [[nodiscard]] virtual int fileAttributes(const QString& path) = 0;
     virtual void clearArchiveAttributes(const QStringList& paths) = 0;
 
-    // Starts a program before or after the run and waits as it asks; false when it failed
-    // to start.
-    [[nodiscard]] virtual bool runProgram(const RunProgram& program) = 0;
+    // Starts a program before or after the run and waits as it asks (RunProgramAndWait);
+    // false, with the reason, when it could not start or a waited-for end was not a good one.
+    [[nodiscard]] virtual bool runProgram(const RunProgram& program, QString* failure) = 0;
 
     // After an interactive run: statistics, end sound, shutdown when asked.
     virtual void recordStatistics(bool countRun) = 0;

@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QHash>
 #include <QProcess>
+#include <QTimer>
 
 namespace {
 
@@ -14,14 +15,26 @@ QHash<qint64, QProcess*>& started()
     return *processes;
 }
 
-void waitUntilFinished(QProcess* process)
+// False when the wait was given up because a stop was asked for.
+bool waitUntilFinished(QProcess* process, const std::function<bool()>& stopRequested)
 {
     if (process->state() == QProcess::NotRunning)
-        return;
+        return true;
+    if (stopRequested && stopRequested())
+        return false;
     QEventLoop loop;
     QObject::connect(process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer poll;
+    if (stopRequested) {
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (stopRequested())
+                loop.quit();
+        });
+        poll.start(100);
+    }
     if (process->state() != QProcess::NotRunning)
         loop.exec();
+    return process->state() == QProcess::NotRunning;
 }
 
 } // namespace
@@ -74,6 +87,7 @@ qint64 start(const QString& program, const QString& argumentText, QString* error
     process->setProgram(program);
     process->setArguments(splitArguments(argumentText));
     process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
     process->start();
     if (!process->waitForStarted()) {
         *error = QStringLiteral("cannot start ") + program + QStringLiteral(": ")
@@ -88,6 +102,12 @@ qint64 start(const QString& program, const QString& argumentText, QString* error
 
 Ending waitForExit(qint64 processId, int* exitCode, QString* error)
 {
+    return waitForExit(processId, {}, exitCode, error);
+}
+
+Ending waitForExit(qint64 processId, const std::function<bool()>& stopRequested, int* exitCode,
+                   QString* error)
+{
     QProcess* process = started().value(processId);
     *exitCode = 0;
     if (!process) {
@@ -95,7 +115,10 @@ Ending waitForExit(qint64 processId, int* exitCode, QString* error)
                  + QStringLiteral(" was started by this program");
         return Ending::Unknown;
     }
-    waitUntilFinished(process);
+    if (!waitUntilFinished(process, stopRequested)) {
+        *error = QStringLiteral("the wait for ") + process->program() + QStringLiteral(" was stopped");
+        return Ending::Stopped;
+    }
     if (process->exitStatus() == QProcess::CrashExit) {
         *exitCode = -1;
         *error =

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QString>
 #include <QStringList>
 
@@ -11,13 +13,17 @@ namespace ProcessRunner {
 // double quotes group, a backslash takes the next character as it is.
 [[nodiscard]] QStringList splitArguments(const QString& text);
 
-// Starts the program with its argument text split as a shell splits words. Gives the
-// process id, 0 with a message when the program could not start.
+// Starts the program with its argument text split as a shell splits words, its input read
+// from /dev/null (a program that reads its input must not wait for ever). Gives the process
+// id, 0 with a message when the program could not start.
 [[nodiscard]] qint64 start(const QString& program, const QString& argumentText, QString* error);
 
-enum class Ending { Exited, Crashed, Unknown };
+enum class Ending { Exited, Crashed, Unknown, Stopped };
 // Waits until the program of that id has ended, processing pending events meanwhile, and
 // gives its exit code. Unknown: no program of that id was started here.
 [[nodiscard]] Ending waitForExit(qint64 processId, int* exitCode, QString* error);
+// The same, but gives up (Stopped) as soon as stopRequested() is true; the program runs on.
+[[nodiscard]] Ending waitForExit(qint64 processId, const std::function<bool()>& stopRequested,
+                                 int* exitCode, QString* error);
 
 } // namespace ProcessRunner

@@ -14,6 +14,7 @@
 #include "QEV_Language.h"
 #include "Quillaro_BackupRun.h"
 #include "RunHost.h"
+#include "RunProgram.h"
 #include "TestSupport.h"
 #include "ZipArchive.h"
 #include "clsBlowfish.h"
@@ -77,10 +78,14 @@ public:
         return a;
     }
     void clearArchiveAttributes(const QStringList& paths) override { cleared += paths; }
-    bool runProgram(const RunProgram& p) override
+    QString failingProgram; // the path of a program that ends badly
+    bool runProgram(const RunProgram& p, QString* failure) override
     {
         programs.append(p);
-        return true;
+        if (p.path != failingProgram)
+            return true;
+        *failure = QStringLiteral("exit code 2");
+        return false;
     }
     void recordStatistics(bool count) override
     {
@@ -414,6 +419,61 @@ private slots:
         QCOMPARE(run(o, host), RunOutcome::Completed);
         QCOMPARE(host.programs.size(), 2);
         QCOMPARE(host.programs.last().arguments, QStringLiteral("x"));
+    }
+
+    // No archive is made from a source whose preparation failed; the program after still runs.
+    void beforeProgramThatEndsBadlyFailsTheRun()
+    {
+        RunOptions o = options();
+        o.before = {true, QStringLiteral("/opt/prepare"), QString(), WaitMode::WaitForExit, {}};
+        o.after = {true, QStringLiteral("/opt/finish"), QString(), WaitMode::WaitForExit, {}};
+        RecordingHost host;
+        host.failingProgram = o.before.path;
+        int filesLookedAt = 0;
+        host.onFileSeen = [&](const QString&) { ++filesLookedAt; };
+        QCOMPARE(run(o, host), RunOutcome::Failed);
+        QCOMPARE(filesLookedAt, 0);
+        QVERIFY(TestSupport::readTree(m_dest).isEmpty());
+        QCOMPARE(host.programs.size(), 2);
+        QCOMPARE(host.programs.last().path, o.after.path);
+        QVERIFY(TestSupport::readFile(ErrorLogPath()).contains("/opt/prepare"));
+    }
+
+    void programsRunAndAreWaitedFor_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<int>("wait");
+        QTest::addColumn<bool>("stop");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("failure");
+        const int forExit = int(WaitMode::WaitForExit);
+        QTest::newRow("ends well") << QStringLiteral("/bin/true") << QString() << forExit << false << true << QString();
+        QTest::newRow("non-zero exit") << QStringLiteral("/bin/sh") << QStringLiteral("-c 'exit 4'") << forExit << false << false
+                                       << QStringLiteral("exit code 4");
+        QTest::newRow("reads its input") << QStringLiteral("/bin/sh")
+                                         << QStringLiteral("-c '[ \"$(readlink /proc/self/fd/0)\" = /dev/null ] && cat'")
+                                         << forExit << false << true << QString();
+        QTest::newRow("cannot start") << QStringLiteral("/nonexistent/prepare") << QString() << forExit << false << false
+                                      << QStringLiteral("cannot start");
+        QTest::newRow("wait for end stopped") << QStringLiteral("/bin/sleep") << QStringLiteral("5") << forExit << true
+                                              << false << QStringLiteral("stopped");
+        QTest::newRow("seconds stopped") << QStringLiteral("/bin/true") << QString() << int(WaitMode::WaitSeconds) << true
+                                         << true << QString();
+    }
+
+    void programsRunAndAreWaitedFor()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, arguments);
+        QFETCH(int, wait);
+        QFETCH(bool, stop);
+        QFETCH(bool, ok);
+        QFETCH(QString, failure);
+        const RunProgram program{true, path, arguments, WaitMode(wait), QStringLiteral("3600")};
+        QString why;
+        QCOMPARE(RunProgramAndWait(program, [stop] { return stop; }, &why), ok);
+        QVERIFY2(why.contains(failure), qPrintable(why));
     }
 
     void profileNameWithDoubleUnderscoreNeverOverwritesAPart()

@@ -41,7 +41,13 @@ private:
     {
         const QString profile = QStringLiteral("QEV\\Quillaro\\") + UserFromLogon(SystemInfo::logonName())
                                 + QStringLiteral("\\Standard");
-        SettingsStore::saveValue(profile, QStringLiteral("Settings"), QStringLiteral("txtPathTemp"), Paths::tempFolder());
+        // The tests share one home: options an earlier test ticked are put back first.
+        const QMap<QString, QString> plain{{QStringLiteral("txtPathTemp"), Paths::tempFolder()},
+                                           {QStringLiteral("chkDeleteArchive"), QStringLiteral("0")},
+                                           {QStringLiteral("chkRunBefore"), QStringLiteral("0")},
+                                           {QStringLiteral("chkRunAfter"), QStringLiteral("0")}};
+        for (auto it = plain.begin(); it != plain.end(); ++it)
+            SettingsStore::saveValue(profile, QStringLiteral("Settings"), it.key(), it.value());
         for (auto it = values.begin(); it != values.end(); ++it)
             SettingsStore::saveValue(profile, QStringLiteral("Settings"), it.key(), it.value());
         QVERIFY(SettingsStore::flush());
@@ -166,8 +172,9 @@ private slots:
         set("chkEncrypt", QStringLiteral("0"));
         set("chkRunBefore", QStringLiteral("1"));
         set("txtPathBefore", QStringLiteral("/bin/sh"));
-        // Waited for: the file it makes after a second is backed up.
-        set("txtCommandlineBefore", QStringLiteral("-c \"sleep 1; echo made > ") + src + QStringLiteral("/made-before.txt\""));
+        // Waited for: the file it makes after a second is backed up. Its input is /dev/null.
+        set("txtCommandlineBefore", QStringLiteral("-c \"[ \\\"$(readlink /proc/self/fd/0)\\\" = /dev/null ] && sleep 1 && echo made > ")
+                                        + src + QStringLiteral("/made-before.txt\""));
         set("chkRunAfter", QStringLiteral("1"));
         set("txtPathAfter", QStringLiteral("/bin/sh"));
         set("txtCommandlineAfter", QStringLiteral("-c \"echo done > ") + marker + QStringLiteral("\""));
@@ -244,6 +251,21 @@ private slots:
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 1);
+    }
+
+    void beforeProgramThatFailsStopsTheRunBeforeAnyFileIsRead()
+    {
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        const QString dest = TestSupport::freshFolder(QStringLiteral("dest"));
+        TestSupport::writeFile(src + QStringLiteral("/first.txt"), "1");
+        writeStandard({{QStringLiteral("chkRunBefore"), QStringLiteral("1")},
+                       {QStringLiteral("txtPathBefore"), QStringLiteral("/bin/sh")},
+                       {QStringLiteral("txtCommandlineBefore"), QStringLiteral("-c \"exit 7\"")}},
+                      {{src + QStringLiteral("/*.*"), true}});
+        QString err;
+        QCOMPARE(runToEnd({QStringLiteral("/run"), QStringLiteral("/dir:") + dest}, &err), 1);
+        QVERIFY(TestSupport::readTree(dest).isEmpty());
+        QVERIFY2(log().contains(QStringLiteral("exit code 7")), qPrintable(log()));
     }
 
     void missingLanguageFileEndsStartUp()

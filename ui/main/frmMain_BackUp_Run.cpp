@@ -29,9 +29,8 @@
 #include "QEV_File_Dir.h"
 #include "QEV_Language.h"
 #include "QEV_PlaySound.h"
-#include "QEV_ShellAndWait.h"
 #include "QEV_modShutDown.h"
-#include "ProcessRunner.h"
+#include "RunProgram.h"
 #include "Quillaro_BackupRun.h"
 #include "SettingsKeys.h"
 #include "Quillaro_Sub.h"
@@ -233,17 +232,9 @@ public:
         if (!FileAttributes::clearArchive(paths, &error))
             ReportError(FormularLabel("WriteToZip", "frmMain_BackUp"), ErrNo::PathFileAccess, error);
     }
-    bool runProgram(const RunProgram& program) override
+    bool runProgram(const RunProgram& program, QString* failure) override
     {
-        QString error;
-        const qint64 pid = ProcessRunner::start(program.path.trimmed(), program.arguments, &error);
-        if (pid <= 0)
-            return false;
-        if (program.wait == WaitMode::WaitForExit)
-            (void)fWait(pid);
-        else if (program.wait == WaitMode::WaitSeconds)
-            Wait_Seconds(LeadingWholeNumber(program.waitSeconds));
-        return true;
+        return RunProgramAndWait(program, [] { return g_bCancelBackUp; }, failure);
     }
     void recordStatistics(bool countRun) override
     {
