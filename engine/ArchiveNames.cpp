@@ -1,5 +1,7 @@
 #include "ArchiveNames.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 QString periodInfix(ArchivePeriod period, const QDate& date)
@@ -53,6 +55,16 @@ int ArchivePartNumber(const QString& fileName)
     bool ok = false;
     const int part = fileName.mid(at + 2, end - at - 2).toInt(&ok);
     return ok ? part : 0;
+}
+
+bool IsArchiveFileName(const QString& fileName, const QString& profile, std::optional<ArchivePeriod> period)
+{
+    static const QString kDates[] = {QStringLiteral("d\\d{8}"), QStringLiteral("w\\d{5,6}"), QStringLiteral("m\\d{6}")};
+    const QString date = period ? kDates[static_cast<int>(*period)]
+                                : kDates[0] + QLatin1Char('|') + kDates[1] + QLatin1Char('|') + kDates[2];
+    const QRegularExpression own(QLatin1Char('^') + QRegularExpression::escape(profile) + QStringLiteral("_BackUp_(?:")
+                                 + date + QStringLiteral(")(?:__\\d+)?\\.zip(?:\\.cry)?(?:\\.log)?$"));
+    return own.match(fileName).hasMatch();
 }
 
 int HighestArchivePart(const QStringList& fileNames, const QString& stem, bool encrypted)

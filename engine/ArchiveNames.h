@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -17,6 +19,11 @@ enum class ArchivePeriod { Daily = 0, Weekly = 1, Monthly = 2 };
                                       const QDate& date, int part, bool encrypted);
 // The part number of an archive name: the leading digits after its last "__", 0 when none.
 [[nodiscard]] int ArchivePartNumber(const QString& fileName);
+// True for a name of the program's own making for the profile, taken literally: stem of
+// any date (of the period when given), an optional part, ".zip", then ".cry" and ".log" as
+// an encrypted archive or an archive log has them.
+[[nodiscard]] bool IsArchiveFileName(const QString& fileName, const QString& profile,
+                                     std::optional<ArchivePeriod> period = std::nullopt);
 // The highest part number among names that belong to the stem; 0 when none does.
 [[nodiscard]] int HighestArchivePart(const QStringList& fileNames, const QString& stem,
                                      bool encrypted);

@@ -114,7 +114,7 @@ BackupRun::Next BackupRun::prepare()
     if (refused != Next::Work)
         return refused;
     if (m_tempUsable)
-        DeleteFiles(sFixDirString(m_options.pathTemp) + QStringLiteral("*_BackUp_*"), 0);
+        DeleteWorkingFiles(m_options);
     if (!m_host.updateMedia() && m_options.media) {
         MsgBox(LangText(15) + QLatin1Char('\n') + LangText(127), MsgButtons::Ok, MsgIcon::Critical, LangText(16));
         m_tally.worsen(RunOutcome::Abandoned);
@@ -472,8 +472,12 @@ BackupRun::Next BackupRun::handOver()
                            + LangText(118) + QLatin1Char('\n') + LangText(119));
         return Next::AfterStep;
     }
-    if (m_zip)
-        m_zip->Zip_Copy(true, true);
+    if (!m_zip)
+        return Next::AfterStep;
+    m_zip->Zip_Copy(true, true);
+    // Old archives go only once every part of this run was delivered and compared.
+    if (!m_tally.programEnds && static_cast<int>(m_tally.outcome) <= static_cast<int>(RunOutcome::CompletedWithProblems))
+        m_zip->deleteOldArchives();
     return Next::AfterStep;
 }
 
@@ -495,7 +499,7 @@ void BackupRun::finalCleanUp()
         m_zip->waitForMail();
     }
     if (m_tempUsable && !m_tally.keepWorkingFiles)
-        DeleteFiles(sFixDirString(m_options.pathTemp) + QStringLiteral("*_BackUp_*"), 0);
+        DeleteWorkingFiles(m_options);
 }
 
 void BackupRun::finish()

@@ -1,5 +1,7 @@
 #include "Quillaro_ZipPass.h"
 
+#include <limits>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -108,8 +110,8 @@ int ZipPass::highestPartAtDestination()
     m_host.repaint();
     CreateDirectoryStruct(destFolder());
     const QString stem = ArchiveStem(m_options.profile, m_options.period, Clock::today());
-    const QString tail = encrypting() ? QStringLiteral("__*.zip.cry") : QStringLiteral("__*.zip");
-    const QStringList names = ListMatches(sFixDirString(destFolder()) + stem + tail, ListFilter::Plain);
+    // The profile name is taken literally: its "*", "?" or "[" never match another's archives.
+    const QStringList names = QDir(destFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
     m_host.playAnimation({});
     return HighestArchivePart(names, stem, encrypting());
 }
@@ -121,7 +123,12 @@ bool ZipPass::fetchForAppending()
     const QString dest = g_sZipDest + (encrypting() ? QStringLiteral(".cry") : QString());
     m_host.setCounter(RunHost::Counter::ZipArchive, dest);
     bool ok = true;
-    if (FileExists(dest)) {
+    // A link planted in the archive's or the log's place is never followed into the backup.
+    if (QFileInfo(dest).isSymLink()) {
+        ReportError(label("Open_Zip"), ErrNo::PathFileAccess,
+                    QStringLiteral("not appended to: the archive is a symbolic link: ") + dest);
+        ok = false;
+    } else if (QFileInfo(dest).isFile()) {
         const QString copy = encrypting() ? g_sZipTemp + QStringLiteral(".cry") : g_sZipTemp;
         QFile::remove(copy);
         ok = QFile::copy(dest, copy);
@@ -131,6 +138,8 @@ bool ZipPass::fetchForAppending()
             ok = Cypher.DecryptFile(copy, g_sZipTemp, true, ArchiveKey(m_options.password));
             QFile::remove(copy);
         }
+        if (ok)
+            m_appendedTo = dest;
         if (!ok) {
             QFile::remove(g_sZipTemp);
             MsgBox(LangText(302), MsgButtons::Ok, MsgIcon::Critical, LangText(16));
@@ -138,20 +147,39 @@ bool ZipPass::fetchForAppending()
     }
     if (ok && m_options.writeLog) {
         const QString log = g_sZipDest + (encrypting() ? QStringLiteral(".cry.log") : QStringLiteral(".log"));
-        if (FileExists(log) && QFile::copy(log, g_sLogFile) == false)
+        const QFileInfo info(log);
+        if (info.isSymLink())
+            ReportError(label("Open_Zip"), ErrNo::PathFileAccess,
+                        QStringLiteral("not fetched: the log is a symbolic link: ") + log);
+        else if (info.isFile() && !QFile::copy(log, g_sLogFile))
             ReportError(label("Open_Zip"), ErrNo::PathFileAccess, QStringLiteral("cannot fetch the log ") + log);
     }
     m_host.playAnimation({});
     return ok;
 }
 
-void ZipPass::newPartNames()
+// False, reported, when the part number cannot grow: it never wraps round onto part 1.
+bool ZipPass::partAfter(int part)
+{
+    if (part < std::numeric_limits<int>::max()) {
+        formNames(part + 1);
+        return true;
+    }
+    ReportError(label("Open_Zip"), ErrNo::Overflow,
+                QStringLiteral("the part number cannot grow beyond ") + sParseFile(g_sZipDest));
+    m_tally.worsen(RunOutcome::Failed);
+    return false;
+}
+
+bool ZipPass::newPartNames()
 {
     m_host.setStatus(LangText(106));
     m_host.repaint();
     // The part number stands after the last "__", so a profile name holding "__" counts right.
-    formNames(ArchivePartNumber(sParseFile(g_sZipTemp)) + 1);
+    if (!partAfter(ArchivePartNumber(sParseFile(g_sZipTemp))))
+        return false;
     m_host.setCounter(RunHost::Counter::ZipArchive, g_sZipTemp);
+    return true;
 }
 
 bool ZipPass::openWorkingArchive()
@@ -168,7 +196,8 @@ bool ZipPass::openWorkingArchive()
                 MsgBox(LangText(107) + QLatin1Char('\n') + LangText(108), MsgButtons::Ok, MsgIcon::Critical, LangText(109));
                 ReportError(label("Open_Zip ziparchive_problem"), ErrNo::PathFileAccess, error);
                 WriteErrorLog(destFolder(), tempFolder(), g_sZipTemp, g_sZipDest);
-                newPartNames();
+                if (!newPartNames())
+                    return false;
                 continue;
             }
         } else {
@@ -215,8 +244,7 @@ bool ZipPass::Open_Zip(bool bNextPart)
     DoEvents();
     if (bNextPart) {
         Zip_Copy(true, false);
-        newPartNames();
-        return openWorkingArchive();
+        return newPartNames() && openWorkingArchive();
     }
     formNames(0);
     CreateDirectoryStruct(tempFolder());
@@ -227,10 +255,11 @@ bool ZipPass::Open_Zip(bool bNextPart)
         formNames(highest);
     }
     if (!m_options.appendArchive) {
-        formNames(highest + 1);
+        if (!partAfter(highest))
+            return false;
         m_host.setCounter(RunHost::Counter::ZipArchive, g_sZipTemp);
-    } else if (!fetchForAppending()) {
-        newPartNames();
+    } else if (!fetchForAppending() && !newPartNames()) {
+        return false;
     }
     return openWorkingArchive();
 }
@@ -446,13 +475,44 @@ bool ZipPass::copyChecked(const QString& from, const QString& to)
     return false;
 }
 
+// Puts the part at the destination. An archive this run did not start from is never
+// replaced: when its name was taken meanwhile, the part takes the next free number.
+bool ZipPass::copyPartToDestination()
+{
+    for (;;) {
+        const bool ours = g_sZipDest == m_appendedTo || m_tally.writtenThisRun.contains(g_sZipDest);
+        SyncFileOps::Failure failure;
+        if (SyncFileOps::copyFile(g_sZipTemp, g_sZipDest, &failure,
+                                  ours ? SyncFileOps::Placing::Replace : SyncFileOps::Placing::NoReplace))
+            return true;
+        if (!failure.nameTaken) {
+            ReportError(label("Zip_Copy"), failure.number, failure.description);
+            return false;
+        }
+        const int part = ArchivePartNumber(sParseFile(g_sZipDest));
+        if (part == std::numeric_limits<int>::max()) {
+            ReportError(label("Zip_Copy"), ErrNo::Overflow,
+                        QStringLiteral("the part number cannot grow beyond ") + g_sZipDest);
+            m_partsExhausted = true;
+            return false;
+        }
+        const QString taken = g_sZipDest;
+        g_sZipDest = sFixDirString(destFolder())
+                     + ArchiveFileName(m_options.profile, m_options.period, Clock::today(), part + 1, encrypting());
+        PrependNews(m_host, sParseFile(taken) + QStringLiteral(" was taken meanwhile - the part goes to ")
+                                + sParseFile(g_sZipDest));
+    }
+}
+
 bool ZipPass::deliverToFolder()
 {
     for (;;) {
         m_host.playAnimation(QStringLiteral("copy_to_SourceSafe.avi"));
         m_host.setStatus(LangText(134));
         m_host.repaint();
-        bool copied = copyChecked(g_sZipTemp, g_sZipDest);
+        bool copied = copyPartToDestination();
+        if (m_partsExhausted)
+            return false;
         if (copied) {
             m_host.playAnimation(QStringLiteral("compare.avi"));
             m_host.setStatus(LangText(136));
@@ -491,17 +551,16 @@ bool ZipPass::deliverToFolder()
 
 void ZipPass::deleteOldArchives()
 {
-    if (!m_options.deleteArchive || m_host.driveTypeText() == LangText(8))
+    if (!m_options.media || !m_options.deleteArchive || m_host.driveTypeText() == LangText(8))
         return;
     m_host.playAnimation(QStringLiteral("FILEDELR.AVI"));
     m_host.setStatus(LangText(278));
     m_host.repaint();
-    static const char* const kPeriodEnds[] = {"_BackUp_d", "_BackUp_w", "_BackUp_m"};
-    const QString mask = sFixDirString(destFolder()) + m_options.profile
-                         + QString::fromLatin1(kPeriodEnds[static_cast<int>(m_options.period)]);
     const int days = LeadingWholeNumber(m_options.deleteArchiveDays);
-    for (const char* end : {"*.zip", "*.cry", "*.log"})
-        DeleteFiles(mask + QString::fromLatin1(end), days, &m_tally.writtenThisRun);
+    const auto archiveOfThisProfile = [this](const QString& name) {
+        return IsArchiveFileName(name, m_options.profile, m_options.period);
+    };
+    DeleteOwnFiles(destFolder(), archiveOfThisProfile, days, m_tally.writtenThisRun);
     m_host.playAnimation({});
 }
 
@@ -547,7 +606,7 @@ void ZipPass::cleanTemp()
     if (m_tally.keepWorkingFiles)
         return;
     m_host.setStatus(LangText(140));
-    DeleteFiles(sFixDirString(tempFolder()) + QStringLiteral("*_BackUp_*"), 0);
+    DeleteWorkingFiles(m_options);
 }
 
 void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
@@ -571,7 +630,6 @@ void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
         if (delivered) {
             // Only a delivered archive counts: its files lose their archive attribute now.
             m_host.clearArchiveAttributes(archiveBits);
-            deleteOldArchives();
         } else if (m_options.media) {
             m_tally.worsen(RunOutcome::Failed);
         }

@@ -33,6 +33,9 @@ public:
     void closeAll();
     // Waits until the mails of the finished parts have ended (each wait has its time-out).
     void waitForMail();
+    // Deletes the profile's archives older than the days to keep, sparing this run's own;
+    // once, at the end of a run whose every part was delivered.
+    void deleteOldArchives();
 
     // The maximum size of the current part in bytes.
     void setMaxZipSize(double bytes) { m_dMaxZipSize = bytes; }
@@ -52,16 +55,17 @@ private:
     int highestPartAtDestination();
     bool fetchForAppending();
     bool openWorkingArchive();
-    void newPartNames();
+    bool partAfter(int part);
+    bool newPartNames();
     void openLog();
     void closeLog();
 
     bool reopenCheck();
     bool waitForRoom(double bytes);
     bool encryptPart();
+    bool copyPartToDestination();
     bool deliverToFolder();
     [[nodiscard]] bool copyChecked(const QString& from, const QString& to);
-    void deleteOldArchives();
     void sendByMail();
     void noteUnavailableDestinations();
     void cleanTemp();
@@ -81,4 +85,7 @@ private:
     // Files added to the current part whose archive attribute is cleared once it is delivered.
     QStringList m_pendingArchiveBits;
     bool m_reportedUnavailable = false;
+    bool m_partsExhausted = false; // no free part number is left at the destination
+    // The archive at the destination this run appends to: the one name it may replace.
+    QString m_appendedTo;
 };

@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 #include "Clock.h"
 #include "Events.h"
@@ -56,6 +59,31 @@ void NoteLeftOut(RunTally& tally, const QString& label, int number, const QStrin
                                    + QLatin1Char(')'));
     ++tally.leftOut;
     tally.worsen(RunOutcome::CompletedWithProblems);
+}
+
+void DeleteOwnFiles(const QString& folder, const std::function<bool(const QString&)>& ours, int days,
+                    const QSet<QString>& keep)
+{
+    const QDate limit = Clock::today().addDays(-days);
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QString file = dir.filePath(name);
+        const QFileInfo info(file);
+        if (!ours(name) || info.isSymLink() || keep.contains(file) || info.lastModified().date() > limit)
+            continue;
+        if (!QFile::remove(file))
+            ReportError(ModulLabel("DeleteFiles", "QEV_File_Dir"), ErrNo::PermissionDenied,
+                        QStringLiteral("cannot delete ") + file);
+    }
+    DoEvents();
+}
+
+void DeleteWorkingFiles(const RunOptions& options)
+{
+    const QRegularExpression registryExport(QStringLiteral("^\\d{8}registry\\.(?:txt|reg)$"));
+    DeleteOwnFiles(options.pathTemp, [&](const QString& name) {
+        return IsArchiveFileName(name, options.profile) || registryExport.match(name).hasMatch();
+    }, 0);
 }
 
 void PrependNews(RunHost& host, const QString& line)

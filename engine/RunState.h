@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -55,6 +57,13 @@ struct MediaOptions;
 // Names in the error log something the run was asked to take and left out, and marks the
 // run as completed with problems.
 void NoteLeftOut(RunTally& tally, const QString& label, int number, const QString& what, const QString& why);
+
+// Deletes the files directly in the folder (never below it) whose names ours() accepts and
+// that were last written more than days ago, sparing those of keep; failures are reported.
+void DeleteOwnFiles(const QString& folder, const std::function<bool(const QString&)>& ours, int days,
+                    const QSet<QString>& keep = {});
+// Deletes the working files a run of the profile leaves in its temp folder, and nothing else.
+void DeleteWorkingFiles(const RunOptions& options);
 
 // Lets pending window messages be processed, at most four times a second:
 // per file, painting the window would cost more than the backup.

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -162,15 +163,45 @@ std::optional<qint64> fillTemporary(int src, const Stat& st, int tmp, const QStr
 }
 
 // Closes the temporary file and renames it over the target.
+// Renames without replacing: renameat2 where the file system knows it, else a hard link,
+// else a test just before the rename (file systems without either, such as some FAT drivers).
+int renameNoReplace(const QByteArray& from, const QByteArray& to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return 0;
+    }
+    if (errno == EEXIST || (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS))
+        return errno;
+    Stat st{};
+    if (::lstat(to.constData(), &st) == 0)
+        return EEXIST;
+    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+}
+
 bool putInPlace(int tmp, const QByteArray& tmpName, const QString& target, const QString& what,
-                Failure* failure)
+                Failure* failure, Placing placing)
 {
     // A write error may surface only when the file is closed (network file systems).
     if (::close(tmp) != 0)
         return fail(failure, what, errno);
-    if (::rename(tmpName.constData(), QFile::encodeName(target).constData()) != 0)
-        return fail(failure, what, errno);
-    return true;
+    const QByteArray to = QFile::encodeName(target);
+    if (placing == Placing::Replace) {
+        if (::rename(tmpName.constData(), to.constData()) != 0)
+            return fail(failure, what, errno);
+        return true;
+    }
+    const int error = renameNoReplace(tmpName, to);
+    if (error == 0)
+        return true;
+    fail(failure, what, error);
+    if (failure)
+        failure->nameTaken = error == EEXIST;
+    return false;
 }
 
 } // namespace
@@ -201,7 +232,8 @@ std::optional<QList<FolderEntry>> listFolder(const QString& folder, Failure* fai
     return entries;
 }
 
-std::optional<qint64> copyFile(const QString& source, const QString& target, Failure* failure)
+std::optional<qint64> copyFile(const QString& source, const QString& target, Failure* failure,
+                               Placing placing)
 {
     const QString what = QStringLiteral("Cannot copy ") + source + QStringLiteral(" to ") + target;
     // Non-blocking, so that a file that became a FIFO since the listing cannot hang the run.
@@ -222,7 +254,7 @@ std::optional<qint64> copyFile(const QString& source, const QString& target, Fai
         return std::nullopt;
     }
     std::optional<qint64> bytes = fillTemporary(src.fd, st, tmp.fd, what, failure);
-    if (bytes && !putInPlace(tmp.release(), tmpName, target, what, failure))
+    if (bytes && !putInPlace(tmp.release(), tmpName, target, what, failure, placing))
         bytes.reset();
     if (!bytes)
         ::unlink(tmpName.constData());

@@ -29,6 +29,12 @@ struct Failure
 {
     QString description;
     int number = 0;
+    bool nameTaken = false; // a copy that must not replace found its target there
+};
+
+enum class Placing {
+    Replace,   // the copy takes the target's place
+    NoReplace, // the copy fails (nameTaken) when a file of the target's name exists
 };
 
 // The entries of a folder in the file system's order.
@@ -36,9 +42,10 @@ struct Failure
 
 // Copies source to target through a temporary file beside the target that is renamed over it,
 // so a read-only or half-replaced target never survives; keeps the source's permissions and
-// modification time. Gives the bytes copied.
+// modification time. Gives the bytes copied. NoReplace never puts the copy over a file that
+// took the name meanwhile, atomically where the file system allows.
 [[nodiscard]] std::optional<qint64> copyFile(const QString& source, const QString& target,
-                                             Failure* failure);
+                                             Failure* failure, Placing placing = Placing::Replace);
 
 // Creates the folder (its parent must exist); an existing folder is fine.
 [[nodiscard]] bool makeFolder(const QString& folder, Failure* failure);

@@ -32,6 +32,32 @@ private slots:
         QCOMPARE(ArchiveFileName(QStringLiteral("Standard"), ArchivePeriod(period), date, part, encrypted), name);
     }
 
+    // Only names the program makes are its own; the profile name is literal.
+    void ownNames_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("own");
+        QTest::newRow("part") << QStringLiteral("Standard") << QStringLiteral("Standard_BackUp_d20030115__1.zip") << true;
+        QTest::newRow("encrypted log") << QStringLiteral("Standard") << QStringLiteral("Standard_BackUp_w20033__2.zip.cry.log") << true;
+        QTest::newRow("monthly, no part") << QStringLiteral("Standard") << QStringLiteral("Standard_BackUp_m200301.zip") << true;
+        QTest::newRow("a user's file") << QStringLiteral("Taxes") << QStringLiteral("Taxes_BackUp_2019.xlsx") << false;
+        QTest::newRow("other ending") << QStringLiteral("Standard") << QStringLiteral("Standard_BackUp_d20030115__1.zip.bak") << false;
+        QTest::newRow("star is literal") << QStringLiteral("*") << QStringLiteral("Other_BackUp_d20030115__1.zip") << false;
+        QTest::newRow("star itself") << QStringLiteral("*") << QStringLiteral("*_BackUp_d20030115__1.zip") << true;
+        QTest::newRow("brackets are literal") << QStringLiteral("Photos [ext]") << QStringLiteral("Photos e_BackUp_d20030115__1.zip") << false;
+        QTest::newRow("brackets themselves") << QStringLiteral("Photos [ext]") << QStringLiteral("Photos [ext]_BackUp_d20030115__1.zip") << true;
+        QTest::newRow("another profile's prefix") << QStringLiteral("Photo") << QStringLiteral("Photos_BackUp_d20030115__1.zip") << false;
+    }
+
+    void ownNames()
+    {
+        QFETCH(QString, profile);
+        QFETCH(QString, name);
+        QFETCH(bool, own);
+        QCOMPARE(IsArchiveFileName(name, profile), own);
+    }
+
     void weekOneHoldsTheFirstOfJanuary()
     {
         QCOMPARE(ArchiveWeekNumber(QDate(2005, 1, 1)), 1); // a Saturday

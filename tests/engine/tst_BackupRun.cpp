@@ -120,6 +120,14 @@ void expectToolsAccept(const QString& archive)
 
 QString entryOf(const QString& path) { return path.mid(1); }
 
+void writeOldFile(const QString& path, const QByteArray& content, int daysAgo)
+{
+    TestSupport::writeFile(path, content);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(QDateTime::currentDateTime().addDays(-daysAgo), QFileDevice::FileModificationTime));
+}
+
 QByteArray noise(int bytes, quint32 seed)
 {
     QByteArray data(bytes, Qt::Uninitialized);
@@ -474,6 +482,125 @@ private slots:
         QString why;
         QCOMPARE(RunProgramAndWait(program, [stop] { return stop; }, &why), ok);
         QVERIFY2(why.contains(failure), qPrintable(why));
+    }
+
+    // A profile name is literal when parts are counted and old archives deleted.
+    void profileNamesAreLiteral_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::newRow("star") << QStringLiteral("*");
+        QTest::newRow("brackets") << QStringLiteral("Photos [ext]");
+        QTest::newRow("question mark") << QStringLiteral("Why?");
+    }
+
+    void profileNamesAreLiteral()
+    {
+        QFETCH(QString, profile);
+        const QString others = m_dest + QStringLiteral("/Other_BackUp_d20200101__1.zip");
+        writeOldFile(others, "another profile's archive", 40);
+        writeOldFile(others + QStringLiteral(".log"), "its log", 40);
+        const QString ownOld = m_dest + QLatin1Char('/') + profile + QStringLiteral("_BackUp_d20200101__1.zip");
+        writeOldFile(ownOld, "this profile's old archive", 40);
+        RunOptions o = options();
+        o.profile = profile;
+        o.deleteArchive = true;
+        o.deleteArchiveDays = QStringLiteral("1");
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        TestSupport::writeFile(m_src + QStringLiteral("/second.txt"), "second run");
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QVERIFY(QFile::exists(others));
+        QVERIFY(QFile::exists(others + QStringLiteral(".log")));
+        QVERIFY(!QFile::exists(ownOld));
+        QCOMPARE(zipEntries(archive(1, profile)).size(), 2);
+        QCOMPARE(zipEntries(archive(2, profile)).size(), 3);
+    }
+
+    void oldArchivesStayWhenALaterPartFails()
+    {
+        const QString old = m_dest + QStringLiteral("/Standard_BackUp_d20200101__1.zip");
+        writeOldFile(old, "old", 40);
+        RunOptions o = options();
+        o.deleteArchive = true;
+        o.deleteArchiveDays = QStringLiteral("0");
+        o.limitFiles = true;
+        o.maxFiles = QStringLiteral("1");
+        o.encrypt = true;
+        o.password = QStringLiteral("x");
+        // The second part cannot be encrypted, so it is never delivered.
+        QVERIFY(QDir().mkpath(m_temp + QLatin1Char('/') + ArchiveFileName(o.profile, o.period, Clock::today(), 2, true)));
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Failed);
+        QVERIFY(QFile::exists(archive(1) + QStringLiteral(".cry")));
+        QVERIFY(QFile::exists(old));
+    }
+
+    // Another machine wrote a part of the same name meanwhile: it is kept, the run's part
+    // takes the next number.
+    void aPartNameTakenMeanwhileIsNeverReplaced()
+    {
+        RecordingHost host;
+        const QString theirs = archive(1);
+        host.onFileSeen = [&](const QString&) {
+            if (!QFile::exists(theirs))
+                TestSupport::writeFile(theirs, "written by another machine");
+        };
+        QCOMPARE(run(options(), host), RunOutcome::Completed);
+        QCOMPARE(TestSupport::readFile(theirs), QByteArray("written by another machine"));
+        expectToolsAccept(archive(2));
+        QCOMPARE(zipEntries(archive(2)).size(), 2);
+        QVERIFY(QFile::exists(archive(2) + QStringLiteral(".log")));
+        QVERIFY(!QFile::exists(archive(1) + QStringLiteral(".log")));
+    }
+
+    void aPartNumberThatCannotGrowFailsTheRun()
+    {
+        const QString stray = archive(2147483647);
+        TestSupport::writeFile(stray, "stray");
+        RecordingHost host;
+        QCOMPARE(run(options(), host), RunOutcome::Failed);
+        QCOMPARE(TestSupport::readTree(m_dest).keys(), QStringList{sParseFile(stray)});
+        QCOMPARE(TestSupport::readFile(stray), QByteArray("stray"));
+    }
+
+    void tempCleanUpsDeleteOnlyWorkingFiles()
+    {
+        const QString users = m_temp + QStringLiteral("/Taxes_BackUp_2019.xlsx");
+        TestSupport::writeFile(users, "the user's own file");
+        const QString leftover = m_temp + QStringLiteral("/Standard_BackUp_d20200101__3.zip");
+        TestSupport::writeFile(leftover, "a working file of an earlier run");
+        RecordingHost host;
+        QCOMPARE(run(options(), host), RunOutcome::Completed);
+        QVERIFY(QFile::exists(users));
+        QVERIFY(!QFile::exists(leftover));
+    }
+
+    // Fetching the archive and its log for appending never follows a link planted in their place.
+    void appendingFollowsNoLinks_data()
+    {
+        QTest::addColumn<QString>("linked");
+        QTest::newRow("log") << QStringLiteral(".log");
+        QTest::newRow("archive") << QString();
+    }
+
+    void appendingFollowsNoLinks()
+    {
+        QFETCH(QString, linked);
+        RunOptions o = options();
+        o.appendArchive = true;
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        const QString secret = TestSupport::freshFolder(QStringLiteral("private")) + QStringLiteral("/secret.txt");
+        TestSupport::writeFile(secret, "SECRET-TEXT");
+        const QString appended = archive(0); // a first appended archive has no part number
+        QVERIFY(QFile::remove(appended + linked));
+        QVERIFY(QFile::link(secret, appended + linked));
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QCOMPARE(TestSupport::readFile(secret), QByteArray("SECRET-TEXT"));
+        for (const QString& file : TestSupport::readTree(m_dest).keys()) {
+            const QString path = m_dest + QLatin1Char('/') + file;
+            QVERIFY2(QFileInfo(path).isSymLink() || !TestSupport::readFile(path).contains("SECRET-TEXT"), qPrintable(file));
+        }
     }
 
     void profileNameWithDoubleUnderscoreNeverOverwritesAPart()
