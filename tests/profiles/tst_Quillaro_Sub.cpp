@@ -723,6 +723,8 @@ void tst_Quillaro_Sub::deleteProfileKeepsABackup()
              QByteArray("/work/*.*\n-1 \n"));
     QCOMPARE(comboItems(w->cmbProfiles), QStringList{QStringLiteral("Alpha")});
     QCOMPARE(w->cmbProfiles->currentText(), QStringLiteral("Alpha"));
+    QCOMPARE(w->cmbProfiles->currentIndex(), 0);
+    QCOMPARE(w->txtProfile->text(), QStringLiteral("Alpha"));
     QCOMPARE(listRows(w->List1), QStringList{QStringLiteral("+ /alpha/*.*")});
     MessageBoxSeam::clearShown();
     w->cmbProfiles->setEditText(QStringLiteral(" standard "));
