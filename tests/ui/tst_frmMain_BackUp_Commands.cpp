@@ -74,12 +74,6 @@ private:
         delete m_w;
         m_w = nullptr;
     }
-    void chooseFolder(const QString& folder)
-    {
-        auto* model = qobject_cast<QFileSystemModel*>(m_w->FolderTreeview1->model());
-        m_w->FolderTreeview1->setCurrentIndex(model->index(folder));
-        QTRY_COMPARE(m_w->fileListFolder(), folder);
-    }
     void saveAs(const QString& answer)
     {
         WidgetDialogs::setTextAnswer(
@@ -177,7 +171,7 @@ private slots:
         open();
         m_w->List1->clear();
         saveAs(QStringLiteral("Standard")); // an empty Standard to switch to
-        chooseFolder(src);
+        QVERIFY(TestSupport::chooseFolder(*m_w, src));
         QTest::mouseClick(m_w->cmdSubPlus, Qt::LeftButton);
         const QStringList rows = listRows(m_w->List1);
         QCOMPARE(rows.size(), 2);
@@ -235,7 +229,7 @@ private slots:
         TestSupport::writeFile(src + QStringLiteral("/one.txt"), "1");
         open();
         m_w->List1->clear();
-        chooseFolder(src);
+        QVERIFY(TestSupport::chooseFolder(*m_w, src));
         QTest::mouseClick(m_w->cmdDirPlus, Qt::LeftButton);
         m_w->txtPathBackUp->setText(TestSupport::freshFolder(QStringLiteral("dest")));
         m_w->txtPathTemp->setText(Paths::tempFolder());
@@ -272,7 +266,7 @@ private slots:
         open();
         m_w->List1->clear();
         saveAs(QStringLiteral("Standard"));
-        chooseFolder(src);
+        QVERIFY(TestSupport::chooseFolder(*m_w, src));
         QTest::mouseClick(m_w->cmdSubPlus, Qt::LeftButton);
         m_w->txtPathBackUp->setText(dest);
         m_w->txtPathTemp->setText(Paths::tempFolder());

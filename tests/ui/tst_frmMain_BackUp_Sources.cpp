@@ -38,13 +38,6 @@ private:
     QString m_root;
     frmMain_BackUp* m_w = nullptr;
 
-    // Chooses the folder in the tree as a user does, and waits for the file list to follow.
-    void choose(const QString& folder)
-    {
-        auto* model = qobject_cast<QFileSystemModel*>(m_w->FolderTreeview1->model());
-        m_w->FolderTreeview1->setCurrentIndex(model->index(folder));
-        QTRY_COMPARE(m_w->fileListFolder(), folder);
-    }
     // Types the folder exclusions and leaves the box, which reads them again.
     void typeDirExclusions(const QString& text)
     {
@@ -144,7 +137,7 @@ private slots:
         QFETCH(QStringList, rows);
         m_w->chkAddNewSub->setChecked(addNewSub);
         m_w->chkHiddenFolders->setChecked(hidden);
-        choose(m_root);
+        QVERIFY(TestSupport::chooseFolder(*m_w, m_root));
         m_w->File1->selectAll();
         click(m_w->findChild<QPushButton*>(button));
         QCOMPARE(listRows(m_w->List1), rooted(rows));
@@ -170,7 +163,7 @@ private slots:
     {
         QFETCH(QString, folder);
         QFETCH(bool, named);
-        choose(m_root + QLatin1Char('/') + folder);
+        QVERIFY(TestSupport::chooseFolder(*m_w, m_root + QLatin1Char('/') + folder));
         m_w->txtNews->clear();
         click(m_w->cmdSubPlus);
         click(m_w->cmdDirPlus);
@@ -180,7 +173,7 @@ private slots:
 
     void duplicatesAreNamedOnlyWhenAsked()
     {
-        choose(m_root);
+        QVERIFY(TestSupport::chooseFolder(*m_w, m_root));
         m_w->chkSelectionWarning->setChecked(true);
         click(m_w->cmdDirPlus);
         setListSelected(m_w->List1, 0, false);
@@ -198,7 +191,7 @@ private slots:
 
     void selectUnselectAndRemove()
     {
-        choose(m_root);
+        QVERIFY(TestSupport::chooseFolder(*m_w, m_root));
         click(m_w->cmdSubPlus);
         const int rows = m_w->List1->count();
         click(m_w->cmdUnselect);
@@ -218,7 +211,7 @@ private slots:
 
     void doubleClickAddsTheFile()
     {
-        choose(m_root);
+        QVERIFY(TestSupport::chooseFolder(*m_w, m_root));
         m_w->File1->setCurrentRow(m_w->File1->count() - 1);
         const QRect place = m_w->File1->visualItemRect(m_w->File1->currentItem());
         // A double click is a press, a release and a second press that the system marks.
@@ -227,11 +220,28 @@ private slots:
         QCOMPARE(listRows(m_w->List1), rooted({QStringLiteral("+ R/f2.txt")}));
     }
 
+    // Rows added, renamed, removed or cleared by any code are known to the duplicate test.
+    void duplicateTestFollowsEveryChange()
+    {
+        const int first = listAddItem(m_w->List1, QStringLiteral("/a/*.*"));
+        listAddItem(m_w->List1, QStringLiteral("/b/*.*"));
+        QCOMPARE(m_w->VerificaDup(QStringLiteral("/b/*.*")), 1);
+        QCOMPARE(m_w->VerificaDup(QStringLiteral("/B/*.*")), -1);
+        m_w->List1->item(first)->setText(QStringLiteral("/c/*.*"));
+        QCOMPARE(m_w->VerificaDup(QStringLiteral("/a/*.*")), -1);
+        QCOMPARE(m_w->VerificaDup(QStringLiteral("/c/*.*")), 0);
+        delete m_w->List1->takeItem(0);
+        QCOMPARE(m_w->VerificaDup(QStringLiteral("/c/*.*")), -1);
+        QCOMPARE(m_w->VerificaDup(QStringLiteral("/b/*.*")), 0);
+        m_w->List1->clear();
+        QCOMPARE(m_w->VerificaDup(QStringLiteral("/b/*.*")), -1);
+    }
+
     void lineBreakInAPathIsRefusedWithAMessage()
     {
         const QString odd = TestSupport::freshFolder(QStringLiteral("odd"));
         makeTree(odd, {{QStringLiteral("two\nlines/"), {}}, {QStringLiteral("fine/"), {}}});
-        choose(odd);
+        QVERIFY(TestSupport::chooseFolder(*m_w, odd));
         click(m_w->cmdSubPlus);
         QCOMPARE(listRows(m_w->List1), (QStringList{QStringLiteral("+ ") + odd + QStringLiteral("/*.*"),
                                                     QStringLiteral("+ ") + odd + QStringLiteral("/fine/*.*")}));

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QAbstractItemModel;
 class QListWidget;
@@ -20,11 +21,15 @@ public:
     [[nodiscard]] bool contains(const QString& text) const { return m_counts.contains(text); }
 
 private:
-    void add(int first, int last);
-    void remove(int first, int last);
+    void inserted(int first, int last);
+    void removing(int first, int last);
+    void changed(int first, int last);
     void rebuild();
+    void count(const QString& text);
+    void uncount(const QString& text);
     [[nodiscard]] QString textAt(int row) const;
 
     QAbstractItemModel* m_model;
+    QStringList m_texts; // the text of each row as last seen, to tell what a change replaced
     QHash<QString, int> m_counts;
 };

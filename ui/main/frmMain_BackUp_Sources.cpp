@@ -207,7 +207,7 @@ void frmMain_BackUp::appendRow(const QString& row)
 
 void frmMain_BackUp::Add_to_List1(const QString& ItemToAdd, bool PopMessage)
 {
-    if (VerificaDup(ItemToAdd) >= 0)
+    if (m_sourceIndex->contains(ItemToAdd))
         showDuplicate(ItemToAdd, PopMessage);
     else if (!refusedRow(ItemToAdd, rowFolder(ItemToAdd)))
         appendRow(ItemToAdd);
@@ -271,7 +271,7 @@ void frmMain_BackUp::addSelectedFiles(const QString& folder, bool popMessage)
         if (!File1->item(i)->isSelected())
             continue;
         const QString row = folder + File1->item(i)->text();
-        if (VerificaDup(row) >= 0)
+        if (m_sourceIndex->contains(row))
             showDuplicate(row, popMessage);
         else if (!refusedRow(row, folder))
             appendRow(row);
