@@ -26,6 +26,7 @@
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "ListRows.h"
+#include "ProfileFixture.h"
 #include "SpeechEngine.h"
 #include "TestSupport.h"
 #include "frmMain_BackUp.h"
@@ -146,29 +147,14 @@ private:
     std::unique_ptr<frmMain_BackUp> m_window;
 };
 
-void tst_Quillaro_Sub::initTestCase()
-{
-    AppName = QStringLiteral("Quillaro");
-    g_User = QStringLiteral("TESTER");
-    g_MachineID = QStringLiteral("123456789");
-    g_Language = QStringLiteral("english");
-    QVERIFY(Paths::prepareFolders());
-    QVERIFY(set_language(QStringLiteral("english.lng")));
-}
+void tst_Quillaro_Sub::initTestCase() { QVERIFY(prepareProgram()); }
 
 void tst_Quillaro_Sub::init()
 {
-    SettingsStore::reset();
-    QFile::remove(SettingsStore::settingsFile());
-    QFile::remove(ErrorLogPath());
-    const QStringList profiles = QDir(Paths::programFolder())
-                                     .entryList({QStringLiteral("*.pfl"), QStringLiteral("*.bak")});
-    for (const QString& file : profiles)
-        QFile::remove(Paths::programFolder() + QLatin1Char('/') + file);
+    clearProfiles();
     MessageBoxSeam::clearScript();
     MessageBoxSeam::clearShown();
     bSoundOn = true;
-    g_bAutoRun = false;
 }
 
 void tst_Quillaro_Sub::cleanup()

@@ -8,6 +8,7 @@
 
 #include "Globals.h"
 #include "Paths.h"
+#include "ProfileFixture.h"
 #include "ProfileFile.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_Language.h"
@@ -60,27 +61,13 @@ private:
     std::unique_ptr<frmMain_BackUp> m_window;
 };
 
-void tst_Quillaro_Main::initTestCase()
-{
-    AppName = QStringLiteral("Quillaro");
-    g_User = QStringLiteral("TESTER");
-    g_MachineID = QStringLiteral("123456789");
-    g_Language = QStringLiteral("english");
-    QVERIFY(Paths::prepareFolders());
-    QVERIFY(set_language(QStringLiteral("english.lng")));
-}
+void tst_Quillaro_Main::initTestCase() { QVERIFY(TestSupport::prepareProgram()); }
 
 void tst_Quillaro_Main::init()
 {
-    SettingsStore::reset();
-    QFile::remove(SettingsStore::settingsFile());
-    QFile::remove(ErrorLogPath());
-    const QStringList profiles = QDir(Paths::programFolder()).entryList({QStringLiteral("*.pfl")});
-    for (const QString& file : profiles)
-        QFile::remove(Paths::programFolder() + QLatin1Char('/') + file);
+    TestSupport::clearProfiles();
     writeProfile(QStringLiteral("Standard"), QStringLiteral("/standard/*.*"));
     writeProfile(QStringLiteral("Work"), QStringLiteral("/work/*.*"));
-    g_bAutoRun = false;
 }
 
 void tst_Quillaro_Main::cleanup()
