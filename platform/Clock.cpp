@@ -1,5 +1,7 @@
 #include "Clock.h"
 
+#include <ctime>
+
 #include <QElapsedTimer>
 
 namespace {
@@ -25,6 +27,14 @@ qint64 monotonicMs()
         return t;
     }();
     return timer.elapsed();
+}
+
+void pinLocalTimeZone()
+{
+    if (qEnvironmentVariableIsSet("TZ"))
+        return;
+    qputenv("TZ", ":/etc/localtime");
+    tzset();
 }
 
 void setFixedNow(const QDateTime& fixed) { fixedNow() = fixed; }

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFile>
 
+#include "Clock.h"
 #include "MessageBox.h"
 #include "Paths.h"
 #include "QEV_ErrorLog.h"
@@ -66,6 +67,7 @@ int main(int argc, char* argv[])
     const QString argText = ArgumentText(arguments);
     // A reader that went away must not end a run half-way.
     std::signal(SIGPIPE, SIG_IGN);
+    Clock::pinLocalTimeZone();
     const bool unattended = HasRunSwitch(argText);
     const int stderrFd = unattended ? silenceOutput() : STDERR_FILENO;
     if (!hasDisplay()) {
