@@ -122,6 +122,7 @@ class tst_frmRestore : public QObject
     QString m_source;     // the files of kFiles
     QString m_runPlain;   // a folder with a plain archive of the program's own run
     QString m_runCry;     // a folder with an encrypted archive of the program's own run
+    QString m_runCryUpper; // the same, its name ending in ".CRY"
     QString m_zipFolders; // Info-ZIP archive with folder entries
     QString m_zipFlat;    // Info-ZIP archive without folder entries
     QString m_temp;
@@ -199,6 +200,10 @@ private slots:
                  qPrintable(readTree(m_runCry).keys().join(u' ') + QLatin1Char('|')
                             + readTree(m_runPlain).keys().join(u' ') + QLatin1Char('|')
                             + QString::fromUtf8(readFile(ErrorLogPath()))));
+        m_runCryUpper = freshFolder(QStringLiteral("run-cry-upper"));
+        const QFileInfo cry = QDir(m_runCry).entryInfoList({QStringLiteral("*.cry")}).first();
+        QVERIFY(QFile::copy(cry.filePath(), m_runCryUpper + QLatin1Char('/')
+                                                + cry.completeBaseName() + QStringLiteral(".CRY")));
         m_zipFolders = freshFolder(QStringLiteral("zip-folders"));
         infoZip(m_zipFolders + QStringLiteral("/with folders.zip"), {QStringLiteral("-qr")});
         m_zipFlat = freshFolder(QStringLiteral("zip-flat"));
@@ -218,6 +223,7 @@ private slots:
         QTest::addColumn<QStringList>("files");
         QTest::newRow("own run") << m_runPlain << ownRunFiles();
         QTest::newRow("own run, encrypted") << m_runCry << ownRunFiles();
+        QTest::newRow("own run, encrypted, upper case") << m_runCryUpper << ownRunFiles();
         QTest::newRow("zip with folder entries") << m_zipFolders << kFiles.keys();
         QTest::newRow("zip without folder entries") << m_zipFlat << kFiles.keys();
     }

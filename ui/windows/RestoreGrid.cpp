@@ -52,11 +52,14 @@ QVariant RestoreGrid::headerData(int section, Qt::Orientation orientation, int r
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
+    return m_hasHeader ? caption(section) : QString();
+}
+
+QString RestoreGrid::caption(int column)
+{
     static const char* const captions[ColumnCount]
         = {"", "File Name", "Date & Time", "File Size", "Archive", "Index", "Path"};
-    if (!m_hasHeader || section < 0 || section >= ColumnCount)
-        return QString();
-    return QString::fromLatin1(captions[section]);
+    return column >= 0 && column < ColumnCount ? QString::fromLatin1(captions[column]) : QString();
 }
 
 void RestoreGrid::startSearch()

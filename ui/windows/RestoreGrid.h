@@ -41,6 +41,8 @@ public:
     [[nodiscard]] bool hasHeader() const { return m_hasHeader; }
     [[nodiscard]] const RestoreHit& hit(int row) const { return m_rows[static_cast<size_t>(row)]; }
 
+    // The header caption of a column.
+    [[nodiscard]] static QString caption(int column);
     // The file name of a stored name: the part after its last "/" or "\".
     [[nodiscard]] static QString fileNameOf(const QString& storedName);
 

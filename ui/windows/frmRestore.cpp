@@ -92,15 +92,29 @@ void frmRestore::createControls()
     FG3->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FG3->verticalHeader()->hide();
     FG3->verticalHeader()->setDefaultSectionSize(FG3->fontMetrics().height() + 4);
-    for (int c = 0; c < RestoreGrid::ColumnCount; ++c)
-        FG3->setColumnWidth(c, kColumnTwips[c] / 15);
+    setColumnWidths();
     layout->addWidget(FG3, 1);
     ProgressBar3 = named(new QProgressBar(this), "ProgressBar3");
     ProgressBar3->setValue(0);
+    ProgressBar3->setTextVisible(false);
     layout->addWidget(ProgressBar3);
     sbStatusBar = named(new QStatusBar(this), "sbStatusBar");
     layout->addWidget(sbStatusBar);
     resize(900, 640);
+}
+
+// The widths the grid has always had, widened where this font needs more for a caption or a
+// date.
+void frmRestore::setColumnWidths()
+{
+    const QFontMetrics metrics = FG3->fontMetrics();
+    const QString date = GeneralDate(QDateTime(QDate(2000, 12, 30), QTime(23, 59, 58)));
+    for (int c = 0; c < RestoreGrid::ColumnCount; ++c) {
+        const QString widest = c == RestoreGrid::DateTime
+            ? date
+            : QStringLiteral("%1 ").arg(RestoreGrid::caption(c));
+        FG3->setColumnWidth(c, qMax(kColumnTwips[c] / 15, metrics.horizontalAdvance(widest) + 12));
+    }
 }
 
 QWidget* frmRestore::createSearchPanel()

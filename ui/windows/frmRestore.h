@@ -86,6 +86,7 @@ private:
     QWidget* createStatistics();
     void createToolbar();
     void fillDrives();
+    void setColumnWidths();
     void connectEvents();
     void Form_Load();
     void Form_Unload();
