@@ -18,7 +18,6 @@
 #include "QEV_Language.h"
 #include "Quillaro_Sub.h"
 #include "SettingsKeys.h"
-#include "frmMain_BackUp_Restore.h"
 
 void frmMain_BackUp::cmdSaveProfile()
 {

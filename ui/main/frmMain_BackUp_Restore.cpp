@@ -1,5 +1,6 @@
 #include "frmMain_BackUp_Restore.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QStatusBar>
 
@@ -16,6 +17,13 @@ void ShowRestoreWindow(frmMain_BackUp& main)
     context.tempFolder = main.txtPathTemp->text();
     context.password = main.txtEncryptPassword->text();
     context.status = main.statusBar ? main.statusBar->currentMessage() : QString();
+    context.help = [&main] { main.mnuHelp_Click(); };
+    // The main window's own help menu item opens the forum page.
+    context.forum = [&main] {
+        if (QAction* forum = main.findChild<QAction*>(QStringLiteral("Forum")))
+            forum->trigger();
+    };
+    context.about = [&main] { main.mnuAbout_Click(); };
     main.hide();
     {
         frmRestore window(context, &main);
