@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEventLoop>
+#include <QPointer>
 #include <QPropertyAnimation>
 #include <QRubberBand>
 #include <QStyle>
@@ -18,10 +19,30 @@ namespace {
 
 constexpr int kAnimationMs = 250;
 
+// Without a tray the window is only minimised, and the user may bring it back through the
+// task bar: it is then out of the tray, so that the next Minimize works again.
+class RestoreWatch : public QObject
+{
+public:
+    explicit RestoreWatch(QWidget* window) : QObject(window) { window->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* window = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::WindowStateChange && !window->isMinimized() && g_hWnd == window) {
+            g_hWnd = nullptr;
+            deleteLater();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 struct TrayState
 {
     TrayPopup showPopup;
     bool minimised = false; // no tray: the window was minimised instead of hidden
+    QPointer<RestoreWatch> watch;
 };
 
 TrayState& state()
@@ -83,9 +104,10 @@ void EnterTray(QWidget* window, TrayPopup showPopup)
     if (!window || IsInTray())
         return;
     g_hWnd = window;
-    state() = TrayState{std::move(showPopup), !trayAvailable()};
+    state() = TrayState{std::move(showPopup), !trayAvailable(), {}};
     if (state().minimised) {
         window->showMinimized();
+        state().watch = new RestoreWatch(window);
         return;
     }
     showIcon(window);
@@ -99,6 +121,7 @@ void LeaveTray()
     if (!window)
         return;
     g_hWnd = nullptr;
+    delete state().watch;
     if (g_nid) {
         TrayAnimate(0, window); // while the icon still tells where it is
         g_nid->hide();

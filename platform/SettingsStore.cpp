@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -64,19 +65,55 @@ QString autostartFile()
 
 bool isRunValue(const QString& path) { return path.startsWith(kRunKey, Qt::CaseInsensitive); }
 
+// The Exec value of a desktop entry: one quoted argument in which ", `, $ and \ carry a
+// backslash, then the value's own escape of the backslash, and "%" doubled for field codes.
+QString execValue(const QString& command)
+{
+    QString quoted;
+    for (const QChar c : command) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$')
+            || c == QLatin1Char('\\'))
+            quoted += QLatin1Char('\\');
+        quoted += c;
+    }
+    quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    quoted.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+// A backslash takes the next character as it is.
+QString dropEscapes(const QString& text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('\\') && i + 1 < text.size())
+            ++i;
+        out += text.at(i);
+    }
+    return out;
+}
+
+QString commandOfExec(QString exec)
+{
+    exec.replace(QStringLiteral("%%"), QStringLiteral("%"));
+    exec = dropEscapes(exec); // the value's own escapes; the quoting ones come next
+    if (exec.size() >= 2 && exec.startsWith(QLatin1Char('"')) && exec.endsWith(QLatin1Char('"')))
+        exec = exec.mid(1, exec.size() - 2);
+    return dropEscapes(exec);
+}
+
 bool writeAutostart(const QString& command, QString* error)
 {
     const QString file = autostartFile();
     QDir().mkpath(QFileInfo(file).path());
-    QFile out(file);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        if (error)
-            *error = out.errorString();
-        return false;
-    }
-    const QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=Quillaro\n"
-                                        "Exec=\"") + command + QStringLiteral("\"\n");
-    return out.write(text.toUtf8()) >= 0 && out.flush();
+    QSaveFile out(file);
+    const QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=Quillaro\nExec=")
+                         + execValue(command) + QLatin1Char('\n');
+    if (out.open(QIODevice::WriteOnly) && out.write(text.toUtf8()) >= 0 && out.commit())
+        return true;
+    if (error)
+        *error = out.errorString();
+    return false;
 }
 
 bool readAutostart(QString* value)
@@ -87,10 +124,7 @@ bool readAutostart(QString* value)
     const QStringList lines = QString::fromUtf8(in.readAll()).split(QLatin1Char('\n'));
     for (const QString& line : lines) {
         if (line.startsWith(QStringLiteral("Exec="))) {
-            QString exec = line.mid(5);
-            if (exec.startsWith(QLatin1Char('"')) && exec.endsWith(QLatin1Char('"')))
-                exec = exec.mid(1, exec.size() - 2);
-            *value = exec;
+            *value = commandOfExec(line.mid(5));
             return true;
         }
     }

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QCheckBox>
 
+#include "Clock.h"
 #include "Events.h"
 #include "Globals.h"
 #include "MessageBox.h"
@@ -15,6 +16,7 @@
 #include "Quillaro_Sub.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
+#include "TaskScheduler.h"
 #include "frmMain_BackUp.h"
 #include "frmSplash.h"
 
@@ -97,6 +99,15 @@ StartResult failUnattended(const QString& why)
 {
     ReportError(mainLabel(), ErrNo::InvalidCall, why);
     return {false, 1};
+}
+
+// The run of a scheduled task leaves its start time for the task list.
+void recordTaskRun()
+{
+    const QString task = qEnvironmentVariable(TaskScheduler::kTaskVariable);
+    QString error;
+    if (!task.isEmpty() && !TaskScheduler::recordLastRun(task, Clock::now(), &error))
+        ReportError(mainLabel(), ErrNo::PathFileAccess, error);
 }
 
 } // namespace
@@ -185,9 +196,9 @@ StartResult Main(const QString& argText, SingleInstance& instance)
                                          QStringLiteral("Language"), QStringLiteral("english"));
     if (!set_language(g_Language + QStringLiteral(".lng")))
         return {false, 1};
-    if (!instance.tryAcquire()) {
-        if (unattended)
-            return failUnattended(QStringLiteral("another instance is running; no run took place"));
+    // A scheduled run may start beside the open window; the run lock of its profile keeps
+    // two runs of one profile apart.
+    if (!unattended && !instance.tryAcquire()) {
         MsgBox(LangText(306) + QLatin1Char('\n') + LangText(127), MsgButtons::Ok,
                MsgIcon::Exclamation, AppName + QStringLiteral(" Info"));
         return {false, 1};
@@ -226,6 +237,7 @@ StartResult Main(const QString& argText, SingleInstance& instance)
         applyDirSwitch(*window, dir);
     g_bAutoRun = unattended;
     if (unattended) {
+        recordTaskRun();
         window->cmdBackUpNow();
         // An unattended run saves nothing and ends the program with its outcome.
         const int exitCode = window->runExitCode() < 0 ? 1 : window->runExitCode();

@@ -17,6 +17,16 @@ export QUILLARO_SHUTDOWN_COMMAND="$root/shutdown-recorder"
 export QUILLARO_CRONTAB="$root/crontab-standin"
 printf '#!/bin/sh\necho "$@" >> "%s/shutdown.log"\n' "$root" > "$root/shutdown-recorder"
 chmod +x "$root/shutdown-recorder"
+# The crontab stand-in keeps the table in "$root/crontab": -l prints it, - replaces it.
+cat > "$root/crontab-standin" <<EOF
+#!/bin/sh
+case "\$1" in
+-l) [ -f "$root/crontab" ] || { echo "no crontab for test" >&2; exit 1; }; cat "$root/crontab" ;;
+-) cat > "$root/crontab.new" && mv "$root/crontab.new" "$root/crontab" ;;
+*) echo "crontab stand-in: unsupported \$*" >&2; exit 2 ;;
+esac
+EOF
+chmod +x "$root/crontab-standin"
 unset DISPLAY WAYLAND_DISPLAY
 cd "$root" || exit 1
 "$@"

@@ -41,6 +41,18 @@ private slots:
         QVERIFY(!QFile::exists(autostart()));
     }
 
+    // The entry's rules: the path is one quoted argument whatever it holds.
+    void theAutostartEntryQuotesItsProgram()
+    {
+        const QString program = QStringLiteral("/opt/my \"quill\" $HOME `x` 100% \\back/quillaro");
+        CreateKey(kRun, program);
+        const QString desktop = QString::fromUtf8(TestSupport::readFile(autostart()));
+        QVERIFY2(desktop.contains(QStringLiteral(
+                     "Exec=\"/opt/my \\\\\"quill\\\\\" \\\\$HOME \\\\`x\\\\` 100%% \\\\\\\\back/quillaro\"\n")),
+                 qPrintable(desktop));
+        QCOMPARE(ReadKey(kRun), program);
+    }
+
     void storeFilesArePrivate()
     {
         CreateKey(QStringLiteral("HKEY_CURRENT_USER\\x\\y"), QStringLiteral("1"));

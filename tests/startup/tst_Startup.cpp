@@ -72,10 +72,6 @@ private slots:
         QCOMPARE(runToEnd({}, &err), 1);
         QVERIFY2(err.contains(QStringLiteral("Another instance")), qPrintable(err));
 
-        err.clear();
-        QCOMPARE(runToEnd({QStringLiteral("/run"), QStringLiteral("/profile:Standard")}, &err), 1);
-        QVERIFY(!err.contains(QStringLiteral("message box")));
-        QVERIFY(log().contains(QStringLiteral("another instance is running")));
 
         QCOMPARE(first.state(), QProcess::Running);
         first.terminate();

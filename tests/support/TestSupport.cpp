@@ -80,6 +80,53 @@ int runTool(const QString& program, const QStringList& arguments, QString* outpu
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
+QString crontabFile()
+{
+    return QFileInfo(qEnvironmentVariable("QUILLARO_CRONTAB")).path() + QStringLiteral("/crontab");
+}
+
+QByteArray firstTaskLine(const QByteArray& table)
+{
+    const QList<QByteArray> lines = table.split('\n');
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        if (lines[i].startsWith("# quillaro-task "))
+            return lines[i + 1];
+    }
+    return {};
+}
+
+QByteArray asCronWould(const QByteArray& line)
+{
+    QByteArray rest = line;
+    for (int field = 0; field < 5; ++field) {
+        rest = rest.trimmed();
+        rest = rest.mid(rest.indexOf(' ') + 1);
+    }
+    QByteArray out;
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+        if (rest[i] == '\\' && i + 1 < rest.size()) {
+            if (rest[i + 1] != '%')
+                out += '\\';
+            out += rest[++i];
+        } else if (rest[i] == '%') {
+            break;
+        } else {
+            out += rest[i];
+        }
+    }
+    return out;
+}
+
+int runAsCron(const QByteArray& command, QString* output)
+{
+    const QString home = qEnvironmentVariable("HOME");
+    return runTool(QStringLiteral("/usr/bin/env"),
+                   {QStringLiteral("-i"), QStringLiteral("HOME=") + home,
+                    QStringLiteral("PATH=/usr/bin:/bin"), QStringLiteral("/bin/sh"), QStringLiteral("-c"),
+                    QString::fromUtf8(command)},
+                   output, home);
+}
+
 QString sourceCommonFolder() { return QStringLiteral(QUILLARO_SOURCE_COMMON); }
 
 } // namespace TestSupport

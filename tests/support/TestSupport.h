@@ -26,6 +26,16 @@ void writeFile(const QString& path, const QByteArray& content);
 int runTool(const QString& program, const QStringList& arguments, QString* output = nullptr,
             const QString& workingDir = {});
 
+// The table the crontab stand-in of tests/isolate.sh keeps.
+[[nodiscard]] QString crontabFile();
+// The line after the first task tag of the program's block; empty when there is none.
+[[nodiscard]] QByteArray firstTaskLine(const QByteArray& table);
+// What cron hands to sh for a crontab line: the five time fields go, a backslash keeps the
+// next character (and is dropped before "%"), a bare "%" ends the command.
+[[nodiscard]] QByteArray asCronWould(const QByteArray& line);
+// Runs a command with sh -c as cron does: a bare environment (HOME, PATH), in HOME.
+int runAsCron(const QByteArray& command, QString* output = nullptr);
+
 // The shipped assets of the source tree.
 [[nodiscard]] QString sourceCommonFolder();
 

@@ -102,6 +102,14 @@ private slots:
         QVERIFY(w.isMinimized() || !w.isVisible());
         w.mnuShow_Click();
         QTRY_VERIFY(w.isVisible() && !w.isMinimized());
+        // Brought back another way (the task bar), Minimize still works, again and again.
+        for (int round = 0; round < 2; ++round) {
+            w.cmdSetTray();
+            QTRY_VERIFY(w.isMinimized());
+            w.showNormal();
+            QTRY_VERIFY(!w.isMinimized());
+            QVERIFY(!IsInTray());
+        }
         setTrayAvailableForTests({});
     }
 };

@@ -33,6 +33,7 @@
 #include "QEV_WindowsTopMost.h"
 #include "Quillaro_Sub.h"
 #include "SettingsStore.h"
+#include "TaskScheduler.h"
 
 qint16 g_iCdDevice = 0;
 qint16 g_iCdSpeed = 0;
@@ -113,6 +114,8 @@ void frmMain_BackUp::createControls()
     createStatusRow();
     column->addWidget(statusBar);
     createMenus();
+    createReportControls();
+    connectTaskEvents();
 }
 
 // A tab page inside a scroll area: the window keeps any size the user gives it, and a page
@@ -222,14 +225,6 @@ bool frmMain_BackUp::eventFilter(QObject* watched, QEvent* event)
     else if (watched == frmZipStatistc && type == QEvent::MouseButtonDblClick)
         frmZipStatistc_DblClick();
     return QWidget::eventFilter(watched, event);
-}
-
-void frmMain_BackUp::showErrorIndicator()
-{
-    QPalette palette = ErrorIndicator->palette();
-    palette.setColor(QPalette::Window, QColor(0xFF, 0x80, 0x80));
-    ErrorIndicator->setPalette(palette);
-    lblError->setVisible(true);
 }
 
 int frmMain_BackUp::WindowState() const { return isMinimized() ? 1 : 0; }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QDir>
+#include <functional>
+#include <memory>
+
 #include <QWidget>
 
 #include "FormControls.h"
@@ -31,10 +34,20 @@ class QToolBar;
 class QTreeView;
 class QVBoxLayout;
 class SourceListIndex;
+class QUrl;
+class TaskScheduler;
+class ZipArchive;
+struct ScheduledTask;
 
 // The list positions of the CD writer and its speed, as the profile stores them.
 extern qint16 g_iCdDevice;
 extern qint16 g_iCdSpeed;
+
+// The program scheduled tasks start: this program's own executable.
+[[nodiscard]] QString TaskProgram();
+// Tests: the program new scheduled tasks start, and what opens web pages and the error log.
+void setTaskProgramForTests(const QString& program);
+void setPageOpenerForTests(std::function<bool(const QUrl&)> opener);
 
 // The main window: its controls hold the current profile's options. Control arrays are
 // ControlArray members; each element's objectName is elementName(array, index).
@@ -105,6 +118,33 @@ public:
     [[nodiscard]] int WindowState() const;
     // The per-tab availability flag the backup mode sets (tabs 3 and 4).
     [[nodiscard]] bool tabAvailable(int tab) const;
+
+    // Scheduled tasks: the list is rebuilt from the table, the chosen task stays chosen.
+    void RefreshList();
+    // The texts of the flag word's bits, in their fixed order.
+    [[nodiscard]] static QString TaskFlagsText(quint32 flags);
+    void cmdNew_Click();
+    void cmdProps_Click();
+    void cdmDelete_Click();
+    void cmdRun_Click();
+    void lstTasks_Click();
+    void SSTab2_GotFocus();
+    void SSTab2_LostFocus();
+    void TimerRT_Timer();
+    // Sets the shutdown utility up to back the current profile up, and starts it.
+    void cmdConfigAS_Click();
+    // The error indicator opens the error log and turns green again.
+    void ErrorIndicator_DblClick();
+    void lblError_Click();
+    [[nodiscard]] bool errorIndicatorLit() const;
+    // The bug report: error log and pictures of the window's pages in error.zip.
+    void Label7_Click();
+    void GifView_Click();
+    void Label32_Click();
+    void lblQEVHome_Click();
+    void OpenSuitePage();
+    // Writes every control's caption and tooltip for the language master file.
+    void Command1_Click();
 
     // The window's frame: menu bar, toolbar, tabs, status bar. Each tab page is laid out by a
     // QVBoxLayout or QGridLayout of its own; a page of another file adds its frame there.
@@ -285,8 +325,22 @@ public:
     QCheckBox* chkDeleteArchive = nullptr;
     QLineEdit* txtDeleteArchive = nullptr;
 
-    // " Schedule" tab
+    // " Schedule" tab: scheduled tasks, the shutdown utility, links
     QGroupBox* Frame11 = nullptr;
+    QListWidget* lstTasks = nullptr;
+    QPushButton* cmdNew = nullptr;
+    QPushButton* cmdProps = nullptr;
+    QPushButton* cdmDelete = nullptr;
+    QPushButton* cmdRun = nullptr;
+    ControlArray<QLabel> lbLabels;
+    ControlArray<QLabel> lblInfo;
+    QPushButton* cmdConfigAS = nullptr;
+    QLabel* lblUtilityState = nullptr;
+    QLabel* GifView = nullptr;
+    QLabel* lblQEVHome = nullptr;
+    QLabel* Label32 = nullptr;
+    QLabel* Label7 = nullptr;
+    QPushButton* Command1 = nullptr;
 
     // Fields of the CD procedures, zero when the window is created.
     qint16 CdDeviceIndex = 0;
@@ -405,7 +459,24 @@ private:
     void deleteCurrentProfile();
     void keepProfileFileAsBackup(const QString& name);
 
+    void createTaskPages();
+    void createSchedulerPage(QWidget* page);
+    void createUtilityPage(QWidget* page);
+    void connectTaskEvents();
+    void schedulerPageShown();
+    TaskScheduler& scheduler();
+    [[nodiscard]] QString selectedTaskName() const;
+    [[nodiscard]] QString askNewTaskName();
+    [[nodiscard]] QStringList taskArguments() const;
+    void editTask(const ScheduledTask& task, QWidget* owner, const QString& errorLabel);
+    [[nodiscard]] static QString utilityProgram();
+    void showUtilityState();
+    void closeRunningUtility(const QString& program);
+    void createReportControls();
+    void addPicture(ZipArchive& zip, int pass, const QString& errorLabel);
+
     void connectRunEvents();
+    void refuseBusyProfile();
     void chkWinOnTop_Click();
     void txtPathBackUp_Change();
     void txtSpareSpace_Change();
@@ -415,6 +486,7 @@ private:
     SourceListIndex* m_sourceIndex = nullptr;
     QFileSystemModel* m_folderModel = nullptr;
     QString m_fileFolder;
+    std::unique_ptr<TaskScheduler> m_scheduler; // made on first use
     bool m_unloaded = false;
     bool m_closeAfterLoad = false;
     bool m_runActive = false;

@@ -217,4 +217,5 @@ void frmMain_BackUp::createScheduleTab(QWidget* page)
     Frame11 = frame("Frame11", "Shutdown utility", utility);
     columnOf(Frame11);
     columnOf(utility)->addWidget(Frame11);
+    createTaskPages();
 }

@@ -24,6 +24,7 @@
 #include "Events.h"
 #include "FileAttributes.h"
 #include "Globals.h"
+#include "MessageBox.h"
 #include "QEV_Disk.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_File_Dir.h"
@@ -35,6 +36,7 @@
 #include "SettingsKeys.h"
 #include "Quillaro_Sub.h"
 #include "RunHost.h"
+#include "RunLock.h"
 
 namespace {
 
@@ -317,6 +319,11 @@ void frmMain_BackUp::cmdBackUpNow()
 {
     if (m_runActive)
         return;
+    RunLock lock(cmbProfiles->currentText());
+    if (!lock.tryAcquire()) {
+        refuseBusyProfile();
+        return;
+    }
     m_runActive = true;
     const RunOptions options = runOptionsOf(*this);
     MainWindowRunHost host(*this);
@@ -325,6 +332,19 @@ void frmMain_BackUp::cmdBackUpNow()
     m_runActive = false;
     if (m_runExitCode < 0)
         m_runExitCode = RunExitCode(outcome);
+}
+
+// Another run of this profile is active, in this window or in a scheduled run.
+void frmMain_BackUp::refuseBusyProfile()
+{
+    const QString text = QStringLiteral("The profile \"") + cmbProfiles->currentText()
+                         + QStringLiteral("\" is busy: another backup of it is running. No backup took place.");
+    ReportError(FormularLabel("cmdBackUpNow", "frmMain_BackUp"), ErrNo::PermissionDenied, text);
+    txtNews->setText(text);
+    if (!g_bAutoRun)
+        MsgBox(text, MsgButtons::Ok, MsgIcon::Exclamation, AppName + QStringLiteral(" Info"));
+    if (m_runExitCode < 0)
+        m_runExitCode = 1;
 }
 
 void frmMain_BackUp::cmdCancelBackUp_Click() { g_bCancelBackUp = true; }
