@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDir>
 #include <functional>
 #include <memory>
 
+#include <QDir>
 #include <QWidget>
 
 #include "FormControls.h"
