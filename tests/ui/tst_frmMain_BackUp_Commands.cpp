@@ -139,6 +139,25 @@ private slots:
         QVERIFY(m_w->isVisible());
     }
 
+    // Sound ticked on a machine without a sound device: nothing is spoken and the window goes.
+    void exitClosesTheWindow_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("toolbar") << QStringLiteral("Exit");
+        QTest::newRow("menu bar") << QStringLiteral("mnuExit1");
+        QTest::newRow("tray menu") << QStringLiteral("mnuExit");
+    }
+
+    void exitClosesTheWindow()
+    {
+        QFETCH(QString, command);
+        open();
+        m_w->chkSound->setChecked(true);
+        QVERIFY(m_w->isVisible());
+        m_w->findChild<QAction*>(command)->trigger();
+        QVERIFY(!m_w->isVisible());
+    }
+
     void refusedNamesSaveNothing_data()
     {
         QTest::addColumn<QString>("answer");

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMovie>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -28,6 +29,7 @@
 #include "Globals.h"
 #include "QEV_API.h"
 #include "QEV_ErrorLog.h"
+#include "QEV_File_Dir.h"
 #include "QEV_Language.h"
 #include "QEV_PlaySound.h"
 #include "QEV_WindowsTopMost.h"
@@ -287,8 +289,11 @@ void frmMain_BackUp::mnuExit_Click()
     // A running backup holds objects of this window; it ends the program itself.
     if (m_runActive)
         return;
-    if (chkValue(chkSound) == 1)
-        (void)SpeakText(LangText(169));
+    if (QMovie* movie = Animation1->movie())
+        movie->stop();
+    // The farewell is heard out before the program goes; nothing spoken, nothing to wait for.
+    if (chkValue(chkSound) == 1 && SpeakText(LangText(169)))
+        Wait_Seconds(3);
     close();
     QCoreApplication::quit();
 }
