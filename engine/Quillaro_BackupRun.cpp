@@ -6,6 +6,7 @@
 #include <QSaveFile>
 
 #include "Clock.h"
+#include "DriveInfo.h"
 #include "Events.h"
 #include "Globals.h"
 #include "MessageBox.h"
@@ -37,6 +38,20 @@ QString canonical(const QString& path)
     return real.isEmpty() ? clean : real;
 }
 
+// Password values (archive, FTP, mail) stay out of the export: the archive holding it may be
+// unencrypted. The check boxes about passwords keep their values.
+QByteArray withoutPasswords(const QByteArray& settings)
+{
+    QList<QByteArray> lines = settings.split('\n');
+    for (QByteArray& line : lines) {
+        const qsizetype equals = line.indexOf('=');
+        const QByteArray key = line.left(qMax<qsizetype>(equals, 0)).trimmed().toLower();
+        if (key.contains("password") && !key.startsWith("chk"))
+            line.truncate(equals + 1);
+    }
+    return lines.join('\n');
+}
+
 double tempFree(const RunOptions& o) { return Get_DiskFree(o.pathTemp, MediaOptionsOf(o)); }
 
 // The synchronisation shows its lines in the run's window.
@@ -66,7 +81,8 @@ QString BackupRun::refuseFolders(const QString& temp, const QString& destination
 {
     if (temp.trimmed().isEmpty())
         return LangText(321);
-    if (SyncFileOps::relation(temp, destination) != SyncFileOps::PairRelation::Apart)
+    // The clean-ups of either folder never go below it, so only one folder for both is refused.
+    if (SyncFileOps::relation(temp, destination) == SyncFileOps::PairRelation::Same)
         return LangText(322);
     return {};
 }
@@ -210,9 +226,14 @@ BackupRun::Next BackupRun::syncFolders()
         m_tally.worsen(RunOutcome::Abandoned);
         return Next::FinalCleanUp;
     }
+    const QString refused = refuseSyncFolders();
+    if (!refused.isEmpty()) {
+        ReportError(FormularLabel("cmdBackUpNow", "frmMain_BackUp"), ErrNo::PathNotFound, refused);
+        m_tally.worsen(RunOutcome::Failed);
+        return Next::AfterStep;
+    }
     m_host.speak(LangText(283));
     m_host.setStatus(LangText(283));
-    CreateDirectoryStruct(m_options.sourceSync);
     CreateDirectoryStruct(m_options.destinySync);
     m_host.setNewsText(LangText(110));
     m_host.playAnimation(QStringLiteral("update_list.avi"));
@@ -232,6 +253,17 @@ BackupRun::Next BackupRun::syncFolders()
     g_dMediaFree = Get_DiskFree(m_options.destinySync, MediaOptionsOf(m_options));
     m_host.setCounter(RunHost::Counter::RemainSpace, QString::number(g_dMediaFree / kMb, 'f', 1));
     return Next::AfterStep;
+}
+
+// A missing source is never created (an empty one would empty the other side of a two-way
+// sync), nor a destination on a drive that is not there.
+QString BackupRun::refuseSyncFolders() const
+{
+    if (!QFileInfo(m_options.sourceSync).isDir())
+        return QStringLiteral("the folder to synchronise does not exist: ") + m_options.sourceSync;
+    if (!QueryDrive(m_options.destinySync).ready)
+        return QStringLiteral("the drive of the folder to synchronise with is not ready: ") + m_options.destinySync;
+    return {};
 }
 
 bool BackupRun::maxZipBytes(double* bytes)
@@ -310,7 +342,7 @@ void BackupRun::exportRegistry()
     for (const QString& store : {SettingsStore::settingsFile(), SettingsStore::registryFile()}) {
         QFile in(store);
         if (in.open(QIODevice::ReadOnly))
-            content += "; " + store.toUtf8() + '\n' + in.readAll() + '\n';
+            content += "; " + store.toUtf8() + '\n' + withoutPasswords(in.readAll()) + '\n';
     }
     QProcess dconf;
     dconf.start(QStringLiteral("dconf"), {QStringLiteral("dump"), QStringLiteral("/")});

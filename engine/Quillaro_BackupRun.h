@@ -24,7 +24,7 @@ public:
     RunOutcome cmdBackUpNow();
 
     // Why the folders of a run cannot be used, or empty when they can: the temp folder must
-    // not be empty, the destination, inside it or above it.
+    // be set and must not be the destination itself (links resolved).
     [[nodiscard]] static QString refuseFolders(const QString& temp, const QString& destination);
 
 private:
@@ -36,6 +36,7 @@ private:
     bool startProgram(const RunProgram& program, QString* failure);
     Next runBefore();
     Next syncFolders();
+    [[nodiscard]] QString refuseSyncFolders() const;
     Next prepareArchive();
     Next openArchive();
     Next prepareCopy();

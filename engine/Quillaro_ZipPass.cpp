@@ -7,6 +7,7 @@
 #include <QSaveFile>
 
 #include "Clock.h"
+#include "DriveInfo.h"
 #include "Events.h"
 #include "Globals.h"
 #include "MailClient.h"
@@ -40,6 +41,13 @@ QString sizesText(qint64 uncompressed, qint64 compressed)
 }
 
 QString mb(double bytes, int decimals) { return QString::number(bytes / kMb, 'f', decimals); }
+
+// The mount point and serial number of the drive holding the folder; empty when none is ready.
+QString driveOf(const QString& folder)
+{
+    const DriveInfo drive = QueryDrive(folder);
+    return drive.ready ? drive.path + QLatin1Char(':') + QString::number(drive.serialNumber) : QString();
+}
 
 QString fileColumn(const QString& file) { return padded(shorten_path(file, 65), 66); }
 
@@ -109,6 +117,7 @@ int ZipPass::highestPartAtDestination()
     m_host.playAnimation(QStringLiteral("newfiletree.avi"));
     m_host.repaint();
     CreateDirectoryStruct(destFolder());
+    m_destinationDrive = driveOf(destFolder());
     const QString stem = ArchiveStem(m_options.profile, m_options.period, Clock::today());
     // The profile name is taken literally: its "*", "?" or "[" never match another's archives.
     const QStringList names = QDir(destFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
@@ -479,6 +488,11 @@ bool ZipPass::copyChecked(const QString& from, const QString& to)
 // replaced: when its name was taken meanwhile, the part takes the next free number.
 bool ZipPass::copyPartToDestination()
 {
+    if (driveOf(destFolder()) != m_destinationDrive) {
+        ReportError(label("Zip_Copy"), ErrNo::DeviceIO,
+                    QStringLiteral("the destination is no longer on the drive the run started on: ") + destFolder());
+        return false;
+    }
     for (;;) {
         const bool ours = g_sZipDest == m_appendedTo || m_tally.writtenThisRun.contains(g_sZipDest);
         SyncFileOps::Failure failure;

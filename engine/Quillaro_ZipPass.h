@@ -88,4 +88,5 @@ private:
     bool m_partsExhausted = false; // no free part number is left at the destination
     // The archive at the destination this run appends to: the one name it may replace.
     QString m_appendedTo;
+    QString m_destinationDrive; // the drive the destination was on when the run began
 };

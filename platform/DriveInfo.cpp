@@ -63,13 +63,26 @@ quint32 serialOf(const QString& root)
     return static_cast<quint32>(st.f_fsid);
 }
 
+// Below these folders a path names a drive that is mounted there when it is plugged in; while
+// it is not, the path would land on the system disk.
+bool awaitsItsDrive(const QString& path, const QString& mountPoint)
+{
+    const QString clean = QDir::cleanPath(path);
+    for (const QString& location : {QStringLiteral("/media"), QStringLiteral("/run/media"), QStringLiteral("/mnt")}) {
+        if (!clean.startsWith(location + QLatin1Char('/')))
+            continue;
+        return !mountPoint.startsWith(location + QLatin1Char('/'));
+    }
+    return false;
+}
+
 } // namespace
 
 DriveInfo QueryDrive(const QString& path)
 {
     DriveInfo info;
     const QStorageInfo storage(existingAncestor(path));
-    if (!storage.isValid() || !storage.isReady())
+    if (!storage.isValid() || !storage.isReady() || awaitsItsDrive(path, storage.rootPath()))
         return info;
     info.ready = true;
     info.type = typeOf(storage);

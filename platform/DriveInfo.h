@@ -21,7 +21,8 @@ struct DriveInfo
     int subFolders = 0; // folders directly below the root
 };
 
-// The drive holding path (its nearest existing folder when the path does not exist yet).
+// The drive holding path (its nearest existing folder when the path does not exist yet). A path
+// below /media, /run/media or /mnt whose drive is not mounted there is on no ready drive.
 [[nodiscard]] DriveInfo QueryDrive(const QString& path);
 // The total free bytes of the drive holding path; 0 when it cannot be measured.
 [[nodiscard]] double DriveFreeBytes(const QString& path);

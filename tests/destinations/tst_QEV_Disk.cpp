@@ -6,6 +6,7 @@
 #include "Paths.h"
 #include "QEV_Disk.h"
 #include "QEV_ErrorLog.h"
+#include "QEV_File_Dir.h"
 #include "QEV_Language.h"
 #include "TestSupport.h"
 
@@ -100,6 +101,27 @@ private slots:
         QCOMPARE(panel.driveInfo[4], LangText(14));
         QCOMPARE(panel.driveInfo[0], LangText(13));
         QVERIFY(MessageBoxSeam::shown().isEmpty());
+    }
+
+    // A destination where a drive is mounted when plugged in is not ready while it is not.
+    void absentDriveBelowAMountLocationIsNotReady_data()
+    {
+        QTest::addColumn<QString>("location");
+        QTest::newRow("media") << QStringLiteral("/media");
+        QTest::newRow("run media") << QStringLiteral("/run/media");
+        QTest::newRow("mnt") << QStringLiteral("/mnt");
+    }
+
+    void absentDriveBelowAMountLocationIsNotReady()
+    {
+        QFETCH(QString, location);
+        const QString dest = location + QStringLiteral("/quillaro-absent-drive-%1/backups").arg(QCoreApplication::applicationPid());
+        QVERIFY(!QFileInfo::exists(dest));
+        QVERIFY(!QueryDrive(dest).ready);
+        MediaPanel panel;
+        QVERIFY(!Update_Media(folderOptions(dest), panel));
+        QCOMPARE(panel.driveInfo[4], LangText(14));
+        QVERIFY(!QFileInfo::exists(sParsePath(dest)));
     }
 
     void readyDriveFillsThePanel()

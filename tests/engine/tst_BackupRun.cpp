@@ -15,6 +15,7 @@
 #include "Quillaro_BackupRun.h"
 #include "RunHost.h"
 #include "RunProgram.h"
+#include "SettingsStore.h"
 #include "TestSupport.h"
 #include "ZipArchive.h"
 #include "clsBlowfish.h"
@@ -322,27 +323,62 @@ private slots:
         QVERIFY(!QFile::exists(archive(2)));
     }
 
-    void foldersThatWouldLoseArchivesAreRefused_data()
+    // Only one folder for both is refused: the clean-ups never go below their folder, so a
+    // temp folder inside the destination (the default) or above it loses nothing.
+    void tempFolderIsRefusedOnlyAsTheDestinationItself_data()
     {
         QTest::addColumn<QString>("tempBelowDest");
-        QTest::newRow("temp inside destination") << QStringLiteral("/work");
-        QTest::newRow("temp is destination") << QString();
-        QTest::newRow("temp above destination") << QStringLiteral("/..");
+        QTest::addColumn<bool>("link");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("temp inside destination") << QStringLiteral("/work") << false << false;
+        QTest::newRow("temp is destination") << QString() << false << true;
+        QTest::newRow("temp links to destination") << QString() << true << true;
+        QTest::newRow("temp above destination") << QStringLiteral("/..") << false << false;
     }
 
-    void foldersThatWouldLoseArchivesAreRefused()
+    void tempFolderIsRefusedOnlyAsTheDestinationItself()
     {
         QFETCH(QString, tempBelowDest);
-        const QString finished = m_dest + QStringLiteral("/Old_BackUp_d20200101__1.zip");
+        QFETCH(bool, link);
+        QFETCH(bool, refused);
+        const QString finished = m_dest + QStringLiteral("/Standard_BackUp_d20200101__1.zip");
         TestSupport::writeFile(finished, "an archive the user keeps");
         RunOptions o = options();
         o.pathTemp = QDir::cleanPath(m_dest + tempBelowDest);
+        if (link) {
+            o.pathTemp = m_temp + QStringLiteral("/link");
+            QVERIFY(QFile::link(m_dest, o.pathTemp));
+        }
         QDir().mkpath(o.pathTemp);
         RecordingHost host;
-        QCOMPARE(run(o, host), RunOutcome::Abandoned);
-        QVERIFY(QFile::exists(finished));
-        QVERIFY(!host.statisticsCounted);
-        QCOMPARE(MessageBoxSeam::shown().size(), 1);
+        QCOMPARE(run(o, host), refused ? RunOutcome::Abandoned : RunOutcome::Completed);
+        QCOMPARE(TestSupport::readFile(finished), QByteArray("an archive the user keeps"));
+        QCOMPARE(QFile::exists(archive(1)), !refused);
+        QCOMPARE(MessageBoxSeam::shown().size(), refused ? 1 : 0);
+    }
+
+    void syncOfAMissingSourceCreatesNothing_data()
+    {
+        QTest::addColumn<bool>("bothWays");
+        QTest::newRow("one way") << false;
+        QTest::newRow("both ways") << true;
+    }
+
+    void syncOfAMissingSourceCreatesNothing()
+    {
+        QFETCH(bool, bothWays);
+        const QString other = TestSupport::freshFolder(QStringLiteral("other"));
+        TestSupport::writeFile(other + QStringLiteral("/kept.txt"), "kept");
+        RunOptions o = options();
+        o.mode = BackupMode::FileSync;
+        o.sourceSync = m_src + QStringLiteral("/absent-drive");
+        o.destinySync = other;
+        o.syncBothDirections = bothWays;
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Failed);
+        QVERIFY(!QFileInfo::exists(o.sourceSync));
+        QCOMPARE(TestSupport::readTree(other).keys(), QStringList{QStringLiteral("kept.txt")});
+        QVERIFY(TestSupport::readFile(ErrorLogPath()).contains("absent-drive"));
     }
 
     void emptyTempFolderIsRefused()
@@ -601,6 +637,26 @@ private slots:
             const QString path = m_dest + QLatin1Char('/') + file;
             QVERIFY2(QFileInfo(path).isSymLink() || !TestSupport::readFile(path).contains("SECRET-TEXT"), qPrintable(file));
         }
+    }
+
+    void registryExportHoldsNoPasswords()
+    {
+        const QString scope = QStringLiteral("QEV\\Quillaro\\someone\\Standard");
+        SettingsStore::saveValue(scope, QStringLiteral("Settings"), QStringLiteral("txtFTPpassword"), QStringLiteral("ftp-secret-1"));
+        SettingsStore::saveValue(scope, QStringLiteral("Settings"), QStringLiteral("txtEncryptPassword"), QStringLiteral("zip-secret-2"));
+        SettingsStore::saveValue(scope, QStringLiteral("Settings"), QStringLiteral("txtFTPuser"), QStringLiteral("visible-user"));
+        RunOptions o = options();
+        o.inclRegistry = true;
+        o.registryAsText = true;
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        const QString name = zipEntries(archive(1)).filter(QStringLiteral("registry.txt")).value(0);
+        QVERIFY(!name.isEmpty());
+        QString exported;
+        QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-p"), archive(1), name}, &exported), 0);
+        QVERIFY2(exported.contains(QStringLiteral("visible-user")), qPrintable(exported));
+        QVERIFY(!exported.contains(QStringLiteral("ftp-secret-1")));
+        QVERIFY(!exported.contains(QStringLiteral("zip-secret-2")));
     }
 
     void profileNameWithDoubleUnderscoreNeverOverwritesAPart()
