@@ -71,7 +71,7 @@ private slots:
     {
         const QString dest = TestSupport::freshFolder(QStringLiteral("dest"));
         frmMain_BackUp w;
-        prepare(w, dest, dest + QStringLiteral("/tmp"));
+        prepare(w, dest, dest); // one folder for both is refused
         const QString lastBackup = w.lblLastBackupDate->text();
         MessageBoxSeam::scriptAnswer(MsgResult::Ok);
         start(w);
