@@ -89,6 +89,7 @@ private slots:
     void extractRefusesEscapingNames();
     void extractFollowsNoLinkBelowTheTarget_data();
     void extractFollowsNoLinkBelowTheTarget();
+    void damagedEntryLeavesTheFileItWouldReplace();
     void infoZipArchivesComeBackWithTheirTimes_data();
     void infoZipArchivesComeBackWithTheirTimes();
     void manyEntriesUseZip64();
@@ -499,6 +500,29 @@ void tst_ZipArchive::extractFollowsNoLinkBelowTheTarget()
         QCOMPARE(readFile(target + QStringLiteral("/docs/a.txt")), QByteArray("from the archive"));
     }
     QVERIFY(zip.Close(&error));
+}
+
+void tst_ZipArchive::damagedEntryLeavesTheFileItWouldReplace()
+{
+    const QString dir = freshFolder(QStringLiteral("damaged"));
+    const QString archive = dir + QStringLiteral("/d.zip");
+    const QString script = QStringLiteral("import sys, zipfile\n"
+                                          "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+                                          "    z.writestr('doc.txt', b'archived ' * 5000)\n");
+    QCOMPARE(runTool(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, archive}), 0);
+    // A flipped byte in the stored data: the entry reads to its end, then fails its check.
+    QByteArray bytes = readFile(archive);
+    const qsizetype at = bytes.indexOf("archived archived") + 100;
+    bytes[at] = static_cast<char>(bytes[at] ^ 0x20);
+    writeFile(archive, bytes);
+    const QString target = dir + QStringLiteral("/out");
+    makeTree(target, {{QStringLiteral("doc.txt"), "the good file"}});
+    ZipArchive zip;
+    QString error;
+    QVERIFY2(zip.OpenReadOnly(archive, &error), qPrintable(error));
+    QVERIFY(!zip.Files().Item(0).Extract(target, &error));
+    QVERIFY(zip.Close(&error));
+    QCOMPARE(readTree(target), (Tree{{QStringLiteral("doc.txt"), "the good file"}}));
 }
 
 void tst_ZipArchive::infoZipArchivesComeBackWithTheirTimes_data()

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -29,6 +30,7 @@
 #include "QEV_GetSystemInfos.h"
 #include "SystemInfo.h"
 #include "TestSupport.h"
+#include "WidgetDialogs.h"
 #include "ZipArchive.h"
 #include "clsBlowfish.h"
 #include "frmMain_BackUp.h"
@@ -384,6 +386,44 @@ private slots:
         QCOMPARE(shownTexts(), QStringList{LangText(321)});
         QCOMPARE(w.grid()->rowCount(), 0);
         QVERIFY(!QFileInfo::exists(QStringLiteral("/_BackUp_temp.zip")));
+    }
+
+    void restoreOfAnEncryptedArchiveNeedsTheTempFolder()
+    {
+        const QString temp = freshFolder(QStringLiteral("temp-gone"));
+        RestoreContext gone = context(m_runCry);
+        gone.tempFolder = temp;
+        frmRestore w(gone);
+        w.txtFileSearch->setText(QStringLiteral("*"));
+        w.cmdSearch_Click();
+        QCOMPARE(w.grid()->rowCount(), int(ownRunFiles().size()));
+        QVERIFY(QDir(temp).removeRecursively());
+        const QString target = freshFolder(QStringLiteral("target"));
+        selectRows(w, 0, 1);
+        MessageBoxSeam::scriptAnswer(MsgResult::Yes);
+        restoreTo(w, target);
+        QCOMPARE(shownTexts(), (QStringList{QStringLiteral("Overwrite existing files ?"),
+                                            LangText(321), LangText(185)}));
+        QCOMPARE(readTree(target), Tree());
+        QVERIFY(!QFileInfo::exists(temp));
+    }
+
+    void folderDialogChoosesTheArchiveFolder()
+    {
+        frmRestore w(context(m_zipFlat));
+        QString prompt;
+        WidgetDialogs::setFolderAnswer([&prompt](const QString& text, const QString&) {
+            prompt = text;
+            return QString();
+        });
+        QTest::mouseClick(w.cmdSearchPath, Qt::LeftButton);
+        QCOMPARE(prompt, QStringLiteral("Select a Folder where the ZIP archives are located"));
+        QCOMPARE(w.txtPathSearch->text(), m_zipFlat); // cancelled: nothing changes
+        WidgetDialogs::setFolderAnswer([this](const QString&, const QString&) { return m_runPlain; });
+        QTest::mouseClick(w.cmdSearchPath, Qt::LeftButton);
+        WidgetDialogs::setFolderAnswer({});
+        QCOMPARE(w.txtPathSearch->text(), m_runPlain);
+        QCOMPARE(w.List3->count(), 2);
     }
 
     void decryptedCopyIsPrivateAndGoes()
