@@ -75,6 +75,7 @@ private slots:
                           {QStringLiteral("Recycled/r/x.txt"), "x"},
                           {QStringLiteral(".hidden/"), {}},
                           {QStringLiteral("Backup_old/sub/"), {}},
+                          {QStringLiteral("lost+found/kept/"), {}},
                           {QStringLiteral("Mixed/"), {}},
                           {QStringLiteral("mixed/"), {}}});
         QVERIFY(QFile::link(QStringLiteral("../.."), m_root + QStringLiteral("/docs/a/up")));
@@ -169,6 +170,21 @@ private slots:
         click(m_w->cmdDirPlus);
         QCOMPARE(listRows(m_w->List1), QStringList());
         QCOMPARE(m_w->txtNews->text().contains(folder), named);
+    }
+
+    // Views of the running system are never backed up, asked for on their own or not.
+    void systemFoldersAreNeverAdded_data()
+    {
+        QTest::addColumn<QString>("folder");
+        for (const char* folder : {"/proc", "/sys/", "/dev", "/run"})
+            QTest::newRow(folder) << QString::fromLatin1(folder);
+    }
+
+    void systemFoldersAreNeverAdded()
+    {
+        QFETCH(QString, folder);
+        m_w->AddItem(false, false, folder, false);
+        QCOMPARE(listRows(m_w->List1), QStringList());
     }
 
     void duplicatesAreNamedOnlyWhenAsked()
