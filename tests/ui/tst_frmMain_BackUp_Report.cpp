@@ -1,0 +1,249 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+
+#include "Globals.h"
+#include "MessageBox.h"
+#include "Paths.h"
+#include "ProgramInstances.h"
+#include "QEV_ErrorLog.h"
+#include "QEV_Language.h"
+#include "SettingsStore.h"
+#include "TestSupport.h"
+#include "frmMain_BackUp.h"
+
+namespace {
+
+QString zipPath() { return Paths::commonFolder() + QStringLiteral("/error.zip"); }
+
+QStringList zipEntries()
+{
+    QString listing;
+    if (TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), zipPath()}, &listing) != 0)
+        return {QStringLiteral("unreadable")};
+    return listing.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QString utilitySetting(const char* key)
+{
+    return SettingsStore::getValue(QStringLiteral("QEV\\Pellovar\\") + g_User, QStringLiteral("Settings"),
+                                   QString::fromLatin1(key));
+}
+
+// A stand-in utility: a script that notes each start and closes when asked (or never).
+QString fakeUtility(bool closes)
+{
+    const QString program = Paths::baseFolder() + QStringLiteral("/Pellovar/Pellovar");
+    TestSupport::writeFile(program, QByteArray("#!/bin/sh\necho started >> \"$0.log\"\n")
+                                        + (closes ? "trap 'exit 0' TERM\n" : "trap '' TERM\n")
+                                        + "while :; do sleep 1; done\n");
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return program;
+}
+
+int starts(const QString& program)
+{
+    return int(TestSupport::readFile(program + QStringLiteral(".log")).count("started"));
+}
+
+} // namespace
+
+// The error indicator, the bug report, the caption export and the shutdown-utility page of
+// the real window.
+class tst_frmMain_BackUp_Report : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(Paths::prepareFolders());
+        QVERIFY(LoadLanguageFile(TestSupport::sourceCommonFolder() + QStringLiteral("/language/english.lng")));
+        AppName = QStringLiteral("Quillaro");
+        g_User = QStringLiteral("TESTER");
+    }
+
+    void init()
+    {
+        MessageBoxSeam::clearScript();
+        MessageBoxSeam::clearShown();
+    }
+
+    void theIndicatorTurnsRedOnAnErrorAndGreenWhenTheLogIsOpened()
+    {
+        QList<QUrl> opened;
+        setPageOpenerForTests([&opened](const QUrl& url) { opened.append(url); return true; });
+        frmMain_BackUp w;
+        QVERIFY(!w.errorIndicatorLit());
+        QVERIFY(w.lblError->isHidden());
+        ReportError(QStringLiteral("test"), ErrNo::FileNotFound, QStringLiteral("a failure"));
+        QVERIFY(w.errorIndicatorLit());
+        QVERIFY(!w.lblError->isHidden());
+        QCOMPARE(w.lblError->text(), QStringLiteral("Click Error log"));
+        QTest::mouseClick(w.lblError, Qt::LeftButton);
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(ErrorLogPath())});
+        QVERIFY(!w.errorIndicatorLit());
+        QVERIFY(w.lblError->isHidden());
+
+        ReportError(QStringLiteral("test"), ErrNo::FileNotFound, QStringLiteral("again"));
+        QTest::mouseDClick(w.ErrorIndicator, Qt::LeftButton);
+        QCOMPARE(opened.size(), 2);
+        QVERIFY(!w.errorIndicatorLit());
+        setPageOpenerForTests({});
+    }
+
+    void aLogNobodyCanShowIsReportedAndTheIndicatorStillTurnsGreen()
+    {
+        setPageOpenerForTests([](const QUrl&) { return false; });
+        frmMain_BackUp w;
+        ReportError(QStringLiteral("test"), ErrNo::FileNotFound, QStringLiteral("a failure"));
+        w.lblError_Click();
+        QVERIFY(!w.errorIndicatorLit());
+        QVERIFY(TestSupport::readFile(ErrorLogPath()).contains("cmdShowLog_Click of Formular FrmMain"));
+        setPageOpenerForTests({});
+    }
+
+    void theBugReportPacksTheLogAndPicturesOfTheWindow_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("pictures");
+        QTest::newRow("ZIP archive: every tab") << 0 << 7;
+        QTest::newRow("File sync: tabs 3 and 4 withdrawn") << 2 << 4;
+    }
+
+    void theBugReportPacksTheLogAndPicturesOfTheWindow()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, pictures);
+        QList<QUrl> opened;
+        setPageOpenerForTests([&opened](const QUrl& url) { opened.append(url); return true; });
+        TestSupport::writeFile(zipPath(), "an older report");
+        ReportError(QStringLiteral("test"), ErrNo::FileNotFound, QStringLiteral("something to report"));
+        frmMain_BackUp w;
+        w.optBuMode(mode)->setChecked(true);
+        QVERIFY(setChkValue(w.chkMedia, 0));
+        w.SSTab1->setCurrentIndex(2);
+
+        MessageBoxSeam::scriptAnswer(MsgResult::No); // the user is told first and may decline
+        w.Label7_Click();
+        QCOMPARE(TestSupport::readFile(zipPath()), QByteArray("an older report"));
+        QVERIFY(MessageBoxSeam::shown().at(0).text.contains(QStringLiteral("folder names")));
+
+        MessageBoxSeam::scriptAnswer(MsgResult::Yes);
+        QTest::mouseClick(w.Label7, Qt::LeftButton);
+        QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-t"), zipPath()}), 0);
+        const QStringList entries = zipEntries();
+        QCOMPARE(entries.filter(QStringLiteral(".bmp")).size(), pictures);
+        QVERIFY(entries.contains(QStringLiteral("error.log")));
+        QCOMPARE(entries.size(), pictures + 1);
+        QVERIFY(QDir(Paths::commonFolder()).entryList({QStringLiteral("tmp*.bmp")}).isEmpty());
+        QCOMPARE(w.SSTab1->currentIndex(), 0);
+        QCOMPARE(chkValue(w.chkMedia), 0); // no option of the profile was touched
+        QCOMPARE(w.txtFTPpassword->echoMode(), QLineEdit::Password);
+        QCOMPARE(w.txtEncryptPassword->echoMode(), QLineEdit::Password);
+        QCOMPARE(opened.size(), 1);
+        setPageOpenerForTests({});
+    }
+
+    void theExportWritesEveryCaptionUnderItsNumber()
+    {
+        frmMain_BackUp w;
+        QVERIFY(w.Command1->isHidden());
+        w.Command1->click();
+        const QStringList texts = QString::fromUtf8(TestSupport::readFile(Paths::programFolder() + QStringLiteral("/quillaro.eng"))).split(QLatin1Char('\n'));
+        const QStringList code = QString::fromUtf8(TestSupport::readFile(Paths::programFolder() + QStringLiteral("/quillaro2.tmp"))).split(QLatin1Char('\n'));
+        QVERIFY(!texts.isEmpty());
+        static const QRegularExpression index(QStringLiteral("\\(\\d+\\)$"));
+        int checked = 0;
+        for (QWidget* control : w.findChildren<QWidget*>()) {
+            QString caption;
+            if (auto* button = qobject_cast<QAbstractButton*>(control))
+                caption = button->text();
+            else if (auto* label = qobject_cast<QLabel*>(control))
+                caption = label->text();
+            else if (auto* frame = qobject_cast<QGroupBox*>(control))
+                caption = frame->title();
+            const QString name = control->objectName();
+            if (caption.isEmpty() || name.isEmpty() || name.startsWith(QStringLiteral("qt_"))
+                || qobject_cast<QToolBar*>(control->parent()))
+                continue;
+            // The caption line and the assignment line carry the same number.
+            const QString common = QString(name).remove(index);
+            const QStringList assignments = code.filter(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(common) + QStringLiteral("\\.Caption= txc\\(\\d+\\)$")));
+            bool found = false;
+            for (const QString& assignment : assignments) {
+                const QString n = assignment.section(QLatin1Char('('), 1).chopped(1);
+                found = found || texts.contains(QLatin1Char('C') + n + caption);
+            }
+            QVERIFY2(found, qPrintable(name + QStringLiteral(": ") + caption));
+            ++checked;
+        }
+        QVERIFY(checked > 100);
+        for (int tab = 0; tab < w.SSTab1->count(); ++tab)
+            QVERIFY(texts.filter(QStringLiteral(".Caption") + w.SSTab1->tabText(tab)).size() == 1);
+        QVERIFY(texts.filter(QRegularExpression(QStringLiteral("^C\\d+Start\\.CaptionStart$"))).size() == 1);
+        QVERIFY(texts.first().startsWith(QLatin1Char('C')) || texts.first().startsWith(QLatin1Char('O')));
+    }
+
+    void theUtilityIsSetUpAndStarted()
+    {
+        frmMain_BackUp w;
+        w.cmbProfiles->setEditText(QStringLiteral("Standard"));
+        w.txtPathBackUp->setText(QStringLiteral("/media/backup"));
+        QVERIFY(w.lblUtilityState->text().contains(QStringLiteral("not installed")));
+        // Missing: the settings are written all the same, and the page says why nothing started.
+        MessageBoxSeam::scriptAnswer(MsgResult::Ok);
+        w.cmdConfigAS->click();
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
+        QCOMPARE(MessageBoxSeam::shown().at(0).text, LangText(170) + QLatin1Char('\n') + LangText(149));
+        QCOMPARE(utilitySetting("txtProgramParameters"), QStringLiteral("/run /profile:Standard /dir:/media/backup"));
+        QCOMPARE(utilitySetting("txtStartProgram"), TaskProgram());
+        QCOMPARE(utilitySetting("chkStartProgram"), QStringLiteral("1"));
+
+        // Installed: started at once; started again after the running one was closed.
+        const QString program = fakeUtility(true);
+        MessageBoxSeam::clearShown();
+        w.cmdConfigAS->click();
+        QVERIFY(w.lblUtilityState->text().contains(QStringLiteral("is installed")));
+        QTRY_COMPARE(starts(program), 1);
+        QTRY_COMPARE(ProgramInstances::running(program).size(), 1);
+        const qint64 first = ProgramInstances::running(program).first();
+        w.txtPathBackUp->setText(QStringLiteral("/media/it's mine"));
+        w.cmdConfigAS->click();
+        QTRY_COMPARE(starts(program), 2);
+        QVERIFY(!ProgramInstances::running(program).contains(first));
+        QVERIFY(MessageBoxSeam::shown().isEmpty());
+        QCOMPARE(utilitySetting("txtProgramParameters"), QStringLiteral("/run /profile:Standard '/dir:/media/it'\\''s mine'"));
+        for (const qint64 id : ProgramInstances::running(program))
+            QProcess::execute(QStringLiteral("kill"), {QStringLiteral("-9"), QString::number(id)});
+    }
+
+    void aUtilityThatWillNotCloseIsReported()
+    {
+        const QString program = fakeUtility(false);
+        QProcess running;
+        running.start(program, QStringList());
+        QVERIFY(running.waitForStarted());
+        QTRY_COMPARE(ProgramInstances::running(program).size(), 1);
+        frmMain_BackUp w;
+        MessageBoxSeam::scriptAnswer(MsgResult::Ok);
+        w.cmdConfigAS->click();
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
+        QCOMPARE(MessageBoxSeam::shown().at(0).text, LangText(148) + QLatin1Char('\n') + LangText(149));
+        QCOMPARE(utilitySetting("chkStartProgram"), QStringLiteral("1"));
+        for (const qint64 id : ProgramInstances::running(program))
+            QProcess::execute(QStringLiteral("kill"), {QStringLiteral("-9"), QString::number(id)});
+        running.waitForFinished(10000);
+    }
+};
+
+QTEST_MAIN(tst_frmMain_BackUp_Report)
+#include "tst_frmMain_BackUp_Report.moc"
