@@ -106,9 +106,18 @@ QString tagOf(const ScheduledTask& task)
 }
 
 // The command words back: "cd DIR &&", assignments, the program, its arguments.
-void readCommand(const QString& command, ScheduledTask& task)
+// Cron knows no year: a task that runs once checks the year itself.
+QString onceGuard(const TaskTrigger& trigger)
 {
-    QStringList words = ProcessRunner::splitArguments(CronCommand::unescapePercent(command));
+    return QStringLiteral("[ \"$(date +%Y)\" = %1 ] && ").arg(trigger.start.date().year());
+}
+
+void readCommand(QString command, ScheduledTask& task)
+{
+    command = CronCommand::unescapePercent(command);
+    if (command.startsWith(onceGuard(task.trigger)))
+        command = command.mid(onceGuard(task.trigger).size());
+    QStringList words = ProcessRunner::splitArguments(command);
     if (words.size() >= 3 && words[0] == QStringLiteral("cd") && words[2] == QStringLiteral("&&")) {
         task.workingFolder = words[1];
         words = words.mid(3);
@@ -231,7 +240,9 @@ QString TaskScheduler::shellCommand(const ScheduledTask& task)
 QByteArray TaskScheduler::cronLine(const ScheduledTask& task, QString* error)
 {
     QString failure;
-    const QString command = shellCommand(task);
+    QString command = shellCommand(task);
+    if (task.trigger.kind == TaskTrigger::Kind::Once)
+        command.prepend(onceGuard(task.trigger));
     // A crontab holds one task per line: a line break in any value would split it.
     if (command.contains(QLatin1Char('\n')) || command.contains(QLatin1Char('\r')))
         failure = QStringLiteral("a scheduled task cannot hold a line break");

@@ -223,6 +223,35 @@ private slots:
         QCOMPARE(echoed(helper), expected);
     }
 
+    // Cron has no year field: a task that runs once must not come back a year later.
+    void aTaskThatRunsOnceRunsOnlyInItsYear_data()
+    {
+        QTest::addColumn<int>("yearsAhead");
+        QTest::addColumn<bool>("runs");
+        QTest::newRow("this year") << 0 << true;
+        QTest::newRow("a year later") << -1 << false;
+    }
+
+    void aTaskThatRunsOnceRunsOnlyInItsYear()
+    {
+        QFETCH(int, yearsAhead);
+        QFETCH(bool, runs);
+        const QString helper = echoHelper();
+        ScheduledTask task = sampleTask(QStringLiteral("once"));
+        task.program = helper;
+        task.workingFolder = QFileInfo(helper).path();
+        task.trigger.kind = TaskTrigger::Kind::Once;
+        task.trigger.start = QDateTime(QDate::currentDate().addYears(yearsAhead), QTime(3, 0));
+        TaskScheduler scheduler;
+        QVERIFY(scheduler.save(task, nullptr));
+        QCOMPARE(scheduler.task(task.name)->trigger, task.trigger);
+        QCOMPARE(scheduler.task(task.name)->program, task.program); // read back past the year test
+        QCOMPARE(scheduler.task(task.name)->arguments, task.arguments);
+        const QByteArray line = TestSupport::firstTaskLine(TestSupport::readFile(TestSupport::crontabFile()));
+        QCOMPARE(TestSupport::runAsCron(TestSupport::asCronWould(line)) == 0, runs);
+        QCOMPARE(QFile::exists(QFileInfo(helper).path() + QStringLiteral("/args.out")), runs);
+    }
+
     void runNowOfAnUnknownTaskRunsNothing()
     {
         TaskScheduler scheduler;
