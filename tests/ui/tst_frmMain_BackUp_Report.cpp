@@ -11,6 +11,7 @@
 #include <QToolBar>
 
 #include "Globals.h"
+#include "MainWindowFixture.h"
 #include "MessageBox.h"
 #include "Paths.h"
 #include "ProgramInstances.h"
@@ -63,13 +64,7 @@ class tst_frmMain_BackUp_Report : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(Paths::prepareFolders());
-        QVERIFY(LoadLanguageFile(TestSupport::sourceCommonFolder() + QStringLiteral("/language/english.lng")));
-        AppName = QStringLiteral("Quillaro");
-        g_User = QStringLiteral("TESTER");
-    }
+    void initTestCase() { QVERIFY(prepareMainWindowTest(QStringLiteral("TESTER"))); }
 
     void init()
     {

@@ -14,6 +14,7 @@
 
 #include "FormControls.h"
 #include "Globals.h"
+#include "MainWindowFixture.h"
 #include "MessageBox.h"
 #include "Paths.h"
 #include "ProfileFile.h"
@@ -75,13 +76,7 @@ class tst_frmMain_BackUp_Tasks : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(Paths::prepareFolders());
-        QVERIFY(LoadLanguageFile(TestSupport::sourceCommonFolder() + QStringLiteral("/language/english.lng")));
-        AppName = QStringLiteral("Quillaro");
-        g_User = UserFromLogon(SystemInfo::logonName()); // as the unattended run finds it
-    }
+    void initTestCase() { QVERIFY(prepareMainWindowTest(UserFromLogon(SystemInfo::logonName()))); }
 
     void init()
     {
