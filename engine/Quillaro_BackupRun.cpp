@@ -113,11 +113,12 @@ RunOutcome BackupRun::cmdBackUpNow()
 BackupRun::Next BackupRun::prepare()
 {
     g_bBackupStarted = true;
+    // Cleared before the first pump, so that a Stop or a close given during it is kept.
+    g_bCancelBackUp = false;
     m_host.beginRun();
     m_host.setNewsText({});
     m_host.repaint();
     DoEvents();
-    g_bCancelBackUp = false;
     for (auto c : {RunHost::Counter::TotalFiles, RunHost::Counter::BackUpTime, RunHost::Counter::TotalSize,
                    RunHost::Counter::CompSize})
         m_host.setCounter(c, QStringLiteral("0"));

@@ -96,8 +96,12 @@ QString readControl(const SettingKey& key)
         return SettingsKeys::checkText(chkValue(control<QCheckBox>(key)));
     case KeyKind::Option:
         return SettingsKeys::optionText(control<QRadioButton>(key)->isChecked());
-    case KeyKind::Text:
-        return control<QLineEdit>(key)->text();
+    case KeyKind::Text: {
+        // A text its box refused leaves the last good value in the store.
+        const QLineEdit* box = control<QLineEdit>(key);
+        const QVariant good = box->property("lastGoodText");
+        return good.isValid() ? good.toString() : box->text();
+    }
     case KeyKind::Slider:
         return QString::number(control<QSlider>(key)->value());
     case KeyKind::Date:
@@ -129,6 +133,7 @@ bool writeControl(const SettingKey& key, const QString& text)
     case KeyKind::Option:
         return writeCheckOrOption(key, text);
     case KeyKind::Text:
+        control<QLineEdit>(key)->setProperty("lastGoodText", QVariant());
         control<QLineEdit>(key)->setText(text);
         return true;
     case KeyKind::Slider: {
@@ -307,6 +312,7 @@ void loadProfileOptions()
                      "chkEncrypt",        "chkDeleteArchive",
                      "txtDeleteArchive",  "txtMaxFiles",
                      "txtMaxZIPsize",     "chkMaxFiles",
+                     "chkMaxZIPsize",
                      "optNewOnly",        "optComplete",
                      "optBuMode0",        "optBuMode1",
                      "optBuMode2",        "optArchive0",

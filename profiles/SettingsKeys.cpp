@@ -102,6 +102,7 @@ QList<SettingKey> profileKeys()
                               text("txtMaxFiles", QStringLiteral("1000")),
                               text("txtMaxZIPsize", QStringLiteral("100")),
                               check("chkMaxFiles", 1),
+                              check("chkMaxZIPsize", 1),
                               option("optNewOnly", true),
                               option("optComplete", false),
                               option("optCompleteNoFilter", false)};

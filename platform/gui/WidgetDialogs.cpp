@@ -22,20 +22,30 @@ WidgetDialogs::TextAnswer& textAnswer()
     return answer;
 }
 
+WidgetDialogs::OpenFileAnswer& openFileAnswer()
+{
+    static WidgetDialogs::OpenFileAnswer answer;
+    return answer;
+}
+
 QMessageBox::Icon toQtIcon(MsgIcon icon)
 {
     switch (icon) {
-    case MsgIcon::Critical: return QMessageBox::Critical;
-    case MsgIcon::Question: return QMessageBox::Question;
-    case MsgIcon::Exclamation: return QMessageBox::Warning;
-    case MsgIcon::Information: return QMessageBox::Information;
-    case MsgIcon::None: break;
+    case MsgIcon::Critical:
+        return QMessageBox::Critical;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    case MsgIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
 
-struct ButtonMap
-{
+struct ButtonMap {
     QMessageBox::StandardButton qt;
     MsgResult result;
 };
@@ -46,10 +56,12 @@ QList<ButtonMap> buttonsOf(MsgButtons buttons)
     case MsgButtons::OkCancel:
         return {{QMessageBox::Ok, MsgResult::Ok}, {QMessageBox::Cancel, MsgResult::Cancel}};
     case MsgButtons::AbortRetryIgnore:
-        return {{QMessageBox::Abort, MsgResult::Abort}, {QMessageBox::Retry, MsgResult::Retry},
+        return {{QMessageBox::Abort, MsgResult::Abort},
+                {QMessageBox::Retry, MsgResult::Retry},
                 {QMessageBox::Ignore, MsgResult::Ignore}};
     case MsgButtons::YesNoCancel:
-        return {{QMessageBox::Yes, MsgResult::Yes}, {QMessageBox::No, MsgResult::No},
+        return {{QMessageBox::Yes, MsgResult::Yes},
+                {QMessageBox::No, MsgResult::No},
                 {QMessageBox::Cancel, MsgResult::Cancel}};
     case MsgButtons::YesNo:
         return {{QMessageBox::Yes, MsgResult::Yes}, {QMessageBox::No, MsgResult::No}};
@@ -87,10 +99,23 @@ QString chooseFolder(QWidget* owner, const QString& prompt, const QString& start
 {
     if (folderAnswer())
         return folderAnswer()(prompt, start);
+    if (MessageBoxSeam::isUnattended())
+        return {};
     return QFileDialog::getExistingDirectory(owner, prompt, start, QFileDialog::ShowDirsOnly);
 }
 
+QString chooseOpenFile(QWidget* owner, const QString& title, const QString& filter,
+                       const QString& start)
+{
+    if (openFileAnswer())
+        return openFileAnswer()(title, filter);
+    if (MessageBoxSeam::isUnattended())
+        return {};
+    return QFileDialog::getOpenFileName(owner, title, start, filter);
+}
+
 void setFolderAnswer(FolderAnswer answer) { folderAnswer() = std::move(answer); }
+void setOpenFileAnswer(OpenFileAnswer answer) { openFileAnswer() = std::move(answer); }
 
 QString askText(QWidget* owner, const QString& prompt, const QString& title,
                 const QString& proposed)

@@ -6,7 +6,9 @@
 
 class QWidget;
 
-// The Qt dialogs behind the program's message box and folder chooser.
+// The Qt dialogs behind the program's message box, folder chooser, open-file chooser and
+// input box. Each has a seam for tests; in an unattended run none is shown and each answers
+// as cancelled (an empty text).
 namespace WidgetDialogs {
 
 // Makes MsgBox show real message boxes from now on.
@@ -16,9 +18,17 @@ void installMessageBoxPresenter();
 // Empty when cancelled.
 [[nodiscard]] QString chooseFolder(QWidget* owner, const QString& prompt, const QString& start);
 
-// Tests: answer the next folder dialogs without showing them.
+// The open-file dialog: modal, titled title, with the filter in Qt's form ("Programs (*);;..."),
+// opened at start. The chosen file's full path; empty when cancelled.
+[[nodiscard]] QString chooseOpenFile(QWidget* owner, const QString& title, const QString& filter,
+                                     const QString& start);
+
+// Tests: answer the next dialogs of each kind without showing them; an empty function shows
+// the dialogs again.
 using FolderAnswer = std::function<QString(const QString& prompt, const QString& start)>;
 void setFolderAnswer(FolderAnswer answer);
+using OpenFileAnswer = std::function<QString(const QString& title, const QString& filter)>;
+void setOpenFileAnswer(OpenFileAnswer answer);
 
 // The input box: modal, parented to owner (may be null), with proposed as the answer to
 // edit. Empty when cancelled, and in an unattended run, where nobody could answer.

@@ -51,7 +51,7 @@ void tst_SettingsKeys::tablesHoldEveryKeyOnce()
         seen.insert(key.key);
     }
     QCOMPARE(SettingsKeys::userKeys().size(), 14);
-    QCOMPARE(SettingsKeys::profileKeys().size(), 69);
+    QCOMPARE(SettingsKeys::profileKeys().size(), 70);
     QCOMPARE(SettingsKeys::profileKeys().first().key, QStringLiteral("chkRemeberPassword"));
     QCOMPARE(SettingsKeys::profileKeys().last().key, QStringLiteral("DTPicker2"));
     QCOMPARE(SettingsKeys::find(QStringLiteral("optWaitAfter4")).control,

@@ -1,10 +1,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include "Clock.h"
@@ -14,6 +16,8 @@
 #include "Paths.h"
 #include "QEV_API.h"
 #include "QEV_Language.h"
+#include "SettingsKeys.h"
+#include "SettingsStore.h"
 #include "TestSupport.h"
 #include "frmMain_BackUp.h"
 
@@ -86,11 +90,49 @@ private slots:
         w.chkMedia->setChecked(true);
         w.txtSpareSpace->setText(QStringLiteral("12.7"));
         QCOMPARE(w.txtSpareSpace->text(), QStringLiteral("13"));
+        // A trailing "/" stays while typing and goes when the box is left.
         w.txtPathBackUp->setText(Paths::baseFolder() + QLatin1Char('/'));
+        QCOMPARE(w.txtPathBackUp->text(), Paths::baseFolder() + QLatin1Char('/'));
+        QFocusEvent left(QEvent::FocusOut, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(w.txtPathBackUp, &left);
         QCOMPARE(w.txtPathBackUp->text(), Paths::baseFolder());
         QCOMPARE(w.lblDriveInfo(4)->text(), LangText(5));
         w.txtPathBackUp->setText(QStringLiteral("relative/path"));
         QCOMPARE(w.lblDriveInfo(4)->text(), LangText(14));
+    }
+
+    // Closing the window or Exit during a run stops the run; the window closes once the run
+    // has unwound, and the close saves what a close saves.
+    void closeDuringARunWaitsForItsEnd_data()
+    {
+        QTest::addColumn<bool>("viaExit");
+        QTest::newRow("close box") << false;
+        QTest::newRow("exit command") << true;
+    }
+    void closeDuringARunWaitsForItsEnd()
+    {
+        QFETCH(bool, viaExit);
+        const QString dest = TestSupport::freshFolder(QStringLiteral("dest"));
+        frmMain_BackUp w;
+        prepare(w, dest, Paths::tempFolder());
+        w.show();
+        bool activeWhenAsked = false;
+        bool openAfterAsking = false;
+        QTimer::singleShot(0, &w, [&] {
+            activeWhenAsked = w.isRunActive();
+            viaExit ? w.mnuExit_Click() : (void)w.close();
+            openAfterAsking = w.isVisible();
+        });
+        start(w);
+        QVERIFY(activeWhenAsked);
+        QVERIFY(openAfterAsking);
+        QVERIFY(!w.isVisible());
+        QVERIFY(!w.isRunActive());
+        QCOMPARE(w.runExitCode(), 1); // stopped, not completed
+        QCOMPARE(SettingsStore::getValue(SettingsKeys::profileScope(QStringLiteral("Standard")),
+                                         QStringLiteral("Settings"), QStringLiteral("txtPathBackUp"),
+                                         QString()),
+                 dest);
     }
 
     void trayAndBack()

@@ -192,11 +192,11 @@ void frmMain_BackUp::createMenus()
 void frmMain_BackUp::connectEvents()
 {
     connectOptionArrays();
+    connectOptionEvents();
     connect(cmbProfiles, &QComboBox::currentIndexChanged, this, [this] { cmbProfiles_Click(); });
     connect(mnuShow, &QAction::triggered, this, &frmMain_BackUp::mnuShow_Click);
     connect(mnuExit, &QAction::triggered, this, &frmMain_BackUp::mnuExit_Click);
     connect(mnuExit1, &QAction::triggered, this, &frmMain_BackUp::mnuExit_Click);
-    connect(chkWinOnTop, &QCheckBox::toggled, this, &frmMain_BackUp::chkWinOnTop_Click);
     for (QObject* watched : std::initializer_list<QObject*> {
              cmbProfiles, txtExclusions, txtDirExclusions, txtInclusions, frmZipStatistc})
         watched->installEventFilter(this);
@@ -215,6 +215,8 @@ void frmMain_BackUp::connectOptionArrays()
 // Focus and double-click events of the controls that have such handlers.
 bool frmMain_BackUp::eventFilter(QObject* watched, QEvent* event)
 {
+    if (optionFocusLeft(watched, event))
+        return QWidget::eventFilter(watched, event);
     const QEvent::Type type = event->type();
     if (watched == cmbProfiles && type == QEvent::FocusIn)
         cmbProfiles_GotFocus();
@@ -286,9 +288,12 @@ void frmMain_BackUp::mnuShow_Click() { LeaveTray(); }
 
 void frmMain_BackUp::mnuExit_Click()
 {
-    // A running backup holds objects of this window; it ends the program itself.
-    if (m_runActive)
+    // A running backup holds objects of this window: it is stopped, and the program ends once
+    // it has unwound.
+    if (m_runActive) {
+        deferUntilRunEnds(PendingClose::Exit);
         return;
+    }
     if (QMovie* movie = Animation1->movie())
         movie->stop();
     // The farewell is heard out before the program goes; nothing spoken, nothing to wait for.
@@ -298,22 +303,16 @@ void frmMain_BackUp::mnuExit_Click()
     QCoreApplication::quit();
 }
 
-void frmMain_BackUp::chkWinOnTop_Click()
-{
-    if (chkValue(chkWinOnTop) == 1)
-        WindowOnTop(this);
-    else
-        WindowNotOnTop(this);
-}
-
 void frmMain_BackUp::closeEvent(QCloseEvent* event)
 {
     if (m_unloaded) {
         event->accept();
         return;
     }
-    // No object the run uses may go away under it; an unattended run closes after it ends.
+    // No object the run uses may go away under it: the run is stopped and the window closes
+    // once it has unwound. An unattended run closes after it ends.
     if (m_runActive && !g_bAutoRun) {
+        deferUntilRunEnds(PendingClose::Close);
         event->ignore();
         return;
     }
@@ -331,6 +330,23 @@ void frmMain_BackUp::closeEvent(QCloseEvent* event)
 void frmMain_BackUp::loadFinished()
 {
     if (std::exchange(m_closeAfterLoad, false))
+        close();
+}
+
+void frmMain_BackUp::deferUntilRunEnds(PendingClose what)
+{
+    g_bCancelBackUp = true;
+    if (what > m_pendingClose)
+        m_pendingClose = what;
+}
+
+void frmMain_BackUp::closeAfterRun()
+{
+    const PendingClose what = m_pendingClose;
+    m_pendingClose = PendingClose::None;
+    if (what == PendingClose::Exit)
+        mnuExit_Click();
+    else if (what == PendingClose::Close)
         close();
 }
 

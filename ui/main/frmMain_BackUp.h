@@ -414,6 +414,10 @@ private:
 
     void restoreStartProfile();
     void restoreGeometry();
+    // A close or exit asked for while a run is active waits until the run has unwound.
+    enum class PendingClose { None, Close, Exit };
+    void deferUntilRunEnds(PendingClose what);
+    void closeAfterRun();
     void Form_QueryUnload();
     void Form_Unload();
     void showErrorIndicator();
@@ -477,9 +481,32 @@ private:
 
     void connectRunEvents();
     void refuseBusyProfile();
-    void chkWinOnTop_Click();
-    void txtPathBackUp_Change();
+
+    // Option handlers
+    void connectOptionEvents();
+    void connectPickers();
+    bool optionFocusLeft(QObject* watched, QEvent* event);
+    void txtMaxZIPsize_LostFocus();
+    void txtMaxFiles_LostFocus();
     void txtSpareSpace_Change();
+    void absoluteWholeBox(QLineEdit* box);
+    void keepStoredText(QLineEdit* box, const QString& key);
+    void applyDestinationRule();
+    void chkMedia_Click();
+    void chkFTP_Click();
+    void chkSendEmail_Click();
+    void announceNextVersion(QCheckBox* box);
+    void chkAddNewSub_Click();
+    void chkStartWithWindow_Click();
+    void chkWinOnTop_Click();
+    void cmdSelectPath_Click();
+    void cmdSelectPathTemp_Click();
+    void chooseSyncFolder(QLineEdit* box);
+    void chooseProgram(QLineEdit* box);
+    void txtPathBackUp_Change();
+    void txtPathBackUp_LostFocus();
+    void cmdSetupFTP_Click();
+    void cmdSetupMedia_Click();
 
     QStackedWidget* m_sourcesArea = nullptr;
     QStackedWidget* m_modeFrameLower = nullptr;
@@ -490,5 +517,6 @@ private:
     bool m_unloaded = false;
     bool m_closeAfterLoad = false;
     bool m_runActive = false;
+    PendingClose m_pendingClose = PendingClose::None;
     int m_runExitCode = -1;
 };

@@ -325,6 +325,7 @@ void frmMain_BackUp::cmdBackUpNow()
         return;
     }
     m_runActive = true;
+    txtPathBackUp_LostFocus(); // the path as it is used: no trailing "/"
     const RunOptions options = runOptionsOf(*this);
     MainWindowRunHost host(*this);
     BackupRun run(options, host);
@@ -332,6 +333,7 @@ void frmMain_BackUp::cmdBackUpNow()
     m_runActive = false;
     if (m_runExitCode < 0)
         m_runExitCode = RunExitCode(outcome);
+    closeAfterRun();
 }
 
 // Another run of this profile is active, in this window or in a scheduled run.
@@ -366,31 +368,6 @@ bool frmMain_BackUp::Update_Media()
     return usable;
 }
 
-void frmMain_BackUp::txtPathBackUp_Change()
-{
-    const QString path = txtPathBackUp->text();
-    if (path.size() > 1 && path.endsWith(QLatin1Char('/'))) {
-        txtPathBackUp->setText(path.chopped(1)); // runs this handler again
-        return;
-    }
-    // A load sets the path before the spare space; it refreshes the panel once at its end.
-    if (!isLoadingSettings())
-        (void)Update_Media();
-}
-
-void frmMain_BackUp::txtSpareSpace_Change()
-{
-    bool numeric = false;
-    const double value = txtSpareSpace->text().trimmed().toDouble(&numeric);
-    const QString normalised = numeric ? QString::number(qint64(std::nearbyint(value))) : QStringLiteral("0");
-    if (normalised != txtSpareSpace->text()) {
-        txtSpareSpace->setText(normalised); // runs this handler again
-        return;
-    }
-    if (!isLoadingSettings())
-        (void)Update_Media();
-}
-
 void frmMain_BackUp::endProgram(int exitCode)
 {
     m_runExitCode = exitCode;
@@ -402,6 +379,4 @@ void frmMain_BackUp::endProgram(int exitCode)
 
 void frmMain_BackUp::connectRunEvents()
 {
-    connect(txtPathBackUp, &QLineEdit::textChanged, this, &frmMain_BackUp::txtPathBackUp_Change);
-    connect(txtSpareSpace, &QLineEdit::textChanged, this, &frmMain_BackUp::txtSpareSpace_Change);
 }
