@@ -138,6 +138,7 @@ private slots:
         QFETCH(QStringList, rows);
         m_w->chkAddNewSub->setChecked(addNewSub);
         m_w->chkHiddenFolders->setChecked(hidden);
+        MessageBoxSeam::clearShown(); // ticking the auto-add box gives its one-time notice
         QVERIFY(TestSupport::chooseFolder(*m_w, m_root));
         m_w->File1->selectAll();
         click(m_w->findChild<QPushButton*>(button));
