@@ -303,12 +303,28 @@ BackupRun::Next BackupRun::prepareArchive()
     return Next::Work;
 }
 
+// What the temp folder must hold for a part: the archive and the copy its closing writes, the
+// encrypted copy, and the archive brought back from the destination to be appended to.
+double BackupRun::tempBytesNeeded(double maxPartBytes) const
+{
+    const RunOptions& o = m_options;
+    double needed = (o.encrypt ? 3 : 2) * maxPartBytes;
+    if (o.appendArchive) {
+        const QDate today = Clock::today();
+        const QStringList names = QDir(o.pathBackUp).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        const int highest = HighestArchivePart(names, ArchiveStem(o.profile, o.period, today), o.encrypt);
+        needed += double(QFileInfo(sFixDirString(o.pathBackUp)
+                                   + ArchiveFileName(o.profile, o.period, today, highest, o.encrypt)).size());
+    }
+    return needed;
+}
+
 BackupRun::Next BackupRun::openArchive()
 {
     double maxBytes = 0;
     if (!maxZipBytes(&maxBytes))
         return Next::AfterStep;
-    if (maxBytes * 1.2 > tempFree(m_options)) {
+    if (tempBytesNeeded(maxBytes) > tempFree(m_options)) {
         MsgBox(LangText(111) + QLatin1Char('\n') + LangText(112) + QLatin1Char('\n') + LangText(113),
                MsgButtons::Ok, MsgIcon::Critical, LangText(16));
         m_tally.worsen(RunOutcome::Abandoned);

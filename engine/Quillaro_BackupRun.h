@@ -38,6 +38,7 @@ private:
     Next syncFolders();
     [[nodiscard]] QString refuseSyncFolders() const;
     Next prepareArchive();
+    [[nodiscard]] double tempBytesNeeded(double maxPartBytes) const;
     Next openArchive();
     Next prepareCopy();
     Next walk();

@@ -49,6 +49,16 @@ QString driveOf(const QString& folder)
     return drive.ready ? drive.path + QLatin1Char(':') + QString::number(drive.serialNumber) : QString();
 }
 
+// What an entry takes in the archive file besides its data: the local header and the central
+// directory record, each with the stored name and a time-stamp field, and room for a ZIP64 field.
+double entryOverhead(const QString& storedName)
+{
+    constexpr int kLocalHeader = 30;
+    constexpr int kCentralRecord = 46;
+    constexpr int kExtraFields = 9 + 20;
+    return 2.0 * (double(storedName.toUtf8().size()) + kExtraFields) + kLocalHeader + kCentralRecord;
+}
+
 QString fileColumn(const QString& file) { return padded(shorten_path(file, 65), 66); }
 
 // The news line of a file that was not added, and whether the run left it out.
@@ -305,10 +315,12 @@ ZipPass::Room ZipPass::makeRoom(const QString& file)
 {
     for (;;) {
         const double fileSize = double(QFileInfo(file).size());
+        // A part's size is what its file takes, headers and names too: the maximum fits a medium.
+        const double takes = fileSize + entryOverhead(QFileInfo(file).absoluteFilePath().mid(1));
         if (m_options.limitZipSize) {
-            if (fileSize > m_dMaxZipSize)
+            if (takes > m_dMaxZipSize)
                 return Room::TooLarge;
-            if (m_dZipSize + fileSize >= m_dMaxZipSize) {
+            if (m_dZipSize + takes >= m_dMaxZipSize) {
                 // A part that holds nothing yet cannot grow room by rolling over.
                 if (m_oZip->Files().Count() == 0)
                     return Room::TooLarge;
@@ -362,7 +374,7 @@ bool ZipPass::addFile(const QString& file)
     ++m_tally.totalFiles;
     m_tally.compressedBytes += double(entry.CompressedSize());
     m_tally.copiedBytes += double(entry.UncompressedSize());
-    m_dZipSize += double(entry.CompressedSize());
+    m_dZipSize += double(entry.CompressedSize()) + entryOverhead(entry.Name());
     m_host.setCounter(RunHost::Counter::TotalFiles, QString::number(m_tally.totalFiles));
     m_host.setCounter(RunHost::Counter::AnzFiles, QString::number(m_oZip->Files().Count()));
     m_host.setCounter(RunHost::Counter::TotalSize, mb(m_tally.copiedBytes, 2));

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "Clock.h"
+#include "DriveInfo.h"
 #include "FilterList.h"
 #include "Globals.h"
 #include "MessageBox.h"
@@ -273,6 +274,46 @@ private slots:
         QVERIFY(!all.contains(entryOf(m_src + QStringLiteral("/huge.bin"))));
         const QString expected = split ? QStringLiteral("to large - file was splitted") : QStringLiteral("to large - file was skipped");
         QVERIFY(host.newsLog.join(QLatin1Char('\n')).contains(expected));
+    }
+
+    // Many small files with long names: headers and names count towards the maximum.
+    void partsOfSmallFilesKeepToTheMaximum()
+    {
+        const QString deep = m_src + QStringLiteral("/a-rather-long-folder-name-to-make-the-stored-names-long");
+        for (int i = 0; i < 300; ++i)
+            TestSupport::writeFile(deep + QStringLiteral("/file-with-a-long-name-number-%1.txt").arg(i), "tiny");
+        RunOptions o = options();
+        o.sources = {{deep + QStringLiteral("/*.*"), true}};
+        o.maxZipSize = QStringLiteral("0.02"); // 20971 bytes
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        int parts = 0;
+        int entries = 0;
+        for (int part = 1; QFile::exists(archive(part)); ++part, ++parts) {
+            QVERIFY2(QFileInfo(archive(part)).size() <= 20971, qPrintable(QString::number(QFileInfo(archive(part)).size())));
+            entries += int(zipEntries(archive(part)).size());
+        }
+        expectToolsAccept(archive(1));
+        QVERIFY(parts >= 2);
+        QCOMPARE(entries, 300);
+    }
+
+    // A part is written and then copied by its closing: the check asks for twice its size.
+    void tempSpaceCheckAsksForWhatAPartNeeds()
+    {
+        constexpr double kMax = 1000.0 * 1048576.0;
+        RunOptions o = options();
+        o.maxZipSize = QStringLiteral("1000");
+        // Leave 1.6 times the maximum free to the run: enough for 1.2, too little for 2.
+        const double reserve = DriveFreeBytes(m_temp) - 1.6 * kMax;
+        if (reserve < 0)
+            QSKIP("too little free space to set the case up");
+        o.spareSpace = QString::number(qint64(reserve / 1024));
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Abandoned);
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
+        QCOMPARE(MessageBoxSeam::shown().first().text.section(QLatin1Char('\n'), 0, 0), LangText(111));
+        QVERIFY(TestSupport::readTree(m_dest).isEmpty());
     }
 
     void encryptedArchiveDecryptsToAZip()
