@@ -603,7 +603,9 @@ private slots:
             QVERIFY(w.isVisible());
         });
         w.cmdSearch_Click();
-        QCOMPARE(w.grid()->rowCount(), int(kFiles.size())); // one archive, then the cancel
+        // The cancel took effect within the first archive or right after it.
+        QCOMPARE(w.lblSearchedArchives->text(), QStringLiteral("1"));
+        QVERIFY(w.grid()->rowCount() <= int(kFiles.size()));
         QTRY_VERIFY(!w.isVisible());
         QCOMPARE(finished, 1);
         QVERIFY(!w.isBusy());
