@@ -478,9 +478,19 @@ private slots:
         QCOMPARE(w.grid()->rowCount(), 5);
         const QString target = freshFolder(QStringLiteral("target"));
         selectRows(w, 3, 1);
-        MessageBoxSeam::scriptAnswer(MsgResult::Yes);
-        MessageBoxSeam::scriptAnswer(MsgResult::Ok);
+        // While the restore runs, up to its final message, no command of the toolbar is open.
+        QStringList enabled;
+        MessageBoxSeam::setPresenter([&w, &enabled](const MsgRequest& box) {
+            for (const char* key : {"search", "cancel", "restore"})
+                if (w.tbTools->findChild<QAction*>(QString::fromLatin1(key))->isEnabled())
+                    enabled.append(QString::fromLatin1(key));
+            return box.buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
+        });
         restoreTo(w, target);
+        MessageBoxSeam::setPresenter({});
+        // Open at the question, which comes first; none at the final message.
+        QCOMPARE(enabled, (QStringList{QStringLiteral("search"), QStringLiteral("restore")}));
+        QVERIFY(w.tbTools->findChild<QAction*>(QStringLiteral("search"))->isEnabled());
         QStringList expected;
         for (int r = 1; r <= 3; ++r)
             expected.append(w.grid()->hit(r).storedName);

@@ -56,6 +56,7 @@ void frmRestore::cmdRestore_Click()
     r.folder = txtPathSearch->text();
     r.root = targetRoot();
     startWork(QStringLiteral("35driveani"));
+    button("cancel")->setEnabled(false); // a restore cannot be cancelled
     Zip = std::make_unique<ZipArchive>();
     restoreRows(r, current, other);
     Zip.reset();
