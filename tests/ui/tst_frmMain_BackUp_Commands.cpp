@@ -120,7 +120,7 @@ private slots:
     void windowsStillToComeSayTheyAreNotThereYet_data()
     {
         QTest::addColumn<QString>("command");
-        for (const char* command : {"New", "Home", "Update", "About", "mnuAbout"})
+        for (const char* command : {"New", "Update", "About", "mnuAbout"})
             QTest::newRow(command) << QString::fromLatin1(command);
     }
 
@@ -137,6 +137,37 @@ private slots:
         QVERIFY(button(*m_w, "Update")->isEnabled());
         QCOMPARE(!m_w->Frame7->isHidden(), optionsShown);
         QVERIFY(m_w->isVisible());
+    }
+
+    void helpCommandsOpenTheirPages_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("page");
+        const QString help = QStringLiteral("https://quillaro.invalid/help");
+        QTest::newRow("toolbar Help") << QStringLiteral("Help") << help;
+        QTest::newRow("help menu Tips") << QStringLiteral("Tips") << help;
+        QTest::newRow("menu bar Help") << QStringLiteral("mnuHelp1") << help;
+        QTest::newRow("tray menu Help") << QStringLiteral("mnuHelp") << help;
+        QTest::newRow("Product") << QStringLiteral("Product")
+                                 << QStringLiteral("https://quillaro.invalid/product");
+        QTest::newRow("Forum") << QStringLiteral("Forum")
+                               << QStringLiteral("https://quillaro.invalid/forum");
+        QTest::newRow("Home") << QStringLiteral("Home") << QStringLiteral("https://quillaro.invalid/");
+    }
+
+    void helpCommandsOpenTheirPages()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, page);
+        open();
+        QStringList opened;
+        setPageOpenerForTests([&](const QUrl& url) {
+            opened << url.toString();
+            return true;
+        });
+        m_w->findChild<QAction*>(command)->trigger();
+        setPageOpenerForTests({});
+        QCOMPARE(opened, QStringList{page});
     }
 
     // Sound ticked on a machine without a sound device: nothing is spoken and the window goes.

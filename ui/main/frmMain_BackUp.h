@@ -48,6 +48,8 @@ extern qint16 g_iCdSpeed;
 // Tests: the program new scheduled tasks start, and what opens web pages and the error log.
 void setTaskProgramForTests(const QString& program);
 void setPageOpenerForTests(std::function<bool(const QUrl&)> opener);
+// Opens a web page or a file in the desktop's program for it; false when none would.
+bool openPage(const QUrl& url);
 
 // The main window: its controls hold the current profile's options. Control arrays are
 // ControlArray members; each element's objectName is elementName(array, index).
@@ -84,7 +86,6 @@ public:
     // until its window comes.
     void showWizard();
     void showRestoreWindow();
-    void showHomePage();
     void mnuAbout_Click();
     // The version check, with the Update button disabled while it runs.
     void checkForNewVersion();

@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -31,9 +30,9 @@
 
 namespace {
 
-const QString kProductPage = QStringLiteral("https://quillaro.invalid/product");
-const QString kHelpPage = QStringLiteral("https://quillaro.invalid/help");
-const QString kForumPage = QStringLiteral("https://quillaro.invalid/forum");
+const QUrl kProductPage(QStringLiteral("https://quillaro.invalid/product"));
+const QUrl kHelpPage(QStringLiteral("https://quillaro.invalid/help"));
+const QUrl kForumPage(QStringLiteral("https://quillaro.invalid/forum"));
 
 struct ButtonText
 {
@@ -62,8 +61,6 @@ QAction* keyedAction(QWidget* parent, const char* key, const char* caption)
     action->setObjectName(QString::fromLatin1(key));
     return action;
 }
-
-void openWebPage(const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
 
 } // namespace
 
@@ -135,7 +132,7 @@ void frmMain_BackUp::tbTools_ButtonClick(QAction* button)
         {QStringLiteral("Delete"), &frmMain_BackUp::deleteCurrentProfile},
         {QStringLiteral("Restore"), &frmMain_BackUp::showRestoreWindow},
         {QStringLiteral("Help"), &frmMain_BackUp::mnuHelp_Click},
-        {QStringLiteral("Home"), &frmMain_BackUp::showHomePage},
+        {QStringLiteral("Home"), &frmMain_BackUp::GifView_Click},
         {QStringLiteral("Update"), &frmMain_BackUp::checkForNewVersion},
         {QStringLiteral("Minimize"), &frmMain_BackUp::cmdSetTray},
     };
@@ -154,14 +151,14 @@ void frmMain_BackUp::tbTools_ButtonMenuClick(QAction* item)
     else if (key == QStringLiteral("Tips"))
         mnuHelp_Click();
     else if (key == QStringLiteral("Forum"))
-        openWebPage(kForumPage);
+        (void)openPage(kForumPage);
     else if (key == QStringLiteral("About"))
         mnuAbout_Click();
 }
 
-void frmMain_BackUp::mnuHelp_Click() { openWebPage(kHelpPage); }
+void frmMain_BackUp::mnuHelp_Click() { (void)openPage(kHelpPage); }
 
-void frmMain_BackUp::mnuProduct_Click() { openWebPage(kProductPage); }
+void frmMain_BackUp::mnuProduct_Click() { (void)openPage(kProductPage); }
 
 void frmMain_BackUp::mnuHelp1_Click() { mnuHelp_Click(); }
 
@@ -175,8 +172,6 @@ void frmMain_BackUp::showNotThereYet()
 void frmMain_BackUp::showWizard() { showNotThereYet(); }
 
 void frmMain_BackUp::showRestoreWindow() { ShowRestoreWindow(*this); }
-
-void frmMain_BackUp::showHomePage() { showNotThereYet(); }
 
 void frmMain_BackUp::mnuAbout_Click() { showNotThereYet(); }
 

@@ -33,11 +33,6 @@ std::function<bool(const QUrl&)>& pageOpener()
     return opener;
 }
 
-bool openPage(const QUrl& url)
-{
-    return pageOpener() ? pageOpener()(url) : QDesktopServices::openUrl(url);
-}
-
 // Runs an action on a click (or a double-click) of a control that has no such signal.
 class ClickFilter : public QObject
 {
@@ -98,6 +93,11 @@ const PicturePass kPasses[] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {5, 3}, {6, 4}, {
 } // namespace
 
 void setPageOpenerForTests(std::function<bool(const QUrl&)> opener) { pageOpener() = std::move(opener); }
+
+bool openPage(const QUrl& url)
+{
+    return pageOpener() ? pageOpener()(url) : QDesktopServices::openUrl(url);
+}
 
 // Called once the window has its status row.
 void frmMain_BackUp::createReportControls()
