@@ -9,6 +9,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -111,6 +112,11 @@ void frmMain_BackUp::createReportControls()
     Command1->setVisible(false); // a developer's tool
     QWidget* links = Frame11;
     GifView = link(links, "GifView", "Quillaro home page and news");
+    const QPixmap logo(Paths::commonFolder() + QStringLiteral("/bitmap/q.e.v2.gif"));
+    if (!logo.isNull()) {
+        GifView->setToolTip(GifView->text());
+        GifView->setPixmap(logo);
+    }
     lblQEVHome = link(links, "lblQEVHome", "q.e.v software");
     Label32 = link(links, "Label32", "More programs of q.e.v software");
     if (QLayout* column = links->layout()) {
