@@ -58,18 +58,29 @@ void CopyPass::Copy_Now(const QString& file, bool archiveBit)
         return;
     SyncFileOps::Failure failure;
     if (!SyncFileOps::copyFile(file, target, &failure)) {
-        // A file that was not copied is not counted and keeps its archive attribute.
-        ReportError(FormularLabel("Copy_Now", "frmMain_BackUp"), failure.number,
-                    failure.description);
-        PrependNews(m_host, shorten_path(file, 71) + QStringLiteral("  ") + LangText(326));
-        ++m_tally.filesHandled;
-        m_tally.worsen(RunOutcome::Failed);
+        notCopied(file, failure);
         return;
     }
     m_tally.writtenThisRun.insert(target);
     if (m_options.resetArchiveBit && archiveBit)
         m_host.clearArchiveAttributes({file});
     count(file, bytes);
+}
+
+// A file that was not copied is not counted and keeps its archive attribute. One that is gone
+// since the listing is left out; any other failure fails the run.
+void CopyPass::notCopied(const QString& file, const SyncFileOps::Failure& failure)
+{
+    const QString label = FormularLabel("Copy_Now", "frmMain_BackUp");
+    if (!QFileInfo::exists(file)) {
+        PrependNews(m_host, shorten_path(file, 71) + QStringLiteral("  File vanished - skipped backup"));
+        NoteLeftOut(m_tally, label, ErrNo::FileNotFound, file, QStringLiteral("the file vanished"));
+        return;
+    }
+    ReportError(label, failure.number, failure.description);
+    PrependNews(m_host, shorten_path(file, 71) + QStringLiteral("  ") + LangText(326));
+    ++m_tally.filesHandled;
+    m_tally.worsen(RunOutcome::Failed);
 }
 
 void CopyPass::count(const QString& file, double bytes)

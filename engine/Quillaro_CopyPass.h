@@ -4,6 +4,7 @@
 
 #include "RunOptions.h"
 #include "RunState.h"
+#include "SyncFileOps.h"
 
 class RunHost;
 
@@ -25,6 +26,7 @@ public:
 private:
     bool waitForRoom(double bytes);
     void count(const QString& file, double bytes);
+    void notCopied(const QString& file, const SyncFileOps::Failure& failure);
 
     const RunOptions& m_options;
     RunHost& m_host;

@@ -880,6 +880,29 @@ private slots:
         QCOMPARE(unattended.exitCode, 3);
     }
 
+    void copyRunLeavesOutWhatIsGoneOrBadlyNamed()
+    {
+        RunOptions o = options();
+        o.mode = BackupMode::FileCopy;
+        o.inclSubDirStruct = false;
+        const QString gone = m_src + QStringLiteral("/sub/c.doc");
+        const QByteArray raw = QFile::encodeName(m_src) + "/caf\xe9.txt";
+        const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0600);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+        RecordingHost host;
+        host.onFileSeen = [gone](const QString& path) {
+            if (path == gone)
+                QFile::remove(path);
+        };
+        QCOMPARE(run(o, host), RunOutcome::CompletedWithProblems);
+        QCOMPARE(TestSupport::readTree(m_dest).keys(), QStringList{QStringLiteral("a.txt")});
+        const QString log = QString::fromUtf8(TestSupport::readFile(ErrorLogPath()));
+        QVERIFY(log.contains(QStringLiteral("left out of the backup: ") + gone));
+        QVERIFY(log.contains(QStringLiteral("left out of the backup: ") + m_src + QStringLiteral("/caf\\xE9.txt")));
+        QVERIFY(host.newsLog.join(QLatin1Char('\n')).contains(QStringLiteral("File vanished - skipped backup")));
+    }
+
     void alreadyInTheArchiveIsNotCalledLocked()
     {
         RunOptions o = options();
