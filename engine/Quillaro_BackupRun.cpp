@@ -509,8 +509,9 @@ bool BackupRun::processFile(const QString& file)
 
 BackupRun::Next BackupRun::handOver()
 {
-    // Asked for something and took none of it: no selected row was there, or all was left out.
-    if (m_tally.sourcesFound == 0 || (m_tally.filesHandled == 0 && m_tally.leftOut > 0)) {
+    // Asked for something and none of it was there to be read. (Sources whose files are all
+    // up to date are no failure: an incremental run then has nothing to do.)
+    if (m_tally.sourcesFound == 0) {
         ReportError(FormularLabel("cmdBackUpNow", "frmMain_BackUp"), ErrNo::FileNotFound,
                     QStringLiteral("nothing was backed up: no selected source could be read"));
         m_tally.worsen(RunOutcome::Failed);

@@ -903,6 +903,21 @@ private slots:
         QVERIFY(host.newsLog.join(QLatin1Char('\n')).contains(QStringLiteral("File vanished - skipped backup")));
     }
 
+    // Nothing new to take is no failure, even with a row missing: that row is the problem.
+    void incrementalRunWithNothingNewAndAMissingRow()
+    {
+        RunOptions o = options();
+        o.resetArchiveBit = true;
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        o.selection = SelectionMode::NewOnly;
+        o.sources.append({m_src + QStringLiteral("/gone.txt"), true});
+        RecordingHost again;
+        again.cleared = host.cleared;
+        QCOMPARE(run(o, again), RunOutcome::CompletedWithProblems);
+        QVERIFY(!QFile::exists(archive(2)));
+    }
+
     void alreadyInTheArchiveIsNotCalledLocked()
     {
         RunOptions o = options();
