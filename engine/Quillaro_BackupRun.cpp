@@ -81,8 +81,10 @@ QString BackupRun::refuseFolders(const QString& temp, const QString& destination
 {
     if (temp.trimmed().isEmpty())
         return LangText(321);
-    // The clean-ups of either folder never go below it, so only one folder for both is refused.
-    if (SyncFileOps::relation(temp, destination) == SyncFileOps::PairRelation::Same)
+    // The clean-ups of either folder never go below it, so only one folder for both is refused;
+    // without a destination folder (the FTP server alone) only the temp folder counts.
+    if (!destination.trimmed().isEmpty()
+        && SyncFileOps::relation(temp, destination) == SyncFileOps::PairRelation::Same)
         return LangText(322);
     return {};
 }
@@ -145,8 +147,9 @@ BackupRun::Next BackupRun::refuseUnavailable()
 {
     QString why;
     if (m_options.mode != BackupMode::FileSync) {
-        why = refuseFolders(m_options.pathTemp, m_options.pathBackUp);
-        if (why.isEmpty() && !m_options.media)
+        why = refuseFolders(m_options.pathTemp, m_options.media ? m_options.pathBackUp : QString());
+        const bool toServer = m_options.ftp && m_options.mode == BackupMode::ZipArchive;
+        if (why.isEmpty() && !m_options.media && !toServer)
             why = LangText(324);
         if (why.isEmpty() && m_options.mode == BackupMode::FileCopy && m_options.cdRecorder)
             why = LangText(327);

@@ -268,7 +268,9 @@ bool ZipPass::Open_Zip(bool bNextPart)
     formNames(0);
     CreateDirectoryStruct(tempFolder());
     m_host.setStatus(LangText(299));
-    const int highest = highestPartAtDestination();
+    int highest = 0;
+    if (!highestPartFound(&highest))
+        return false;
     if (highest > 0) {
         m_host.setStatus(LangText(102));
         formNames(highest);
@@ -277,7 +279,7 @@ bool ZipPass::Open_Zip(bool bNextPart)
         if (!partAfter(highest))
             return false;
         m_host.setCounter(RunHost::Counter::ZipArchive, g_sZipTemp);
-    } else if (!fetchForAppending() && !newPartNames()) {
+    } else if (!(m_options.media ? fetchForAppending() : !m_options.ftp || fetchFromServer()) && !newPartNames()) {
         return false;
     }
     return openWorkingArchive();
@@ -617,13 +619,13 @@ void ZipPass::waitForMail()
 
 void ZipPass::noteUnavailableDestinations()
 {
-    if (m_reportedUnavailable || !(m_options.ftp || m_options.cdRecorder))
+    if (m_reportedUnavailable || !m_options.cdRecorder)
         return;
     m_reportedUnavailable = true;
     const QString note = LangText(320);
     PrependNews(m_host, note);
     ReportError(label("Zip_Copy"), ErrNo::InvalidCall,
-                QStringLiteral("CD writer and FTP upload are not available in this version; "
+                QStringLiteral("the CD writer is not available in this version; "
                                "the archive went to the destination folder only"));
 }
 
@@ -649,16 +651,18 @@ void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
         m_tally.worsen(RunOutcome::Failed);
     } else {
         const QStringList archiveBits = m_pendingArchiveBits;
-        const bool delivered = m_options.media && waitForRoom(double(QFileInfo(g_sZipTemp).size()))
-                               && (!encrypting() || encryptPart()) && deliverToFolder();
+        const bool delivered = m_options.media ? waitForRoom(double(QFileInfo(g_sZipTemp).size()))
+                                                     && (!encrypting() || encryptPart()) && deliverToFolder()
+                                               : !encrypting() || encryptPart();
         if (m_tally.programEnds)
             return;
-        if (delivered) {
-            // Only a delivered archive counts: its files lose their archive attribute now.
-            m_host.clearArchiveAttributes(archiveBits);
-        } else if (m_options.media) {
+        if (!delivered && m_options.media)
             m_tally.worsen(RunOutcome::Failed);
-        }
+        const bool uploaded = m_options.ftp && delivered && uploadToServer();
+        // Only an archive that reached every destination counts: its files lose their
+        // archive attribute now.
+        if (m_options.ftp ? uploaded : delivered && m_options.media)
+            m_host.clearArchiveAttributes(archiveBits);
         (void)m_host.updateMedia();
         m_host.setCounter(RunHost::Counter::RemainSpace, QString::number(g_dMediaFree / kMb, 'f', 1));
         if (m_options.sendEmail && (delivered || !m_options.media))

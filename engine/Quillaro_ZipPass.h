@@ -10,6 +10,8 @@
 #include "RunState.h"
 
 class MailClient;
+class QEV_InetFTP;
+struct ZipFtp;
 class RunHost;
 class ZipArchive;
 
@@ -79,6 +81,15 @@ private:
     RunTally& m_tally;
     std::unique_ptr<ZipArchive> m_oZip;
     std::unique_ptr<MailClient> m_mail;
+
+    // The FTP server as a destination (Quillaro_ZipFtp.cpp).
+    QEV_InetFTP& ftp();
+    [[nodiscard]] QString serverFolderText() const;
+    bool highestPartFound(int* highest);
+    bool fetchFromServer();
+    bool decryptFetched(const QString& fetched);
+    bool uploadToServer();
+    std::shared_ptr<ZipFtp> m_ftp;
     QFile m_log;
     double m_dMaxZipSize = 0;
     double m_dZipSize = 0;

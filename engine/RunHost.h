@@ -23,6 +23,8 @@ public:
     // Plays a clip of Common/avi in the animation player; an empty name stops it.
     virtual void playAnimation(const QString& clip) = 0;
     virtual void repaint() = 0;
+    // The caption of the FTP status label while a run talks to the server.
+    virtual void setFtpCaption(const QString& caption) { Q_UNUSED(caption) }
     // Speaks the text when sound is on.
     virtual void speak(const QString& text) = 0;
 

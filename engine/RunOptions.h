@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "ArchiveNames.h"
+#include "QEV_InetFTP.h"
 #include "Quillaro_FileSelect.h"
 
 enum class BackupMode { ZipArchive = 0, FileCopy = 1, FileSync = 2 };
@@ -40,6 +41,7 @@ struct RunOptions
     bool media = true;
     bool ftp = false;
     bool sendEmail = false;
+    FtpSettings ftpSettings;
     bool cdRecorder = false;
     QString pathBackUp;
     QString pathTemp;

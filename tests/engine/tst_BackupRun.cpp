@@ -6,6 +6,7 @@
 
 #include "Clock.h"
 #include "DriveInfo.h"
+#include "FtpTestServer.h"
 #include "FilterList.h"
 #include "Globals.h"
 #include "MessageBox.h"
@@ -16,6 +17,7 @@
 #include "Quillaro_BackupRun.h"
 #include "RunHost.h"
 #include "RunProgram.h"
+#include "RunState.h"
 #include "SettingsStore.h"
 #include "TestSupport.h"
 #include "ZipArchive.h"
@@ -1048,6 +1050,135 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, value);
         QCOMPARE(LeadingWholeNumber(text), value);
+    }
+
+    // ---- the FTP server as a destination -------------------------------------------------
+
+private:
+    RunOptions ftpOptions(int port, const QString& user) const
+    {
+        RunOptions o = options();
+        o.media = false;
+        o.ftp = true;
+        o.pathBackUp.clear();
+        o.ftpSettings = {QStringLiteral("127.0.0.1"), QString::number(port), user, QStringLiteral("pw"),
+                         QStringLiteral("backups/quillaro"), 0, {}};
+        return o;
+    }
+    static QString serverName(int part, bool encrypted)
+    {
+        return ArchiveFileName(QStringLiteral("Standard"), ArchivePeriod::Daily, Clock::today(), part, encrypted);
+    }
+
+private slots:
+
+    // Every part and its log reach the server; encrypted parts decrypt to archives the tools accept.
+    void ftpOnlyRunUploadsEachPartAndItsLog_data()
+    {
+        QTest::addColumn<bool>("encrypt");
+        QTest::newRow("plain") << false;
+        QTest::newRow("encrypted") << true;
+    }
+    void ftpOnlyRunUploadsEachPartAndItsLog()
+    {
+        QFETCH(bool, encrypt);
+        const QString root = TestSupport::freshFolder(QStringLiteral("server"));
+        FtpTestServer server;
+        QVERIFY(server.start(root));
+        RecordingHost host;
+        RunOptions o = ftpOptions(server.port(), QStringLiteral("u"));
+        o.limitFiles = true;
+        o.maxFiles = QStringLiteral("1");
+        o.encrypt = encrypt;
+        o.password = QStringLiteral("secret");
+        o.resetArchiveBit = true;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        const QString folder = root + QStringLiteral("/backups/quillaro/");
+        QStringList expected;
+        for (int part : {1, 2})
+            expected << serverName(part, encrypt) << serverName(part, encrypt) + QStringLiteral(".log");
+        expected.sort();
+        QCOMPARE(QDir(folder).entryList(QDir::Files), expected);
+        for (int part : {1, 2}) {
+            QString zip = folder + serverName(part, encrypt);
+            if (encrypt) {
+                clsBlowfish cipher;
+                const QString plain = m_temp + QStringLiteral("/check.zip");
+                QVERIFY(cipher.DecryptFile(zip, plain, true, ArchiveKey(o.password)));
+                zip = plain;
+            }
+            expectToolsAccept(zip);
+        }
+        QVERIFY(QDir(m_temp).entryList(QDir::Files).filter(QStringLiteral("_BackUp_")).isEmpty());
+        QCOMPARE(host.cleared.size(), 2);
+    }
+
+    // Appending fetches the server's last part and sends it back extended, under its own name.
+    void ftpAppendingExtendsTheServersPart()
+    {
+        const QString root = TestSupport::freshFolder(QStringLiteral("server"));
+        FtpTestServer server;
+        QVERIFY(server.start(root));
+        RecordingHost host;
+        RunOptions o = ftpOptions(server.port(), QStringLiteral("u"));
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        TestSupport::writeFile(m_src + QStringLiteral("/new.txt"), "new");
+        o.appendArchive = true;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        const QString folder = root + QStringLiteral("/backups/quillaro/");
+        QCOMPARE(QDir(folder).entryList({QStringLiteral("*.zip")}, QDir::Files), QStringList{serverName(1, false)});
+        expectToolsAccept(folder + serverName(1, false));
+        QVERIFY(zipEntries(folder + serverName(1, false)).contains(entryOf(m_src + QStringLiteral("/new.txt"))));
+        QVERIFY(zipEntries(folder + serverName(1, false)).contains(entryOf(m_src + QStringLiteral("/a.txt"))));
+    }
+
+    // A part the run cannot fetch is never replaced: the run starts the next part.
+    void ftpAppendingWhoseFetchFailsStartsANewPart()
+    {
+        const QString root = TestSupport::freshFolder(QStringLiteral("server"));
+        const QString folder = root + QStringLiteral("/backups/quillaro/");
+        TestSupport::writeFile(folder + serverName(1, false), "the server's part");
+        FtpTestServer server;
+        QVERIFY(server.start(root));
+        RecordingHost host;
+        RunOptions o = ftpOptions(server.port(), QStringLiteral("noread"));
+        o.appendArchive = true;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QCOMPARE(TestSupport::readFile(folder + serverName(1, false)), QByteArray("the server's part"));
+        expectToolsAccept(folder + serverName(2, false));
+    }
+
+    // An upload that fails fails the run, keeps the archive in the temp folder and clears no
+    // archive attribute; an unreachable server fails the run before any archive is made.
+    void ftpFailureFailsTheRun_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<bool>("archiveMade");
+        QTest::newRow("read-only user") << QStringLiteral("ro") << true;
+        QTest::newRow("server dies during the upload") << QStringLiteral("die") << true;
+        QTest::newRow("wrong password") << QStringLiteral("nobody") << false;
+    }
+    void ftpFailureFailsTheRun()
+    {
+        QFETCH(QString, user);
+        QFETCH(bool, archiveMade);
+        const QString root = TestSupport::freshFolder(QStringLiteral("server"));
+        QDir().mkpath(root + QStringLiteral("/backups/quillaro"));
+        FtpTestServer server;
+        QVERIFY(server.start(root));
+        RecordingHost host;
+        RunOptions o = ftpOptions(server.port(), user);
+        o.resetArchiveBit = true;
+        g_bAutoRun = true;
+        QCOMPARE(run(o, host), RunOutcome::Failed);
+        QCOMPARE(host.exitCode, 1);
+        QVERIFY(host.cleared.isEmpty());
+        QCOMPARE(QFileInfo::exists(m_temp + QLatin1Char('/') + serverName(1, false)), archiveMade);
+        if (archiveMade)
+            expectToolsAccept(m_temp + QLatin1Char('/') + serverName(1, false));
+        QVERIFY(!QFileInfo::exists(root + QStringLiteral("/backups/quillaro/") + serverName(1, false)));
+        const QString log = QString::fromUtf8(TestSupport::readFile(ErrorLogPath()));
+        QVERIFY(log.contains(archiveMade ? QStringLiteral("Zip_Copy error_ftp") : QStringLiteral("FTP_ini of Modul QEV_InetFTP")));
     }
 };
 

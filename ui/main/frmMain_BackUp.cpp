@@ -197,6 +197,7 @@ void frmMain_BackUp::connectEvents()
     connect(mnuShow, &QAction::triggered, this, &frmMain_BackUp::mnuShow_Click);
     connect(mnuExit, &QAction::triggered, this, &frmMain_BackUp::mnuExit_Click);
     connect(mnuExit1, &QAction::triggered, this, &frmMain_BackUp::mnuExit_Click);
+    connectFtpEvents();
     for (QObject* watched : std::initializer_list<QObject*> {
              cmbProfiles, txtExclusions, txtDirExclusions, txtInclusions, frmZipStatistc})
         watched->installEventFilter(this);

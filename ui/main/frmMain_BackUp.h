@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "FormControls.h"
+#include "QEV_InetFTP.h"
 
 class QAction;
 class QCheckBox;
@@ -53,7 +54,7 @@ bool openPage(const QUrl& url);
 
 // The main window: its controls hold the current profile's options. Control arrays are
 // ControlArray members; each element's objectName is elementName(array, index).
-class frmMain_BackUp : public QWidget {
+class frmMain_BackUp : public QWidget, public FtpWindow {
     Q_OBJECT
 public:
     explicit frmMain_BackUp(QWidget* parent = nullptr);
@@ -482,6 +483,25 @@ private:
 
     void connectRunEvents();
     void refuseBusyProfile();
+    // The FTP page (frmMain_BackUp_Ftp.cpp).
+    void connectFtpEvents();
+    bool testFtpRoundTrip();
+    void cmdTestFTPconnection_Click();
+    void cmdFTPretrieve_Click();
+    void cmdSelectPathFTPrestore_Click();
+    void Inet2_StateChanged(int state);
+
+public:
+    // What the FTP session reads from and shows on the window.
+    FtpSettings ftpSettings() const override;
+    void setFtpCaption(const QString& caption) override;
+    void addFtpNews(const QString& line) override;
+    void showServerFiles(const QStringList& entries) override;
+
+private:
+    FtpTransfer* Inet2 = nullptr;
+    QEV_InetFTP* m_inetFtp = nullptr;
+
 
     // Option handlers
     void connectOptionEvents();

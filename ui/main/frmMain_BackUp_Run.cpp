@@ -82,6 +82,7 @@ void readDestination(const frmMain_BackUp& w, RunOptions& o)
     o.pathBackUp = w.txtPathBackUp->text();
     o.pathTemp = w.txtPathTemp->text();
     o.spareSpace = w.txtSpareSpace->text();
+    o.ftpSettings = w.ftpSettings();
 }
 
 void readArchive(const frmMain_BackUp& w, RunOptions& o)
@@ -188,6 +189,7 @@ public:
     // Painting waits for the next turn of the event loop: a synchronous repaint per file
     // would cost more than the backup itself.
     void repaint() override { w.update(); }
+    void setFtpCaption(const QString& caption) override { w.setFtpCaption(caption); }
     void speak(const QString& text) override
     {
         if (ticked(w.chkSound))

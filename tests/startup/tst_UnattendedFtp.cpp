@@ -1,0 +1,100 @@
+#include <QtTest>
+
+#include "FtpTestServer.h"
+#include "Paths.h"
+#include "ProfileFile.h"
+#include "QEV_GetSystemInfos.h"
+#include "SettingsStore.h"
+#include "SystemInfo.h"
+#include "TestSupport.h"
+#include "clsBlowfish.h"
+
+// An unattended ZIP run whose only destination is the FTP server, started as a scheduled task
+// starts it: every part and its log land on the server.
+class tst_UnattendedFtp : public QObject
+{
+    Q_OBJECT
+
+private:
+    static void setProfile(const QMap<QString, QString>& values)
+    {
+        const QString user = QStringLiteral("QEV\\Quillaro\\") + UserFromLogon(SystemInfo::logonName());
+        for (auto it = values.cbegin(); it != values.cend(); ++it) {
+            // The connection is the user's; the remote folder belongs to the profile.
+            const bool userKey = it.key().startsWith(QStringLiteral("txtFTP")) && it.key() != QStringLiteral("txtFTPdir");
+            SettingsStore::saveValue(userKey ? user : user + QStringLiteral("\\Standard"), QStringLiteral("Settings"),
+                                     it.key(), it.value());
+        }
+        QVERIFY(SettingsStore::flush());
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(Paths::prepareFolders()); }
+
+    void partsAndLogsReachTheServer_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::newRow("plain") << QString();
+        QTest::newRow("encrypted") << QStringLiteral("geheim");
+    }
+    void partsAndLogsReachTheServer()
+    {
+        QFETCH(QString, password);
+        const QString root = TestSupport::freshFolder(QStringLiteral("server"));
+        FtpTestServer server;
+        QVERIFY(server.start(root));
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        TestSupport::writeFile(src + QStringLiteral("/a.txt"), QByteArray(3000, 'a'));
+        TestSupport::writeFile(src + QStringLiteral("/b.txt"), QByteArray(3000, 'b'));
+        QString error;
+        QVERIFY(ProfileFile::write(ProfileFile::path(QStringLiteral("Standard")), {{src + QStringLiteral("/*.*"), true}}, &error));
+        const bool encrypt = !password.isEmpty();
+        setProfile({{QStringLiteral("chkMedia"), QStringLiteral("0")},
+                    {QStringLiteral("chkFTP"), QStringLiteral("1")},
+                    {QStringLiteral("txtPathBackUp"), QString()},
+                    {QStringLiteral("txtPathTemp"), Paths::tempFolder()},
+                    {QStringLiteral("optNewOnly"), QStringLiteral("0")},
+                    {QStringLiteral("chkWriteLog"), QStringLiteral("1")},
+                    {QStringLiteral("chkMaxFiles"), QStringLiteral("1")},
+                    {QStringLiteral("txtMaxFiles"), QStringLiteral("1")},
+                    {QStringLiteral("txtExclusions"), QString()},
+                    {QStringLiteral("txtDirExclusions"), QString()},
+                    {QStringLiteral("optComplete"), QStringLiteral("-1")},
+                    {QStringLiteral("chkEncrypt"), encrypt ? QStringLiteral("1") : QStringLiteral("0")},
+                    {QStringLiteral("chkRemeberPassword"), QStringLiteral("1")},
+                    {QStringLiteral("txtEncryptPassword"), password},
+                    {QStringLiteral("txtFTPdir"), QStringLiteral("night/quillaro")},
+                    {QStringLiteral("txtFTPserver"), QStringLiteral("127.0.0.1")},
+                    {QStringLiteral("txtFTPport"), QString::number(server.port())},
+                    {QStringLiteral("txtFTPuser"), QStringLiteral("u")},
+                    {QStringLiteral("txtFTPpassword"), QStringLiteral("pw")}});
+        QProcess run;
+        run.start(QStringLiteral(QUILLARO_BINARY), {QStringLiteral("/run"), QStringLiteral("/profile:Standard")});
+        QVERIFY(run.waitForFinished(120000));
+        QVERIFY2(run.exitCode() == 0, TestSupport::readFile(Paths::commonFolder() + QStringLiteral("/error.log")).constData());
+        const QString folder = root + QStringLiteral("/night/quillaro/");
+        const QString stem = QStringLiteral("Standard_BackUp_d") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+        const QString ext = encrypt ? QStringLiteral(".zip.cry") : QStringLiteral(".zip");
+        QStringList expected;
+        for (int part : {1, 2})
+            expected << stem + QStringLiteral("__%1").arg(part) + ext << stem + QStringLiteral("__%1").arg(part) + ext + QStringLiteral(".log");
+        expected.sort();
+        QCOMPARE(QDir(folder).entryList(QDir::Files), expected);
+        for (int part : {1, 2}) {
+            QString zip = folder + stem + QStringLiteral("__%1").arg(part) + ext;
+            QVERIFY(TestSupport::readFile(zip + QStringLiteral(".log")).contains(".txt"));
+            if (encrypt) {
+                const QString plain = TestSupport::freshFolder(QStringLiteral("plain")) + QStringLiteral("/p.zip");
+                clsBlowfish cipher;
+                QVERIFY(cipher.DecryptFile(zip, plain, true, QStringLiteral("K8:w-") + password + QStringLiteral("Rb\\7@")));
+                zip = plain;
+            }
+            QString output;
+            QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), zip}, &output), 0);
+        }
+        QVERIFY(QDir(Paths::tempFolder()).entryList(QDir::Files).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_UnattendedFtp)
+#include "tst_UnattendedFtp.moc"
