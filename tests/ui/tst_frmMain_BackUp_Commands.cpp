@@ -74,6 +74,21 @@ private:
         delete m_w;
         m_w = nullptr;
     }
+    // A window whose source list is one folder of one file, chosen in the tree, backing up
+    // into a fresh folder.
+    bool openWithOneFolder()
+    {
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        TestSupport::writeFile(src + QStringLiteral("/one.txt"), "1");
+        open();
+        m_w->List1->clear();
+        if (!TestSupport::chooseFolder(*m_w, src))
+            return false;
+        QTest::mouseClick(m_w->cmdDirPlus, Qt::LeftButton);
+        m_w->txtPathBackUp->setText(TestSupport::freshFolder(QStringLiteral("dest")));
+        m_w->txtPathTemp->setText(Paths::tempFolder());
+        return m_w->List1->count() == 1;
+    }
     void saveAs(const QString& answer)
     {
         WidgetDialogs::setTextAnswer(
@@ -275,14 +290,7 @@ private slots:
     // The run reads the window's controls: nothing may change the profile under it.
     void profileCommandsWaitForTheRun()
     {
-        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
-        TestSupport::writeFile(src + QStringLiteral("/one.txt"), "1");
-        open();
-        m_w->List1->clear();
-        QVERIFY(TestSupport::chooseFolder(*m_w, src));
-        QTest::mouseClick(m_w->cmdDirPlus, Qt::LeftButton);
-        m_w->txtPathBackUp->setText(TestSupport::freshFolder(QStringLiteral("dest")));
-        m_w->txtPathTemp->setText(Paths::tempFolder());
+        QVERIFY(openWithOneFolder());
         const QList<QWidget*> controls = {m_w->cmbProfiles};
         const QList<QAction*> commands = {button(*m_w, "SaveAs"), button(*m_w, "New"),
                                           button(*m_w, "Delete"), button(*m_w, "Restore")};
@@ -303,6 +311,25 @@ private slots:
         QVERIFY(m_w->cmbProfiles->isEnabled());
         for (const QAction* a : commands)
             QVERIFY(a->isEnabled());
+    }
+
+    // Exit during a run stops it; the window goes once the run has unwound.
+    void exitDuringARunWaitsForIt()
+    {
+        QVERIFY(openWithOneFolder());
+        bool exitedDuringRun = false;
+        bool visibleAfterExit = false;
+        connect(m_w->txtNews, &QLineEdit::textChanged, m_w, [&] {
+            if (!m_w->isRunActive() || exitedDuringRun || !button(*m_w, "Exit")->isEnabled())
+                return;
+            exitedDuringRun = true;
+            button(*m_w, "Exit")->trigger();
+            visibleAfterExit = m_w->isVisible();
+        });
+        button(*m_w, "Start")->trigger();
+        QVERIFY(exitedDuringRun);
+        QVERIFY(visibleAfterExit);
+        QVERIFY(!m_w->isVisible());
     }
 
     // A profile made only through the window, from choosing the folder to pressing Start

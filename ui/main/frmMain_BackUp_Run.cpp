@@ -284,9 +284,12 @@ private:
     }
     void lockToolbar(bool running)
     {
-        // While a run is active nothing may change the profile or end the program.
-        for (QAction* action : w.tbTools->actions())
-            action->setEnabled(!running || action->objectName() == QStringLiteral("Stop"));
+        // While a run is active nothing may change the profile; Exit stops the run and ends the
+        // program once it has unwound.
+        for (QAction* action : w.tbTools->actions()) {
+            const QString key = action->objectName();
+            action->setEnabled(!running || key == QStringLiteral("Stop") || key == QStringLiteral("Exit"));
+        }
         if (!running)
             toolButton(w, "Stop")->setEnabled(false);
         w.cmbProfiles->setEnabled(!running);
