@@ -178,13 +178,34 @@ bool ApplyProfileSwitch(frmMain_BackUp& window, const QString& value, bool unatt
     return true;
 }
 
+// A scheduled task passes each switch with its value as one argument, so a folder holding
+// " /run" or " /dir:" stays one folder; words typed without quotes still join up.
+QString SwitchValueOf(const QStringList& arguments, const QString& switchName)
+{
+    const auto startsSwitch = [](const QString& argument) {
+        return argument.compare(QStringLiteral("/run"), Qt::CaseInsensitive) == 0
+               || argument.startsWith(QStringLiteral("/profile:"), Qt::CaseInsensitive)
+               || argument.startsWith(QStringLiteral("/dir:"), Qt::CaseInsensitive);
+    };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (!arguments[i].startsWith(switchName, Qt::CaseInsensitive))
+            continue;
+        QStringList words{arguments[i].mid(switchName.size())};
+        for (qsizetype j = i + 1; j < arguments.size() && !startsSwitch(arguments[j]); ++j)
+            words.append(arguments[j]);
+        return QStringLiteral("") + words.join(QLatin1Char(' ')).trimmed();
+    }
+    return SwitchValue(ArgumentText(arguments), switchName);
+}
+
 bool HasRunSwitch(const QString& argText)
 {
     return findSwitch(argText, QStringLiteral("/run"), 0) >= 0;
 }
 
-StartResult Main(const QString& argText, SingleInstance& instance)
+StartResult Main(const QStringList& arguments, SingleInstance& instance)
 {
+    const QString argText = ArgumentText(arguments);
     bShowErrorBox = false;
     (void)HasSound();
     AppName = QStringLiteral("Quillaro");
@@ -225,14 +246,14 @@ StartResult Main(const QString& argText, SingleInstance& instance)
     if (window->chkSystray->checkState() == Qt::Checked)
         window->cmdSetTray();
 
-    const QString profile = SwitchValue(argText, QStringLiteral("/profile:"));
+    const QString profile = SwitchValueOf(arguments, QStringLiteral("/profile:"));
     if (!profile.isNull() && !ApplyProfileSwitch(*window, profile, unattended)) {
         g_bAutoRun = true; // the refusal is part of the unattended run: it saves nothing
         window->close();
         return failUnattended(QStringLiteral("no profile of that name: \"") + profile
                               + QStringLiteral("\"; no run took place"));
     }
-    const QString dir = SwitchValue(argText, QStringLiteral("/dir:"));
+    const QString dir = SwitchValueOf(arguments, QStringLiteral("/dir:"));
     if (!dir.isNull())
         applyDirSwitch(*window, dir);
     g_bAutoRun = unattended;

@@ -13,13 +13,16 @@ struct StartResult
     int exitCode = 0;
 };
 
-// The program's start-up sequence; argText is the program's arguments joined by blanks.
-StartResult Main(const QString& argText, SingleInstance& instance);
+// The program's start-up sequence with the program's arguments.
+StartResult Main(const QStringList& arguments, SingleInstance& instance);
 
 // The argument text: the arguments joined by single blanks.
 [[nodiscard]] QString ArgumentText(const QStringList& arguments);
 // The value of a switch such as "/profile:", trimmed; null when the switch is absent.
 [[nodiscard]] QString SwitchValue(const QString& argText, const QString& switchName);
+// The same, read from the arguments: a switch that begins an argument takes that argument's
+// rest and the arguments up to the next switch; otherwise as SwitchValue on the joined text.
+[[nodiscard]] QString SwitchValueOf(const QStringList& arguments, const QString& switchName);
 // True when "/run" stands in the text as a switch of its own.
 [[nodiscard]] bool HasRunSwitch(const QString& argText);
 // The position "/profile:" picks among the names: the exact name first, else the one name

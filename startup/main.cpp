@@ -88,7 +88,7 @@ int main(int argc, char* argv[])
     else
         WidgetDialogs::installMessageBoxPresenter();
     SingleInstance instance;
-    const StartResult started = Main(argText, instance);
+    const StartResult started = Main(arguments, instance);
     if (unattended)
         tellOutcome(stderrFd, started.exitCode);
     if (!started.keepRunning)

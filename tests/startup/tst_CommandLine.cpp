@@ -49,6 +49,38 @@ private slots:
         QCOMPARE(HasRunSwitch(text), run);
     }
 
+    void switchesFromArguments_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<QString>("dir");
+        const auto args = [](std::initializer_list<const char*> words) {
+            QStringList list;
+            for (const char* word : words)
+                list.append(QString::fromUtf8(word));
+            return list;
+        };
+        QTest::newRow("scheduled task") << args({"/run", "/profile:Office", "/dir:/backup"}) << "Office" << "/backup";
+        QTest::newRow("switch-like words inside one argument")
+            << args({"/run", "/profile:a /dir:b", "/dir:/tmp/x /run /profile:y"}) << "a /dir:b" << "/tmp/x /run /profile:y";
+        QTest::newRow("words typed without quotes join up")
+            << args({"/dir:/my", "backups/a", "b", "/RUN", "/Profile:My", "Office"}) << "My Office" << "/my backups/a b";
+        QTest::newRow("no switch begins an argument") << args({"x", "/run /profile:P /dir:/d"}) << "P" << "/d";
+        QTest::newRow("absent") << args({"/run"}) << QString() << QString();
+        QTest::newRow("empty value") << args({"/profile:", "/run"}) << "" << QString();
+    }
+
+    void switchesFromArguments()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, profile);
+        QFETCH(QString, dir);
+        QCOMPARE(SwitchValueOf(arguments, QStringLiteral("/profile:")), profile);
+        QCOMPARE(SwitchValueOf(arguments, QStringLiteral("/profile:")).isNull(), profile.isNull());
+        QCOMPARE(SwitchValueOf(arguments, QStringLiteral("/dir:")), dir);
+        QCOMPARE(SwitchValueOf(arguments, QStringLiteral("/dir:")).isNull(), dir.isNull());
+    }
+
     void profileMatching_data()
     {
         QTest::addColumn<QStringList>("names");

@@ -225,7 +225,7 @@ private slots:
     {
         const QString src = TestSupport::freshFolder(QStringLiteral("src"));
         TestSupport::writeFile(src + QStringLiteral("/keep.txt"), "kept");
-        const QString dest = TestSupport::freshFolder(QStringLiteral("dest")) + QStringLiteral("/it's $HOME; `x` 100%");
+        const QString dest = TestSupport::freshFolder(QStringLiteral("dest")) + QStringLiteral("/it's $HOME; `x` 100% /run /profile:x");
         const QString profile = QStringLiteral("QEV\\Quillaro\\") + g_User + QStringLiteral("\\Standard");
         for (const auto& [key, value] : {std::pair{"txtPathTemp", Paths::tempFolder()},
                                          std::pair{"chkAppendArchive", QStringLiteral("0")},
