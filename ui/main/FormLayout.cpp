@@ -42,7 +42,7 @@ QPushButton* button(const char* name, const char* text, QWidget* parent)
 QPushButton* browseButton(const char* name, const QString& readerName, QWidget* parent)
 {
     QPushButton* browse = button(name, "...", parent);
-    browse->setMaximumWidth(browse->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
+    browse->setMaximumWidth(browse->minimumSizeHint().width());
     nameForReaders(browse, readerName);
     return browse;
 }

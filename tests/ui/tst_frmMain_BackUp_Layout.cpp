@@ -1,0 +1,202 @@
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextEdit>
+
+#include "frmMain_BackUp.h"
+
+namespace {
+
+// Widgets that only hold others.
+bool isContainer(const QWidget* w)
+{
+    return w->metaObject() == &QWidget::staticMetaObject || qobject_cast<const QGroupBox*>(w)
+        || qobject_cast<const QStackedWidget*>(w);
+}
+
+// What a user sees and works on a page: the visible controls placed by the page's layouts
+// (the parts inside a control, such as a combo box's edit, belong to that control).
+QList<QWidget*> controlsOf(QWidget* page)
+{
+    QList<QWidget*> controls;
+    for (QWidget* w : page->findChildren<QWidget*>()) {
+        if (w->isVisibleTo(page) && !isContainer(w) && w->parentWidget()
+            && isContainer(w->parentWidget()))
+            controls << w;
+    }
+    return controls;
+}
+
+QRect placeOn(const QWidget* w, const QWidget* page)
+{
+    return QRect(w->mapTo(page, QPoint(0, 0)), w->size());
+}
+
+QString describe(const QWidget* w, const QWidget* page)
+{
+    const QRect r = placeOn(w, page);
+    return QStringLiteral("%1 %2 (%3,%4 %5x%6)")
+        .arg(QString::fromLatin1(w->metaObject()->className()), w->objectName())
+        .arg(r.x())
+        .arg(r.y())
+        .arg(r.width())
+        .arg(r.height());
+}
+
+// A caption is whole when its control has the room its text needs.
+bool captionWhole(const QWidget* w)
+{
+    if (const auto* label = qobject_cast<const QLabel*>(w); label && label->wordWrap())
+        return w->height() >= label->heightForWidth(w->width());
+    if (!qobject_cast<const QLabel*>(w) && !qobject_cast<const QAbstractButton*>(w))
+        return true;
+    const QSize needed = w->minimumSizeHint();
+    return w->width() >= needed.width() && w->height() >= needed.height();
+}
+
+QStringList faultsOf(QWidget* page)
+{
+    QStringList faults;
+    const QList<QWidget*> controls = controlsOf(page);
+    for (int i = 0; i < controls.size(); ++i) {
+        if (!captionWhole(controls[i]))
+            faults << QStringLiteral("cut: ") + describe(controls[i], page);
+        for (int j = i + 1; j < controls.size(); ++j) {
+            if (controls[i]->isAncestorOf(controls[j]) || controls[j]->isAncestorOf(controls[i]))
+                continue;
+            if (placeOn(controls[i], page).intersects(placeOn(controls[j], page)))
+                faults << QStringLiteral("overlap: ") + describe(controls[i], page)
+                        + QStringLiteral(" / ") + describe(controls[j], page);
+        }
+    }
+    return faults;
+}
+
+void chooseMode(frmMain_BackUp& w, int mode)
+{
+    w.optBuMode(mode == 0 ? 1 : 0)->setChecked(true);
+    w.optBuMode(mode)->setChecked(true);
+}
+
+} // namespace
+
+// The window's layout on a desktop of 1920x1200: every mode, every tab, at 1024x768 and
+// maximised, judged by the controls' geometries.
+class tst_frmMain_BackUp_Layout : public QObject {
+    Q_OBJECT
+
+private slots:
+    void nothingOverlapsOrIsCut_data();
+    void nothingOverlapsOrIsCut();
+    void listsAndNewsGrowWithTheWindow();
+    void smallWindowScrollsItsPages();
+};
+
+void tst_frmMain_BackUp_Layout::nothingOverlapsOrIsCut_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("maximised");
+    const char* modes[] = {"ZIP archive", "File copy", "File sync"};
+    for (int mode = 0; mode < 3; ++mode) {
+        QTest::addRow("%s at 1024x768", modes[mode]) << mode << false;
+        QTest::addRow("%s maximised", modes[mode]) << mode << true;
+    }
+}
+
+void tst_frmMain_BackUp_Layout::nothingOverlapsOrIsCut()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, maximised);
+    frmMain_BackUp w;
+    chooseMode(w, mode);
+    w.resize(1024, 768);
+    w.show();
+    if (maximised)
+        w.showMaximized();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    if (maximised)
+        QTRY_VERIFY(w.width() > 1800 && w.height() > 1100);
+    else
+        QCOMPARE(w.size(), QSize(1024, 768));
+    for (int tab = 0; tab < w.SSTab1->count(); ++tab) {
+        w.SSTab1->setCurrentIndex(tab);
+        auto* scroller = qobject_cast<QScrollArea*>(w.SSTab1->widget(tab));
+        QVERIFY(scroller);
+        QApplication::processEvents();
+        QVERIFY2(!scroller->verticalScrollBar()->isVisible()
+                     && !scroller->horizontalScrollBar()->isVisible(),
+                 qPrintable(QStringLiteral("tab %1 does not fit").arg(tab)));
+        const QStringList faults = faultsOf(scroller->widget());
+        QVERIFY2(
+            faults.isEmpty(),
+            qPrintable(QStringLiteral("tab %1: ").arg(tab) + faults.join(QStringLiteral("; "))));
+    }
+}
+
+void tst_frmMain_BackUp_Layout::listsAndNewsGrowWithTheWindow()
+{
+    frmMain_BackUp w;
+    w.resize(1024, 768);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (int tab : {0, 1}) {
+        w.SSTab1->setCurrentIndex(tab);
+        QApplication::processEvents();
+    }
+    const QSize news = w.RtbNews1->size();
+    const QSize list = w.List1->size();
+    w.showMaximized();
+    QTRY_VERIFY(w.width() > 1800 && w.height() > 1100);
+    for (int tab : {0, 1}) {
+        w.SSTab1->setCurrentIndex(tab);
+        QApplication::processEvents();
+    }
+    QVERIFY(w.RtbNews1->width() > news.width() && w.RtbNews1->height() > news.height());
+    QVERIFY(w.List1->width() > list.width() && w.List1->height() > list.height());
+}
+
+// The window keeps a size smaller than its pages; the pages scroll instead of being cut.
+void tst_frmMain_BackUp_Layout::smallWindowScrollsItsPages()
+{
+    frmMain_BackUp w;
+    w.resize(649, 519);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(w.size(), QSize(649, 519));
+    w.SSTab1->setCurrentIndex(2);
+    QApplication::processEvents();
+    auto* scroller = qobject_cast<QScrollArea*>(w.SSTab1->widget(2));
+    QTRY_VERIFY(scroller->verticalScrollBar()->isVisible());
+    const QStringList faults = faultsOf(scroller->widget());
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+}
+
+// Tests run on the offscreen platform; give it a desktop larger than 1024x768.
+int main(int argc, char** argv)
+{
+    const QString config = QDir::temp().filePath(
+        QStringLiteral("quillaro-layout-screen-%1.json").arg(QCoreApplication::applicationPid()));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly))
+        return 2;
+    file.write(R"({"screens":[{"name":"desk","x":0,"y":0,"width":1920,"height":1200,)"
+               R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})");
+    file.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
+    QApplication app(argc, argv);
+    tst_frmMain_BackUp_Layout test;
+    const int result = QTest::qExec(&test, argc, argv);
+    QFile::remove(config);
+    return result;
+}
+
+#include "tst_frmMain_BackUp_Layout.moc"
