@@ -167,7 +167,8 @@ private slots:
                                  << QStringLiteral("https://quillaro.invalid/product");
         QTest::newRow("Forum") << QStringLiteral("Forum")
                                << QStringLiteral("https://quillaro.invalid/forum");
-        QTest::newRow("Home") << QStringLiteral("Home") << QStringLiteral("https://quillaro.invalid/");
+        QTest::newRow("Home") << QStringLiteral("Home")
+                              << QStringLiteral("https://quillaro.invalid/");
     }
 
     void helpCommandsOpenTheirPages()
@@ -232,7 +233,8 @@ private slots:
     void saveAsSwitchAndDelete()
     {
         const QString src = TestSupport::freshFolder(QStringLiteral("work"));
-        TestSupport::makeTree(src, {{QStringLiteral("a.txt"), "a"}, {QStringLiteral("sub/b.txt"), "b"}});
+        TestSupport::makeTree(
+            src, {{QStringLiteral("a.txt"), "a"}, {QStringLiteral("sub/b.txt"), "b"}});
         open();
         m_w->List1->clear();
         saveAs(QStringLiteral("Standard")); // an empty Standard to switch to
@@ -356,12 +358,17 @@ private slots:
         chooseProfile(QStringLiteral("Mine"));
         QCOMPARE(m_w->txtPathBackUp->text(), dest);
         button(*m_w, "Start")->trigger();
-        const QStringList archives = QDir(dest).entryList({QStringLiteral("Mine_BackUp_*.zip")}, QDir::Files);
+        const QStringList archives
+            = QDir(dest).entryList({QStringLiteral("Mine_BackUp_*.zip")}, QDir::Files);
         QCOMPARE(archives.size(), 1);
         const QString archive = dest + QLatin1Char('/') + archives.first();
         QString output;
-        QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-t"), archive}, &output), 0);
-        QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), archive}, &output), 0);
+        QCOMPARE(
+            TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-t"), archive}, &output),
+            0);
+        QCOMPARE(TestSupport::runTool(
+                     QStringLiteral("unzip"), {QStringLiteral("-Z1"), archive}, &output),
+            0);
         QVERIFY2(output.contains(QStringLiteral("top.txt")), qPrintable(output));
         QVERIFY2(output.contains(QStringLiteral("deep/er/leaf.txt")), qPrintable(output));
     }

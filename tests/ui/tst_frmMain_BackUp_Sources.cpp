@@ -114,7 +114,8 @@ private slots:
                                    QStringLiteral("+ R/mixed/*.*")};
         const QString autoAdd = QStringLiteral("+ ") + kAutoAddPrefix + QStringLiteral("R");
         QTest::newRow("folder") << "cmdDirPlus" << false << false << QStringList{all};
-        QTest::newRow("folder, auto-add ticked") << "cmdDirPlus" << true << false << QStringList{all};
+        QTest::newRow("folder, auto-add ticked")
+            << "cmdDirPlus" << true << false << QStringList{all};
         QTest::newRow("subtree") << "cmdSubPlus" << false << false << QStringList{all} + below;
         QTest::newRow("subtree with auto-add row")
             << "cmdSubPlus" << true << false << QStringList{autoAdd, all} + below;
@@ -260,8 +261,9 @@ private slots:
         makeTree(odd, {{QStringLiteral("two\nlines/"), {}}, {QStringLiteral("fine/"), {}}});
         QVERIFY(TestSupport::chooseFolder(*m_w, odd));
         click(m_w->cmdSubPlus);
-        QCOMPARE(listRows(m_w->List1), (QStringList{QStringLiteral("+ ") + odd + QStringLiteral("/*.*"),
-                                                    QStringLiteral("+ ") + odd + QStringLiteral("/fine/*.*")}));
+        QCOMPARE(listRows(m_w->List1),
+            (QStringList{QStringLiteral("+ ") + odd + QStringLiteral("/*.*"),
+                QStringLiteral("+ ") + odd + QStringLiteral("/fine/*.*")}));
         QCOMPARE(MessageBoxSeam::shown().size(), 1);
         QVERIFY(MessageBoxSeam::shown().first().text.contains(QStringLiteral("two\nlines")));
     }

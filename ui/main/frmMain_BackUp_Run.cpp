@@ -288,7 +288,8 @@ private:
         // program once it has unwound.
         for (QAction* action : w.tbTools->actions()) {
             const QString key = action->objectName();
-            action->setEnabled(!running || key == QStringLiteral("Stop") || key == QStringLiteral("Exit"));
+            action->setEnabled(
+                !running || key == QStringLiteral("Stop") || key == QStringLiteral("Exit"));
         }
         if (!running)
             toolButton(w, "Stop")->setEnabled(false);
