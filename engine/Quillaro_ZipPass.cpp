@@ -643,7 +643,9 @@ void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
     m_host.playAnimation({});
     if (!QFileInfo::exists(g_sZipTemp))
         return;
-    m_host.setCounter(RunHost::Counter::ZipArchive, g_sZipDest);
+    m_host.setCounter(RunHost::Counter::ZipArchive, m_options.ftp && !m_options.media
+                                                        ? serverFolderText() + QLatin1Char('/') + g_sZipName
+                                                        : g_sZipDest);
     m_host.setStatus(LangText(133));
     m_host.repaint();
     closeLog();
