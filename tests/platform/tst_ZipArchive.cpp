@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,6 +78,7 @@ private slots:
     void storedAndDeflatedAreAccepted();
     void unreadableFileIsNotAdded_data();
     void unreadableFileIsNotAdded();
+    void readsNoMoreThanTheSizeAtOpen();
     void overwriteKeepsTheCount();
     void appendKeepsEarlierEntries();
     void damagedArchiveFailsToOpen_data();
@@ -174,32 +177,68 @@ void tst_ZipArchive::storedAndDeflatedAreAccepted()
 void tst_ZipArchive::unreadableFileIsNotAdded_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("missing") << QStringLiteral("missing");
-    QTest::newRow("folder") << QStringLiteral("folder");
-    QTest::newRow("fifo") << QStringLiteral("fifo");
+    QTest::addColumn<int>("problem");
+    QTest::newRow("missing") << QStringLiteral("missing") << int(ZipAddProblem::Vanished);
+    QTest::newRow("folder") << QStringLiteral("folder") << int(ZipAddProblem::Unreadable);
+    QTest::newRow("fifo") << QStringLiteral("fifo") << int(ZipAddProblem::Unreadable);
+    QTest::newRow("already in the archive") << QStringLiteral("again") << int(ZipAddProblem::AlreadyInArchive);
+    QTest::newRow("temp folder cannot grow") << QStringLiteral("full") << int(ZipAddProblem::TempWrite);
 }
 
 void tst_ZipArchive::unreadableFileIsNotAdded()
 {
     QFETCH(QString, kind);
+    QFETCH(int, problem);
     const QString dir = freshFolder(QStringLiteral("unreadable"));
     const QString good = makeFile(dir + QStringLiteral("/good.txt"), "good");
-    const QString bad = dir + QStringLiteral("/bad");
+    QString bad = dir + QStringLiteral("/bad");
     if (kind == QStringLiteral("folder"))
         QDir().mkpath(bad);
     if (kind == QStringLiteral("fifo"))
         QCOMPARE(::mkfifo(QFile::encodeName(bad).constData(), 0600), 0);
+    if (kind == QStringLiteral("again"))
+        bad = good;
+    if (kind == QStringLiteral("full"))
+        makeFile(bad, QByteArray(1 << 20, 'x'));
     ZipArchive zip;
     QString error;
     QVERIFY(zip.Create(dir + QStringLiteral("/u.zip"), &error));
     QVERIFY(zip.Files().AddFileByName(good, 6, true, false, &error));
     error.clear();
-    QVERIFY(!zip.Files().AddFileByName(bad, 6, true, false, &error));
+    // The working copy may not grow beyond 32 KB: the temp folder's drive is full.
+    rlimit limit{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit full{32768, limit.rlim_max};
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (kind == QStringLiteral("full"))
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &full), 0);
+    const bool added = zip.Files().AddFileByName(bad, 0, true, false, &error);
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY(!added);
     QVERIFY(!error.isEmpty());
+    QCOMPARE(int(zip.Files().lastAddProblem()), problem);
     QCOMPARE(zip.Files().Count(), 1);
     // The failed add must not spoil the part.
     QVERIFY2(zip.Close(&error), qPrintable(error));
     expectToolsAccept(dir + QStringLiteral("/u.zip"));
+}
+
+// A file that grows while it is read is stored at its size when opened: here a file whose
+// size reads as 0 though it has content.
+void tst_ZipArchive::readsNoMoreThanTheSizeAtOpen()
+{
+    const QString status = QStringLiteral("/proc/self/status");
+    if (QFileInfo(status).size() != 0 || readFile(status).isEmpty())
+        QSKIP("no file here whose content outgrows its size");
+    const QString dir = freshFolder(QStringLiteral("growing"));
+    ZipArchive zip;
+    QString error;
+    QVERIFY(zip.Create(dir + QStringLiteral("/g.zip"), &error));
+    QVERIFY2(zip.Files().AddFileByName(status, 6, true, false, &error), qPrintable(error));
+    QCOMPARE(zip.Files().Item(0).UncompressedSize(), 0);
+    QVERIFY(zip.Close(&error));
+    expectToolsAccept(dir + QStringLiteral("/g.zip"));
 }
 
 void tst_ZipArchive::overwriteKeepsTheCount()
