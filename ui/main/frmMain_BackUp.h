@@ -479,6 +479,7 @@ private:
     void showUtilityState();
     void closeRunningUtility(const QString& program);
     void createReportControls();
+    void addPagePictures(ZipArchive& zip, const QString& errorLabel);
     void addPicture(ZipArchive& zip, int pass, const QString& errorLabel);
 
     void connectRunEvents();

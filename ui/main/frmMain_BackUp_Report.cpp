@@ -183,6 +183,15 @@ void frmMain_BackUp::Label7_Click()
     }
     if (QFile::exists(ErrorLogPath()) && !zip.Files().AddFileByName(ErrorLogPath(), 8, false, true, &error))
         ReportError(errorLabel, ErrNo::PathFileAccess, error);
+    addPagePictures(zip, errorLabel);
+    if (!zip.Close(&error))
+        ReportError(errorLabel, ErrNo::PathFileAccess, error);
+    (void)openPage(kBugReportPage);
+}
+
+// Each offered tab in turn, passwords masked; the window shows its first tab afterwards.
+void frmMain_BackUp::addPagePictures(ZipArchive& zip, const QString& errorLabel)
+{
     const int schedulePage = SSTab2->currentIndex();
     for (QLineEdit* password : {txtFTPpassword, txtEncryptPassword})
         password->setEchoMode(QLineEdit::Password);
@@ -195,11 +204,8 @@ void frmMain_BackUp::Label7_Click()
         DoEvents();
         addPicture(zip, pass.pass, errorLabel);
     }
-    if (!zip.Close(&error))
-        ReportError(errorLabel, ErrNo::PathFileAccess, error);
     SSTab1->setCurrentIndex(0);
     SSTab2->setCurrentIndex(schedulePage);
-    (void)openPage(kBugReportPage);
 }
 
 // A picture of this window only: never the desktop or other programs.
