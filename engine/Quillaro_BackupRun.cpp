@@ -28,6 +28,8 @@
 namespace {
 
 constexpr double kMb = 1048576.0;
+// The size of an archive whose limit is switched off: larger than any medium, yet finite.
+constexpr double kNoSizeLimit = 9007199254740992.0;
 constexpr int kAttrHiddenOrSystem = 6;
 constexpr int kAttrArchive = 32;
 
@@ -180,7 +182,7 @@ QString BackupRun::badNumberBox() const
         const QString& text;
         int name;
     } boxes[] = {
-        {archive, o.maxZipSize, 342},
+        {archive && o.limitZipSize, o.maxZipSize, 342},
         {archive && o.limitFiles, o.maxFiles, 343},
         {archive && o.deleteArchive, o.deleteArchiveDays, 344},
         {filtered && o.filters.chkExclYoungDayFiles, o.filters.txtExclYoungDay, 345},
@@ -272,6 +274,10 @@ QString BackupRun::refuseSyncFolders() const
 
 bool BackupRun::maxZipBytes(double* bytes)
 {
+    if (!m_options.limitZipSize) {
+        *bytes = kNoSizeLimit;
+        return true;
+    }
     double megabytes = 0;
     if (!NumberText::isNumeric(m_options.maxZipSize, &megabytes) || megabytes <= 0) {
         failRun(ErrNo::TypeMismatch, QStringLiteral("the maximum archive size is not a number: ")
@@ -327,7 +333,8 @@ BackupRun::Next BackupRun::openArchive()
     double maxBytes = 0;
     if (!maxZipBytes(&maxBytes))
         return Next::AfterStep;
-    if (tempBytesNeeded(maxBytes) > tempFree(m_options)) {
+    // Without a size limit no part size is known in advance to check the temp folder for.
+    if (m_options.limitZipSize && tempBytesNeeded(maxBytes) > tempFree(m_options)) {
         MsgBox(LangText(111) + QLatin1Char('\n') + LangText(112) + QLatin1Char('\n') + LangText(113),
                MsgButtons::Ok, MsgIcon::Critical, LangText(16));
         m_tally.worsen(RunOutcome::Abandoned);
@@ -395,7 +402,7 @@ BackupRun::Next BackupRun::mediumCheck()
         if (!m_zip)
             return Next::Work; // a file copy checks the room of each file itself
         m_zip->setMaxZipSize(maxBytes);
-        if (!m_options.media || g_dMediaFree >= maxBytes)
+        if (!m_options.media || !m_options.limitZipSize || g_dMediaFree >= maxBytes)
             return Next::Work;
         if (maxBytes / 5 < g_dMediaFree) {
             m_zip->setMaxZipSize(g_dMediaFree);

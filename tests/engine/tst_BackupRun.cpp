@@ -300,6 +300,25 @@ private slots:
         QCOMPARE(entries, 300);
     }
 
+    // With the size limit switched off, one archive takes everything, whatever the box holds.
+    void sizeLimitSwitchedOff()
+    {
+        QByteArray noise(40000, Qt::Uninitialized);
+        for (int i = 0; i < noise.size(); ++i)
+            noise[i] = char((i * 7919 + (i >> 3) * 104729) & 0xff);
+        for (int i = 0; i < 3; ++i)
+            TestSupport::writeFile(m_src + QStringLiteral("/big%1.bin").arg(i), noise + QByteArray::number(i));
+        RunOptions o = options();
+        o.maxZipSize = QStringLiteral("not a number");
+        o.limitZipSize = false;
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QVERIFY(QFile::exists(archive(1)));
+        QVERIFY(!QFile::exists(archive(2)));
+        expectToolsAccept(archive(1));
+        QCOMPARE(zipEntries(archive(1)).size(), 5);
+    }
+
     // A part is written and then copied by its closing: the check asks for twice its size.
     void tempSpaceCheckAsksForWhatAPartNeeds()
     {

@@ -89,6 +89,7 @@ void readArchive(const frmMain_BackUp& w, RunOptions& o)
 {
     o.period = periodOf(w);
     o.maxZipSize = w.txtMaxZIPsize->text();
+    o.limitZipSize = ticked(w.chkMaxZIPsize);
     o.limitFiles = ticked(w.chkMaxFiles);
     o.maxFiles = w.txtMaxFiles->text();
     o.split = ticked(w.chkSplit);
