@@ -83,8 +83,7 @@ public:
     // The online help and the product page.
     void mnuHelp_Click();
     void mnuProduct_Click();
-    // The windows other parts of the program bring; each shows that it is not there yet
-    // until its window comes.
+    // The wizard, the restore window, the home page with the news, the about box.
     void showWizard();
     void showRestoreWindow();
     void mnuAbout_Click();
@@ -459,7 +458,6 @@ private:
     void tbTools_ButtonClick(QAction* button);
     void tbTools_ButtonMenuClick(QAction* item);
     void mnuHelp1_Click();
-    void showNotThereYet();
     void runVersionCheck();
     void saveProfileAs();
     void deleteCurrentProfile();

@@ -26,7 +26,10 @@
 #include "Quillaro_Sub.h"
 #include "SettingsKeys.h"
 #include "WidgetDialogs.h"
+#include "QEV_Internet.h"
+#include "frmAbout.h"
 #include "frmMain_BackUp_Restore.h"
+#include "frmWizard.h"
 
 namespace {
 
@@ -162,20 +165,15 @@ void frmMain_BackUp::mnuProduct_Click() { (void)openPage(kProductPage); }
 
 void frmMain_BackUp::mnuHelp1_Click() { mnuHelp_Click(); }
 
-// ---- windows other work brings ------------------------------------------------------------
+// ---- secondary windows --------------------------------------------------------------------
 
-void frmMain_BackUp::showNotThereYet()
-{
-    txtNews->setText(LangText(21) + QLatin1Char(' ') + LangText(22));
-}
-
-void frmMain_BackUp::showWizard() { showNotThereYet(); }
+void frmMain_BackUp::showWizard() { ShowWizard(*this); }
 
 void frmMain_BackUp::showRestoreWindow() { ShowRestoreWindow(*this); }
 
-void frmMain_BackUp::mnuAbout_Click() { showNotThereYet(); }
+void frmMain_BackUp::mnuAbout_Click() { ShowAboutBox(this); }
 
-void frmMain_BackUp::runVersionCheck() { showNotThereYet(); }
+void frmMain_BackUp::runVersionCheck() { ChkNewVersion(RtbNews1); }
 
 // The button stays disabled while a check runs, so that a second one cannot start.
 void frmMain_BackUp::checkForNewVersion()

@@ -2,7 +2,6 @@
 // links, and the developer's export of every caption for the language master file.
 #include "frmMain_BackUp.h"
 
-#include <QDesktopServices>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -20,11 +19,13 @@
 #include "MessageBox.h"
 #include "Paths.h"
 #include "QEV_ErrorLog.h"
+#include "QEV_Internet.h"
+#include "WebAddresses.h"
+#include "WebOpener.h"
 #include "ZipArchive.h"
 
 namespace {
 
-const QUrl kHomePage(QStringLiteral("https://quillaro.invalid/"));
 const QUrl kBugReportPage(QStringLiteral("https://quillaro.invalid/bugreport"));
 const QUrl kSuitePage(QStringLiteral("https://quillaro.invalid/products"));
 
@@ -97,7 +98,7 @@ void setPageOpenerForTests(std::function<bool(const QUrl&)> opener) { pageOpener
 
 bool openPage(const QUrl& url)
 {
-    return pageOpener() ? pageOpener()(url) : QDesktopServices::openUrl(url);
+    return pageOpener() ? pageOpener()(url) : WebOpener::open(url.toString());
 }
 
 // Called once the window has its status row.
@@ -159,7 +160,12 @@ void frmMain_BackUp::lblError_Click()
     lblError->setVisible(false);
 }
 
-void frmMain_BackUp::GifView_Click() { (void)openPage(kHomePage); }
+void frmMain_BackUp::GifView_Click()
+{
+    (void)openPage(QUrl(WebAddresses::homePage()));
+    (void)LoadNews(RtbNews1);
+}
+
 void frmMain_BackUp::OpenSuitePage() { (void)openPage(kSuitePage); }
 void frmMain_BackUp::Label32_Click() { OpenSuitePage(); }
 void frmMain_BackUp::lblQEVHome_Click() { OpenSuitePage(); }

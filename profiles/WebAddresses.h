@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// The maker's web addresses. Each is a value of the user's settings (section "Settings"),
+// so that a mirror or a test server can stand in; the program's own address is the default.
+namespace WebAddresses {
+
+[[nodiscard]] QString homePage();     // key "HomePageURL"
+[[nodiscard]] QString newsDocument(); // key "NewsURL"
+[[nodiscard]] QString versionList();  // key "VersionListURL"
+[[nodiscard]] QString downloadPage(); // key "DownloadURL"
+
+} // namespace WebAddresses
