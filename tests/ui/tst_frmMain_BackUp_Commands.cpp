@@ -209,6 +209,22 @@ private slots:
         QVERIFY(!QFile::exists(ProfileFile::path(answer.trimmed())));
     }
 
+    // Saving without a name proposes "Standard" and saves nothing.
+    void saveWithoutANameProposesStandard()
+    {
+        open();
+        const int profiles = m_w->cmbProfiles->count();
+        m_w->txtProfile->setText(QStringLiteral("   "));
+        MessageBoxSeam::clearShown();
+        m_w->cmdSaveProfile();
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
+        QCOMPARE(MessageBoxSeam::shown().first().text,
+                 LangText(171) + QStringLiteral("\r\n") + LangText(172));
+        QCOMPARE(m_w->txtProfile->text(), QStringLiteral("Standard"));
+        QCOMPARE(m_w->cmbProfiles->count(), profiles);
+        QVERIFY(!QFile::exists(ProfileFile::path(QStringLiteral("   "))));
+    }
+
     void saveAsSwitchAndDelete()
     {
         const QString src = TestSupport::freshFolder(QStringLiteral("work"));

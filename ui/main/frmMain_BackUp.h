@@ -460,6 +460,8 @@ private:
     void mnuHelp1_Click();
     void runVersionCheck();
     void saveProfileAs();
+    // Shows why the profile-name rule refuses the name; false when it allows it.
+    bool profileNameRefused(const QString& name);
     void deleteCurrentProfile();
     void keepProfileFileAsBackup(const QString& name);
 

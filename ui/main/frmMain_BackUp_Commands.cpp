@@ -21,6 +21,7 @@
 #include "MessageBox.h"
 #include "Paths.h"
 #include "ProfileFile.h"
+#include "ProfileName.h"
 #include "QEV_File_Dir.h"
 #include "QEV_Language.h"
 #include "Quillaro_Sub.h"
@@ -200,13 +201,27 @@ void frmMain_BackUp::checkForNewVersion()
 // ---- profile commands ---------------------------------------------------------------------
 
 // The name is trimmed: blanks around a name would make a second profile that looks like the
-// first. The save command applies the profile-name rule and says why it refuses.
+// first.
 void frmMain_BackUp::saveProfileAs()
 {
     const QString answer
         = WidgetDialogs::askText(this, LangText(210), LangText(211), cmbProfiles->currentText());
-    txtProfile->setText(answer.trimmed());
-    cmdSaveProfile();
+    const QString name = answer.trimmed();
+    txtProfile->setText(name);
+    if (!profileNameRefused(name))
+        cmdSaveProfile();
+}
+
+bool frmMain_BackUp::profileNameRefused(const QString& name)
+{
+    QString why;
+    if (ProfileName::isAllowed(name, &why))
+        return false;
+    MsgBox(LangText(273) + QStringLiteral("\r\n") + LangText(277) + QStringLiteral("\n\n\"") + name
+               + QStringLiteral("\": ") + why,
+           MsgButtons::Ok, MsgIcon::Exclamation, LangText(23));
+    MsgBox(LangText(212), MsgButtons::Ok, MsgIcon::Exclamation, LangText(23));
+    return true;
 }
 
 void frmMain_BackUp::deleteCurrentProfile()

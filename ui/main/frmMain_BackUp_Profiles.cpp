@@ -22,14 +22,14 @@
 void frmMain_BackUp::cmdSaveProfile()
 {
     const QString name = txtProfile->text();
-    QString why;
-    if (!ProfileName::isAllowed(name, &why)) {
-        MsgBox(LangText(273) + QStringLiteral("\n") + LangText(277) + QStringLiteral("\n\n\"")
-                   + name + QStringLiteral("\": ") + why,
-               MsgButtons::Ok, MsgIcon::Exclamation, LangText(23));
-        MsgBox(LangText(212), MsgButtons::Ok, MsgIcon::Exclamation, LangText(23));
+    if (name.trimmed().isEmpty()) {
+        MsgBox(LangText(171) + QStringLiteral("\r\n") + LangText(172), MsgButtons::Ok,
+               MsgIcon::Exclamation, LangText(16));
+        txtProfile->setText(QStringLiteral("Standard"));
         return;
     }
+    if (profileNameRefused(name))
+        return;
     saveProfile(name);
     add_profile(name, cmbProfiles->count());
     setComboText(cmbProfiles, name);
