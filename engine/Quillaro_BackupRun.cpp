@@ -100,6 +100,8 @@ RunOutcome BackupRun::cmdBackUpNow()
             next = m_options.mode == BackupMode::FileSync ? syncFolders() : prepareArchive();
         if (next == Next::Work)
             next = walk();
+        if (m_copy)
+            m_copy->flushClears(); // the copies made are in place, stopped or not
         if (next == Next::Work)
             next = handOver();
     }

@@ -16,6 +16,8 @@
 namespace {
 
 constexpr double kMb = 1048576.0;
+// Copied files whose attributes are cleared in one transaction.
+constexpr qsizetype kClearBatch = 1000;
 
 } // namespace
 
@@ -24,6 +26,16 @@ CopyPass::CopyPass(const RunOptions& options, RunHost& host, RunTally& tally)
     , m_host(host)
     , m_tally(tally)
 {
+}
+
+CopyPass::~CopyPass() { flushClears(); }
+
+void CopyPass::flushClears()
+{
+    if (m_copiedToClear.isEmpty())
+        return;
+    m_host.clearArchiveAttributes(m_copiedToClear);
+    m_copiedToClear.clear();
 }
 
 QString CopyPass::targetOf(const QString& file, const QString& destination, bool withStructure)
@@ -62,8 +74,11 @@ void CopyPass::Copy_Now(const QString& file, bool archiveBit)
         return;
     }
     m_tally.writtenThisRun.insert(target);
+    // Only after the copy is in place: a clear is never ahead of the copy it stands for.
     if (m_options.resetArchiveBit && archiveBit)
-        m_host.clearArchiveAttributes({file});
+        m_copiedToClear.append(file);
+    if (m_copiedToClear.size() >= kClearBatch)
+        flushClears();
     count(file, bytes);
 }
 

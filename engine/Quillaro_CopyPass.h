@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "RunOptions.h"
 #include "RunState.h"
@@ -15,9 +16,12 @@ class CopyPass
     Q_DISABLE_COPY(CopyPass)
 public:
     CopyPass(const RunOptions& options, RunHost& host, RunTally& tally);
+    ~CopyPass();
 
     // Copies one file unless the incremental rule skips it.
     void Copy_Now(const QString& file, bool archiveBit);
+    // Clears the archive attributes of the files copied so far.
+    void flushClears();
 
     // Where the copy of a source file goes.
     [[nodiscard]] static QString targetOf(const QString& file, const QString& destination,
@@ -31,4 +35,5 @@ private:
     const RunOptions& m_options;
     RunHost& m_host;
     RunTally& m_tally;
+    QStringList m_copiedToClear; // copied, archive attribute not yet cleared
 };

@@ -773,6 +773,41 @@ private slots:
         QCOMPARE(again.cleared.size(), 2);
     }
 
+    // Clears are written in batches; every file copied is cleared, whether the run ends or is
+    // stopped, and no file is cleared that was not copied.
+    void copiedFilesAreClearedAcrossBatches_data()
+    {
+        QTest::addColumn<int>("stopAfter");
+        QTest::newRow("to the end") << -1;
+        QTest::newRow("stopped past a batch") << 1100;
+    }
+
+    void copiedFilesAreClearedAcrossBatches()
+    {
+        QFETCH(int, stopAfter);
+        for (int i = 0; i < 1205; ++i)
+            TestSupport::writeFile(m_src + QStringLiteral("/many/f%1.txt").arg(i), "x");
+        RunOptions o = options();
+        o.mode = BackupMode::FileCopy;
+        o.inclSubDirStruct = true;
+        o.resetArchiveBit = true;
+        o.sources.append({m_src + QStringLiteral("/many/*.*"), true});
+        RecordingHost host;
+        host.cancelAfterFiles = stopAfter;
+        QCOMPARE(run(o, host), stopAfter < 0 ? RunOutcome::Completed : RunOutcome::Cancelled);
+        QStringList copied;
+        for (const QString& target : TestSupport::readTree(m_dest).keys())
+            copied.append(QLatin1Char('/') + target);
+        QStringList cleared = host.cleared;
+        copied.sort();
+        cleared.sort();
+        QCOMPARE(cleared, copied);
+        if (stopAfter < 0)
+            QCOMPARE(copied.size(), 1207);
+        else // stopped once past the first batch, well before the end
+            QVERIFY2(copied.size() > 1000 && copied.size() < 1207, qPrintable(QString::number(copied.size())));
+    }
+
     void failedCopyIsNotCountedAndKeepsItsAttribute()
     {
         QVERIFY(QDir().mkpath(m_dest + QStringLiteral("/a.txt"))); // a folder stands in the way

@@ -11,6 +11,7 @@
 #include "MessageBox.h"
 #include "Paths.h"
 #include "Quillaro_FileSync.h"
+#include "SyncFileOps.h"
 #include "TestSupport.h"
 
 using TestSupport::Tree;
@@ -578,6 +579,34 @@ private slots:
         QCOMPARE(Sync_Folders(m_source, m_destination, m_options, m_sink).copied, 4);
         QCOMPARE(TestSupport::readTree(m_source), TestSupport::readTree(m_destination));
         QCOMPARE(TestSupport::readTree(m_source).size(), 4);
+    }
+
+    // The copy is what reading the source gives, whether the kernel copies it or it is read:
+    // several buffers' worth, nothing, and a file whose size the system does not know.
+    void copyFileGivesWhatReadingGives_data()
+    {
+        QTest::addColumn<QString>("source");
+        const QString folder = TestSupport::freshFolder(QStringLiteral("copysrc"));
+        QByteArray big(3 * 1024 * 1024 + 17, '\0');
+        for (qsizetype i = 0; i < big.size(); ++i)
+            big[i] = char(i * 7919 >> 3);
+        TestSupport::writeFile(folder + QStringLiteral("/big.bin"), big);
+        TestSupport::writeFile(folder + QStringLiteral("/empty.bin"), QByteArray());
+        QTest::newRow("large") << folder + QStringLiteral("/big.bin");
+        QTest::newRow("empty") << folder + QStringLiteral("/empty.bin");
+        QTest::newRow("size unknown") << QStringLiteral("/proc/version");
+    }
+
+    void copyFileGivesWhatReadingGives()
+    {
+        QFETCH(QString, source);
+        const QString target = TestSupport::freshFolder(QStringLiteral("copydst")) + QStringLiteral("/copy");
+        SyncFileOps::Failure failure;
+        const std::optional<qint64> bytes = SyncFileOps::copyFile(source, target, &failure);
+        QVERIFY2(bytes, qPrintable(failure.description));
+        const QByteArray expected = TestSupport::readFile(source);
+        QCOMPARE(*bytes, expected.size());
+        QCOMPARE(TestSupport::readFile(target), expected);
     }
 };
 
