@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the shipped sounds (Common/sounds/*.wav) and the splash picture
-(Common/bitmap/q.e.v2.gif). Run again only to change them; the outputs are committed."""
+"""Writes the shipped sounds (Common/sounds/*.wav), the splash picture
+(Common/bitmap/q.e.v2.gif) and the program's icon (Common/bitmap/quillaro.png). Run again only to change them; the outputs are committed."""
 import math
 import os
 import struct
@@ -119,8 +119,43 @@ def write_gif(name):
         f.write(out)
 
 
+def icon_pixel(x, y, size):
+    """A blue rounded square holding a white archive box with a downward arrow."""
+    r = size * 0.18
+    cx = min(max(x + 0.5, r), size - r)
+    cy = min(max(y + 0.5, r), size - r)
+    if (x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2 > r * r:
+        return (0, 0, 0, 0)
+    u, v = x / size, y / size
+    box = 0.2 <= u <= 0.8 and 0.45 <= v <= 0.82
+    lid = 0.16 <= u <= 0.84 and 0.38 <= v <= 0.45
+    stem = 0.45 <= u <= 0.55 and 0.12 <= v <= 0.3
+    head = 0.3 <= v <= 0.4 and abs(u - 0.5) <= (0.4 - v) * 1.6
+    slot = 0.38 <= u <= 0.62 and 0.55 <= v <= 0.6
+    if (box or lid or stem or head) and not slot:
+        return (255, 255, 255, 255)
+    return (40, 96, 176, 255)
+
+
+def write_png(name, size):
+    import zlib
+    rows = b"".join(
+        b"\x00" + b"".join(bytes(icon_pixel(x, y, size)) for x in range(size)) for y in range(size))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9))
+    png += chunk(b"IEND", b"")
+    with open(os.path.join(ROOT, "bitmap", name), "wb") as out:
+        out.write(png)
+
+
 if __name__ == "__main__":
     os.makedirs(os.path.join(ROOT, "sounds"), exist_ok=True)
     os.makedirs(os.path.join(ROOT, "bitmap"), exist_ok=True)
     write_wav("close.wav", [(880, 0.12), (660, 0.12), (440, 0.22)])
     write_gif("q.e.v2.gif")
+    write_png("quillaro.png", 64)

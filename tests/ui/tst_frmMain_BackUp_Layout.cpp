@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -99,6 +100,7 @@ private slots:
     void nothingOverlapsOrIsCut();
     void listsAndNewsGrowWithTheWindow();
     void smallWindowScrollsItsPages();
+    void everyControlHasAName();
 };
 
 void tst_frmMain_BackUp_Layout::nothingOverlapsOrIsCut_data()
@@ -177,6 +179,48 @@ void tst_frmMain_BackUp_Layout::smallWindowScrollsItsPages()
     auto* scroller = qobject_cast<QScrollArea*>(w.SSTab1->widget(2));
     QTRY_VERIFY(scroller->verticalScrollBar()->isVisible());
     const QStringList faults = faultsOf(scroller->widget());
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+}
+
+// The name a screen reader gives a control: its own accessible name, its caption label's
+// text, or its own text.
+QString readableName(const QWidget* control, const QList<QLabel*>& labels)
+{
+    if (!control->accessibleName().isEmpty())
+        return control->accessibleName();
+    for (const QLabel* label : labels) {
+        if (label->buddy() == control)
+            return label->text().remove(QLatin1Char('&')).simplified();
+    }
+    if (const auto* button = qobject_cast<const QAbstractButton*>(control))
+        return button->text().remove(QLatin1Char('&')).simplified();
+    return {};
+}
+
+// Every control a user can reach on the option pages has a name of its own for assistive
+// tools; two controls never share one.
+void tst_frmMain_BackUp_Layout::everyControlHasAName()
+{
+    frmMain_BackUp w;
+    const QList<QLabel*> labels = w.findChildren<QLabel*>();
+    QMap<QString, QString> owners;
+    QStringList faults;
+    for (int tab = 0; tab < 5; ++tab) {
+        QWidget* page = qobject_cast<QScrollArea*>(w.SSTab1->widget(tab))->widget();
+        for (QWidget* control : controlsOf(page)) {
+            if (control->focusPolicy() == Qt::NoFocus && !qobject_cast<QProgressBar*>(control))
+                continue;
+            if (control->isAncestorOf(&w) || w.Frame10->isAncestorOf(control))
+                continue; // the FTP page has a test of its own
+            const QString name = readableName(control, labels);
+            if (name.isEmpty() || name == QStringLiteral("..."))
+                faults << QStringLiteral("no name: ") + control->objectName();
+            else if (owners.contains(name))
+                faults << QStringLiteral("\"%1\" twice: %2 and %3")
+                              .arg(name, owners.value(name), control->objectName());
+            owners.insert(name, control->objectName());
+        }
+    }
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
 }
 

@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFrame>
+#include <QIcon>
+#include <QKeySequence>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +21,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTimer>
@@ -33,6 +36,7 @@
 #include "QEV_Language.h"
 #include "QEV_PlaySound.h"
 #include "QEV_WindowsTopMost.h"
+#include "Paths.h"
 #include "Quillaro_Sub.h"
 #include "SettingsStore.h"
 #include "TaskScheduler.h"
@@ -95,6 +99,7 @@ void frmMain_BackUp::createControls()
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
+    setWindowIcon(programIcon());
     menuBar = named(new QMenuBar(this), "menuBar");
     column->setMenuBar(menuBar);
     createToolbar();
@@ -137,13 +142,48 @@ void frmMain_BackUp::createToolbar()
 {
     tbTools = named(new QToolBar(this), "tbTools");
     tbTools->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    const char* keys[] = {"Start",   "Stop", "SaveAs", "New",    "Delete",
-                          "Restore", "Help", "Home",   "Update", "Minimize"};
-    const char* captions[] = {"Start",   "Stop", "Save", "New",    "Delete",
-                              "Restore", "Help", "Home", "Update", "Minimize"};
-    for (int i = 0; i < 10; ++i)
-        tbTools->addAction(QString::fromLatin1(captions[i]))
-            ->setObjectName(QString::fromLatin1(keys[i]));
+    // Icons from the desktop's theme, the style's own where the theme has none; keys that
+    // reach each command from anywhere in the window.
+    const struct {
+        const char* key;
+        const char* caption;
+        const char* themeIcon;
+        QStyle::StandardPixmap fallback;
+        QKeySequence shortcut;
+    } buttons[] = {
+        {"Start", "Start", "media-playback-start", QStyle::SP_MediaPlay, QKeySequence(Qt::Key_F5)},
+        {"Stop", "Stop", "media-playback-stop", QStyle::SP_MediaStop,
+         QKeySequence(Qt::SHIFT | Qt::Key_F5)},
+        {"SaveAs", "Save", "document-save", QStyle::SP_DialogSaveButton, QKeySequence::Save},
+        {"New", "New", "document-new", QStyle::SP_FileIcon, QKeySequence::New},
+        {"Delete", "Delete", "edit-delete", QStyle::SP_TrashIcon, QKeySequence()},
+        {"Restore", "Restore", "document-revert", QStyle::SP_BrowserReload,
+         QKeySequence(Qt::CTRL | Qt::Key_R)},
+        {"Help", "Help", "help-contents", QStyle::SP_DialogHelpButton, QKeySequence::HelpContents},
+        {"Home", "Home", "go-home", QStyle::SP_DirHomeIcon, QKeySequence()},
+        {"Update", "Update", "system-software-update", QStyle::SP_ArrowUp, QKeySequence()},
+        {"Minimize", "Minimize", "go-down", QStyle::SP_TitleBarMinButton,
+         QKeySequence(Qt::CTRL | Qt::Key_M)},
+    };
+    for (const auto& b : buttons) {
+        QAction* action = tbTools->addAction(
+            QIcon::fromTheme(QString::fromLatin1(b.themeIcon), style()->standardIcon(b.fallback)),
+            QString::fromLatin1(b.caption));
+        action->setObjectName(QString::fromLatin1(b.key));
+        action->setShortcut(b.shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+        if (!b.shortcut.isEmpty())
+            action->setToolTip(QString::fromLatin1(b.caption) + QStringLiteral(" (")
+                               + b.shortcut.toString(QKeySequence::NativeText) + QLatin1Char(')'));
+    }
+}
+
+// The program's icon: the desktop theme's, else the one shipped with the program.
+QIcon frmMain_BackUp::programIcon()
+{
+    return QIcon::fromTheme(
+        QStringLiteral("quillaro"),
+        QIcon(Paths::shippedAssetsFolder() + QStringLiteral("/bitmap/quillaro.png")));
 }
 
 // The status line, the animation, the cipher's progress and the error indicator; the status

@@ -17,6 +17,7 @@ class QFileSystemModel;
 class QFrame;
 class QGridLayout;
 class QGroupBox;
+class QIcon;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -377,6 +378,7 @@ private:
     void createControls();
     QWidget* addPage(const QString& caption);
     void createToolbar();
+    [[nodiscard]] static QIcon programIcon();
     void createStatusRow();
     void createMenus();
     void createBackupTab(QWidget* page);

@@ -83,10 +83,20 @@ QGridLayout* frmMain_BackUp::createDriveInfo()
 {
     auto* grid = new QGridLayout;
     // lblDriveInfo(i) shows the value for lblDesc(i); the panel fills them by these indexes.
-    const char* captions[] = {
-        "Available Space:", "Drive Type:", "File System:",  "Free Space:",  "Is Ready:",
-        "Path:",            "Root Folder:", "Serial Number:", "Share Name:", "Total Size:",
-        "Volume Name:",     "Sub Folders:", "Kb",            "Remain. Spare Space:"};
+    const char* captions[] = {"Available Space:",
+                              "Drive Type:",
+                              "File System:",
+                              "Free Space:",
+                              "Is Ready:",
+                              "Path:",
+                              "Root Folder:",
+                              "Serial Number:",
+                              "Share Name:",
+                              "Total Size:",
+                              "Volume Name:",
+                              "Sub Folders:",
+                              "Kb",
+                              "Remain. Spare Space:"};
     for (int i = 0; i < 12; ++i) {
         QLabel* value
             = element(lblDriveInfo, "lblDriveInfo", i, new QLabel(QStringLiteral("x"), Frame3));
@@ -168,14 +178,6 @@ void frmMain_BackUp::createZipTab(QWidget* page)
     nameForReaders(txtMaxFiles, caption("Maximum number of files in one ZIP archive"));
     Slider1 = named(new QSlider(Qt::Horizontal, Frame8), "Slider1");
     Slider1->setRange(0, 9);
-    chkEncrypt = checkBox("chkEncrypt", "&Encrypt archive with password:", Frame8);
-    txtEncryptPassword = textBox("txtEncryptPassword", Frame8);
-    txtEncryptPassword->setEchoMode(QLineEdit::Password);
-    nameForReaders(txtEncryptPassword, caption("Archive password"));
-    chkRemeberPassword = checkBox("chkRemeberPassword", "Remember pass&word", Frame8);
-    chkDeleteArchive = checkBox("chkDeleteArchive", "&Delete backup archives older than", Frame8);
-    txtDeleteArchive = numberBox("txtDeleteArchive", Frame8);
-    nameForReaders(txtDeleteArchive, caption("Days to keep backup archives"));
     grid->addWidget(chkMaxZIPsize, 0, 0);
     grid->addWidget(txtMaxZIPsize, 0, 1);
     grid->addWidget(chkMaxFiles, 1, 0);
@@ -196,6 +198,15 @@ void frmMain_BackUp::createZipTab(QWidget* page)
         *b.target = checkBox(b.name, b.caption, Frame8);
         grid->addWidget(*b.target, row++, 0, 1, 3);
     }
+    // Created in the order of the rows, so that the tab key follows them.
+    chkEncrypt = checkBox("chkEncrypt", "&Encrypt archive with password:", Frame8);
+    txtEncryptPassword = textBox("txtEncryptPassword", Frame8);
+    txtEncryptPassword->setEchoMode(QLineEdit::Password);
+    nameForReaders(txtEncryptPassword, caption("Archive password"));
+    chkRemeberPassword = checkBox("chkRemeberPassword", "Remember pass&word", Frame8);
+    chkDeleteArchive = checkBox("chkDeleteArchive", "&Delete backup archives older than", Frame8);
+    txtDeleteArchive = numberBox("txtDeleteArchive", Frame8);
+    nameForReaders(txtDeleteArchive, caption("Days to keep backup archives"));
     grid->addWidget(chkEncrypt, row, 0);
     grid->addWidget(txtEncryptPassword, row, 1);
     grid->addWidget(chkRemeberPassword, row++, 2);

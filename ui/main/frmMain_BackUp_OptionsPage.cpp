@@ -148,16 +148,24 @@ QWidget* frmMain_BackUp::createProgramRow(QWidget* page, const ProgramRow& row)
     *row.browse = browseButton(
         row.browseName,
         QStringLiteral("Choose the program to run ") + when + QStringLiteral(" the backup"), box);
+    // Both rows hold the same captions; a screen reader tells the boxes apart by the row.
+    nameForReaders(*row.path,
+                   QStringLiteral("Program to run ") + when + QStringLiteral(" the backup"));
     grid->addWidget(captionFor(caption("Program:"), *row.path, box), 1, 0);
     grid->addWidget(*row.path, 1, 1, 1, 3);
     grid->addWidget(*row.browse, 1, 4);
     *row.commandLine = textBox(row.commandLineName, box);
+    nameForReaders(*row.commandLine,
+                   QStringLiteral("Parameters of the program ") + when
+                       + QStringLiteral(" the backup"));
     grid->addWidget(captionFor(caption("Parameters:"), *row.commandLine, box), 2, 0);
     grid->addWidget(*row.commandLine, 2, 1, 1, 4);
-    for (int i = 0; i < 3; ++i)
-        grid->addWidget(element(*row.wait, row.waitName, row.firstWait + i,
-                                new QRadioButton(caption(row.waitCaptions[i]), box)),
-                        3, i);
+    for (int i = 0; i < 3; ++i) {
+        auto* wait = new QRadioButton(caption(row.waitCaptions[i]), box);
+        nameForReaders(wait,
+                       wait->text() + QLatin1Char(' ') + when + QStringLiteral(" the backup"));
+        grid->addWidget(element(*row.wait, row.waitName, row.firstWait + i, wait), 3, i);
+    }
     *row.seconds = numberBox(row.secondsName, box);
     nameForReaders(*row.seconds,
                    QStringLiteral("Seconds to wait ") + when + QStringLiteral(" the backup"));

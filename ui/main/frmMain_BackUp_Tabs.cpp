@@ -94,12 +94,12 @@ void frmMain_BackUp::createRunTotals(QWidget* page, QVBoxLayout* column)
         rowOf({Label43(0), txtTotalFiles, Label44(0), txtTotalSize, Label56, txtCompSize, Label42,
                nullptr, captionFor(caption("Backup time (seconds) :"), txtBackUpTime, page),
                txtBackUpTime}));
-    txtZipArchive = textBox("txtZipArchive", page);
-    txtZipArchive->setReadOnly(true);
-    nameForReaders(txtZipArchive, caption("Archive name"));
     txtZipSize = numberBox("txtZipSize", page);
     txtAnzFiles = numberBox("txtAnzFiles", page);
     nameForReaders(txtAnzFiles, caption("Files in the current archive"));
+    txtZipArchive = textBox("txtZipArchive", page);
+    txtZipArchive->setReadOnly(true);
+    nameForReaders(txtZipArchive, caption("Archive name"));
     element(Label41, "Label41", 0, captionFor(caption("Current archive:"), txtZipSize, page));
     Label18 = named(plainLabel("Mb", page), "Label18");
     Label19 = named(plainLabel("Files", page), "Label19");
