@@ -97,6 +97,8 @@ void frmAbout::createControls()
     buttons->addWidget(cmdSysInfo);
     buttons->addWidget(cmdOK);
     layout->addLayout(buttons, row, 0, 1, 2);
+    layout->setColumnStretch(1, 1); // the picture keeps its width when the window grows
+    setMinimumWidth(420);
 }
 
 void frmAbout::createSystemInformation()

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -52,13 +53,16 @@ frmWizard::frmWizard(frmMain_BackUp& main, QWidget* parent)
 void frmWizard::createControls()
 {
     auto* layout = new QVBoxLayout(this);
+    // The pages share one place; the one shown fills it.
+    auto* pageArea = new QGridLayout;
     const QList<QGroupBox*> pages = {createIntroPage(), createNamePage(), createConfirmPage()};
     for (int i = 0; i < pages.size(); ++i) {
         pages[i]->setObjectName(elementName(QStringLiteral("Frame1"), i));
-        pages[i]->setMinimumSize(420, 220);
+        pages[i]->setMinimumSize(460, 260);
         Frame1.add(i, pages[i]);
-        layout->addWidget(pages[i], 1);
+        pageArea->addWidget(pages[i], 0, 0);
     }
+    layout->addLayout(pageArea, 1);
     auto* buttons = new QHBoxLayout;
     cmdBack = named(new QPushButton(QStringLiteral("<< Back"), this), "cmdBack");
     cmdNext = named(new QPushButton(QStringLiteral("Next >>"), this), "cmdNext");
@@ -87,7 +91,7 @@ QGroupBox* frmWizard::createIntroPage()
     big.setPointSize(big.pointSize() * 3 / 2);
     big.setBold(true);
     intro->setFont(big);
-    layout->addWidget(intro, 1);
+    layout->addWidget(intro, 1, Qt::AlignTop);
     GifSrc[1] = named(new QLabel(this), "GifSrc");
     GifSrc[1]->setProperty("Index", 1);
     GifSrc[1]->hide();
@@ -158,15 +162,15 @@ void frmWizard::connectEvents()
 
 void frmWizard::Form_Load()
 {
+    FirstStep = 0;
+    LastStep = 2;
+    Step = 0;
+    ShowStep(QString::number(Step));
     adjustSize();
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->availableGeometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
-    FirstStep = 0;
-    LastStep = 2;
-    Step = 0;
-    ShowStep(QString::number(Step));
     cmdBack->setEnabled(false);
     cmdFinish->setEnabled(false);
     LoadGif(Paths::commonFolder() + QStringLiteral("/bitmap/q.e.v2.gif"), this, GifSrc);
