@@ -144,32 +144,30 @@ QWidget* frmMain_BackUp::createProgramRow(QWidget* page, const ProgramRow& row)
     *row.check = checkBox(row.checkName, row.checkCaption, box);
     grid->addWidget(*row.check, 0, 0, 1, 5);
     *row.path = textBox(row.pathName, box);
-    const QString when = QString::fromLatin1(row.when);
-    *row.browse = browseButton(
-        row.browseName,
-        QStringLiteral("Choose the program to run ") + when + QStringLiteral(" the backup"), box);
-    // Both rows hold the same captions; a screen reader tells the boxes apart by the row.
-    nameForReaders(*row.path,
-                   QStringLiteral("Program to run ") + when + QStringLiteral(" the backup"));
+    // Both rows hold the same captions; a screen reader tells their controls apart by the row.
+    const QString when
+        = QLatin1Char(' ') + QString::fromLatin1(row.when) + QStringLiteral(" the backup");
+    *row.browse
+        = browseButton(row.browseName, QStringLiteral("Choose the program to run") + when, box);
+    nameForReaders(*row.path, QStringLiteral("Program to run") + when);
     grid->addWidget(captionFor(caption("Program:"), *row.path, box), 1, 0);
     grid->addWidget(*row.path, 1, 1, 1, 3);
     grid->addWidget(*row.browse, 1, 4);
     *row.commandLine = textBox(row.commandLineName, box);
-    nameForReaders(*row.commandLine,
-                   QStringLiteral("Parameters of the program ") + when
-                       + QStringLiteral(" the backup"));
+    nameForReaders(*row.commandLine, QStringLiteral("Parameters of the program") + when);
     grid->addWidget(captionFor(caption("Parameters:"), *row.commandLine, box), 2, 0);
     grid->addWidget(*row.commandLine, 2, 1, 1, 4);
+    auto* waits = new QHBoxLayout;
     for (int i = 0; i < 3; ++i) {
         auto* wait = new QRadioButton(caption(row.waitCaptions[i]), box);
-        nameForReaders(wait,
-                       wait->text() + QLatin1Char(' ') + when + QStringLiteral(" the backup"));
-        grid->addWidget(element(*row.wait, row.waitName, row.firstWait + i, wait), 3, i);
+        nameForReaders(wait, wait->text() + when);
+        waits->addWidget(element(*row.wait, row.waitName, row.firstWait + i, wait));
     }
     *row.seconds = numberBox(row.secondsName, box);
-    nameForReaders(*row.seconds,
-                   QStringLiteral("Seconds to wait ") + when + QStringLiteral(" the backup"));
-    grid->addWidget(*row.seconds, 3, 3, 1, 2);
+    nameForReaders(*row.seconds, QStringLiteral("Seconds to wait") + when);
+    waits->addWidget(*row.seconds);
+    waits->addStretch(1);
+    grid->addLayout(waits, 3, 0, 1, 5);
     grid->setColumnStretch(1, 1);
     groupOptions(this, row.wait->controls());
     return box;
