@@ -1,5 +1,7 @@
 #include "ProcessRunner.h"
 
+#include <csignal>
+
 #include <QEventLoop>
 #include <QHash>
 #include <QProcess>
@@ -88,6 +90,9 @@ qint64 start(const QString& program, const QString& argumentText, QString* error
     process->setArguments(splitArguments(argumentText));
     process->setProcessChannelMode(QProcess::ForwardedChannels);
     process->setStandardInputFile(QProcess::nullDevice());
+    // Qt ignores SIGPIPE in this process; a program inheriting that would never end in a
+    // pipe such as "yes | head".
+    process->setChildProcessModifier([] { ::signal(SIGPIPE, SIG_DFL); });
     process->start();
     if (!process->waitForStarted()) {
         *error = QStringLiteral("cannot start ") + program + QStringLiteral(": ")
