@@ -61,13 +61,13 @@ void fillReadyDrive(const DriveInfo& d, qint64 reserve, MediaPanel& panel)
 
 bool refreshCd(const MediaOptions& options, qint64 reserve, MediaPanel& panel)
 {
-    const QString drive = options.cdDevice.left(2);
+    const QString drive = options.cdDevice;
     g_dMediaFree = Get_DiskFree(drive, options);
     panel.driveInfo[3] = mbWithUnit(g_dMediaFree, 2, true);
     panel.driveInfo[0] = mbWithUnit(g_dMediaFree - double(reserve), 2, true);
     panel.driveInfo[5] = drive;
     if (options.setStatusCDR)
-        options.setStatusCDR();
+        options.setStatusCDR(panel);
     return true;
 }
 

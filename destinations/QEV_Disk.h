@@ -6,6 +6,8 @@
 
 #include <QString>
 
+struct MediaPanel;
+
 // The options of the main window that decide what the destination is.
 struct MediaOptions
 {
@@ -15,10 +17,10 @@ struct MediaOptions
     QString pathBackUp;      // txtPathBackUp
     QString pathTemp;        // txtPathTemp
     QString spareSpace;      // txtSpareSpace, kilobytes to keep free
-    QString cdDevice;        // the selected entry of cboDevices
+    QString cdDevice;        // the address of the selected writer
     // The CD writer's part: the disc's free bytes, and filling its status labels.
     std::function<double()> freeCdSpace;
-    std::function<void()> setStatusCDR;
+    std::function<void(MediaPanel&)> setStatusCDR;
 };
 
 // What the destination panel shows after a refresh.

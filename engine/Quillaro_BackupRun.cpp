@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QSaveFile>
 
+#include "CdRecorder.h"
 #include "Clock.h"
 #include "DriveInfo.h"
 #include "Events.h"
@@ -155,7 +156,7 @@ BackupRun::Next BackupRun::refuseUnavailable()
         const bool toServer = m_options.ftp && m_options.mode == BackupMode::ZipArchive;
         if (why.isEmpty() && !m_options.media && !toServer)
             why = LangText(324);
-        if (why.isEmpty() && m_options.mode == BackupMode::FileCopy && m_options.cdRecorder)
+        if (why.isEmpty() && m_options.cdRecorder && !m_host.cdRecorder())
             why = LangText(327);
     }
     if (why.isEmpty())
@@ -298,6 +299,8 @@ BackupRun::Next BackupRun::prepareArchive()
     g_sZipDest.clear();
     g_sZipTemp.clear();
     const bool zipMode = m_options.mode == BackupMode::ZipArchive;
+    if (m_options.cdRecorder && !prepareDisc())
+        return Next::AfterStep;
     const Next opened = zipMode ? openArchive() : prepareCopy();
     if (opened != Next::Work)
         return opened;
@@ -328,6 +331,15 @@ double BackupRun::tempBytesNeeded(double maxPartBytes) const
                                    + ArchiveFileName(o.profile, o.period, today, highest, o.encrypt)).size());
     }
     return needed;
+}
+
+// A disc whose earlier sessions cannot be taken along gets no session that would hide them.
+bool BackupRun::prepareDisc()
+{
+    if (m_host.cdRecorder()->OpenCopy2CD())
+        return true;
+    m_tally.worsen(RunOutcome::Failed);
+    return false;
 }
 
 BackupRun::Next BackupRun::openArchive()
@@ -534,8 +546,11 @@ BackupRun::Next BackupRun::handOver()
                            + LangText(118) + QLatin1Char('\n') + LangText(119));
         return Next::AfterStep;
     }
-    if (!m_zip)
+    if (!m_zip) {
+        if (m_options.cdRecorder)
+            (void)m_copy->burnImage();
         return Next::AfterStep;
+    }
     m_zip->Zip_Copy(true, true);
     // Old archives go only once every part of this run was delivered and compared.
     if (!m_tally.programEnds && static_cast<int>(m_tally.outcome) <= static_cast<int>(RunOutcome::CompletedWithProblems))

@@ -39,6 +39,7 @@ private:
     [[nodiscard]] QString refuseSyncFolders() const;
     Next prepareArchive();
     [[nodiscard]] double tempBytesNeeded(double maxPartBytes) const;
+    bool prepareDisc();
     Next openArchive();
     Next prepareCopy();
     Next walk();

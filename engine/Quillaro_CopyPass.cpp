@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "CdRecorder.h"
 #include "Events.h"
 #include "FilterList.h"
 #include "Globals.h"
@@ -9,6 +10,7 @@
 #include "QEV_ErrorLog.h"
 #include "QEV_File_Dir.h"
 #include "QEV_Language.h"
+#include "Quillaro_CdImage.h"
 #include "Quillaro_FileSelect.h"
 #include "RunHost.h"
 #include "SyncFileOps.h"
@@ -63,6 +65,10 @@ void CopyPass::Copy_Now(const QString& file, bool archiveBit)
     const double bytes = double(QFileInfo(file).size());
     if (!waitForRoom(bytes))
         return;
+    if (m_options.cdRecorder) {
+        copyToCd(file, bytes, archiveBit);
+        return;
+    }
     const QString target = targetOf(file, m_options.pathBackUp, m_options.inclSubDirStruct);
     CreateDirectoryStruct(sParsePath(target));
     m_host.setStatus(LangText(123));
@@ -98,6 +104,35 @@ void CopyPass::notCopied(const QString& file, const SyncFileOps::Failure& failur
     m_tally.worsen(RunOutcome::Failed);
 }
 
+// The file goes into the disc image below the folders of its source path, or at the root.
+void CopyPass::copyToCd(const QString& file, double bytes, bool archiveBit)
+{
+    m_host.setStatus(LangText(123));
+    if (m_options.selection == SelectionMode::NewOnly && !File_Included(file) && !archiveBit)
+        return;
+    CdRecorder* cd = m_host.cdRecorder();
+    if (!cd)
+        return;
+    if (!m_cdImage)
+        m_cdImage = std::make_unique<CdImageRun>(*cd, m_host, m_tally, m_options.burnProof);
+    const QString folder = m_options.inclSubDirStruct ? sParsePath(file) : QString();
+    const QStringList bits = m_options.resetArchiveBit && archiveBit ? QStringList {file} : QStringList();
+    switch (m_cdImage->put({{folder, file}}, bits)) {
+    case CdImageRun::Put::OnDisc:
+        count(file, bytes);
+        return;
+    case CdImageRun::Put::NotOnDisc:
+        NoteLeftOut(m_tally, FormularLabel("Copy_Now", "frmMain_BackUp"), ErrNo::DiskFull, file,
+                    QStringLiteral("it is on no disc"));
+        return;
+    case CdImageRun::Put::Failed:
+        ++m_tally.filesHandled;
+        return;
+    }
+}
+
+bool CopyPass::burnImage() { return !m_cdImage || m_cdImage->burn(); }
+
 void CopyPass::count(const QString& file, double bytes)
 {
     m_tally.copiedBytes += bytes;
@@ -105,7 +140,8 @@ void CopyPass::count(const QString& file, double bytes)
     ++m_tally.filesHandled;
     m_host.setCounter(RunHost::Counter::TotalSize, QString::number(m_tally.copiedBytes / kMb, 'f', 2));
     m_host.setCounter(RunHost::Counter::TotalFiles, QString::number(m_tally.totalFiles));
-    g_dMediaFree = Get_DiskFree(m_options.pathBackUp, MediaOptionsOf(m_options));
+    g_dMediaFree = m_options.cdRecorder ? m_host.cdRecorder()->FreeCdSpace()
+                                        : Get_DiskFree(m_options.pathBackUp, MediaOptionsOf(m_options));
     m_host.setCounter(RunHost::Counter::RemainSpace, QString::number(g_dMediaFree / kMb, 'f', 1));
     PrependNews(m_host, shorten_path(file, 71));
     PumpEvents();

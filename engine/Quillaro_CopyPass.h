@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QString>
 #include <QStringList>
 
@@ -7,6 +9,7 @@
 #include "RunState.h"
 #include "SyncFileOps.h"
 
+class CdImageRun;
 class RunHost;
 
 // The "File copy" pass of a run: each file is copied into the destination folder, flat or
@@ -18,10 +21,12 @@ public:
     CopyPass(const RunOptions& options, RunHost& host, RunTally& tally);
     ~CopyPass();
 
-    // Copies one file unless the incremental rule skips it.
+    // Copies one file unless the incremental rule skips it; in CD mode into the disc image.
     void Copy_Now(const QString& file, bool archiveBit);
     // Clears the archive attributes of the files copied so far.
     void flushClears();
+    // Writes the disc image of a CD-mode run; false when it was not written well.
+    bool burnImage();
 
     // Where the copy of a source file goes.
     [[nodiscard]] static QString targetOf(const QString& file, const QString& destination,
@@ -29,6 +34,7 @@ public:
 
 private:
     bool waitForRoom(double bytes);
+    void copyToCd(const QString& file, double bytes, bool archiveBit);
     void count(const QString& file, double bytes);
     void notCopied(const QString& file, const SyncFileOps::Failure& failure);
 
@@ -36,4 +42,5 @@ private:
     RunHost& m_host;
     RunTally& m_tally;
     QStringList m_copiedToClear; // copied, archive attribute not yet cleared
+    std::unique_ptr<CdImageRun> m_cdImage;
 };

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "CdRecorder.h"
 #include "Clock.h"
 #include "DriveInfo.h"
 #include "Events.h"
@@ -16,6 +17,7 @@
 #include "QEV_FileSplit.h"
 #include "QEV_File_Dir.h"
 #include "QEV_Language.h"
+#include "Quillaro_CdImage.h"
 #include "Quillaro_FileSelect.h"
 #include "RunHost.h"
 #include "SyncFileOps.h"
@@ -126,11 +128,17 @@ int ZipPass::highestPartAtDestination()
 {
     m_host.playAnimation(QStringLiteral("newfiletree.avi"));
     m_host.repaint();
-    CreateDirectoryStruct(destFolder());
-    m_destinationDrive = driveOf(destFolder());
     const QString stem = ArchiveStem(m_options.profile, m_options.period, Clock::today());
-    // The profile name is taken literally: its "*", "?" or "[" never match another's archives.
-    const QStringList names = QDir(destFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    QStringList names;
+    if (m_options.cdRecorder && m_host.cdRecorder()) {
+        // The disc's earlier sessions are in the image: their parts are counted too.
+        names = m_host.cdRecorder()->rootFiles();
+    } else {
+        CreateDirectoryStruct(destFolder());
+        m_destinationDrive = driveOf(destFolder());
+        // The profile name is taken literally: its "*", "?" or "[" never match another's archives.
+        names = QDir(destFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    }
     m_host.playAnimation({});
     return HighestArchivePart(names, stem, encrypting());
 }
@@ -275,7 +283,8 @@ bool ZipPass::Open_Zip(bool bNextPart)
         m_host.setStatus(LangText(102));
         formNames(highest);
     }
-    if (!m_options.appendArchive) {
+    // An archive on a disc cannot be taken back and extended.
+    if (!m_options.appendArchive || m_options.cdRecorder) {
         if (!partAfter(highest))
             return false;
         m_host.setCounter(RunHost::Counter::ZipArchive, g_sZipTemp);
@@ -577,9 +586,37 @@ bool ZipPass::deliverToFolder()
     }
 }
 
+// Puts the part and its log into the disc image; burns it when asked.
+bool ZipPass::deliverToCd(const QStringList& archiveBits, bool bBurnNow)
+{
+    CdRecorder* cd = m_host.cdRecorder();
+    if (!cd || (encrypting() && !encryptPart()))
+        return false;
+    if (!m_cdImage)
+        m_cdImage = std::make_unique<CdImageRun>(*cd, m_host, m_tally, m_options.burnProof);
+    m_host.playAnimation(QStringLiteral("copy_to_SourceSafe.avi"));
+    m_host.setStatus(LangText(134));
+    m_host.repaint();
+    QList<std::pair<QString, QString>> files {{QString(), g_sZipTemp}};
+    if (m_options.writeLog) {
+        m_host.setStatus(LangText(289));
+        closeLog();
+        if (QFileInfo::exists(g_sLogFile))
+            files.append({QString(), g_sLogFile});
+    }
+    const CdImageRun::Put put = m_cdImage->put(files, archiveBits);
+    m_host.playAnimation({});
+    if (put == CdImageRun::Put::OnDisc)
+        return !bBurnNow || m_cdImage->burn();
+    if (put == CdImageRun::Put::NotOnDisc)
+        ReportError(label("Zip_Copy"), ErrNo::DiskFull, QStringLiteral("the archive is on no disc: ") + g_sZipTemp);
+    m_tally.keepWorkingFiles = true;
+    return false;
+}
+
 void ZipPass::deleteOldArchives()
 {
-    if (!m_options.media || !m_options.deleteArchive || m_host.driveTypeText() == LangText(8))
+    if (!m_options.media || !m_options.deleteArchive || m_options.cdRecorder || m_host.driveTypeText() == LangText(8))
         return;
     m_host.playAnimation(QStringLiteral("FILEDELR.AVI"));
     m_host.setStatus(LangText(278));
@@ -617,21 +654,10 @@ void ZipPass::waitForMail()
         m_mail->waitForIdle();
 }
 
-void ZipPass::noteUnavailableDestinations()
-{
-    if (m_reportedUnavailable || !m_options.cdRecorder)
-        return;
-    m_reportedUnavailable = true;
-    const QString note = LangText(320);
-    PrependNews(m_host, note);
-    ReportError(label("Zip_Copy"), ErrNo::InvalidCall,
-                QStringLiteral("the CD writer is not available in this version; "
-                               "the archive went to the destination folder only"));
-}
-
 void ZipPass::cleanTemp()
 {
-    if (m_tally.keepWorkingFiles)
+    // The disc image reads its files from the temp folder when it is written.
+    if (m_tally.keepWorkingFiles || m_options.cdRecorder)
         return;
     m_host.setStatus(LangText(140));
     DeleteWorkingFiles(m_options);
@@ -639,7 +665,6 @@ void ZipPass::cleanTemp()
 
 void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
 {
-    Q_UNUSED(bBurnNow)
     m_host.playAnimation({});
     if (!QFileInfo::exists(g_sZipTemp))
         return;
@@ -653,23 +678,24 @@ void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
         m_tally.worsen(RunOutcome::Failed);
     } else {
         const QStringList archiveBits = m_pendingArchiveBits;
-        const bool delivered = m_options.media ? waitForRoom(double(QFileInfo(g_sZipTemp).size()))
-                                                     && (!encrypting() || encryptPart()) && deliverToFolder()
-                                               : !encrypting() || encryptPart();
+        const bool delivered = m_options.media
+                                   ? (m_options.cdRecorder ? deliverToCd(archiveBits, bBurnNow)
+                                                           : waitForRoom(double(QFileInfo(g_sZipTemp).size()))
+                                                                 && (!encrypting() || encryptPart()) && deliverToFolder())
+                                   : !encrypting() || encryptPart();
         if (m_tally.programEnds)
             return;
         if (!delivered && m_options.media)
             m_tally.worsen(RunOutcome::Failed);
         const bool uploaded = m_options.ftp && delivered && uploadToServer();
         // Only an archive that reached every destination counts: its files lose their
-        // archive attribute now.
-        if (m_options.ftp ? uploaded : delivered && m_options.media)
+        // archive attribute now; those of an archive put on a disc once the disc is written.
+        if (!(m_options.media && m_options.cdRecorder) && (m_options.ftp ? uploaded : delivered && m_options.media))
             m_host.clearArchiveAttributes(archiveBits);
         (void)m_host.updateMedia();
         m_host.setCounter(RunHost::Counter::RemainSpace, QString::number(g_dMediaFree / kMb, 'f', 1));
         if (m_options.sendEmail && (delivered || !m_options.media))
             sendByMail();
-        noteUnavailableDestinations();
     }
     m_pendingArchiveBits.clear();
     if (bCleanTemp)

@@ -9,6 +9,7 @@
 #include "RunOptions.h"
 #include "RunState.h"
 
+class CdImageRun;
 class MailClient;
 class QEV_InetFTP;
 struct ZipFtp;
@@ -30,6 +31,7 @@ public:
     // Adds one file unless the incremental rule skips it.
     bool Zip_Now(const QString& file, bool archiveBit);
     // Finishes the current part: checks, encrypts, delivers, cleans the temp folder.
+    // In CD mode the part goes into the disc image, written at once when bBurnNow.
     void Zip_Copy(bool bCleanTemp, bool bBurnNow);
     // Closes the log and the archive, whatever state they are in.
     void closeAll();
@@ -67,9 +69,9 @@ private:
     bool encryptPart();
     bool copyPartToDestination();
     bool deliverToFolder();
+    bool deliverToCd(const QStringList& archiveBits, bool bBurnNow);
     [[nodiscard]] bool copyChecked(const QString& from, const QString& to);
     void sendByMail();
-    void noteUnavailableDestinations();
     void cleanTemp();
 
     [[nodiscard]] QString destFolder() const;
@@ -90,12 +92,12 @@ private:
     bool decryptFetched(const QString& fetched);
     bool uploadToServer();
     std::shared_ptr<ZipFtp> m_ftp;
+    std::unique_ptr<CdImageRun> m_cdImage;
     QFile m_log;
     double m_dMaxZipSize = 0;
     double m_dZipSize = 0;
     // Files added to the current part whose archive attribute is cleared once it is delivered.
     QStringList m_pendingArchiveBits;
-    bool m_reportedUnavailable = false;
     bool m_partsExhausted = false; // no free part number is left at the destination
     // The archive at the destination this run appends to: the one name it may replace.
     QString m_appendedTo;

@@ -5,6 +5,8 @@
 
 #include "RunOptions.h"
 
+class CdRecorder;
+
 // What a backup run needs from the window it runs in, and the services that live above the
 // engine. The main window implements it; tests put a recording host in its place.
 class RunHost
@@ -35,6 +37,8 @@ public:
     // The destination panel's refresh (true: the destination can be used) and its drive type.
     [[nodiscard]] virtual bool updateMedia() = 0;
     [[nodiscard]] virtual QString driveTypeText() const = 0;
+    // The CD writer a run in CD mode writes its disc with; none where there is no writer.
+    [[nodiscard]] virtual CdRecorder* cdRecorder() { return nullptr; }
 
     virtual void saveSettings() = 0;
     // File attributes of a path (-1 when it cannot be read), and the archive attribute of

@@ -43,6 +43,7 @@ struct RunOptions
     bool sendEmail = false;
     FtpSettings ftpSettings;
     bool cdRecorder = false;
+    bool burnProof = false; // chkUseBurnProof
     QString pathBackUp;
     QString pathTemp;
     QString spareSpace = QStringLiteral("0"); // kilobytes kept free on the destination

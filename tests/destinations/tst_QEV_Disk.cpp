@@ -168,7 +168,7 @@ private slots:
         QVERIFY(Get_DiskFree(o.pathTemp, o) != 700.0 * 1048576.0);
         QCOMPARE(Get_DiskFree(o.pathTemp.toUpper(), o), 700.0 * 1048576.0);
         bool statusAsked = false;
-        o.setStatusCDR = [&statusAsked] { statusAsked = true; };
+        o.setStatusCDR = [&statusAsked](MediaPanel&) { statusAsked = true; };
         o.cdDevice = QStringLiteral("/dev/sr0 writer");
         MediaPanel panel;
         QVERIFY(Update_Media(o, panel));

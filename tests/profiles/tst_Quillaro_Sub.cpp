@@ -200,6 +200,9 @@ void tst_Quillaro_Sub::setNonDefaults(frmMain_BackUp& w)
         else if (key.kind == KeyKind::Text && key.key != QStringLiteral("ProfileText"))
             w.findChild<QLineEdit*>(key.control)->setText(QStringLiteral("value of ") + key.key);
     }
+    // The second of two file-backed writers; a device choice clears burn-proof, ticked again.
+    w.cboDevices->setCurrentIndex(1);
+    QVERIFY(setChkValue(w.chkUseBurnProof, 1));
     // Grey is a value too; a ticked box would open "Standard" at the next start.
     QVERIFY(setChkValue(w.chkProfileStandard, 2));
     w.txtPathBackUp->setText(folder + QStringLiteral("/dest"));
@@ -219,6 +222,8 @@ void tst_Quillaro_Sub::setNonDefaults(frmMain_BackUp& w)
 
 void tst_Quillaro_Sub::everyOptionSurvivesARestart()
 {
+    const QString discs = freshFolder(QStringLiteral("discs"));
+    qputenv("QUILLARO_CD_DRIVES", QStringLiteral("stdio:%1/a.iso;stdio:%1/b.iso").arg(discs).toLocal8Bit());
     frmMain_BackUp* w = start();
     w->cmbProfiles->setEditText(QStringLiteral("Work"));
     setNonDefaults(*w);
@@ -227,8 +232,8 @@ void tst_Quillaro_Sub::everyOptionSurvivesARestart()
         expected.insert(key.key,
                         key.key == QStringLiteral("ProfileText") ? QStringLiteral("Work")
                                                                  : shownValue(*w, key));
-    expected[QStringLiteral("cboDevices")] = QStringLiteral("-1"); // no writer listed
-    expected[QStringLiteral("cboWriteSpeed")] = QStringLiteral("-1");
+    expected[QStringLiteral("cboDevices")] = QStringLiteral("1"); // the second writer listed
+    expected[QStringLiteral("cboWriteSpeed")] = QStringLiteral("0");
     const QStringList rows = listRows(w->List1);
     w->move(200, 150);
     w->resize(700, 560);
@@ -240,8 +245,9 @@ void tst_Quillaro_Sub::everyOptionSurvivesARestart()
     for (const SettingKey& key : SettingsKeys::userKeys() + SettingsKeys::profileKeys()) {
         if (key.key == QStringLiteral("ProfileText"))
             continue;
+        // A file-backed writer offers one speed only: "Default", the first.
         QVERIFY2(key.defaultValue != expected.value(key.key) || key.kind == KeyKind::Text
-                     || key.kind == KeyKind::Option,
+                     || key.kind == KeyKind::Option || key.key == QStringLiteral("cboWriteSpeed"),
                  qPrintable(QStringLiteral("not a non-default value: ") + key.key));
         QCOMPARE(shownValue(*w, key), expected.value(key.key));
     }

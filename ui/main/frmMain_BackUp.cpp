@@ -81,6 +81,7 @@ frmMain_BackUp::frmMain_BackUp(QWidget* parent) : QWidget(parent)
     createCommands();
     connectEvents();
     connectRunEvents();
+    connectCdEvents();
     connectSourceEvents();
     connectCommands();
     setMainWindowErrorHooks({[this] { showErrorIndicator(); },

@@ -40,6 +40,7 @@ class QUrl;
 class TaskScheduler;
 class ZipArchive;
 struct ScheduledTask;
+class CdRecorder;
 
 // The list positions of the CD writer and its speed, as the profile stores them.
 extern qint16 g_iCdDevice;
@@ -92,8 +93,11 @@ public:
     void checkForNewVersion();
     // Lays out the options for backup mode 0 "ZIP archive", 1 "File copy" or 2 "File sync".
     void optBuMode_Click(int Index);
-    // Shows the recorder row (CD mode) or the destination folder row.
+    // Shows the recorder row with its device and speed lists (CD mode), or the destination
+    // folder row when CD mode is off or no writer is there.
     void chkUseCDRecorder_Click();
+    // The CD writer of the window: its devices, the disc image of a run and its burning.
+    [[nodiscard]] CdRecorder& cdRecorder() const { return *m_cdRecorder; }
     // Position of the first source entry equal to Item (case counts), -1 when none.
     [[nodiscard]] int VerificaDup(const QString& Item);
     // Adds the selected files of File1 (OnlyFile) or the folder AddPath, with WithSubs its
@@ -344,12 +348,6 @@ public:
     QLabel* Label7 = nullptr;
     QPushButton* Command1 = nullptr;
 
-    // Fields of the CD procedures, zero when the window is created.
-    qint16 CdDeviceIndex = 0;
-    qint16 CdBusy = 0;
-    qint32 CdTrackSize = 0;
-    qint32 CdCacheTotal = 0;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -512,6 +510,13 @@ private:
     bool optionFocusLeft(QObject* watched, QEvent* event);
     void txtMaxZIPsize_LostFocus();
     void txtMaxFiles_LostFocus();
+    void connectCdEvents();
+    void LoadDriveCombo();
+    void LoadWriteSpeedCombo();
+    void cboDevices_Click();
+    void cboWriteSpeed_Click();
+    void chkAppendArchive_Click();
+    void selectCdEntry(QComboBox* combo, int index, void (frmMain_BackUp::*handler)());
     void txtSpareSpace_Change();
     void absoluteWholeBox(QLineEdit* box);
     void keepStoredText(QLineEdit* box, const QString& key);
@@ -543,4 +548,7 @@ private:
     bool m_runActive = false;
     PendingClose m_pendingClose = PendingClose::None;
     int m_runExitCode = -1;
+    CdRecorder* m_cdRecorder = nullptr;
+    // The user switched CD mode on: the drives are scanned again.
+    bool m_rescanDrives = false;
 };

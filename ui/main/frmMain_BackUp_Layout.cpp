@@ -144,24 +144,3 @@ void frmMain_BackUp::setTabAvailable(int tab, bool available)
 }
 
 bool frmMain_BackUp::tabAvailable(int tab) const { return SSTab1->isTabEnabled(tab); }
-
-// The recorder row stands in the place of the folder row; the device list itself comes with
-// the CD writer.
-void frmMain_BackUp::chkUseCDRecorder_Click()
-{
-    const bool cdMode = chkValue(chkUseCDRecorder) == 1;
-    Label4->setText(cdMode ? QStringLiteral("Recorder:") : QStringLiteral("Dest. Directory:"));
-    setShown({txtPathBackUp, cmdSelectPath}, !cdMode);
-    setShown({cboDevices, cboWriteSpeed, chkUseBurnProof}, cdMode);
-    if (cdMode) {
-        if (g_iCdDevice >= 0 && g_iCdDevice < cboDevices->count())
-            cboDevices->setCurrentIndex(g_iCdDevice);
-        if (g_iCdSpeed >= 0 && g_iCdSpeed < cboWriteSpeed->count())
-            cboWriteSpeed->setCurrentIndex(g_iCdSpeed);
-        // Appending to an archive cannot be combined with writing a disc.
-        (void)setChkValue(chkAppendArchive, 0);
-    }
-    Frame3->repaint();
-    DoEvents();
-    (void)Update_Media();
-}

@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include "CdRecorder.h"
 #include "Clock.h"
 #include "Events.h"
 #include "FileAttributes.h"
@@ -79,6 +80,7 @@ void readDestination(const frmMain_BackUp& w, RunOptions& o)
     o.ftp = ticked(w.chkFTP);
     o.sendEmail = ticked(w.chkSendEmail);
     o.cdRecorder = ticked(w.chkUseCDRecorder);
+    o.burnProof = ticked(w.chkUseBurnProof);
     o.pathBackUp = w.txtPathBackUp->text();
     o.pathTemp = w.txtPathTemp->text();
     o.spareSpace = w.txtSpareSpace->text();
@@ -228,6 +230,7 @@ public:
             w.lblLastBackupDate->setText(SettingsKeys::dateText(Clock::today()));
     }
     bool updateMedia() override { return w.Update_Media(); }
+    CdRecorder* cdRecorder() override { return &w.cdRecorder(); }
     QString driveTypeText() const override { return w.lblDriveInfo(1)->text(); }
     void saveSettings() override { Save_Settings(); }
     int fileAttributes(const QString& path) override { return GetAttributes(path); }
@@ -316,7 +319,10 @@ MediaOptions mediaOptionsOf(const frmMain_BackUp& w)
     RunOptions run;
     readDestination(w, run);
     MediaOptions o = MediaOptionsOf(run);
-    o.cdDevice = w.cboDevices->currentText();
+    CdRecorder& cd = w.cdRecorder();
+    o.cdDevice = cd.writer().currentAddress();
+    o.freeCdSpace = [&cd] { return cd.FreeCdSpace(); };
+    o.setStatusCDR = [&cd](MediaPanel& panel) { cd.SetStatusCDR(panel); };
     return o;
 }
 

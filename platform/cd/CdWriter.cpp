@@ -1,0 +1,612 @@
+#include "CdWriter.h"
+
+// For C++ libburn declares itself in a namespace, while libisoburn names its types at global
+// scope: both are C, so take libburn's declarations globally and name the one type the
+// other header qualifies.
+#define DOXYGEN
+extern "C" {
+#include <libburn/libburn.h>
+}
+#undef DOXYGEN
+namespace burn {
+using ::burn_disc_status;
+}
+#include <libisofs/libisofs.h>
+#include <libisoburn/libisoburn.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+constexpr qint64 kBlock = 2048;
+// Room for the volume descriptors and the session's directory records beside the file data.
+constexpr qint64 kSessionOverhead = 64 * kBlock;
+constexpr qint64 kPerNode = 512;
+
+bool initialise()
+{
+    static const bool ok = [] {
+        char message[1024] = {};
+        if (isoburn_initialize(message, 0) <= 0)
+            return false;
+        // Messages are collected for the caller, never printed; signals stay the program's.
+        burn_msgs_set_severities(const_cast<char*>("SORRY"), const_cast<char*>("NEVER"),
+                                 const_cast<char*>("cd writer: "));
+        burn_set_signal_handling(nullptr, nullptr, 0x21);
+        return true;
+    }();
+    return ok;
+}
+
+// The last failure libburn or libisofs queued, or empty.
+QString queuedMessages()
+{
+    QString text;
+    char message[BURN_MSGS_MESSAGE_LEN] = {};
+    char severity[80] = {};
+    int code = 0;
+    int osErrno = 0;
+    while (burn_msgs_obtain(const_cast<char*>("SORRY"), &code, message, &osErrno, severity) == 1)
+        text = QString::fromLocal8Bit(message);
+    return text;
+}
+
+struct Device
+{
+    QString address;
+    QString vendor;
+    QString product;
+};
+
+// Speed units of a medium in kB/s per speed factor, by its profile number.
+int speedUnit(int profile)
+{
+    if (profile >= 0x40)
+        return 4496; // BD
+    if (profile >= 0x10)
+        return 1385; // DVD
+    return 176; // CD
+}
+
+QString sysText(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).trimmed() : QString();
+}
+
+// The optical drives of the system, as the kernel names them. Asking the library to scan
+// would probe every drive and keep them from being acquired by address afterwards.
+QList<Device> opticalDrives()
+{
+    QList<Device> drives;
+    for (const QString& name : QDir(QStringLiteral("/sys/block")).entryList({QStringLiteral("sr*")}, QDir::Dirs | QDir::System)) {
+        const QString sys = QStringLiteral("/sys/block/") + name + QStringLiteral("/device/");
+        drives.append({QStringLiteral("/dev/") + name, sysText(sys + QStringLiteral("vendor")),
+                       sysText(sys + QStringLiteral("model"))});
+    }
+    return drives;
+}
+
+IsoDir* folderOf(IsoImage* image, const QString& folder, bool create)
+{
+    IsoDir* dir = iso_image_get_root(image);
+    for (const QString& part : folder.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        IsoNode* node = nullptr;
+        const QByteArray name = part.toUtf8();
+        if (iso_dir_get_node(dir, name.constData(), &node) == 1) {
+            if (iso_node_get_type(node) != LIBISO_DIR)
+                return nullptr;
+            dir = reinterpret_cast<IsoDir*>(node);
+            continue;
+        }
+        IsoDir* made = nullptr;
+        if (!create || iso_image_add_new_dir(image, dir, name.constData(), &made) < 0)
+            return nullptr;
+        dir = made;
+    }
+    return dir;
+}
+
+int countNodes(IsoDir* dir)
+{
+    int count = 0;
+    IsoDirIter* iter = nullptr;
+    if (iso_dir_get_children(dir, &iter) < 0)
+        return 0;
+    IsoNode* node = nullptr;
+    while (iso_dir_iter_next(iter, &node) == 1) {
+        ++count;
+        if (iso_node_get_type(node) == LIBISO_DIR)
+            count += countNodes(reinterpret_cast<IsoDir*>(node));
+    }
+    iso_dir_iter_free(iter);
+    return count;
+}
+
+} // namespace
+
+struct CdWriter::Private
+{
+    QList<Device> realDevices;
+    bool scanned = false;
+    QList<Device> devices;
+    int current = -1;
+    burn_drive_info* infos = nullptr;
+    burn_drive* drive = nullptr;
+
+    IsoImage* image = nullptr;
+    bool imageUsable = true;
+    QHash<QString, qint64> added; // path on disc -> bytes it takes
+    qint64 addedBytes = 0;
+    int nodes = 0;
+    QString volume;
+    int speedFactor = 0;
+    bool burnProof = false;
+
+    burn_disc* disc = nullptr;
+    burn_write_opts* writeOptions = nullptr;
+    isoburn_imgen_opts* imageOptions = nullptr;
+    QTimer* timer = nullptr;
+    bool writing = false;
+    qint64 written = 0;
+    int lastTrack = -1;
+    burn_drive_status lastState = BURN_DRIVE_IDLE;
+    QString error;
+
+    void release()
+    {
+        dropImage();
+        if (drive) {
+            isoburn_drive_release(drive, 0);
+            burn_drive_info_free(infos);
+        }
+        drive = nullptr;
+        infos = nullptr;
+    }
+    bool acquire()
+    {
+        release();
+        if (current < 0 || current >= devices.size())
+            return false;
+        QByteArray address = devices.at(current).address.toLocal8Bit();
+        if (isoburn_drive_aquire(&infos, address.data(), 1) <= 0) {
+            error = queuedMessages();
+            infos = nullptr;
+            return false;
+        }
+        drive = infos[0].drive;
+        return true;
+    }
+    void dropImage()
+    {
+        if (image)
+            iso_image_unref(image);
+        image = nullptr;
+        added.clear();
+        addedBytes = 0;
+        nodes = 0;
+        imageUsable = true;
+    }
+    [[nodiscard]] burn_disc_status status() const
+    {
+        return drive ? isoburn_disc_get_status(drive) : BURN_DISC_EMPTY;
+    }
+    [[nodiscard]] int profile() const
+    {
+        int number = 0;
+        char name[80] = {};
+        if (drive)
+            (void)burn_disc_get_profile(drive, &number, name);
+        return number;
+    }
+    [[nodiscard]] bool isReal() const { return drive && burn_drive_get_drive_role(drive) == 1; }
+    void freeWrite()
+    {
+        if (disc)
+            burn_disc_free(disc);
+        if (writeOptions)
+            burn_write_opts_free(writeOptions);
+        if (imageOptions)
+            isoburn_igopt_destroy(&imageOptions, 0);
+        disc = nullptr;
+        writeOptions = nullptr;
+        imageOptions = nullptr;
+    }
+};
+
+CdWriter::CdWriter(QObject* parent)
+    : QObject(parent)
+    , d(std::make_unique<Private>())
+{
+    d->timer = new QTimer(this);
+    d->timer->setInterval(100);
+    connect(d->timer, &QTimer::timeout, this, &CdWriter::poll);
+}
+
+CdWriter::~CdWriter()
+{
+    // A write still running is left to end on its own thread's terms: wait for it.
+    while (d->writing && d->drive && burn_drive_get_status(d->drive, nullptr) != BURN_DRIVE_IDLE)
+        QThread::msleep(100);
+    d->freeWrite();
+    d->release();
+}
+
+void CdWriter::scanDevices(const QString& pseudoDrives, bool rescanReal)
+{
+    if (d->writing || !initialise())
+        return;
+    d->release();
+    d->current = -1;
+    if (rescanReal || !d->scanned) {
+        d->realDevices = opticalDrives();
+        d->scanned = true;
+    }
+    d->devices = d->realDevices;
+    for (const QString& entry : pseudoDrives.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString address = entry.trimmed();
+        if (address.startsWith(QStringLiteral("stdio:")) && address.size() > 6)
+            d->devices.append({address, QStringLiteral("File"), QFileInfo(address.mid(6)).fileName()});
+    }
+}
+
+int CdWriter::deviceCount() const { return int(d->devices.size()); }
+
+QString CdWriter::deviceName(int device, int part) const
+{
+    if (device < 0 || device >= d->devices.size())
+        return {};
+    const Device& dev = d->devices.at(device);
+    return part == 1 ? dev.address : part == 2 ? dev.vendor : dev.product;
+}
+
+bool CdWriter::selectDevice(int device)
+{
+    if (d->writing)
+        return false;
+    d->current = device;
+    if (d->acquire())
+        return true;
+    d->current = -1;
+    return false;
+}
+
+QString CdWriter::currentAddress() const
+{
+    return d->current >= 0 ? d->devices.at(d->current).address : QString();
+}
+
+int CdWriter::maxWriteSpeed() const
+{
+    if (!d->isReal())
+        return 0;
+    return burn_drive_get_write_speed(d->drive) / speedUnit(d->profile());
+}
+
+void CdWriter::setWriteSpeed(int factor) { d->speedFactor = factor; }
+
+bool CdWriter::burnProofSupported() const { return d->isReal(); }
+
+void CdWriter::enableBurnProof(bool enable) { d->burnProof = enable; }
+
+bool CdWriter::mediaPresent() const
+{
+    const burn_disc_status s = d->status();
+    return s == BURN_DISC_BLANK || s == BURN_DISC_APPENDABLE || s == BURN_DISC_FULL;
+}
+
+CdWriter::DiscStatus CdWriter::discStatus() const
+{
+    switch (d->status()) {
+    case BURN_DISC_BLANK:
+        return DiscEmpty;
+    case BURN_DISC_APPENDABLE:
+        return DiscOpen;
+    case BURN_DISC_FULL:
+        return DiscClosed;
+    default:
+        return DiscOther;
+    }
+}
+
+int CdWriter::discType() const { return mediaPresent() ? 0 : 255; }
+
+int CdWriter::sessionCount() const
+{
+    if (!d->drive)
+        return 0;
+    isoburn_toc_disc* toc = isoburn_toc_drive_get_disc(d->drive);
+    if (!toc)
+        return 0;
+    int count = 0;
+    (void)isoburn_toc_disc_get_sessions(toc, &count);
+    isoburn_toc_disc_free(toc);
+    return count;
+}
+
+CdWriter::SessionStatus CdWriter::lastSessionStatus() const
+{
+    if (!d->drive)
+        return SessionUnknown;
+    isoburn_toc_disc* toc = isoburn_toc_drive_get_disc(d->drive);
+    if (!toc)
+        return sessionCount() == 0 ? SessionEmpty : SessionUnknown;
+    const bool incomplete = isoburn_toc_disc_get_incmpl_sess(toc) > 0;
+    int count = 0;
+    (void)isoburn_toc_disc_get_sessions(toc, &count);
+    isoburn_toc_disc_free(toc);
+    if (incomplete)
+        return SessionIncomplete;
+    return count == 0 ? SessionEmpty : SessionClosed;
+}
+
+QString CdWriter::volumeName() const
+{
+    if (d->image)
+        return QString::fromUtf8(iso_image_get_volume_id(d->image));
+    return d->volume;
+}
+
+void CdWriter::setVolumeName(const QString& name)
+{
+    d->volume = name;
+    if (d->image)
+        iso_image_set_volume_id(d->image, name.toUtf8().constData());
+}
+
+qint64 CdWriter::discFigure() const { return d->profile(); }
+
+void CdWriter::newImage()
+{
+    if (d->writing)
+        return;
+    // Read the device afresh: the disc may have been changed or written since.
+    if (d->current < 0 || !d->acquire())
+        return;
+    if (iso_image_new("", &d->image) < 0) {
+        d->image = nullptr;
+        return;
+    }
+    iso_image_ref(d->image);
+    if (isoburn_attach_image(d->drive, d->image) <= 0) {
+        iso_image_unref(d->image);
+        d->dropImage();
+        return;
+    }
+    // An open disc's earlier files are in it only once they have been imported.
+    d->imageUsable = discStatus() != DiscOpen;
+}
+
+bool CdWriter::importPreviousSession()
+{
+    if (!d->drive || d->writing)
+        return false;
+    isoburn_read_opts* options = nullptr;
+    if (isoburn_ropt_new(&options, 0) <= 0)
+        return false;
+    isoburn_ropt_set_extensions(options, isoburn_ropt_noaaip | isoburn_ropt_noacl | isoburn_ropt_noea);
+    IsoImage* read = nullptr;
+    const int result = isoburn_read_image(d->drive, options, &read);
+    isoburn_ropt_destroy(&options, 0);
+    if (result <= 0 || !read) {
+        d->error = queuedMessages();
+        d->imageUsable = false;
+        return false;
+    }
+    if (d->image)
+        iso_image_unref(d->image);
+    d->image = read;
+    d->added.clear();
+    d->addedBytes = 0;
+    d->nodes = countNodes(iso_image_get_root(read));
+    d->imageUsable = true;
+    return true;
+}
+
+bool CdWriter::closeFormerSession()
+{
+    // Sessions are closed by the write that makes them; an incomplete one cannot be mended here.
+    return d->drive && lastSessionStatus() != SessionIncomplete;
+}
+
+CdWriter::AddResult CdWriter::addFile(const QString& pathOnDisc, const QString& source)
+{
+    if (!d->image || d->writing)
+        return AddResult::Failed;
+    const qsizetype slash = pathOnDisc.lastIndexOf(QLatin1Char('/'));
+    const QString name = pathOnDisc.mid(slash + 1);
+    IsoDir* dir = folderOf(d->image, pathOnDisc.left(qMax<qsizetype>(slash, 0)), true);
+    if (!dir || name.isEmpty())
+        return AddResult::Failed;
+    const QByteArray nameBytes = name.toUtf8();
+    IsoNode* existing = nullptr;
+    AddResult result = AddResult::Added;
+    if (iso_dir_get_node(dir, nameBytes.constData(), &existing) == 1) {
+        if (d->added.contains(pathOnDisc) || iso_node_get_type(existing) != LIBISO_FILE)
+            return AddResult::NameTaken;
+        iso_node_remove(existing); // the earlier session's copy gives way to the newer file
+        --d->nodes;
+        result = AddResult::Replaced;
+    }
+    IsoNode* node = nullptr;
+    if (iso_tree_add_new_node(d->image, dir, nameBytes.constData(), QFile::encodeName(source).constData(), &node) < 0) {
+        d->error = queuedMessages();
+        return AddResult::Failed;
+    }
+    const qint64 bytes = (QFileInfo(source).size() + kBlock - 1) / kBlock * kBlock;
+    d->added.insert(pathOnDisc, bytes);
+    d->addedBytes += bytes;
+    ++d->nodes;
+    return result;
+}
+
+void CdWriter::removeFile(const QString& pathOnDisc)
+{
+    if (!d->image || d->writing || !d->added.contains(pathOnDisc))
+        return;
+    IsoNode* node = nullptr;
+    const QByteArray path = (QLatin1Char('/') + pathOnDisc).toUtf8();
+    if (iso_tree_path_to_node(d->image, path.constData(), &node) == 1 && node) {
+        d->addedBytes -= d->added.value(pathOnDisc);
+        iso_node_remove(node);
+        --d->nodes;
+    }
+    d->added.remove(pathOnDisc);
+}
+
+QStringList CdWriter::fileNames(const QString& folder) const
+{
+    QStringList names;
+    IsoDir* dir = d->image ? folderOf(d->image, folder, false) : nullptr;
+    IsoDirIter* iter = nullptr;
+    if (!dir || iso_dir_get_children(dir, &iter) < 0)
+        return names;
+    IsoNode* node = nullptr;
+    while (iso_dir_iter_next(iter, &node) == 1) {
+        if (iso_node_get_type(node) == LIBISO_FILE)
+            names.append(QString::fromUtf8(iso_node_get_name(node)));
+    }
+    iso_dir_iter_free(iter);
+    return names;
+}
+
+int CdWriter::newFileCount() const { return int(d->added.size()); }
+
+qint64 CdWriter::imageSize() const { return d->addedBytes + kSessionOverhead + qint64(d->nodes) * kPerNode; }
+
+qint64 CdWriter::freeCapacity() const
+{
+    if (!d->drive || !mediaPresent() || discStatus() == DiscClosed)
+        return 0;
+    return qMax<qint64>(0, isoburn_disc_available_space(d->drive, nullptr));
+}
+
+bool CdWriter::startWriting()
+{
+    d->error.clear();
+    if (d->writing || !d->drive || !d->image) {
+        d->error = QStringLiteral("no disc image is prepared");
+        return false;
+    }
+    if (!d->imageUsable) {
+        d->error = QStringLiteral("the earlier sessions of the disc were not imported");
+        return false;
+    }
+    iso_image_set_volume_id(d->image, d->volume.toUtf8().constData());
+    // The library refuses a write while the thread of the one before is still winding up.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (attempt > 0)
+            QThread::msleep(100);
+        const Start start = startOnce();
+        if (start == Start::Started)
+            return true;
+        if (start == Start::Failed)
+            return false;
+    }
+    return false;
+}
+
+CdWriter::Start CdWriter::startOnce()
+{
+    (void)queuedMessages();
+    if (isoburn_igopt_new(&d->imageOptions, 0) <= 0)
+        return Start::Failed;
+    isoburn_igopt_set_extensions(d->imageOptions, isoburn_igopt_rockridge | isoburn_igopt_joliet);
+    isoburn_igopt_set_relaxed(d->imageOptions, isoburn_igopt_allow_deep_paths);
+    if (isoburn_prepare_disc(d->drive, &d->disc, d->imageOptions) <= 0) {
+        d->error = queuedMessages();
+        d->freeWrite();
+        return Start::Failed;
+    }
+    d->writeOptions = burn_write_opts_new(d->drive);
+    burn_write_opts_set_perform_opc(d->writeOptions, 0);
+    // Real discs stay open for the next session; files take sessions by emulation.
+    burn_write_opts_set_multi(d->writeOptions, d->isReal() ? 1 : 0);
+    burn_write_opts_set_underrun_proof(d->writeOptions, d->burnProof ? 1 : 0);
+    if (d->speedFactor > 0)
+        burn_drive_set_speed(d->drive, 0, d->speedFactor * speedUnit(d->profile()));
+    isoburn_disc_write(d->writeOptions, d->disc);
+    if (burn_drive_get_status(d->drive, nullptr) == BURN_DRIVE_IDLE) {
+        d->error = queuedMessages();
+        if (!d->error.isEmpty()) {
+            isoburn_cancel_prepared_write(d->drive, nullptr, 0);
+            d->freeWrite();
+            return d->error.contains(QStringLiteral("still going on")) ? Start::Busy : Start::Failed;
+        }
+    }
+    d->written = 0;
+    d->lastTrack = -1;
+    d->lastState = BURN_DRIVE_IDLE;
+    d->writing = true;
+    emit preparingToWrite();
+    d->timer->start();
+    return Start::Started;
+}
+
+bool CdWriter::isWriting() const { return d->writing; }
+
+qint64 CdWriter::bytesWritten() const { return d->written; }
+
+void CdWriter::poll()
+{
+    burn_progress progress {};
+    const burn_drive_status state = burn_drive_get_status(d->drive, &progress);
+    if (state == BURN_DRIVE_IDLE) {
+        endWrite();
+        return;
+    }
+    if (state == BURN_DRIVE_WRITING && progress.track != d->lastTrack) {
+        d->lastTrack = progress.track;
+        emit preparingTrack(progress.track + 1, qint64(progress.sectors) * kBlock);
+    }
+    const qint64 written = qint64(progress.sector) * kBlock;
+    if (written > d->written) {
+        d->written = written;
+        emit writingTrackStatus(progress.track + 1, written, progress.buffered_bytes);
+    }
+    if (state != d->lastState) {
+        if (state == BURN_DRIVE_CLOSING_TRACK)
+            emit closingTrack(progress.track + 1);
+        else if (state == BURN_DRIVE_CLOSING_SESSION)
+            emit closingSession();
+        d->lastState = state;
+    }
+}
+
+void CdWriter::endWrite()
+{
+    d->timer->stop();
+    const bool well = isoburn_drive_wrote_well(d->drive) > 0;
+    if (!well) {
+        d->error = queuedMessages();
+        // Ends the image's own writer, which would wait for ever for a reader.
+        isoburn_cancel_prepared_write(d->drive, nullptr, 0);
+    }
+    d->freeWrite();
+    d->writing = false;
+    if (!well) {
+        // Anything written is of no use; the image stays for a write on another disc.
+        emit writeError(3, 1051);
+        return;
+    }
+    emit writeComplete();
+}
+
+bool CdWriter::afterWriteStep()
+{
+    if (!d->drive || d->writing)
+        return false;
+    const bool ok = isoburn_activate_session(d->drive) > 0;
+    if (!ok)
+        d->error = queuedMessages();
+    // Read the disc again, so that its status shows the new session.
+    (void)d->acquire();
+    return ok;
+}
+
+QString CdWriter::errorData() const { return d->error; }
