@@ -82,6 +82,10 @@ public:
     void mnuShow_Click();
     // The exit command: a farewell when sound is on, then the program ends.
     void mnuExit_Click();
+    // The tray menu's exit entry: the exit command.
+    void mnuExit1_Click() { mnuExit_Click(); }
+    // A path shortened for a status line to NewPathLen characters (the engine's rule).
+    [[nodiscard]] static QString shorten_path(const QString& TmpStr, int NewPathLen);
     // The online help and the product page.
     void mnuHelp_Click();
     void mnuProduct_Click();

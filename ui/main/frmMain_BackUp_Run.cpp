@@ -35,6 +35,7 @@
 #include "RunProgram.h"
 #include "Quillaro_BackupRun.h"
 #include "SettingsKeys.h"
+#include "Quillaro_FileSelect.h"
 #include "Quillaro_Sub.h"
 #include "RunHost.h"
 #include "RunLock.h"
@@ -360,6 +361,11 @@ void frmMain_BackUp::refuseBusyProfile()
         MsgBox(text, MsgButtons::Ok, MsgIcon::Exclamation, AppName + QStringLiteral(" Info"));
     if (m_runExitCode < 0)
         m_runExitCode = 1;
+}
+
+QString frmMain_BackUp::shorten_path(const QString& TmpStr, int NewPathLen)
+{
+    return ::shorten_path(TmpStr, NewPathLen);
 }
 
 void frmMain_BackUp::cmdCancelBackUp_Click() { g_bCancelBackUp = true; }
