@@ -104,14 +104,6 @@ void setExtendedTimestamp(zip_t* za, zip_uint64_t index, time_t modified)
                                    sizeof field, ZIP_FL_LOCAL | ZIP_FL_CENTRAL);
 }
 
-zip_uint32_t unixMode(const QString& path)
-{
-    struct stat st { };
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return S_IFREG | 0644;
-    return S_IFREG | (st.st_mode & 07777);
-}
-
 // Hands a spooled, already compressed file to libzip, which then copies it unchanged.
 struct SpoolSource {
     const ZipSpool* spool = nullptr;
@@ -213,7 +205,7 @@ struct ZipArchive::Private {
     [[nodiscard]] bool putSource(const QString& name, zip_source_t* src, qsizetype oldPos,
                                  zip_int64_t* index, QString* error);
     [[nodiscard]] bool addSpooled(const QString& name, const ZipSpool::Piece& piece,
-                                  const QFileInfo& info, QString* error);
+                                  QString* error);
     [[nodiscard]] bool extract(qsizetype pos, const QString& folder, QString* error) const;
     [[nodiscard]] bool copyOut(zip_file_t* zf, ExtractTarget::FileWriter& out, const QString& name,
                                QString* error) const;
@@ -295,9 +287,9 @@ bool ZipArchive::Private::putSource(const QString& name, zip_source_t* src, qsiz
 }
 
 bool ZipArchive::Private::addSpooled(const QString& name, const ZipSpool::Piece& piece,
-                                     const QFileInfo& info, QString* error)
+                                     QString* error)
 {
-    const time_t modified = info.lastModified().toSecsSinceEpoch();
+    const auto modified = static_cast<time_t>(piece.modified);
     zip_source_t* src = makeSource(piece, modified);
     if (!src)
         return fail(error, archiveError(za));
@@ -312,7 +304,7 @@ bool ZipArchive::Private::addSpooled(const QString& name, const ZipSpool::Piece&
     if (!piece.deflated)
         (void)zip_set_file_compression(za, index, ZIP_CM_STORE, 0);
     (void)zip_file_set_external_attributes(za, index, 0, ZIP_OPSYS_UNIX,
-                                           unixMode(info.filePath()) << 16);
+                                           (S_IFREG | piece.permissions) << 16);
     setExtendedTimestamp(za, index, modified);
     if (oldPos >= 0) {
         entries.erase(entries.begin() + oldPos);
@@ -437,7 +429,7 @@ bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool
         d.addProblem = problemOf(d.spool->lastProblem());
         return fail(error, message);
     }
-    if (!d.addSpooled(name, piece, QFileInfo(full), error))
+    if (!d.addSpooled(name, piece, error))
         return false;
     d.addProblem = ZipAddProblem::None;
     return true;

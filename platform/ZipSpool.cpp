@@ -188,7 +188,8 @@ bool ZipSpool::add(const QString& path, int level, Piece* piece, QString* error)
     const bool empty = st.st_size == 0;
     const int used = empty ? 0 : qBound(0, level, 9);
     const qint64 start = m_end;
-    *piece = Piece{start, 0, 0, 0, used > 0};
+    *piece = Piece{start, 0, 0, 0, used > 0, static_cast<qint64>(st.st_mtim.tv_sec),
+                   static_cast<quint32>(st.st_mode & 07777)};
     bool ok = used == 0 || m_deflater->start(used);
     if (!ok)
         *error = QStringLiteral("compression could not start");

@@ -18,6 +18,9 @@ public:
         qint64 size = 0;
         quint32 crc = 0;
         bool deflated = false; // raw deflate; else stored
+        // Of the file as opened, so that the entry needs no further look at the file.
+        qint64 modified = 0; // seconds since the epoch
+        quint32 permissions = 0644;
     };
 
     // Why the last add() failed.
