@@ -266,6 +266,32 @@ private slots:
         QVERIFY(open.waitForFinished(10000));
     }
 
+    // The counters are shown a few times a second during a run: at its end they hold the last
+    // values all the same.
+    void theCountersHoldTheLastValuesAtTheEndOfARun()
+    {
+        const QString src = TestSupport::freshFolder(QStringLiteral("counted"));
+        for (int i = 0; i < 3; ++i)
+            TestSupport::writeFile(src + QStringLiteral("/f%1.txt").arg(i), QByteArray(2048, 'a' + i));
+        const QString dest = TestSupport::freshFolder(QStringLiteral("counted-dest"));
+        frmMain_BackUp w;
+        w.cmbProfiles->setEditText(QStringLiteral("Counted"));
+        w.txtPathBackUp->setText(dest);
+        w.txtPathTemp->setText(Paths::tempFolder());
+        w.txtSpareSpace->setText(QStringLiteral("0"));
+        w.chkAppendArchive->setCheckState(Qt::Unchecked);
+        w.chkEncrypt->setCheckState(Qt::Unchecked);
+        w.chkMedia->setCheckState(Qt::Checked);
+        w.List1->clear();
+        setListSelected(w.List1, listAddItem(w.List1, src + QStringLiteral("/*.*")), true);
+        w.cmdBackUpNow();
+        QTRY_VERIFY(!w.isRunActive());
+        QVERIFY2(w.runExitCode() == 0, qPrintable(w.txtNews->text() + QString::fromUtf8(TestSupport::readFile(ErrorLogPath()))));
+        QCOMPARE(w.txtTotalFiles->text(), QStringLiteral("3"));
+        QCOMPARE(w.txtAnzFiles->text(), QStringLiteral("3"));
+        QVERIFY(!w.txtZipArchive->text().isEmpty());
+    }
+
     void aSecondRunOfABusyProfileIsRefused()
     {
         frmMain_BackUp w;

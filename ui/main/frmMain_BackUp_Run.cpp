@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMap>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSlider>
@@ -172,7 +173,14 @@ public:
             showNews();
     }
     QString newsText() const override { return m_news; }
-    void setCounter(Counter counter, const QString& text) override { field(counter)->setText(text); }
+    // A counter changes with every file and a line edit lays its text out at each change: the
+    // counters are shown with the news, a few times a second and at the end.
+    void setCounter(Counter counter, const QString& text) override
+    {
+        m_counters.insert(counter, text);
+        if (Clock::monotonicMs() - m_newsShownAt >= kRefreshMs)
+            showNews();
+    }
     void setProgress(int bar, int value) override
     {
         QProgressBar* progress = bar == 1 ? w.ProgressBar1 : bar == 2 ? w.ProgressBar2 : w.ProgressBar3;
@@ -192,7 +200,11 @@ public:
     }
     // Painting waits for the next turn of the event loop: a synchronous repaint per file
     // would cost more than the backup itself.
-    void repaint() override { w.update(); }
+    void repaint() override
+    {
+        showNews();
+        w.update();
+    }
     void setFtpCaption(const QString& caption) override { w.setFtpCaption(caption); }
     void speak(const QString& text) override
     {
@@ -306,11 +318,15 @@ private:
         m_newsShownAt = Clock::monotonicMs();
         if (w.RtbNews1->toPlainText() != m_news)
             w.RtbNews1->setPlainText(m_news);
+        for (auto it = m_counters.cbegin(); it != m_counters.cend(); ++it)
+            field(it.key())->setText(it.value());
+        m_counters.clear();
     }
 
     static constexpr qint64 kRefreshMs = 250;
     frmMain_BackUp& w;
     QString m_news;
+    QMap<Counter, QString> m_counters; // changed since last shown
     qint64 m_newsShownAt = 0;
     qint64 m_progressShownAt = 0;
 };
