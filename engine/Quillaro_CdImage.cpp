@@ -22,10 +22,12 @@ void CdImageRun::takeOut(const QList<std::pair<QString, QString>>& files, qsizet
         m_cd.RemoveImage2CD(files.at(i).first, files.at(i).second);
 }
 
-// Nothing new in the image and still no room on an empty disc: another disc will not help.
-bool CdImageRun::largerThanAnEmptyDisc(const QList<std::pair<QString, QString>>& files)
+// On an empty disc the files could only ever fit alone: when they take more room than the
+// whole disc offers, or nothing else is in the image, another disc will not help.
+bool CdImageRun::largerThanAnEmptyDisc(const QList<std::pair<QString, QString>>& files, double bytes)
 {
-    if (m_cd.writer().newFileCount() > 0 || m_cd.writer().discStatus() != CdWriter::DiscEmpty)
+    if (m_cd.writer().discStatus() != CdWriter::DiscEmpty
+        || (m_cd.writer().newFileCount() > 0 && bytes < m_cd.FreeCdSpace()))
         return false;
     ReportError(FormularLabel("cmdBackUpNow", "frmMain_BackUp"), ErrNo::DiskFull,
                 QStringLiteral("larger than an empty disc, left off the disc: ") + files.first().second);
@@ -45,8 +47,9 @@ CdImageRun::Put CdImageRun::put(const QList<std::pair<QString, QString>>& files,
             m_archiveBits += archiveBits;
             return Put::OnDisc;
         }
+        const double withFiles = m_cd.imageBytes();
         takeOut(files, files.size());
-        if (largerThanAnEmptyDisc(files))
+        if (largerThanAnEmptyDisc(files, withFiles - m_cd.imageBytes()))
             return Put::NotOnDisc;
         if (!burn())
             return Put::Failed;

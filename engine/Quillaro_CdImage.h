@@ -27,7 +27,7 @@ public:
 
 private:
     void takeOut(const QList<std::pair<QString, QString>>& files, qsizetype count);
-    [[nodiscard]] bool largerThanAnEmptyDisc(const QList<std::pair<QString, QString>>& files);
+    [[nodiscard]] bool largerThanAnEmptyDisc(const QList<std::pair<QString, QString>>& files, double bytes);
 
     CdRecorder& m_cd;
     RunHost& m_host;

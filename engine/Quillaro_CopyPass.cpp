@@ -63,12 +63,13 @@ void CopyPass::Copy_Now(const QString& file, bool archiveBit)
     if (m_options.mode != BackupMode::FileCopy || !m_options.media)
         return;
     const double bytes = double(QFileInfo(file).size());
-    if (!waitForRoom(bytes))
-        return;
+    // The disc image has a fit test of its own, which knows a file no disc can hold.
     if (m_options.cdRecorder) {
         copyToCd(file, bytes, archiveBit);
         return;
     }
+    if (!waitForRoom(bytes))
+        return;
     const QString target = targetOf(file, m_options.pathBackUp, m_options.inclSubDirStruct);
     CreateDirectoryStruct(sParsePath(target));
     m_host.setStatus(LangText(123));

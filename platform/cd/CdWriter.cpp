@@ -147,6 +147,7 @@ struct CdWriter::Private
     QString volume;
     int speedFactor = 0;
     bool burnProof = false;
+    qint64 capacityLimit = 0;
 
     burn_disc* disc = nullptr;
     burn_write_opts* writeOptions = nullptr;
@@ -483,8 +484,11 @@ qint64 CdWriter::freeCapacity() const
 {
     if (!d->drive || !mediaPresent() || discStatus() == DiscClosed)
         return 0;
-    return qMax<qint64>(0, isoburn_disc_available_space(d->drive, nullptr));
+    const qint64 free = qMax<qint64>(0, isoburn_disc_available_space(d->drive, nullptr));
+    return d->capacityLimit > 0 ? qMin(free, d->capacityLimit) : free;
 }
+
+void CdWriter::limitCapacity(qint64 bytes) { d->capacityLimit = bytes; }
 
 bool CdWriter::startWriting()
 {

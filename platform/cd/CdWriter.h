@@ -62,6 +62,8 @@ public:
     [[nodiscard]] int newFileCount() const;
     [[nodiscard]] qint64 imageSize() const;    // bytes the next session needs
     [[nodiscard]] qint64 freeCapacity() const; // bytes free on the disc
+    // Tests: the disc offers at most this many bytes (0: what the medium says).
+    void limitCapacity(qint64 bytes);
 
     // Starts writing the image; false when it cannot start (errorData() says why).
     bool startWriting();

@@ -159,6 +159,41 @@ private slots:
         QVERIFY(!(attributes & FileAttributes::Archive));
     }
 
+    // A file no disc can hold is named once and left out; the others are written.
+    void aFileLargerThanAnEmptyDiscIsReportedOnce()
+    {
+        const QString disc = TestSupport::freshFolder(QStringLiteral("disc")) + QStringLiteral("/disc.iso");
+        TestSupport::writeFile(m_src + QStringLiteral("/huge.bin"), QByteArray(600000, 'h'));
+        frmMain_BackUp w;
+        prepare(w, QStringLiteral("stdio:") + disc, true);
+        w.cdRecorder().writer().limitCapacity(400000);
+        MessageBoxSeam::clearShown();
+        start(w);
+        QVERIFY2(w.txtNews->text().startsWith(LangText(340)), qPrintable(w.txtNews->text()));
+        const QString log = QString::fromUtf8(TestSupport::readFile(ErrorLogPath()));
+        QCOMPARE(log.count(QStringLiteral("larger than an empty disc")), 1);
+        QVERIFY(MessageBoxSeam::shown().isEmpty());
+        QCOMPARE(DiscImage::files(disc), (Tree {{m_src.mid(1) + QStringLiteral("/one.txt"), "first"}}));
+    }
+
+    // A disc whose earlier session cannot be read gets no session that would hide it.
+    void aDiscWhoseSessionCannotBeReadIsNotWritten()
+    {
+        const QString disc = TestSupport::freshFolder(QStringLiteral("disc")) + QStringLiteral("/disc.iso");
+        completedRun(disc, true);
+        // Only the head of the disc is left: the session is announced but cannot be read.
+        QFile image(disc);
+        QVERIFY(image.resize(65536));
+        frmMain_BackUp w;
+        prepare(w, QStringLiteral("stdio:") + disc, true);
+        MessageBoxSeam::clearShown();
+        start(w);
+        QCOMPARE(w.txtNews->text(), LangText(325));
+        QCOMPARE(QFileInfo(disc).size(), 65536);
+        QVERIFY(!MessageBoxSeam::shown().isEmpty());
+        QVERIFY(MessageBoxSeam::shown().first().text.startsWith(QStringLiteral("Previous Session could not be imported")));
+    }
+
     void cdModeAndAppendingNeverStayTogether()
     {
         const QString disc = TestSupport::freshFolder(QStringLiteral("disc")) + QStringLiteral("/disc.iso");
