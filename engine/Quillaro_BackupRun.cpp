@@ -521,7 +521,9 @@ bool BackupRun::processFile(const QString& file)
     // A file whose attributes cannot be read is offered all the same: the pass names why.
     if (attributes >= 0 && (attributes & kAttrHiddenOrSystem) && !m_options.hiddenFiles)
         return false;
-    const bool archiveBit = attributes >= 0 && (attributes & kAttrArchive);
+    // A file gone since the listing counts as changed, so that even a run of new files only
+    // names it as left out instead of passing it over as unchanged.
+    const bool archiveBit = attributes < 0 || (attributes & kAttrArchive);
     if (File_Filter(file, m_options.filters))
         return true;
     if (m_zip)

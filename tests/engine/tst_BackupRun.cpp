@@ -889,6 +889,7 @@ private slots:
         QTest::newRow("missing folder row") << QStringLiteral("missing folder") << QString();
         QTest::newRow("not a regular file") << QStringLiteral("fifo") << QStringLiteral("File unreadable - skipped backup");
         QTest::newRow("vanished while the run ran") << QStringLiteral("vanished") << QStringLiteral("File vanished - skipped backup");
+        QTest::newRow("vanished, new files only") << QStringLiteral("vanished new only") << QStringLiteral("File vanished - skipped backup");
         QTest::newRow("name not valid UTF-8") << QStringLiteral("bad name") << QString();
         QTest::newRow("too large, not split") << QStringLiteral("too large") << QStringLiteral("to large - file was skipped");
     }
@@ -909,7 +910,9 @@ private slots:
         } else if (kind == QStringLiteral("fifo")) {
             named = m_src + QStringLiteral("/pipe");
             QCOMPARE(::mkfifo(QFile::encodeName(named).constData(), 0600), 0);
-        } else if (kind == QStringLiteral("vanished")) {
+        } else if (kind.startsWith(QStringLiteral("vanished"))) {
+            if (kind.endsWith(QStringLiteral("new only")))
+                o.selection = SelectionMode::NewOnly;
             named = m_src + QStringLiteral("/sub/c.doc");
             host.onFileSeen = [named](const QString& path) {
                 if (path == named)
@@ -938,7 +941,7 @@ private slots:
         g_bAutoRun = true;
         RecordingHost unattended;
         unattended.onFileSeen = host.onFileSeen;
-        if (kind == QStringLiteral("vanished"))
+        if (kind.startsWith(QStringLiteral("vanished")))
             TestSupport::writeFile(named, "back again");
         (void)run(o, unattended);
         g_bAutoRun = false;
