@@ -5,6 +5,7 @@
 #include <QCheckBox>
 
 #include "Clock.h"
+#include "DriveInfo.h"
 #include "Events.h"
 #include "Globals.h"
 #include "MessageBox.h"
@@ -92,7 +93,9 @@ void applyDirSwitch(frmMain_BackUp& window, QString value)
     if (value.size() > 1 && value.endsWith(QLatin1Char('/')))
         value.chop(1);
     window.txtPathBackUp->setText(value);
-    CreateDirectoryStruct(window.txtPathBackUp->text());
+    // Below a mount location whose drive is not there the folder would land on the system disk.
+    if (QueryDrive(value).ready)
+        CreateDirectoryStruct(value);
 }
 
 StartResult failUnattended(const QString& why)

@@ -264,6 +264,22 @@ private slots:
         QVERIFY2(log().contains(QStringLiteral("exit code 7")), qPrintable(log()));
     }
 
+    // A folder below a mount location whose drive is not plugged in is not made on the system
+    // disk, where it would stand in the way of the drive's own mount point.
+    void dirOnAnAbsentDriveIsNotMade()
+    {
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        TestSupport::writeFile(src + QStringLiteral("/one.txt"), "1");
+        writeStandard({}, {{src + QStringLiteral("/*.*"), true}});
+        const QString drive = QStringLiteral("/mnt/quillaro-absent-") + QString::number(QCoreApplication::applicationPid());
+        QString err;
+        const int code = runToEnd({QStringLiteral("/run"), QStringLiteral("/dir:") + drive + QStringLiteral("/backup")}, &err);
+        const bool made = QFileInfo::exists(drive);
+        QDir(drive).removeRecursively();
+        QVERIFY(!made);
+        QCOMPARE(code, 1);
+    }
+
     void missingLanguageFileEndsStartUp()
     {
         QFile::remove(Paths::commonFolder() + QStringLiteral("/language/english.lng"));
