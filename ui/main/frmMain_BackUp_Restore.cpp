@@ -5,6 +5,7 @@
 #include <QStatusBar>
 
 #include "frmMain_BackUp.h"
+#include "InPlaceWindow.h"
 #include "frmRestore.h"
 
 void ShowRestoreWindow(frmMain_BackUp& main)
@@ -24,10 +25,6 @@ void ShowRestoreWindow(frmMain_BackUp& main)
             forum->trigger();
     };
     context.about = [&main] { main.mnuAbout_Click(); };
-    main.hide();
-    {
-        frmRestore window(context, &main);
-        window.exec();
-    }
-    main.show();
+    frmRestore window(context, &main);
+    ExecInPlaceOf(main, window);
 }

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "Globals.h"
+#include "InPlaceWindow.h"
 #include "MessageBox.h"
 #include "Paths.h"
 #include "ProfileName.h"
@@ -285,10 +286,6 @@ void ShowWizard(frmMain_BackUp& main)
 {
     if (main.isRunActive())
         return;
-    main.hide();
-    {
-        frmWizard wizard(main, &main);
-        wizard.exec();
-    }
-    main.show();
+    frmWizard wizard(main, &main);
+    ExecInPlaceOf(main, wizard);
 }
