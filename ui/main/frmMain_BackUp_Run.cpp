@@ -200,11 +200,7 @@ public:
     }
     // Painting waits for the next turn of the event loop: a synchronous repaint per file
     // would cost more than the backup itself.
-    void repaint() override
-    {
-        showNews();
-        w.update();
-    }
+    void repaint() override { w.update(); } // asked for per file: it must stay cheap
     void setFtpCaption(const QString& caption) override { w.setFtpCaption(caption); }
     void speak(const QString& text) override
     {
