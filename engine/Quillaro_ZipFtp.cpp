@@ -141,7 +141,9 @@ bool ZipPass::uploadToServer()
     if (!ftp().FTPcopy_files(false, g_sZipTemp, name)) {
         m_host.playAnimation({});
         ReportError(label("Zip_Copy error_ftp"), ErrNo::DeviceIO,
-                    QStringLiteral("the archive was not uploaded and stays in the temp folder: ") + g_sZipTemp);
+                    (m_options.media ? QStringLiteral("the archive was not uploaded and goes to the destination folder alone: ")
+                                     : QStringLiteral("the archive was not uploaded and stays in the temp folder: "))
+                        + g_sZipTemp);
         MsgBox(LangText(141) + QLatin1Char('\n') + LangText(142) + QLatin1Char('\n') + LangText(143), MsgButtons::Ok,
                MsgIcon::Critical, LangText(109));
         // With the destination folder holding the archive the run still delivered it.

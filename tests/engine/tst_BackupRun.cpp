@@ -1246,6 +1246,27 @@ private slots:
         const QString log = QString::fromUtf8(TestSupport::readFile(ErrorLogPath()));
         QVERIFY(log.contains(archiveMade ? QStringLiteral("Zip_Copy error_ftp") : QStringLiteral("FTP_ini of Modul QEV_InetFTP")));
     }
+
+    // With the destination folder beside the server the archive is delivered there, and the
+    // error log says so rather than send the user to an empty temp folder.
+    void ftpFailureBesideTheFolderDeliversToTheFolder()
+    {
+        const QString root = TestSupport::freshFolder(QStringLiteral("server"));
+        QDir().mkpath(root + QStringLiteral("/backups/quillaro"));
+        FtpTestServer server;
+        QVERIFY(server.start(root));
+        RecordingHost host;
+        QFile::remove(ErrorLogPath());
+        RunOptions o = ftpOptions(server.port(), QStringLiteral("ro"));
+        o.media = true;
+        o.pathBackUp = m_dest;
+        QCOMPARE(run(o, host), RunOutcome::CompletedWithProblems);
+        expectToolsAccept(archive(1));
+        QVERIFY(!QFileInfo::exists(m_temp + QLatin1Char('/') + serverName(1, false)));
+        const QString log = QString::fromUtf8(TestSupport::readFile(ErrorLogPath()));
+        QVERIFY2(log.contains(QStringLiteral("the archive was not uploaded and goes to the destination folder alone")), qPrintable(log));
+        QVERIFY2(!log.contains(QStringLiteral("stays in the temp folder")), qPrintable(log));
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_BackupRun)
