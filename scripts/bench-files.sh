@@ -44,12 +44,14 @@ for i in range(count):
 PY
 folders=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d | sort)
 
-# A fresh program home whose Standard profile takes every folder; $1 is the mode (0 ZIP, 1 copy).
+# A fresh program home whose Standard profile takes the folders ($3..., else every folder);
+# $2 is the mode (0 ZIP, 1 copy).
 make_home() {
   local home=$1 mode=$2
+  shift 2
   rm -rf "$home"
   mkdir -p "$home/program" "$home/temp"
-  /usr/bin/python3 - "$home" "$mode" $folders <<'PY'
+  /usr/bin/python3 - "$home" "$mode" ${@:-$folders} <<'PY'
 import os, pwd, sys
 home, mode, folders = sys.argv[1], int(sys.argv[2]), sys.argv[3:]
 user = pwd.getpwuid(os.geteuid()).pw_name.strip().upper() or 'GUEST'
@@ -141,6 +143,13 @@ for ((round = 0; round < rounds; round++)); do
     { echo "bench-files: the copy differs from the source" >&2; exit 1; }
 done
 
+# Memory against the number of files: a ZIP run of a tenth of the folders against the whole tree.
+tenth=$(echo "$folders" | head -n $(( ($(echo "$folders" | wc -l) + 9) / 10 )))
+tenth_files=$(find $tenth -type f | wc -l)
+make_home "$work/home" 0 $tenth
+rm -rf "$work/dest-ours" && mkdir -p "$work/dest-ours"
+small_peak=$(second_of $(ours "$work/home" "$work/dest-ours"))
+
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 report() { # label, tool, ours[], theirs[], ours-KiB[], theirs-KiB[] (array names)
   local -n o=$3 t=$4 om=$5 tm=$6
@@ -155,3 +164,8 @@ printf '%-30s %-16s %10s %10s %7s %11s %11s %14s\n' work against quillaro tool r
 report "ZIP run" "zip -r -6 + cp" oz tz ozm tzm
 report "incremental, $changed_pct% changed" "rsync -a" oi ti oim tim
 report "file copy with structure" "cp -a" oc tc ocm tcm
+full_peak=$(median "${ozm[@]}")
+printf 'memory of a ZIP run: %.1f MiB for %d files, %.1f MiB for %d: %.3f KiB more per file\n' \
+  "$(awk -v m="$small_peak" 'BEGIN { print m / 1024 }')" "$tenth_files" \
+  "$(awk -v m="$full_peak" 'BEGIN { print m / 1024 }')" "$files" \
+  "$(awk -v a="$small_peak" -v b="$full_peak" -v n="$tenth_files" -v f="$files" 'BEGIN { print (b - a) / (f - n) }')"
