@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
@@ -13,6 +14,8 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include "Globals.h"
+#include "ProfileFixture.h"
 #include "frmMain_BackUp.h"
 
 namespace {
@@ -96,6 +99,9 @@ class tst_frmMain_BackUp_Layout : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QVERIFY(TestSupport::prepareProgram()); }
+    void firstStartShowsThePagesWhole();
+    void aStoredSizeIsKept();
     void nothingOverlapsOrIsCut_data();
     void nothingOverlapsOrIsCut();
     void listsAndNewsGrowWithTheWindow();
@@ -180,6 +186,50 @@ void tst_frmMain_BackUp_Layout::smallWindowScrollsItsPages()
     QTRY_VERIFY(scroller->verticalScrollBar()->isVisible());
     const QStringList faults = faultsOf(scroller->widget());
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+}
+
+// No size was ever stored: the window opens large enough for its pages, inside the screen.
+void tst_frmMain_BackUp_Layout::firstStartShowsThePagesWhole()
+{
+    TestSupport::clearProfiles();
+    frmMain_BackUp w;
+    g_frmMain = &w;
+    w.Form_Load();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY2(w.width() >= 1000 && w.height() >= 720,
+             qPrintable(QStringLiteral("%1x%2").arg(w.width()).arg(w.height())));
+    QVERIFY(w.screen()->availableGeometry().contains(w.geometry()));
+    for (int tab = 0; tab < w.SSTab1->count(); ++tab) {
+        w.SSTab1->setCurrentIndex(tab);
+        QApplication::processEvents();
+        if (auto* scroller = qobject_cast<QScrollArea*>(w.SSTab1->widget(tab))) {
+            QVERIFY2(!scroller->verticalScrollBar()->isVisible(), qPrintable(QString::number(tab)));
+            QVERIFY2(!scroller->horizontalScrollBar()->isVisible(),
+                     qPrintable(QString::number(tab)));
+        }
+    }
+    g_frmMain = nullptr;
+}
+
+// A size the user left, however small, is the size the window opens at; a place off the
+// screen is brought back.
+void tst_frmMain_BackUp_Layout::aStoredSizeIsKept()
+{
+    TestSupport::clearProfiles();
+    const QString scope = QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_User;
+    SettingsStore::saveValue(scope, QStringLiteral("Data"), QStringLiteral("MainWidth"),
+                             QStringLiteral("9735"));
+    SettingsStore::saveValue(scope, QStringLiteral("Data"), QStringLiteral("MainHeight"),
+                             QStringLiteral("7785"));
+    SettingsStore::saveValue(scope, QStringLiteral("Data"), QStringLiteral("MainLeft"),
+                             QStringLiteral("60000"));
+    frmMain_BackUp w;
+    g_frmMain = &w;
+    w.Form_Load();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(w.size(), QSize(649, 519));
+    QVERIFY(w.screen()->availableGeometry().contains(w.pos()));
+    g_frmMain = nullptr;
 }
 
 // The name a screen reader gives a control: its own accessible name, its caption label's

@@ -19,6 +19,7 @@
 #include <QMovie>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
@@ -152,6 +153,7 @@ void frmMain_BackUp::createToolbar()
         QStyle::StandardPixmap fallback;
         QKeySequence shortcut;
     } buttons[] = {
+        {"Exit", "Exit", "application-exit", QStyle::SP_DialogCloseButton, QKeySequence()},
         {"Start", "Start", "media-playback-start", QStyle::SP_MediaPlay, QKeySequence(Qt::Key_F5)},
         {"Stop", "Stop", "media-playback-stop", QStyle::SP_MediaStop,
          QKeySequence(Qt::SHIFT | Qt::Key_F5)},
@@ -163,7 +165,7 @@ void frmMain_BackUp::createToolbar()
         {"Help", "Help", "help-contents", QStyle::SP_DialogHelpButton, QKeySequence::HelpContents},
         {"Home", "Home", "go-home", QStyle::SP_DirHomeIcon, QKeySequence()},
         {"Update", "Update", "system-software-update", QStyle::SP_ArrowUp, QKeySequence()},
-        {"Minimize", "Minimize", "go-down", QStyle::SP_TitleBarMinButton,
+        {"Minimize", "Minimize", "go-down", QStyle::SP_ArrowDown,
          QKeySequence(Qt::CTRL | Qt::Key_M)},
     };
     for (const auto& b : buttons) {
@@ -318,7 +320,36 @@ void frmMain_BackUp::restoreGeometry()
     const double height = twipsSetting("MainHeight", 7785);
     const double width = twipsSetting("MainWidth", 9730);
     move(twipsToPixels(left), twipsToPixels(top));
-    resize(twipsToPixels(width), twipsToPixels(height));
+    QSize size(twipsToPixels(width), twipsToPixels(height));
+    // The stored default is smaller than the pages: a first start opens large enough to show
+    // them unscrolled where the screen allows; a size the user left is kept as it was.
+    if (!SettingsStore::contains(userScope(), QStringLiteral("Data"), QStringLiteral("MainWidth")))
+        size = size.expandedTo(firstStartSize());
+    resize(size);
+    keepOnScreen();
+}
+
+// A window stored on a screen that is gone, or opened larger than its place allows, is moved
+// back to where it can be seen whole.
+void frmMain_BackUp::keepOnScreen()
+{
+    const QScreen* shown = screen();
+    if (!shown)
+        return;
+    const QRect room = shown->availableGeometry();
+    const QRect frame(pos(), size());
+    if (room.contains(frame))
+        return;
+    const int x = qBound(room.left(), frame.left(), qMax(room.left(), room.right() - frame.width()));
+    const int y = qBound(room.top(), frame.top(), qMax(room.top(), room.bottom() - frame.height()));
+    move(x, y);
+}
+
+QSize frmMain_BackUp::firstStartSize() const
+{
+    const QScreen* shown = screen();
+    const QSize room = shown ? shown->availableGeometry().size() * 0.95 : QSize(1000, 720);
+    return QSize(1000, 720).boundedTo(room);
 }
 
 void frmMain_BackUp::cmdSetTray()

@@ -419,6 +419,8 @@ private:
 
     void restoreStartProfile();
     void restoreGeometry();
+    [[nodiscard]] QSize firstStartSize() const;
+    void keepOnScreen();
     // A close or exit asked for while a run is active waits until the run has unwound.
     enum class PendingClose { None, Close, Exit };
     void deferUntilRunEnds(PendingClose what);

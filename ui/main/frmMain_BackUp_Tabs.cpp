@@ -27,6 +27,9 @@ void frmMain_BackUp::createBackupTab(QWidget* page)
     cmbProfiles->setEditable(true);
     // A typed name is a profile to save, not a list entry to choose.
     cmbProfiles->setInsertPolicy(QComboBox::NoInsert);
+    // Room for a whole profile name rather than the width of its first entry.
+    cmbProfiles->setMinimumContentsLength(20);
+    cmbProfiles->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     txtProfile = textBox("txtProfile", page);
     nameForReaders(txtProfile, caption("Profile name"));
     column->addLayout(
