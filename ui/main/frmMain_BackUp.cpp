@@ -323,22 +323,24 @@ void frmMain_BackUp::restoreGeometry()
     QSize size(twipsToPixels(width), twipsToPixels(height));
     // The stored default is smaller than the pages: a first start opens large enough to show
     // them unscrolled where the screen allows; a size the user left is kept as it was.
-    if (!SettingsStore::contains(userScope(), QStringLiteral("Data"), QStringLiteral("MainWidth")))
+    const bool firstStart
+        = !SettingsStore::contains(userScope(), QStringLiteral("Data"), QStringLiteral("MainWidth"));
+    if (firstStart)
         size = size.expandedTo(firstStartSize());
     resize(size);
-    keepOnScreen();
+    keepOnScreen(firstStart);
 }
 
-// A window stored on a screen that is gone, or opened larger than its place allows, is moved
-// back to where it can be seen whole.
-void frmMain_BackUp::keepOnScreen()
+// A window stored on a screen that is gone comes back where it can be seen; a first start
+// places it whole on the screen.
+void frmMain_BackUp::keepOnScreen(bool whole)
 {
     const QScreen* shown = screen();
     if (!shown)
         return;
     const QRect room = shown->availableGeometry();
     const QRect frame(pos(), size());
-    if (room.contains(frame))
+    if (whole ? room.contains(frame) : room.contains(frame.topLeft()))
         return;
     const int x = qBound(room.left(), frame.left(), qMax(room.left(), room.right() - frame.width()));
     const int y = qBound(room.top(), frame.top(), qMax(room.top(), room.bottom() - frame.height()));
