@@ -184,8 +184,9 @@ QString BackupRun::badNumberBox() const
         bool used;
         const QString& text;
         int name;
+        bool aboveZero = false;
     } boxes[] = {
-        {archive && o.limitZipSize, o.maxZipSize, 342},
+        {archive && o.limitZipSize, o.maxZipSize, 342, true},
         {archive && o.limitFiles, o.maxFiles, 343},
         {archive && o.deleteArchive, o.deleteArchiveDays, 344},
         {filtered && o.filters.chkExclYoungDayFiles, o.filters.txtExclYoungDay, 345},
@@ -195,9 +196,12 @@ QString BackupRun::badNumberBox() const
     };
     for (const auto& box : boxes) {
         double value = 0;
-        if (box.used && !ReadNumberBox(box.text, &value))
-            return LangText(341) + QLatin1Char(' ') + LangText(box.name) + QStringLiteral(" (\"") + box.text
-                   + QStringLiteral("\")");
+        if (!box.used)
+            continue;
+        const bool read = ReadNumberBox(box.text, &value);
+        if (!read || (box.aboveZero && value <= 0))
+            return LangText(box.aboveZero ? 349 : 341) + QLatin1Char(' ') + LangText(box.name)
+                   + QStringLiteral(" (\"") + box.text + QStringLiteral("\")");
     }
     return {};
 }

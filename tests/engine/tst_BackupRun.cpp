@@ -1035,6 +1035,7 @@ private slots:
         QTest::newRow("file limit") << QStringLiteral("files") << QStringLiteral("many") << 343;
         QTest::newRow("young-file days") << QStringLiteral("young") << QStringLiteral("7d") << 345;
         QTest::newRow("maximum size") << QStringLiteral("size") << QStringLiteral("big") << 342;
+        QTest::newRow("maximum size, zero") << QStringLiteral("size") << QStringLiteral("0") << 342;
         QTest::newRow("spare space") << QStringLiteral("spare") << QStringLiteral("-1") << 346;
         QTest::newRow("wait after") << QStringLiteral("wait") << QStringLiteral("soon") << 348;
     }

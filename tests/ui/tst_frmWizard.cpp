@@ -244,6 +244,22 @@ private slots:
     }
 
     // Back never reaches the intro page again, and Finish is enabled on the last page only.
+    // A keyboard user walks the wizard with Return alone.
+    void returnWalksToFinish()
+    {
+        frmWizard wizard(*m_w);
+        wizard.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&wizard));
+        QTest::keyClick(&wizard, Qt::Key_Return);
+        QCOMPARE(state(wizard), QStringLiteral("1BN"));
+        QTest::keyClicks(wizard.txtProfile, QStringLiteral("Keys"));
+        QTest::keyClick(wizard.txtProfile, Qt::Key_Return);
+        QCOMPARE(state(wizard), QStringLiteral("2BF"));
+        QTest::keyClick(&wizard, Qt::Key_Return);
+        QCOMPARE(wizard.result(), int(QDialog::Accepted));
+        QVERIFY(QFile::exists(ProfileFile::path(QStringLiteral("Keys"))));
+    }
+
     void backStopsAtTheNamePage()
     {
         frmWizard wizard(*m_w);

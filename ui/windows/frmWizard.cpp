@@ -75,6 +75,7 @@ void frmWizard::createControls()
         buttons->addWidget(button);
     }
     layout->addLayout(buttons);
+    cmdNext->setDefault(true);
     createEmailPanel();
     Timer1 = named(new QTimer(this), "Timer1");
     Timer1->setInterval(kTickMs);
@@ -199,6 +200,7 @@ void frmWizard::cmdNext_Click()
     }
     ShowStep(QString::number(Step));
     cmdBack->setEnabled(true);
+    followWithReturn();
     Timer1->stop();
     lblProfileName->setText(txtProfile->text());
     if (Step == 1)
@@ -218,6 +220,13 @@ void frmWizard::cmdBack_Click()
     ShowStep(QString::number(Step));
     cmdNext->setEnabled(true);
     cmdFinish->setEnabled(false);
+    followWithReturn();
+}
+
+// Return takes a keyboard user on: Next while there is a next page, then Finish.
+void frmWizard::followWithReturn()
+{
+    (cmdFinish->isEnabled() ? cmdFinish : cmdNext)->setDefault(true);
 }
 
 void frmWizard::cmdFinish_Click()

@@ -44,6 +44,7 @@ public:
     void cmdSaveEmailSetup_Click();
 
 private:
+    void followWithReturn();
     void createControls();
     QGroupBox* createIntroPage();
     QGroupBox* createNamePage();
