@@ -12,7 +12,7 @@ packages=(
   libespeak-ng-dev
   cron
   python3 python3-pyftpdlib python3-aiosmtpd
-  zip unzip
+  zip unzip rsync
   openssl time
 )
 
