@@ -18,6 +18,7 @@
 #include "Paths.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_Language.h"
+#include "ProfileFixture.h"
 #include "TestSupport.h"
 #include "frmMain_BackUp.h"
 
@@ -76,10 +77,7 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(Paths::prepareFolders());
-        QVERIFY(LoadLanguageFile(TestSupport::sourceCommonFolder() + QStringLiteral("/language/english.lng")));
-        AppName = QStringLiteral("Quillaro");
-        g_User = QStringLiteral("TESTER");
+        QVERIFY(TestSupport::prepareProgram());
         MessageBoxSeam::setUnattended(true);
     }
     void init()

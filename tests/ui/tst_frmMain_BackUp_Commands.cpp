@@ -22,6 +22,7 @@
 #include "Paths.h"
 #include "ProfileFile.h"
 #include "QEV_Language.h"
+#include "ProfileFixture.h"
 #include "TestSupport.h"
 #include "WebFetch.h"
 #include "WidgetDialogs.h"
@@ -104,11 +105,7 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(Paths::prepareFolders());
-        QVERIFY(LoadLanguageFile(TestSupport::sourceCommonFolder()
-                                 + QStringLiteral("/language/english.lng")));
-        AppName = QStringLiteral("Quillaro");
-        g_User = QStringLiteral("TESTER");
+        QVERIFY(TestSupport::prepareProgram());
         // Home loads the news too: never from the maker's site in a test.
         WebFetch::setFake([](const QString&) { return WebFetch::Result{}; });
     }

@@ -11,6 +11,7 @@
 #include "MessageBox.h"
 #include "Paths.h"
 #include "QEV_Language.h"
+#include "ProfileFixture.h"
 #include "TestSupport.h"
 #include "WidgetDialogs.h"
 #include "frmMain_BackUp.h"
@@ -45,10 +46,7 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(Paths::prepareFolders());
-        QVERIFY(LoadLanguageFile(TestSupport::sourceCommonFolder() + QStringLiteral("/language/english.lng")));
-        AppName = QStringLiteral("Quillaro");
-        g_User = QStringLiteral("TESTER");
+        QVERIFY(TestSupport::prepareProgram());
     }
 
     void init()

@@ -18,6 +18,7 @@
 #include "QEV_Language.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
+#include "ProfileFixture.h"
 #include "TestSupport.h"
 #include "frmMain_BackUp.h"
 
@@ -48,10 +49,7 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(Paths::prepareFolders());
-        QVERIFY(LoadLanguageFile(TestSupport::sourceCommonFolder() + QStringLiteral("/language/english.lng")));
-        AppName = QStringLiteral("Quillaro");
-        g_User = QStringLiteral("TESTER");
+        QVERIFY(TestSupport::prepareProgram());
     }
 
     void startDeliversAndShowsTheOutcome()

@@ -17,6 +17,7 @@
 #include "ProfileFile.h"
 #include "QEV_Language.h"
 #include "ListRows.h"
+#include "ProfileFixture.h"
 #include "TestSupport.h"
 #include "frmMain_BackUp.h"
 
@@ -58,11 +59,7 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(Paths::prepareFolders());
-        QVERIFY(LoadLanguageFile(TestSupport::sourceCommonFolder()
-                                 + QStringLiteral("/language/english.lng")));
-        AppName = QStringLiteral("Quillaro");
-        g_User = QStringLiteral("TESTER");
+        QVERIFY(TestSupport::prepareProgram());
         // Leaf and non-leaf excluded folders, a skipped one with its subtree, a link back up,
         // a hidden folder, the program's own archives and two names told apart by case.
         m_root = TestSupport::freshFolder(QStringLiteral("tree"));
