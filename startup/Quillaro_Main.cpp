@@ -15,6 +15,7 @@
 #include "QEV_Language.h"
 #include "QEV_PlaySound.h"
 #include "Quillaro_Sub.h"
+#include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "TaskScheduler.h"
@@ -27,7 +28,7 @@ const QStringList kSwitches = {QStringLiteral("/profile:"), QStringLiteral("/dir
                                QStringLiteral("/run")};
 
 QString mainLabel() { return ModulLabel("Main", "Quillaro_Main"); }
-QString userScope() { return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_User; }
+using SettingsKeys::userScope;
 QString machineScope() { return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_MachineID; }
 
 // A switch counts at the start of the text or after a blank; "/run" only as a whole word.

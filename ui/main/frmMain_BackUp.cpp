@@ -39,19 +39,20 @@
 #include "QEV_WindowsTopMost.h"
 #include "Paths.h"
 #include "Quillaro_Sub.h"
+#include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "TaskScheduler.h"
+#include "WebAddresses.h"
 
 qint16 g_iCdDevice = 0;
 qint16 g_iCdSpeed = 0;
 
 namespace {
 
-const QString kHomePage = QStringLiteral("https://quillaro.invalid/");
 
 QString formLoadLabel() { return FormularLabel("Form_Load", "frmMain_BackUp"); }
 
-QString userScope() { return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_User; }
+using SettingsKeys::userScope;
 
 // A stored window edge or size in twips; the default when the text is not a number.
 double twipsSetting(const char* key, double defaultTwips)
@@ -287,7 +288,7 @@ void frmMain_BackUp::Form_Load()
     Load_Settings();
     RtbNews1->setPlainText(LangText(3) + QStringLiteral("\n\n") + LangText(205) + QLatin1Char('\n')
                            + LangText(206) + QLatin1Char('\n') + LangText(207)
-                           + QStringLiteral(" - ") + kHomePage);
+                           + QStringLiteral(" - ") + WebAddresses::homePage());
     DoEvents();
 }
 

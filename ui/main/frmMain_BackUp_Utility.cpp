@@ -20,13 +20,14 @@
 #include "ProgramInstances.h"
 #include "QEV_File_Dir.h"
 #include "QEV_Language.h"
+#include "SettingsKeys.h"
 #include "SettingsStore.h"
 
 namespace {
 
 constexpr int kCloseAttempts = 6;
 
-QString userScope() { return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_User; }
+using SettingsKeys::userScope;
 QString utilityScope() { return QStringLiteral("QEV\\Pellovar\\") + g_User; }
 
 // A word as a shell splits it back: plain when it holds nothing a shell treats specially.
