@@ -1,12 +1,14 @@
 #include "ArchiveStore.h"
 
 #include <memory>
+#include <optional>
 
 #include <sqlite3.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include "Paths.h"
 
@@ -23,6 +25,25 @@ struct Finalizer
 };
 using Statement = std::unique_ptr<sqlite3_stmt, Finalizer>;
 
+// A row of a run's snapshot is keyed by 128 bits of hash of its path rather than by the path,
+// so that it takes a few dozen bytes however long the path. A wrong answer would need two paths
+// alike in all 128 bits whose files also share the time to the nanosecond and the size.
+struct PathKey
+{
+    quint64 first = 0;
+    quint64 second = 0;
+    friend bool operator==(const PathKey&, const PathKey&) = default;
+};
+
+size_t qHash(const PathKey& key, size_t seed = 0) noexcept { return key.first ^ seed; }
+
+PathKey keyOf(QByteArrayView utf8Path)
+{
+    return {qHash(utf8Path, size_t(0x9e3779b97f4a7c15)), qHash(utf8Path, size_t(0xc2b2ae3d27d4eb4f))};
+}
+
+using Snapshot = QHash<PathKey, ArchiveStore::Stamp>;
+
 // Statements are prepared once per connection: preparing one per file looked up cost more than
 // the lookup itself. They are declared after the database so that they are finalized first.
 struct Connection
@@ -32,6 +53,7 @@ struct Connection
     Statement lookup;
     Statement insert;
     Statement remove;
+    std::optional<Snapshot> snapshot;
 };
 
 Connection& connection()
@@ -62,6 +84,7 @@ sqlite3* open(QString* error)
     const QString file = ArchiveStore::databaseFile();
     if (c.db && c.file == file)
         return c.db.get();
+    c.snapshot.reset();
     c.db.reset();
     QDir().mkpath(QFileInfo(file).path());
     sqlite3* raw = nullptr;
@@ -118,6 +141,33 @@ bool written(sqlite3* db, sqlite3_stmt* s, QString* error)
     return ok;
 }
 
+bool readAll(sqlite3* db, Snapshot* rows, QString* error)
+{
+    const Statement s = prepare(db, "SELECT path, mtime_ns, size FROM cleared");
+    if (!s)
+        return fail(db, QStringLiteral("cannot read ") + ArchiveStore::databaseFile(), error);
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
+        const auto* path = static_cast<const char*>(sqlite3_column_blob(s.get(), 0));
+        const QByteArrayView utf8(path, sqlite3_column_bytes(s.get(), 0));
+        rows->insert(keyOf(utf8), {sqlite3_column_int64(s.get(), 1), sqlite3_column_int64(s.get(), 2)});
+    }
+    if (rc != SQLITE_DONE)
+        return fail(db, QStringLiteral("cannot read ") + ArchiveStore::databaseFile(), error);
+    return true;
+}
+
+bool readSnapshot(sqlite3* db, QString* error)
+{
+    Snapshot rows;
+    Connection& c = connection();
+    c.snapshot.reset();
+    if (!readAll(db, &rows, error))
+        return false;
+    c.snapshot = std::move(rows);
+    return true;
+}
+
 } // namespace
 
 QString ArchiveStore::databaseFile() { return Paths::baseFolder() + QStringLiteral("/archive.db"); }
@@ -128,6 +178,7 @@ void ArchiveStore::reset()
     c.lookup.reset();
     c.insert.reset();
     c.remove.reset();
+    c.snapshot.reset();
     c.db.reset();
     c.file.clear();
 }
@@ -137,11 +188,17 @@ bool ArchiveStore::isCleared(const QString& path, const Stamp& stamp, bool* clea
     sqlite3* db = open(error);
     if (!db)
         return false;
+    const QByteArray utf8 = path.toUtf8();
+    if (const std::optional<Snapshot>& rows = connection().snapshot) {
+        const auto row = rows->constFind(keyOf(utf8));
+        *cleared = row != rows->cend() && row->mtimeNs == stamp.mtimeNs && row->size == stamp.size;
+        return true;
+    }
     sqlite3_stmt* s = statement(connection().lookup, db,
                                 "SELECT mtime_ns, size FROM cleared WHERE path = ?1");
     if (!s)
         return fail(db, QStringLiteral("cannot read ") + databaseFile(), error);
-    bindPath(s, path.toUtf8());
+    bindPath(s, utf8);
     const int rc = sqlite3_step(s);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         return fail(db, QStringLiteral("cannot read ") + databaseFile(), error);
@@ -161,10 +218,15 @@ bool ArchiveStore::clear(const QString& path, const Stamp& stamp, QString* error
                                 "VALUES (?1, ?2, ?3)");
     if (!s)
         return fail(db, QStringLiteral("cannot write ") + databaseFile(), error);
-    bindPath(s, path.toUtf8());
+    const QByteArray utf8 = path.toUtf8();
+    bindPath(s, utf8);
     sqlite3_bind_int64(s, 2, stamp.mtimeNs);
     sqlite3_bind_int64(s, 3, stamp.size);
-    return written(db, s, error);
+    if (!written(db, s, error))
+        return false;
+    if (std::optional<Snapshot>& rows = connection().snapshot)
+        rows->insert(keyOf(utf8), stamp);
+    return true;
 }
 
 bool ArchiveStore::set(const QString& path, QString* error)
@@ -175,8 +237,13 @@ bool ArchiveStore::set(const QString& path, QString* error)
     sqlite3_stmt* s = statement(connection().remove, db, "DELETE FROM cleared WHERE path = ?1");
     if (!s)
         return fail(db, QStringLiteral("cannot write ") + databaseFile(), error);
-    bindPath(s, path.toUtf8());
-    return written(db, s, error);
+    const QByteArray utf8 = path.toUtf8();
+    bindPath(s, utf8);
+    if (!written(db, s, error))
+        return false;
+    if (std::optional<Snapshot>& rows = connection().snapshot)
+        rows->remove(keyOf(utf8));
+    return true;
 }
 
 bool ArchiveStore::beginBatch(QString* error)
@@ -197,7 +264,18 @@ bool ArchiveStore::commitBatch(QString* error)
     if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
         fail(db, QStringLiteral("cannot write ") + databaseFile(), error);
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        // The copy took the batch's changes as they were made: it follows the store back.
+        if (connection().snapshot)
+            (void)readSnapshot(db, nullptr);
         return false;
     }
     return true;
 }
+
+bool ArchiveStore::beginSnapshot(QString* error)
+{
+    sqlite3* db = open(error);
+    return db && readSnapshot(db, error);
+}
+
+void ArchiveStore::endSnapshot() { connection().snapshot.reset(); }

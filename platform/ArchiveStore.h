@@ -23,6 +23,12 @@ struct Stamp
 // Deletes the row (sets the attribute).
 [[nodiscard]] bool set(const QString& path, QString* error);
 
+// A run's copy of the whole store, read in one query: while it is held, lookups are answered
+// from memory, and the clears and sets of the run go to the store and to the copy alike. False
+// with a message when the store cannot be read; lookups then go to the store one by one.
+[[nodiscard]] bool beginSnapshot(QString* error);
+void endSnapshot();
+
 [[nodiscard]] QString databaseFile();
 // Closes the store, so that a changed base folder (tests) takes effect.
 void reset();

@@ -115,3 +115,7 @@ bool FileAttributes::clearArchive(const QStringList& paths, QString* error)
         *error = failed.join(QStringLiteral("; "));
     return committed && failed.isEmpty();
 }
+
+FileAttributes::RunSnapshot::RunSnapshot() { (void)ArchiveStore::beginSnapshot(nullptr); }
+
+FileAttributes::RunSnapshot::~RunSnapshot() { ArchiveStore::endSnapshot(); }

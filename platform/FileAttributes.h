@@ -28,4 +28,15 @@ constexpr quint32 Normal = 128;
 
 // Clears the archive attribute of many files at once; the files that failed are named in *error.
 [[nodiscard]] bool clearArchive(const QStringList& paths, QString* error);
+
+// Held for the length of a run: the archive attributes the run asks for come from one reading
+// of the store instead of a query per file. A store that cannot be read is still asked per
+// file, so each lookup fails and is reported as it would be without the snapshot.
+class RunSnapshot
+{
+    Q_DISABLE_COPY(RunSnapshot)
+public:
+    RunSnapshot();
+    ~RunSnapshot();
+};
 } // namespace FileAttributes

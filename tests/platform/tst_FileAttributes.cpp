@@ -34,6 +34,17 @@ int storedRows()
     return rc == 0 ? out.trimmed().toInt() : -1;
 }
 
+// Changes the store behind the program's back, as another program would.
+bool deleteRowsElsewhere()
+{
+    return runTool(QStringLiteral("python3"),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("import sqlite3,sys;c=sqlite3.connect(sys.argv[1]);"
+                                   "c.execute('delete from cleared');c.commit()"),
+                    ArchiveStore::databaseFile()})
+           == 0;
+}
+
 } // namespace
 
 // File attributes and the archive attribute store.
@@ -49,6 +60,9 @@ private slots:
     void readOnlyFollowsOwnerWrite();
     void kindsOfEntries();
     void missingPathFails();
+    void runSnapshotAnswersFromOneReading();
+    void runSnapshotFollowsTheRunsChanges();
+    void unreadableStoreIsReportedDuringARun();
 };
 
 void tst_FileAttributes::newFileHasArchiveAttribute()
@@ -127,6 +141,59 @@ void tst_FileAttributes::missingPathFails()
     QVERIFY(!error.isEmpty());
     QVERIFY(!FileAttributes::get(QString(), &bits, &error));
     QVERIFY(!FileAttributes::setArchive(QStringLiteral("/nonexistent/file"), false, &error));
+}
+
+void tst_FileAttributes::runSnapshotAnswersFromOneReading()
+{
+    const QString folder = freshFolder(QStringLiteral("s"));
+    writeFile(folder + QStringLiteral("/old.txt"), "cleared before the run");
+    writeFile(folder + QStringLiteral("/new.txt"), "never cleared");
+    QString error;
+    QVERIFY(FileAttributes::setArchive(folder + QStringLiteral("/old.txt"), false, &error));
+    ArchiveStore::reset();
+    {
+        const FileAttributes::RunSnapshot run;
+        QVERIFY(deleteRowsElsewhere()); // read once at the start: the run keeps what it read
+        QCOMPARE(attributesOf(folder + QStringLiteral("/old.txt")), FileAttributes::Normal);
+        QCOMPARE(attributesOf(folder + QStringLiteral("/new.txt")), FileAttributes::Archive);
+    }
+    // Without the run's copy the store is asked again.
+    QCOMPARE(attributesOf(folder + QStringLiteral("/old.txt")), FileAttributes::Archive);
+}
+
+void tst_FileAttributes::runSnapshotFollowsTheRunsChanges()
+{
+    const QString file = freshFolder(QStringLiteral("r")) + QStringLiteral("/doc.txt");
+    writeFile(file, "text");
+    QString error;
+    const int before = storedRows();
+    const FileAttributes::RunSnapshot run;
+    QCOMPARE(attributesOf(file), FileAttributes::Archive);
+    QVERIFY(FileAttributes::clearArchive({file}, &error));
+    QCOMPARE(attributesOf(file), FileAttributes::Normal); // a clear made earlier in the run
+    QCOMPARE(storedRows(), before + 1); // and in the store for the next run
+    writeFile(file, "changed after its clear");
+    QCOMPARE(attributesOf(file), FileAttributes::Archive);
+    QVERIFY(FileAttributes::setArchive(file, false, &error));
+    QCOMPARE(attributesOf(file), FileAttributes::Normal);
+    QVERIFY(FileAttributes::setArchive(file, true, &error));
+    QCOMPARE(attributesOf(file), FileAttributes::Archive);
+    QCOMPARE(storedRows(), before);
+}
+
+void tst_FileAttributes::unreadableStoreIsReportedDuringARun()
+{
+    const QString file = freshFolder(QStringLiteral("u")) + QStringLiteral("/doc.txt");
+    writeFile(file, "text");
+    ArchiveStore::reset();
+    writeFile(ArchiveStore::databaseFile(), QByteArray(4096, 'x')); // not a database
+    const FileAttributes::RunSnapshot run;
+    quint32 bits = 0;
+    QString error;
+    QVERIFY(!FileAttributes::get(file, &bits, &error));
+    QVERIFY2(error.contains(ArchiveStore::databaseFile()), qPrintable(error));
+    QFile::remove(ArchiveStore::databaseFile());
+    ArchiveStore::reset();
 }
 
 QTEST_GUILESS_MAIN(tst_FileAttributes)

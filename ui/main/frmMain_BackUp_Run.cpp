@@ -351,6 +351,7 @@ void frmMain_BackUp::cmdBackUpNow()
         return;
     }
     m_runActive = true;
+    const FileAttributes::RunSnapshot attributes;
     txtPathBackUp_LostFocus(); // the path as it is used: no trailing "/"
     const RunOptions options = runOptionsOf(*this);
     MainWindowRunHost host(*this);
