@@ -58,11 +58,11 @@ bool CopyPass::waitForRoom(double bytes)
     return true;
 }
 
-void CopyPass::Copy_Now(const QString& file, bool archiveBit)
+void CopyPass::Copy_Now(const QString& file, bool archiveBit, const FileAttributes::FileStat* stat)
 {
     if (m_options.mode != BackupMode::FileCopy || !m_options.media)
         return;
-    const double bytes = double(QFileInfo(file).size());
+    const double bytes = double(stat ? stat->size : QFileInfo(file).size());
     // The disc image has a fit test of its own, which knows a file no disc can hold.
     if (m_options.cdRecorder) {
         copyToCd(file, bytes, archiveBit);

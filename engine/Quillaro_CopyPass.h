@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "FileAttributes.h"
 #include "RunOptions.h"
 #include "RunState.h"
 #include "SyncFileOps.h"
@@ -21,8 +22,9 @@ public:
     CopyPass(const RunOptions& options, RunHost& host, RunTally& tally);
     ~CopyPass();
 
-    // Copies one file unless the incremental rule skips it; in CD mode into the disc image.
-    void Copy_Now(const QString& file, bool archiveBit);
+    // Copies one file unless the incremental rule skips it; in CD mode into the disc image. The
+    // run's stat of the file, when given, spares asking its size again.
+    void Copy_Now(const QString& file, bool archiveBit, const FileAttributes::FileStat* stat = nullptr);
     // Clears the archive attributes of the files copied so far.
     void flushClears();
     // Writes the disc image of a CD-mode run; false when it was not written well.

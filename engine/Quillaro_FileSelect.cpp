@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -21,8 +22,15 @@ const char* const kForm = "frmMain_BackUp";
 
 // The last write as a calendar date in UTC, as the file's directory record gives it; an
 // invalid date when the file is gone.
-QDate lastWriteDate(const QString& path)
+QDate lastWriteDate(const QString& path, const FileAttributes::FileStat* stat)
 {
+    if (stat) {
+        if (stat->mode == 0)
+            return {};
+        // Floored to whole milliseconds, as QFileInfo gives the time.
+        const qint64 ms = stat->mtimeNs / 1000000 - (stat->mtimeNs % 1000000 < 0 ? 1 : 0);
+        return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).date();
+    }
     const QFileInfo info(path);
     return info.exists() ? info.lastModified().toUTC().date() : QDate();
 }
@@ -46,21 +54,18 @@ bool youngDayCount(const QString& text, int* days, QString* problem, int* number
     return true;
 }
 
-bool olderThanPicker(const QString& path, const QDate& picker)
+bool olderThanPicker(const QDate& written, const QDate& picker)
 {
-    const QDate written = lastWriteDate(path);
     return written.isValid() && written < picker;
 }
 
-bool youngerThanPicker(const QString& path, const QDate& picker)
+bool youngerThanPicker(const QDate& written, const QDate& picker)
 {
-    const QDate written = lastWriteDate(path);
     return written.isValid() && written > picker;
 }
 
-bool youngerThanDays(const QString& path, int days)
+bool youngerThanDays(const QDate& written, int days)
 {
-    const QDate written = lastWriteDate(path);
     return written.isValid() && written.daysTo(Clock::today()) < days;
 }
 
@@ -89,7 +94,8 @@ void Find_Files(const QString& pattern)
     }
 }
 
-bool File_Filter(const QString& path, const FileFilterOptions& options)
+bool File_Filter(const QString& path, const FileFilterOptions& options,
+                 const FileAttributes::FileStat* stat)
 {
     if (path.isEmpty())
         return true;
@@ -97,9 +103,12 @@ bool File_Filter(const QString& path, const FileFilterOptions& options)
         return false;
     if (File_Excluded(path))
         return true;
-    if (options.chkExclOldFiles && olderThanPicker(path, options.DTPicker1))
+    if (!options.chkExclOldFiles && !options.chkExclYoungFiles && !options.chkExclYoungDayFiles)
+        return false;
+    const QDate written = lastWriteDate(path, stat);
+    if (options.chkExclOldFiles && olderThanPicker(written, options.DTPicker1))
         return true;
-    if (options.chkExclYoungFiles && youngerThanPicker(path, options.DTPicker2))
+    if (options.chkExclYoungFiles && youngerThanPicker(written, options.DTPicker2))
         return true;
     if (options.chkExclYoungDayFiles) {
         int days = 0;
@@ -110,7 +119,7 @@ bool File_Filter(const QString& path, const FileFilterOptions& options)
             ReportError(FormularLabel("File_Filter", kForm), number, problem);
             return true;
         }
-        if (youngerThanDays(path, days))
+        if (youngerThanDays(written, days))
             return true;
     }
     return false;

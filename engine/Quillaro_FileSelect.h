@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QStringList>
 
+#include "FileAttributes.h"
+
 // The found-file list of the current folder entry: full paths in the order the file system
 // gave them, then one empty spare slot. The backup run resets it to one empty slot before
 // each Find_Files and visits the slots below the last.
@@ -24,8 +26,10 @@ struct FileFilterOptions {
 };
 
 // True when the profile leaves the file out: an empty path, a file of ExclusionList, or one
-// that a ticked date filter leaves out. Dates are the file's last write as a UTC calendar date.
-[[nodiscard]] bool File_Filter(const QString& path, const FileFilterOptions& options);
+// that a ticked date filter leaves out. Dates are the file's last write as a UTC calendar date,
+// taken from the run's stat of the file when one is given.
+[[nodiscard]] bool File_Filter(const QString& path, const FileFilterOptions& options,
+                               const FileAttributes::FileStat* stat = nullptr);
 
 // The path cut to newPathLen characters for a status line: its head up to the first "/" from
 // the fourth character on, "...", and as much of its tail as fits. Empty (and reported) when

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "FileAttributes.h"
 #include "RunOptions.h"
 
 class CdRecorder;
@@ -41,9 +42,10 @@ public:
     [[nodiscard]] virtual CdRecorder* cdRecorder() { return nullptr; }
 
     virtual void saveSettings() = 0;
-    // File attributes of a path (-1 when it cannot be read), and the archive attribute of
-    // files whose backup was delivered, cleared for good.
-    [[nodiscard]] virtual int fileAttributes(const QString& path) = 0;
+    // File attributes of a path (-1 when it cannot be read), with the stat they came from for
+    // the run to hand along; and the archive attribute of files whose backup was delivered,
+    // cleared for good.
+    [[nodiscard]] virtual int fileAttributes(const QString& path, FileAttributes::FileStat* stat = nullptr) = 0;
     virtual void clearArchiveAttributes(const QStringList& paths) = 0;
 
     // Starts a program before or after the run and waits as it asks (RunProgramAndWait);

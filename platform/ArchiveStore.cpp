@@ -42,7 +42,14 @@ PathKey keyOf(QByteArrayView utf8Path)
     return {qHash(utf8Path, size_t(0x9e3779b97f4a7c15)), qHash(utf8Path, size_t(0xc2b2ae3d27d4eb4f))};
 }
 
-using Snapshot = QHash<PathKey, ArchiveStore::Stamp>;
+using Rows = QHash<PathKey, ArchiveStore::Stamp>;
+
+// The store as the run read it, and the files the run found with their attribute set.
+struct Snapshot
+{
+    Rows stored;
+    Rows seen;
+};
 
 // Statements are prepared once per connection: preparing one per file looked up cost more than
 // the lookup itself. They are declared after the database so that they are finalized first.
@@ -141,7 +148,7 @@ bool written(sqlite3* db, sqlite3_stmt* s, QString* error)
     return ok;
 }
 
-bool readAll(sqlite3* db, Snapshot* rows, QString* error)
+bool readAll(sqlite3* db, Rows* rows, QString* error)
 {
     const Statement s = prepare(db, "SELECT path, mtime_ns, size FROM cleared");
     if (!s)
@@ -161,8 +168,10 @@ bool readSnapshot(sqlite3* db, QString* error)
 {
     Snapshot rows;
     Connection& c = connection();
+    if (c.snapshot)
+        rows.seen = std::move(c.snapshot->seen);
     c.snapshot.reset();
-    if (!readAll(db, &rows, error))
+    if (!readAll(db, &rows.stored, error))
         return false;
     c.snapshot = std::move(rows);
     return true;
@@ -189,9 +198,12 @@ bool ArchiveStore::isCleared(const QString& path, const Stamp& stamp, bool* clea
     if (!db)
         return false;
     const QByteArray utf8 = path.toUtf8();
-    if (const std::optional<Snapshot>& rows = connection().snapshot) {
-        const auto row = rows->constFind(keyOf(utf8));
-        *cleared = row != rows->cend() && row->mtimeNs == stamp.mtimeNs && row->size == stamp.size;
+    if (std::optional<Snapshot>& run = connection().snapshot) {
+        const PathKey key = keyOf(utf8);
+        const auto row = run->stored.constFind(key);
+        *cleared = row != run->stored.cend() && row->mtimeNs == stamp.mtimeNs && row->size == stamp.size;
+        if (!*cleared)
+            run->seen.insert(key, stamp);
         return true;
     }
     sqlite3_stmt* s = statement(connection().lookup, db,
@@ -224,8 +236,10 @@ bool ArchiveStore::clear(const QString& path, const Stamp& stamp, QString* error
     sqlite3_bind_int64(s, 3, stamp.size);
     if (!written(db, s, error))
         return false;
-    if (std::optional<Snapshot>& rows = connection().snapshot)
-        rows->insert(keyOf(utf8), stamp);
+    if (std::optional<Snapshot>& run = connection().snapshot) {
+        run->stored.insert(keyOf(utf8), stamp);
+        run->seen.remove(keyOf(utf8));
+    }
     return true;
 }
 
@@ -241,8 +255,8 @@ bool ArchiveStore::set(const QString& path, QString* error)
     bindPath(s, utf8);
     if (!written(db, s, error))
         return false;
-    if (std::optional<Snapshot>& rows = connection().snapshot)
-        rows->remove(keyOf(utf8));
+    if (std::optional<Snapshot>& run = connection().snapshot)
+        run->stored.remove(keyOf(utf8));
     return true;
 }
 
@@ -274,8 +288,21 @@ bool ArchiveStore::commitBatch(QString* error)
 
 bool ArchiveStore::beginSnapshot(QString* error)
 {
+    connection().snapshot.reset();
     sqlite3* db = open(error);
     return db && readSnapshot(db, error);
 }
 
 void ArchiveStore::endSnapshot() { connection().snapshot.reset(); }
+
+bool ArchiveStore::seenInRun(const QString& path, Stamp* stamp)
+{
+    const std::optional<Snapshot>& run = connection().snapshot;
+    if (!run)
+        return false;
+    const auto seen = run->seen.constFind(keyOf(path.toUtf8()));
+    if (seen == run->seen.cend())
+        return false;
+    *stamp = *seen;
+    return true;
+}

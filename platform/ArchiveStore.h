@@ -13,6 +13,7 @@ struct Stamp
 };
 
 // True when the file's row exists and matches the stamp (its archive attribute is clear).
+// During a run the stamp of a file found not cleared is kept for seenInRun.
 [[nodiscard]] bool isCleared(const QString& path, const Stamp& stamp, bool* cleared,
                              QString* error);
 // Writes the row (clears the attribute).
@@ -28,6 +29,8 @@ struct Stamp
 // with a message when the store cannot be read; lookups then go to the store one by one.
 [[nodiscard]] bool beginSnapshot(QString* error);
 void endSnapshot();
+// The stamp with which the run found the file's attribute set, until the file is cleared.
+[[nodiscard]] bool seenInRun(const QString& path, Stamp* stamp);
 
 [[nodiscard]] QString databaseFile();
 // Closes the store, so that a changed base folder (tests) takes effect.

@@ -45,13 +45,16 @@ bool setReadOnly(const QString& path, const struct stat& st, bool readOnly, QStr
 
 } // namespace
 
-bool FileAttributes::get(const QString& path, quint32* attributes, QString* error)
+bool FileAttributes::get(const QString& path, quint32* attributes, QString* error, FileStat* stat)
 {
     struct stat st
     {
     };
     if (!statPath(path, &st, error))
         return false;
+    const ArchiveStore::Stamp stamp = stampOf(st);
+    if (stat)
+        *stat = {static_cast<quint32>(st.st_mode), stamp.size, stamp.mtimeNs};
     quint32 bits = 0;
     if (!(st.st_mode & S_IWUSR))
         bits |= ReadOnly;
@@ -63,7 +66,7 @@ bool FileAttributes::get(const QString& path, quint32* attributes, QString* erro
         bits |= System;
     } else {
         bool cleared = false;
-        if (!ArchiveStore::isCleared(storeKey(path), stampOf(st), &cleared, error))
+        if (!ArchiveStore::isCleared(storeKey(path), stamp, &cleared, error))
             return false;
         if (!cleared)
             bits |= Archive;
@@ -107,7 +110,11 @@ bool FileAttributes::clearArchive(const QStringList& paths, QString* error)
     QStringList failed;
     for (const QString& path : paths) {
         QString one;
-        if (!setArchive(path, false, &one))
+        const QString key = storeKey(path);
+        ArchiveStore::Stamp seen;
+        const bool cleared = ArchiveStore::seenInRun(key, &seen) ? ArchiveStore::clear(key, seen, &one)
+                                                                  : setArchive(path, false, &one);
+        if (!cleared)
             failed.append(one);
     }
     const bool committed = ArchiveStore::commitBatch(error);

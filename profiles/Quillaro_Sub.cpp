@@ -702,11 +702,11 @@ void load_backup_inclusions()
         InclusionList = CutPatternList(window()->txtInclusions->text(), true);
 }
 
-qint32 GetAttributes(const QString& Path)
+qint32 GetAttributes(const QString& Path, FileAttributes::FileStat* stat)
 {
     quint32 attributes = 0;
     QString error;
-    if (FileAttributes::get(Path, &attributes, &error))
+    if (FileAttributes::get(Path, &attributes, &error, stat))
         return static_cast<qint32>(attributes);
     if (Path.isEmpty() || !QFileInfo::exists(Path))
         return -1;

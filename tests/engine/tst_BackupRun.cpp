@@ -70,13 +70,15 @@ public:
     }
     QString driveTypeText() const override { return LangText(10); }
     void saveSettings() override {}
-    int fileAttributes(const QString& path) override
+    int fileAttributes(const QString& path, FileAttributes::FileStat* stat) override
     {
         if (onFileSeen)
             onFileSeen(path);
         const QFileInfo info(path);
         if (path.isEmpty() || !info.exists())
             return -1;
+        if (stat)
+            *stat = {S_IFREG, info.size(), info.lastModified().toMSecsSinceEpoch() * 1000000};
         int a = cleared.contains(path) ? 0 : 32;
         if (info.fileName().startsWith(QLatin1Char('.')))
             a |= 2;

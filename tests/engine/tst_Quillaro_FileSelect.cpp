@@ -226,6 +226,12 @@ void tst_Quillaro_FileSelect::fileFilter()
         setWritten(path, written);
     }
     QCOMPARE(File_Filter(path, options), leftOut);
+    // The same answer from the run's one stat of the file.
+    FileAttributes::FileStat stat;
+    quint32 bits = 0;
+    QString error;
+    QCOMPARE(FileAttributes::get(path, &bits, &error, &stat), !path.isEmpty());
+    QCOMPARE(File_Filter(path, options, &stat), leftOut);
     QCOMPARE(errorLog(), QString());
 }
 

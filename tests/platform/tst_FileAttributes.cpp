@@ -63,6 +63,7 @@ private slots:
     void runSnapshotAnswersFromOneReading();
     void runSnapshotFollowsTheRunsChanges();
     void unreadableStoreIsReportedDuringARun();
+    void fileChangedBeforeItsClearStaysChanged();
 };
 
 void tst_FileAttributes::newFileHasArchiveAttribute()
@@ -194,6 +195,25 @@ void tst_FileAttributes::unreadableStoreIsReportedDuringARun()
     QVERIFY2(error.contains(ArchiveStore::databaseFile()), qPrintable(error));
     QFile::remove(ArchiveStore::databaseFile());
     ArchiveStore::reset();
+}
+
+void tst_FileAttributes::fileChangedBeforeItsClearStaysChanged()
+{
+    const QString file = freshFolder(QStringLiteral("c")) + QStringLiteral("/doc.txt");
+    writeFile(file, "as the run read it");
+    QString error;
+    {
+        const FileAttributes::RunSnapshot run;
+        FileAttributes::FileStat seen;
+        quint32 bits = 0;
+        QVERIFY(FileAttributes::get(file, &bits, &error, &seen));
+        QCOMPARE(bits, FileAttributes::Archive);
+        QCOMPARE(seen.size, qint64(18));
+        writeFile(file, "changed before the backup was delivered");
+        QVERIFY2(FileAttributes::clearArchive({file}, &error), qPrintable(error));
+        QCOMPARE(attributesOf(file), FileAttributes::Archive);
+    }
+    QCOMPARE(attributesOf(file), FileAttributes::Archive); // the next run backs it up again
 }
 
 QTEST_GUILESS_MAIN(tst_FileAttributes)

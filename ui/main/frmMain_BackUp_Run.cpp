@@ -242,7 +242,10 @@ public:
     CdRecorder* cdRecorder() override { return &w.cdRecorder(); }
     QString driveTypeText() const override { return w.lblDriveInfo(1)->text(); }
     void saveSettings() override { Save_Settings(); }
-    int fileAttributes(const QString& path) override { return GetAttributes(path); }
+    int fileAttributes(const QString& path, FileAttributes::FileStat* stat) override
+    {
+        return GetAttributes(path, stat);
+    }
     void clearArchiveAttributes(const QStringList& paths) override
     {
         QString error;
