@@ -181,26 +181,24 @@ public:
         if (Clock::monotonicMs() - m_newsShownAt >= kRefreshMs)
             showNews();
     }
+    // A progress bar paints at once at every visible change, and with it whatever else of the
+    // window waits to be painted: its value is shown with the news, a few times a second.
     void setProgress(int bar, int value) override
     {
-        QProgressBar* progress = bar == 1 ? w.ProgressBar1 : bar == 2 ? w.ProgressBar2 : w.ProgressBar3;
-        progress->setVisible(value >= 0 || bar != 3);
-        // A progress bar paints at once on every change: keep to a few changes a second.
-        const qint64 now = Clock::monotonicMs();
-        const int shown = qBound(0, value, 100);
-        if (shown != 0 && shown != 100 && now - m_progressShownAt < kRefreshMs)
-            return;
-        m_progressShownAt = now;
-        progress->setValue(shown);
+        progressBar(bar)->setVisible(value >= 0 || bar != 3);
+        m_progress.insert(bar, qBound(0, value, 100));
+        if (Clock::monotonicMs() - m_newsShownAt >= kRefreshMs)
+            showNews();
     }
     void playAnimation(const QString& clip) override
     {
         w.Animation1->setVisible(!clip.isEmpty());
         w.Animation1->setToolTip(clip);
     }
-    // Painting waits for the next turn of the event loop: a synchronous repaint per file
-    // would cost more than the backup itself.
-    void repaint() override { w.update(); } // asked for per file: it must stay cheap
+    // Asked for per file. What changed (status, news, counters, bars) has marked itself and
+    // is painted at the next pump of events, a few times a second; marking the whole window
+    // as well would paint every control of it again.
+    void repaint() override {}
     void setFtpCaption(const QString& caption) override { w.setFtpCaption(caption); }
     void speak(const QString& text) override
     {
@@ -284,6 +282,10 @@ public:
     }
 
 private:
+    QProgressBar* progressBar(int bar) const
+    {
+        return bar == 1 ? w.ProgressBar1 : bar == 2 ? w.ProgressBar2 : w.ProgressBar3;
+    }
     QLineEdit* field(Counter counter) const
     {
         switch (counter) {
@@ -320,14 +322,17 @@ private:
         for (auto it = m_counters.cbegin(); it != m_counters.cend(); ++it)
             field(it.key())->setText(it.value());
         m_counters.clear();
+        for (auto it = m_progress.cbegin(); it != m_progress.cend(); ++it)
+            progressBar(it.key())->setValue(it.value());
+        m_progress.clear();
     }
 
     static constexpr qint64 kRefreshMs = 250;
     frmMain_BackUp& w;
     QString m_news;
     QMap<Counter, QString> m_counters; // changed since last shown
+    QMap<int, int> m_progress; // bar -> value, changed since last shown
     qint64 m_newsShownAt = 0;
-    qint64 m_progressShownAt = 0;
 };
 
 MediaOptions mediaOptionsOf(const frmMain_BackUp& w)
