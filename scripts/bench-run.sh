@@ -1,56 +1,64 @@
 #!/usr/bin/env bash
-# Times an unattended ZIP run of 10,000 small files into a folder against Info-ZIP
-# "zip -r -6" of the same tree followed by "cp" of the archive, side by side in one run.
-# Usage: scripts/bench-run.sh [build folder]   (default: build)
+# Times an unattended ZIP run of the real program against Info-ZIP "zip -r -6" of the same tree
+# followed by "cp" of the archive, side by side, the order alternating between rounds; prints
+# the medians, the ratio and the peak memory of both. Archives are checked with unzip -t.
+#   TREE=large: COUNT files of SIZE MiB (4 of 512);
+#   TREE=small: FILES text files of 1-20 KiB (10,000).
+#   ENCRYPT=1: the profile's encryption on, with a password; the anchor then enciphers zip's
+#   archive with "openssl enc -bf-cbc" before the copy. Both are deciphered again and checked.
+# Usage: scripts/bench-run.sh [build folder]   (env: TREE, COUNT, SIZE, FILES, ENCRYPT, ROUNDS)
 set -euo pipefail
+source "$(dirname "$0")/bench-lib.sh"
+bench_init run "${1:-}"
+bench_need zip unzip
+tree_kind=${TREE:-large}
+encrypt=${ENCRYPT:-0}
 
-here=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$here/build}
-program=$build/startup/quillaro
-[ -x "$program" ] || { echo "build first: $program is missing" >&2; exit 1; }
+case $tree_kind in
+large)
+  count=${COUNT:-4} size=${SIZE:-512}
+  bench_large_files "$work/src/large" "$count" "$size"
+  row="ZIP run, $count files of $size MiB" goal=0.4 ;;
+small)
+  count=${FILES:-10000}
+  bench_text_tree "$work/src" "$count" 1024 $((20 << 10))
+  row="ZIP run, $count files of 1-20 KiB" goal=0.5 ;;
+*) bench_fail "TREE is large or small, not $tree_kind" ;;
+esac
+folders=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d | sort)
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/bench-run.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-export QUILLARO_HOME=$work/home XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=offscreen
-mkdir -p "$QUILLARO_HOME/program" "$QUILLARO_HOME/temp" "$work/dest-ours" "$work/dest-zip"
+settings=()
+anchor="zip -r -6 + cp"
+pack='zip -q -r -6 izip.zip src'
+deliver='cp izip.zip dest-zip/'
+if ((encrypt)); then
+  bench_need openssl
+  password=benchmark
+  export BENCH_CIPHER_KEY="K8:w-${password}Rb\\7@" BENCH_CIPHER_TOOL=$build/tests/crypto/bench_clsBlowfish
+  [ -x "$BENCH_CIPHER_TOOL" ] || cmake --build "$build" -j3 --target bench_clsBlowfish >/dev/null
+  settings=(chkEncrypt=1 chkRemeberPassword=1 "txtEncryptPassword=$password")
+  hexkey=$(printf '%s' "$BENCH_CIPHER_KEY" | head -c 16 | od -An -tx1 | tr -d ' \n')
+  export OPENSSL_BF="-provider legacy -provider default -K $hexkey -iv 0000000000000000"
+  anchor="zip + openssl enc -bf-cbc + cp"
+  deliver='openssl enc -bf-cbc $OPENSSL_BF -in izip.zip -out izip.zip.bf && cp izip.zip.bf dest-zip/'
+  row="$row, encrypted" goal=- tree_kind=$tree_kind-encrypted
+fi
 
-python3 - "$work" <<'PY'
-import os, pwd, random, sys
-root = sys.argv[1]
-rnd = random.Random(7)
-words = [''.join(rnd.choice('abcdefghijklmnopqrstuvwxyz') for _ in range(rnd.randint(2, 10)))
-         for _ in range(4000)]
-src = os.path.join(root, 'src')
-for i in range(10000):
-    d = os.path.join(src, 'dir%02d' % (i // 200))
-    os.makedirs(d, exist_ok=True)
-    size = rnd.randint(1, 20) * 1024
-    text = ' '.join(rnd.choice(words) for _ in range(size // 5))[:size]
-    with open(os.path.join(d, 'file%05d.txt' % i), 'w') as f:
-        f.write(text)
-home = os.path.join(root, 'home')
-user = pwd.getpwuid(os.geteuid()).pw_name.strip().upper() or 'GUEST'
-scope = 'Quillaro\\%s\\Standard\\Settings\\' % user
-with open(os.path.join(home, 'settings.ini'), 'w') as f:
-    f.write('[QEV]\n')
-    for key, value in [('txtPathTemp', os.path.join(home, 'temp')), ('chkAppendArchive', '0'),
-                       ('txtMaxZIPsize', '2000'), ('chkMaxFiles', '0'), ('chkWriteLog', '1')]:
-        f.write(scope + key + '=' + value + '\n')
-with open(os.path.join(home, 'program', 'Standard.pfl'), 'w') as f:
-    for i in range(50):
-        f.write(os.path.join(src, 'dir%02d' % i, '*.*') + '\n-1 \n')
-PY
+ours() { bench_ours "$work/home" "$work/dest-ours"; }
+theirs() { (cd "$work" && bench_measure sh -c "$pack && $deliver"); }
 
-cat $(find "$work/src" -type f) >/dev/null # warm the cache for both
-start=$(date +%s.%N)
-"$program" /run /profile:Standard "/dir:$work/dest-ours" 2>/dev/null
-ours=$(python3 -c "import time; print(time.time() - $start)")
-start=$(date +%s.%N)
-(cd "$work" && zip -q -r -6 "$work/izip.zip" src && cp "$work/izip.zip" "$work/dest-zip/")
-theirs=$(python3 -c "import time; print(time.time() - $start)")
+for ((round = 0; round < rounds; round++)); do
+  bench_warm "$work/src"
+  bench_home "$work/home" 0 "$folders" "${settings[@]}"
+  rm -rf "$work/dest-ours" "$work/dest-zip" "$work"/izip.zip*
+  mkdir -p "$work/dest-ours" "$work/dest-zip"
+  bench_pair run "$round" ours theirs
+  bench_check_zip "$work/dest-ours" "$count"
+  if ((encrypt)); then
+    openssl enc -d -bf-cbc $OPENSSL_BF -in "$work/dest-zip/izip.zip.bf" -out "$work/izip.zip"
+  fi
+  unzip -tqq "$work/izip.zip" >/dev/null || bench_fail "zip's archive fails unzip -t"
+done
 
-archive=$(ls "$work"/dest-ours/*.zip)
-unzip -tqq "$archive" >/dev/null
-entries=$(unzip -Z1 "$archive" | wc -l)
-printf 'unattended run: %.2f s (%s entries)\nzip -r -6 + cp: %.2f s\nratio: %.2f\n' \
-  "$ours" "$entries" "$theirs" "$(python3 -c "print($ours / max($theirs, 0.01))")"
+bench_header "$row"
+bench_report run "$row" "$anchor" "$goal" "run-$tree_kind"
