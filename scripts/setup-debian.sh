@@ -13,7 +13,7 @@ packages=(
   cron
   python3 python3-pyftpdlib python3-aiosmtpd
   zip unzip rsync
-  openssl time
+  openssl time strace valgrind
 )
 
 missing=()
