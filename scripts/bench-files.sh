@@ -11,8 +11,7 @@
 #   e.g. FILES=100000 MIN_KIB=0 MAX_KIB=2 PASSES=zip ZIP_GOAL=1.0 for many tiny files.
 set -euo pipefail
 source "$(dirname "$0")/bench-lib.sh"
-bench_init files "${1:-}"
-bench_need zip unzip rsync
+bench_init files "${1:-}" zip unzip rsync
 files=${FILES:-10000}
 min_kib=${MIN_KIB:-1}
 max_kib=${MAX_KIB:-20}

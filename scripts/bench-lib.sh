@@ -19,16 +19,16 @@ bench_need() { # tools...
   done
 }
 
-# name, build folder (default: build). Sets here, build, program and work (removed at the end),
-# and gives everything started from here its own home, as an unattended run has it: no display,
-# own HOME and XDG folders, no real crontab and no real shutdown.
+# name, build folder (default: build), tools it needs. Sets here, build, program and work
+# (removed at the end), and gives everything started from here its own home, as an unattended
+# run has it: no display, own HOME and XDG folders, no real crontab and no real shutdown.
 bench_init() {
   BENCH_NAME=$1
   here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
   build=${2:-$here/build}
   program=$build/startup/quillaro
   [ -x "$program" ] || bench_fail "build first: $program is missing"
-  bench_need /usr/bin/python3 /usr/bin/time
+  bench_need /usr/bin/python3 /usr/bin/time "${@:3}"
   rounds=${ROUNDS:-5}
   work=$(mktemp -d "${TMPDIR:-/tmp}/bench-$BENCH_NAME.XXXXXX")
   trap 'rm -rf "$work"' EXIT

@@ -8,8 +8,7 @@
 #   env: SCALE (5), TOP (12), CASES ("zip-small zip-tiny incremental"), SMALL (10000), TINY (100000)
 set -euo pipefail
 source "$(dirname "$0")/bench-lib.sh"
-bench_init profile "${1:-}"
-bench_need strace valgrind callgrind_annotate
+bench_init profile "${1:-}" strace valgrind callgrind_annotate
 scale=${SCALE:-5}
 top=${TOP:-12}
 cases=${CASES:-zip-small zip-tiny incremental}

@@ -9,8 +9,7 @@
 # Usage: scripts/bench-run.sh [build folder]   (env: TREE, COUNT, SIZE, FILES, ENCRYPT, ROUNDS)
 set -euo pipefail
 source "$(dirname "$0")/bench-lib.sh"
-bench_init run "${1:-}"
-bench_need zip unzip
+bench_init run "${1:-}" zip unzip
 tree_kind=${TREE:-large}
 encrypt=${ENCRYPT:-0}
 

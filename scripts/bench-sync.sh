@@ -6,8 +6,7 @@
 # Usage: scripts/bench-sync.sh [build folder]   (env: FILES, CHANGED, ROUNDS)
 set -euo pipefail
 source "$(dirname "$0")/bench-lib.sh"
-bench_init sync "${1:-}"
-bench_need rsync
+bench_init sync "${1:-}" rsync
 files=${FILES:-10000}
 changed=${CHANGED:-100}
 
