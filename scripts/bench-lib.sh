@@ -190,8 +190,8 @@ bench_check_zip() {
 bench_change() {
   local total
   total=$(find "$1" -type f | wc -l)
-  find "$1" -type f | sort | awk -v n="$2" -v t="$total" 'n > 0 && NR % int(t / n) == 0' |
-    head -n "$2" | while read -r f; do printf ' changed' >>"$f"; done
+  find "$1" -type f | sort | awk -v n="$2" -v t="$total" 'n > 0 && NR % int(t / n) == 0 && ++k <= n' |
+    while read -r f; do printf ' changed' >>"$f"; done
 }
 
 bench_header() { # what the rows measured

@@ -25,18 +25,21 @@ profiled() {
 syscalls() { # label, home, destination
   profiled "$1" "strace -c -f -S calls -o $work/strace" "$2" "$3"
   echo "-- $1: system calls by count (strace -c -f)"
-  awk 'NR <= 2 || /^-/ { next } { print }' "$work/strace" | head -n "$top"
+  awk 'NR <= 2 || /^-/ { next } { print }' "$work/strace" | first "$top"
   tail -n 1 "$work/strace"
 }
 
 functions() { # label, home, destination
   profiled "$1" "valgrind -q --tool=callgrind --callgrind-out-file=$work/callgrind" "$2" "$3"
   echo "-- $1: functions by own instructions (callgrind)"
-  annotate no . | head -n "$top"
+  annotate no . | first "$top"
   echo "-- $1: the program's own functions by instructions with what they call"
-  annotate yes 'TOTALS\|^ *[0-9,]* ([ 0-9.%]*)  [^?].*\[quillaro\]$' | head -n $((top * 2))
+  annotate yes 'TOTALS\|^ *[0-9,]* ([ 0-9.%]*)  [^?].*\[quillaro\]$' | first $((top * 2))
   rm -f "$work/callgrind"
 }
+
+# lines: the first of its input, read to the end, so that nothing before it dies of a closed pipe
+first() { awk -v n="$1" 'NR <= n'; }
 
 annotate() { # inclusive (yes or no), lines to keep: the function lines of the profile
   callgrind_annotate --auto=no --threshold=100 --inclusive="$1" "$work/callgrind" 2>/dev/null |
