@@ -23,9 +23,10 @@ tree="$files files of $min_kib-$max_kib KiB"
 bench_text_tree "$work/src" "$files" $((min_kib * 1024)) $((max_kib * 1024))
 folders=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d | sort)
 changed=$((files * changed_pct / 100))
+pack='zip -q -r -6'
 
 zip_ours() { bench_ours "$work/home" "$work/dest-ours"; }
-zip_anchor() { (cd "$work" && bench_measure sh -c 'zip -q -r -6 izip.zip src && cp izip.zip dest-zip/'); }
+zip_anchor() { (cd "$work" && bench_measure sh -c "$pack izip.zip src && cp izip.zip dest-zip/"); }
 inc_ours() { bench_ours "$work/home" "$work/dest-incr"; }
 inc_anchor() { bench_measure rsync -a "$work/src/" "$work/mirror/"; }
 copy_ours() { bench_ours "$work/home" "$work/dest-copy"; }
@@ -59,8 +60,8 @@ for ((round = 0; round < rounds; round++)); do
     bench_home "$work/home" 1 "$folders"
     fresh "$work/dest-copy" "$work/dest-cp"
     bench_pair copy "$round" copy_ours copy_anchor
-    diff -r "$work/src" "$work/dest-copy$work/src" >/dev/null || bench_fail "the copy differs from the source"
-    diff -r "$work/src" "$work/dest-cp/src" >/dev/null || bench_fail "cp's copy differs from the source"
+    diff -r "$work/src" "$work/dest-copy$work/src" >/dev/null || bench_fail "the copy differs"
+    diff -r "$work/src" "$work/dest-cp/src" >/dev/null || bench_fail "cp's copy differs"
   fi
 done
 
@@ -71,7 +72,9 @@ tenth_files=$(find $tenth -type f | wc -l)
 mkdir -p "$work/tenth"
 for folder in $tenth; do ln -s "$folder" "$work/tenth/"; done
 tenth_ours() { bench_ours "$work/home" "$work/dest-ours"; }
-tenth_anchor() { (cd "$work/tenth" && bench_measure sh -c 'zip -q -r -6 ../izip.zip . && cp ../izip.zip ../dest-zip/'); }
+tenth_anchor() {
+  (cd "$work/tenth" && bench_measure sh -c "$pack ../izip.zip . && cp ../izip.zip ../dest-zip/")
+}
 for ((round = 0; round < (rounds + 1) / 2; round++)); do
   bench_home "$work/home" 0 "$tenth"
   fresh "$work/dest-ours" "$work/dest-zip"
@@ -81,7 +84,8 @@ for ((round = 0; round < (rounds + 1) / 2; round++)); do
 done
 
 per_file() { # median KiB of the tenth, of the whole tree: KiB more per file
-  awk -v a="$1" -v b="$2" -v n="$tenth_files" -v f="$files" 'BEGIN { printf "%.3f", (b - a) / (f - n) }'
+  awk -v a="$1" -v b="$2" -v n="$tenth_files" -v f="$files" \
+    'BEGIN { printf "%.3f", (b - a) / (f - n) }'
 }
 
 bench_header "$tree"
@@ -92,8 +96,12 @@ fi
 if wants copy; then
   bench_report copy "file copy with structure, $files files" "cp -a" 1.5
 fi
-ours_pf=$(per_file "$(bench_median ${BENCH_M_OURS[tenth]})" "$(bench_median ${BENCH_M_OURS[zip]})")
-zip_pf=$(per_file "$(bench_median ${BENCH_M_ANCHOR[tenth]})" "$(bench_median ${BENCH_M_ANCHOR[zip]})")
+growth() { # name of an array of peaks: KiB more per file from the tenth to the whole tree
+  local -n peaks=$1
+  per_file "$(bench_median ${peaks[tenth]})" "$(bench_median ${peaks[zip]})"
+}
+ours_pf=$(growth BENCH_M_OURS)
+zip_pf=$(growth BENCH_M_ANCHOR)
 printf 'memory of a ZIP run, %d files against %d: %s KiB more per file; Info-ZIP: %s KiB\n' \
   "$files" "$tenth_files" "$ours_pf" "$zip_pf"
 bench_summary "memory-$files" "memory per file of a ZIP run, $files files, KiB vs Info-ZIP" \

@@ -127,7 +127,7 @@ bench_measure() {
   if ((rc != 0)); then
     echo "bench-$BENCH_NAME: $* ended with $rc" >&2
     cat "$work/stdout" "$work/stderr" >&2
-    [ -z "${QUILLARO_HOME:-}" ] || tail -n 20 "$QUILLARO_HOME/Common/error.log" >&2 2>/dev/null || true
+    [ -z "${QUILLARO_HOME:-}" ] || tail -n 20 "$QUILLARO_HOME/Common/error.log" >&2 || true
     exit 1
   fi
   awk -v a="$t0" -v b="$t1" -v r="$(tail -n 1 "$work/rss")" 'BEGIN { printf "%.4f %d\n", b - a, r }'
@@ -190,8 +190,8 @@ bench_check_zip() {
 bench_change() {
   local total
   total=$(find "$1" -type f | wc -l)
-  find "$1" -type f | sort | awk -v n="$2" -v t="$total" 'n > 0 && NR % int(t / n) == 0 && ++k <= n' |
-    while read -r f; do printf ' changed' >>"$f"; done
+  find "$1" -type f | sort |
+    awk -v n="$2" -v t="$total" 'n > 0 && NR % int(t / n) == 0 && ++k <= n' | while read -r f; do printf ' changed' >>"$f"; done
 }
 
 bench_header() { # what the rows measured

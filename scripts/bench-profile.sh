@@ -78,7 +78,7 @@ incremental_case() { # files: a first run, 1% changed, the second run profiled
   done
 }
 
-echo "$(nproc) cores; $(git -C "$here" rev-parse --short HEAD 2>/dev/null || echo unknown); program $program"
+echo "$(nproc) cores; $program built $(date -u -r "$program" '+%Y-%m-%d %H:%M UTC')"
 for c in $cases; do
   case $c in
   zip-small) zip_case small "${SMALL:-10000}" 1024 $((20 << 10)) ;;

@@ -33,13 +33,15 @@ deliver='cp izip.zip dest-zip/'
 if ((encrypt)); then
   bench_need openssl
   password=benchmark
-  export BENCH_CIPHER_KEY="K8:w-${password}Rb\\7@" BENCH_CIPHER_TOOL=$build/tests/crypto/bench_clsBlowfish
+  export BENCH_CIPHER_KEY="K8:w-${password}Rb\\7@"
+  export BENCH_CIPHER_TOOL=$build/tests/crypto/bench_clsBlowfish
   [ -x "$BENCH_CIPHER_TOOL" ] || cmake --build "$build" -j3 --target bench_clsBlowfish >/dev/null
   settings=(chkEncrypt=1 chkRemeberPassword=1 "txtEncryptPassword=$password")
   hexkey=$(printf '%s' "$BENCH_CIPHER_KEY" | head -c 16 | od -An -tx1 | tr -d ' \n')
   export OPENSSL_BF="-provider legacy -provider default -K $hexkey -iv 0000000000000000"
   anchor="zip + openssl enc -bf-cbc + cp"
-  deliver='openssl enc -bf-cbc $OPENSSL_BF -in izip.zip -out izip.zip.bf && cp izip.zip.bf dest-zip/'
+  deliver='openssl enc -bf-cbc $OPENSSL_BF -in izip.zip -out izip.zip.bf'
+  deliver+=' && cp izip.zip.bf dest-zip/'
   row="$row, encrypted" goal=- tree_kind=$tree_kind-encrypted
 fi
 
