@@ -33,6 +33,8 @@ constexpr double kMb = 1048576.0;
 constexpr double kNoSizeLimit = 9007199254740992.0;
 constexpr int kAttrHiddenOrSystem = 6;
 constexpr int kAttrArchive = 32;
+// How many files of a folder are decided ahead of the one being added.
+constexpr int kPickAhead = 256;
 
 QString canonical(const QString& path)
 {
@@ -505,8 +507,12 @@ void BackupRun::processEntry(const QString& entry)
     const double step = found <= 0 ? 0 : 100.0 / found;
     double progress = 0;
     m_host.setProgress(2, 0);
+    std::vector<FilePick> picks;
+    picks.reserve(size_t(qMax(found, 1)));
     for (int i = 0; i < qMax(found, 1); ++i) {
-        if (!processFile(g_sFoundFiles.value(i)))
+        if (int(picks.size()) < qMax(found, 1) && i + kPickAhead / 2 >= int(picks.size()))
+            pickAhead(&picks, qMax(found, 1));
+        if (!take(g_sFoundFiles.value(i), picks[size_t(i)]))
             continue;
         progress = qMin(100.0, progress + step);
         m_host.setProgress(2, int(progress));
@@ -517,25 +523,52 @@ void BackupRun::processEntry(const QString& entry)
     }
 }
 
-// False when the file was passed over as hidden or system.
-bool BackupRun::processFile(const QString& file)
+BackupRun::FilePick BackupRun::pick(const QString& file)
 {
-    m_currentFile = file;
+    FilePick choice;
     const int attributes = m_host.fileAttributes(file);
     // A file whose attributes cannot be read is offered all the same: the pass names why.
-    if (attributes >= 0 && (attributes & kAttrHiddenOrSystem) && !m_options.hiddenFiles)
-        return false;
+    choice.passedOver = attributes >= 0 && (attributes & kAttrHiddenOrSystem) && !m_options.hiddenFiles;
     // A file gone since the listing counts as changed, so that even a run of new files only
     // names it as left out instead of passing it over as unchanged.
-    const bool archiveBit = attributes < 0 || (attributes & kAttrArchive);
-    if (File_Filter(file, m_options.filters))
+    choice.archiveBit = attributes < 0 || (attributes & kAttrArchive);
+    choice.filtered = !choice.passedOver && File_Filter(file, m_options.filters);
+    return choice;
+}
+
+// Decides the next files of the folder and tells the archive which of them it will be given.
+void BackupRun::pickAhead(std::vector<FilePick>* picks, int count)
+{
+    const int from = int(picks->size());
+    const int to = qMin(count, from + kPickAhead);
+    QStringList added;
+    for (int i = from; i < to; ++i) {
+        const QString file = g_sFoundFiles.value(i);
+        picks->push_back(pick(file));
+        const FilePick& choice = picks->back();
+        if (m_zip && !choice.passedOver && !choice.filtered && m_zip->willAdd(file, choice.archiveBit))
+            added.append(file);
+    }
+    if (m_zip)
+        m_zip->expect(added, from > 0);
+}
+
+// False when the file was passed over as hidden or system.
+bool BackupRun::take(const QString& file, const FilePick& choice)
+{
+    m_currentFile = file;
+    if (choice.passedOver)
+        return false;
+    if (choice.filtered)
         return true;
     if (m_zip)
-        (void)m_zip->Zip_Now(file, archiveBit);
+        (void)m_zip->Zip_Now(file, choice.archiveBit);
     else
-        m_copy->Copy_Now(file, archiveBit);
+        m_copy->Copy_Now(file, choice.archiveBit);
     return true;
 }
+
+bool BackupRun::processFile(const QString& file) { return take(file, pick(file)); }
 
 BackupRun::Next BackupRun::handOver()
 {

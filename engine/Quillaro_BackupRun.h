@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include <QString>
 
@@ -47,6 +48,16 @@ private:
     void leaveOut(const QString& what, const QString& why);
     bool sourceThere(const QString& entry);
     void processEntry(const QString& entry);
+    // What the run does with a file, decided before the file's turn, so that the files to be
+    // added can be read ahead.
+    struct FilePick {
+        bool passedOver = false; // hidden or system, and those are not backed up
+        bool filtered = false;
+        bool archiveBit = true;
+    };
+    FilePick pick(const QString& file);
+    void pickAhead(std::vector<FilePick>* picks, int count);
+    bool take(const QString& file, const FilePick& choice);
     bool processFile(const QString& file);
     void exportRegistry();
     Next handOver();

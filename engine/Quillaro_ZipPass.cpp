@@ -296,9 +296,19 @@ bool ZipPass::Open_Zip(bool bNextPart)
 
 // ---- adding ---------------------------------------------------------------------------
 
+bool ZipPass::willAdd(const QString& file, bool archiveBit) const
+{
+    return m_options.selection != SelectionMode::NewOnly || File_Included(file) || archiveBit;
+}
+
+void ZipPass::expect(const QStringList& files, bool more)
+{
+    m_oZip->Files().expect(files, m_options.level, more);
+}
+
 bool ZipPass::Zip_Now(const QString& file, bool archiveBit)
 {
-    if (m_options.selection == SelectionMode::NewOnly && !File_Included(file) && !archiveBit)
+    if (!willAdd(file, archiveBit))
         return true;
     const bool added = WriteToZip(file);
     if (added && m_options.resetArchiveBit && archiveBit)

@@ -30,6 +30,11 @@ public:
     [[nodiscard]] bool Open_Zip(bool bNextPart);
     // Adds one file unless the incremental rule skips it.
     bool Zip_Now(const QString& file, bool archiveBit);
+    // Whether Zip_Now would try to add the file.
+    [[nodiscard]] bool willAdd(const QString& file, bool archiveBit) const;
+    // The files Zip_Now will be given next, in order, so that they can be read ahead; more adds
+    // them after those already told.
+    void expect(const QStringList& files, bool more);
     // Finishes the current part: checks, encrypts, delivers, cleans the temp folder.
     // In CD mode the part goes into the disc image, written at once when bBurnNow.
     void Zip_Copy(bool bCleanTemp, bool bBurnNow);

@@ -13,6 +13,7 @@
 
 #include "ExtractTarget.h"
 #include "Paths.h"
+#include "ZipReadAhead.h"
 #include "ZipSpool.h"
 
 namespace {
@@ -197,6 +198,8 @@ struct ZipArchive::Private {
     std::vector<LiveEntry> entries;
     QHash<QString, qsizetype> positions;
     ZipAddProblem addProblem = ZipAddProblem::None;
+    // Lives across parts: the files read ahead are added to whichever part comes next.
+    std::unique_ptr<ZipReadAhead> readAhead;
 
     void readEntries();
     void reindex();
@@ -402,6 +405,18 @@ ZipEntry ZipFiles::Item(int index) const
 
 ZipAddProblem ZipFiles::lastAddProblem() const { return m_archive->d->addProblem; }
 
+void ZipFiles::expect(const QStringList& paths, int level, bool more)
+{
+    ZipArchive::Private& d = *m_archive->d;
+    if (!d.readAhead) {
+        const int cores = ZipReadAhead::coresToUse();
+        if (cores < 2)
+            return;
+        d.readAhead = std::make_unique<ZipReadAhead>(cores);
+    }
+    d.readAhead->expect(paths, level, more);
+}
+
 bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool overwrite,
                              QString* error)
 {
@@ -409,13 +424,10 @@ bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool
     d.addProblem = ZipAddProblem::Other;
     if (!d.za)
         return fail(error, QStringLiteral("no archive is open"));
-    const QFileInfo info(path);
-    if (!info.isFile()) {
-        d.addProblem = info.exists() ? ZipAddProblem::Unreadable : ZipAddProblem::Vanished;
-        return fail(error, QStringLiteral("not a readable file: ") + path);
-    }
-    const QString full = QDir::cleanPath(info.absoluteFilePath());
-    const QString name = keepPath ? full.mid(1) : info.fileName();
+    const QString full = QDir::cleanPath(QDir::isAbsolutePath(path)
+                                             ? path
+                                             : QDir::currentPath() + QLatin1Char('/') + path);
+    const QString name = keepPath ? full.mid(1) : full.mid(full.lastIndexOf(QLatin1Char('/')) + 1);
     if (!overwrite && d.positions.contains(name)) {
         d.addProblem = ZipAddProblem::AlreadyInArchive;
         return fail(error, QStringLiteral("already in the archive: ") + name);
@@ -423,9 +435,13 @@ bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool
     if (!d.spool)
         d.spool = std::make_unique<ZipSpool>(d.spoolFolder.isEmpty() ? Paths::tempFolder()
                                                                      : d.spoolFolder);
+    std::unique_ptr<DeflateBlocks::Feed> feed
+        = d.readAhead ? d.readAhead->take(path, level) : nullptr;
+    if (!feed)
+        feed = std::make_unique<DeflateBlocks::InlineFeed>(d.spool->compressor(), full, level);
     ZipSpool::Piece piece;
     QString message;
-    if (!d.spool->add(full, level, &piece, &message)) {
+    if (!d.spool->add(full, *feed, &piece, &message)) {
         d.addProblem = problemOf(d.spool->lastProblem());
         return fail(error, message);
     }

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 class ZipArchive;
 
@@ -64,6 +65,11 @@ public:
     // caller tells an added file by the result, not by a change of the count.
     [[nodiscard]] bool AddFileByName(const QString& path, int level, bool keepPath, bool overwrite,
                                      QString* error = nullptr);
+    // The files about to be added, in that order, at the level: they may be read and compressed
+    // ahead on the other cores. What is added stays exactly what AddFileByName alone would add;
+    // a file added that is not expected, or out of order, is read as usual. More puts them
+    // after those already expected, else in their place.
+    void expect(const QStringList& paths, int level, bool more = false);
     // Why the last AddFileByName that failed added nothing.
     [[nodiscard]] ZipAddProblem lastAddProblem() const;
     // Entry 0 to Count() - 1; an invalid entry for any other index.

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include "DeflateBlocks.h"
+
 // Compressed copies of the files added to an archive, kept in one unlinked temporary file
 // until the archive is written. Compressing at add time gives the entry's sizes at once and
 // leaves the archive independent of the source file from then on.
@@ -29,26 +31,24 @@ public:
     explicit ZipSpool(QString folder);
     ~ZipSpool();
 
-    // Reads the file in chunks, up to the size it had when opened, and stores it compressed
-    // at the level (0 stores).
-    [[nodiscard]] bool add(const QString& path, int level, Piece* piece, QString* error);
+    // Stores the file's compressed blocks as the feed gives them; path names it in messages.
+    [[nodiscard]] bool add(const QString& path, DeflateBlocks::Feed& feed, Piece* piece,
+                           QString* error);
+    // The compressor for files read on this thread.
+    [[nodiscard]] DeflateBlocks::Compressor& compressor() { return m_compressor; }
     [[nodiscard]] Problem lastProblem() const { return m_problem; }
     // Reads spooled bytes; gives the count read or -1.
     [[nodiscard]] qint64 read(qint64 offset, char* buffer, qint64 length) const;
 
 private:
-    struct Deflater;
     [[nodiscard]] bool ensureOpen(QString* error);
     [[nodiscard]] bool write(const char* data, qint64 length, QString* error);
-    [[nodiscard]] bool copyFrom(int source, qint64 size, int level, Piece* piece, QString* error);
-    void readFailed(const QString& path, QString* error);
-    [[nodiscard]] bool deflateChunk(qint64 length, bool last, Piece* piece, QString* error);
+    [[nodiscard]] bool copyBlocks(DeflateBlocks::Feed& feed, Piece* piece, QString* error);
 
     QString m_folder;
     int m_fd = -1;
     Problem m_problem = Problem::None;
     qint64 m_end = 0;
-    std::unique_ptr<Deflater> m_deflater;
-    std::vector<char> m_in;
-    std::vector<char> m_out;
+    DeflateBlocks::Compressor m_compressor;
+    DeflateBlocks::Block m_block;
 };

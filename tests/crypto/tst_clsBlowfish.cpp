@@ -70,25 +70,6 @@ struct ProgressLog
     QList<int> values;
 };
 
-// Writes beyond the limit fail as on a full disk, while the guard lives.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-    Q_DISABLE_COPY(FileSizeLimit)
-
-private:
-    rlimit m_saved {};
-};
-
 } // namespace
 
 class tst_clsBlowfish : public QObject
@@ -510,7 +491,7 @@ void tst_clsBlowfish::failedWriteKeepsTarget()
                        {QStringLiteral("target"), "previous archive"}};
     makeTree(dir, tree);
     {
-        const FileSizeLimit full(1 << 20);
+        const TestSupport::FileSizeLimit full(1 << 20);
         clsBlowfish cipher;
         QVERIFY(!cipher.EncryptFile(dir + QStringLiteral("/plain"), dir + QStringLiteral("/target"),
                                     true, kArchiveKey));

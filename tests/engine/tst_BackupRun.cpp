@@ -2,6 +2,8 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +24,7 @@
 #include "SettingsStore.h"
 #include "TestSupport.h"
 #include "ZipArchive.h"
+#include "ZipReadAhead.h"
 #include "clsBlowfish.h"
 
 namespace {
@@ -135,15 +138,68 @@ void writeOldFile(const QString& path, const QByteArray& content, int daysAgo)
     QVERIFY(f.setFileTime(QDateTime::currentDateTime().addDays(-daysAgo), QFileDevice::FileModificationTime));
 }
 
-QByteArray noise(int bytes, quint32 seed)
+using TestSupport::noise;
+
+// What a run left behind, as far as it does not depend on the time it ran.
+struct RunTrace {
+    RunOutcome outcome = RunOutcome::Completed;
+    TestSupport::Tree delivered;
+    QStringList news;
+    QStringList errors;
+};
+
+// Each entry of the archive as Python's reader sees it: name, sizes, checksum, place, and time
+// where the file is not made by the run itself.
+QString zipSummary(const QString& folder, const QString& name, const QByteArray& bytes)
 {
-    QByteArray data(bytes, Qt::Uninitialized);
-    for (int i = 0; i < bytes; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        data[i] = char(seed >> 24);
-    }
-    return data;
+    const QString path = folder + QStringLiteral("/compared-") + name;
+    TestSupport::writeFile(path, bytes);
+    const QString script = QStringLiteral(
+        "import sys, zipfile\n"
+        "z = zipfile.ZipFile(sys.argv[1])\n"
+        "for i in z.infolist():\n"
+        "    t = '' if '/splitfile' in i.filename else i.date_time\n"
+        "    print(i.filename, i.file_size, i.compress_size, i.CRC, i.header_offset, i.external_attr, t)\n"
+        "print(z.comment, len(open(sys.argv[1], 'rb').read()))\n");
+    QString out;
+    const int rc = TestSupport::runTool(QStringLiteral("python3"), {QStringLiteral("-c"), script, path}, &out);
+    QFile::remove(path);
+    return QString::number(rc) + QLatin1Char('\n') + out;
 }
+
+// The error log's entries without their time stamps.
+QStringList errorEntries()
+{
+    QStringList entries;
+    const QString log = QString::fromUtf8(TestSupport::readFile(ErrorLogPath()));
+    for (const QString& line : log.split(QLatin1Char('\n')))
+        if (line.contains(QStringLiteral("Quillaro : ")))
+            entries << line.mid(line.indexOf(QStringLiteral("Quillaro : ")));
+    return entries;
+}
+
+// Keeps the calling thread, and so the run, to the first of its cores while it lives.
+class OneCore {
+public:
+    OneCore()
+    {
+        (void)sched_getaffinity(0, sizeof m_saved, &m_saved);
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+            if (CPU_ISSET(cpu, &m_saved)) {
+                CPU_SET(cpu, &one);
+                break;
+            }
+        }
+        (void)sched_setaffinity(0, sizeof one, &one);
+    }
+    ~OneCore() { (void)sched_setaffinity(0, sizeof m_saved, &m_saved); }
+    Q_DISABLE_COPY(OneCore)
+
+private:
+    cpu_set_t m_saved{};
+};
 
 } // namespace
 
@@ -174,6 +230,32 @@ private:
     {
         BackupRun r(o, host);
         return r.cmdBackUpNow();
+    }
+
+    // A run into an empty destination and temp folder, with an empty error log; the temp folder
+    // may not grow beyond fileLimit bytes.
+    RunTrace traceRun(const RunOptions& o, int cancelAfterFiles, rlim_t fileLimit)
+    {
+        for (const QString& folder : {o.pathBackUp, o.pathTemp}) {
+            QDir(folder).removeRecursively();
+            QDir().mkpath(folder);
+        }
+        QFile::remove(ErrorLogPath());
+        g_bCancelBackUp = false;
+        RecordingHost host;
+        host.cancelAfterFiles = cancelAfterFiles;
+        RunTrace trace;
+        {
+            const TestSupport::FileSizeLimit full(fileLimit);
+            trace.outcome = run(o, host);
+        }
+        trace.delivered = TestSupport::readTree(o.pathBackUp);
+        // The closing line tells when the run ended.
+        static const QRegularExpression when(QStringLiteral("\\d+ \\S+ \\d{4} \\d\\d:\\d\\d:\\d\\d"));
+        for (const QString& text : std::as_const(host.newsLog))
+            trace.news << QString(text).replace(when, QStringLiteral("<time>"));
+        trace.errors = errorEntries();
+        return trace;
     }
 
 private slots:
@@ -490,6 +572,68 @@ private slots:
         QCOMPARE(run(options(), host), RunOutcome::Cancelled);
         QVERIFY(TestSupport::readTree(m_dest).isEmpty());
         QCOMPARE(host.status, LangText(120));
+    }
+
+    void parallelRunEndsAsOnOneCore_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("outcome");
+        QTest::newRow("parts, split and filtered files") << QStringLiteral("parts") << int(RunOutcome::Completed);
+        QTest::newRow("stopped in the middle") << QStringLiteral("stop") << int(RunOutcome::Cancelled);
+        QTest::newRow("unreadable and vanished files") << QStringLiteral("unreadable") << int(RunOutcome::CompletedWithProblems);
+        QTest::newRow("temp folder fills up") << QStringLiteral("full") << int(RunOutcome::CompletedWithProblems);
+    }
+
+    // Files read and compressed on every core: the same entries, parts, logs, news and outcome
+    // as a run on one core, however the run goes.
+    void parallelRunEndsAsOnOneCore()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, outcome);
+        for (int i = 0; i < 60; ++i)
+            TestSupport::writeFile(m_src + QStringLiteral("/f%1.txt").arg(i, 2, 10, QLatin1Char('0')),
+                                   QByteArray("some text ").repeated(50 + 37 * i) + noise(i * 20, quint32(i)));
+        TestSupport::writeFile(m_src + QStringLiteral("/f30big.bin"), noise(700000, 5));
+        RunOptions o = options();
+        o.writeLog = true;
+        o.maxZipSize = QStringLiteral("0.3"); // parts of 314572 bytes; the big file is split
+        o.split = true;
+        int cancelAfter = -1;
+        rlim_t fileLimit = 0;
+        if (kind == QStringLiteral("stop")) {
+            cancelAfter = 25;
+        } else if (kind == QStringLiteral("unreadable")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(m_src + QStringLiteral("/f20pipe")).constData(), 0600), 0);
+            QVERIFY(QFile::link(m_src + QStringLiteral("/nowhere"), m_src + QStringLiteral("/f40gone")));
+        } else if (kind == QStringLiteral("full")) {
+            o.maxZipSize = QStringLiteral("10");
+            fileLimit = 120000;
+        }
+        if (ZipReadAhead::coresToUse() < 2)
+            QSKIP("one core only: nothing is read ahead");
+        RunTrace single;
+        {
+            const OneCore one;
+            single = traceRun(o, cancelAfter, fileLimit);
+        }
+        const RunTrace parallel = traceRun(o, cancelAfter, fileLimit);
+        QCOMPARE(int(single.outcome), outcome);
+        QCOMPARE(int(parallel.outcome), outcome);
+        QCOMPARE(parallel.delivered.keys(), single.delivered.keys());
+        // The split pieces are made anew by each run: their times differ, nothing else may.
+        for (auto it = single.delivered.begin(); it != single.delivered.end(); ++it) {
+            if (!it.key().endsWith(QStringLiteral(".zip")))
+                QCOMPARE(parallel.delivered.value(it.key()), it.value());
+            else
+                QCOMPARE(zipSummary(o.pathBackUp, it.key(), parallel.delivered.value(it.key())),
+                         zipSummary(o.pathBackUp, it.key(), it.value()));
+        }
+        QCOMPARE(parallel.news, single.news);
+        QCOMPARE(parallel.errors, single.errors);
+        if (kind == QStringLiteral("parts"))
+            QVERIFY2(single.delivered.size() >= 6, qPrintable(single.delivered.keys().join(QLatin1Char(' '))));
+        if (kind == QStringLiteral("full"))
+            QVERIFY(single.news.join(QLatin1Char('\n')).contains(QStringLiteral("Temp folder write failed")));
     }
 
     void mediumChangeAnsweredBothWays()

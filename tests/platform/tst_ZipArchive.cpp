@@ -10,6 +10,7 @@
 
 #include "TestSupport.h"
 #include "ZipArchive.h"
+#include "ZipReadAhead.h"
 
 using namespace TestSupport;
 
@@ -67,6 +68,40 @@ QByteArray someText(int kib)
 // The entry name of a full path: without its leading "/".
 QString entryName(const QString& path) { return path.mid(1); }
 
+
+// What adding a list of files gave: the archive's bytes and each add's result.
+struct AddRecord {
+    QByteArray archive;
+    QStringList results;
+};
+
+// Adds the files in order at the level, the expected ones told first when ahead; the temp
+// folder (the spool's and the archive's drive) may not grow beyond fileLimit bytes while adding.
+AddRecord addAll(const QString& dir, const QStringList& expected, const QStringList& added,
+                 int level, bool ahead, rlim_t fileLimit)
+{
+    const QString path = dir + (ahead ? QStringLiteral("/ahead.zip") : QStringLiteral("/here.zip"));
+    ZipArchive zip;
+    zip.setSpoolFolder(dir);
+    QString error;
+    AddRecord record;
+    if (!zip.Create(path, &error))
+        return {{}, {error}};
+    if (ahead)
+        zip.Files().expect(expected, level);
+    {
+        const FileSizeLimit full(fileLimit);
+        for (const QString& file : added) {
+            const bool ok = zip.Files().AddFileByName(file, level, true, false, &error);
+            record.results << QStringLiteral("%1 %2 %3").arg(file).arg(ok).arg(int(zip.Files().lastAddProblem()));
+        }
+    }
+    if (!zip.Close(&error))
+        record.results << error;
+    record.archive = readFile(path);
+    return record;
+}
+
 } // namespace
 
 class tst_ZipArchive : public QObject {
@@ -97,6 +132,8 @@ private slots:
     void infoZipArchivesComeBackWithTheirTimes();
     void manyEntriesUseZip64();
     void largeFileUsesZip64();
+    void readAheadGivesTheSameArchive_data();
+    void readAheadGivesTheSameArchive();
 };
 
 void tst_ZipArchive::createWritesTheFileAtOnce()
@@ -205,16 +242,12 @@ void tst_ZipArchive::unreadableFileIsNotAdded()
     QVERIFY(zip.Create(dir + QStringLiteral("/u.zip"), &error));
     QVERIFY(zip.Files().AddFileByName(good, 6, true, false, &error));
     error.clear();
-    // The working copy may not grow beyond 32 KB: the temp folder's drive is full.
-    rlimit limit{};
-    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
-    const rlimit full{32768, limit.rlim_max};
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    if (kind == QStringLiteral("full"))
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &full), 0);
-    const bool added = zip.Files().AddFileByName(bad, 0, true, false, &error);
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    std::signal(SIGXFSZ, oldHandler);
+    bool added = false;
+    {
+        // The working copy may not grow beyond 32 KB: the temp folder's drive is full.
+        const FileSizeLimit full(kind == QStringLiteral("full") ? 32768 : 0);
+        added = zip.Files().AddFileByName(bad, 0, true, false, &error);
+    }
     QVERIFY(!added);
     QVERIFY(!error.isEmpty());
     QCOMPARE(int(zip.Files().lastAddProblem()), problem);
@@ -665,6 +698,66 @@ void tst_ZipArchive::largeFileUsesZip64()
              0);
     QVERIFY2(out.contains(QStringLiteral("('big.bin', %1)").arg(size)), qPrintable(out));
     QVERIFY2(out.contains(QStringLiteral("after the big one")), qPrintable(out));
+}
+
+void tst_ZipArchive::readAheadGivesTheSameArchive_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("level");
+    QTest::newRow("small, empty and many-block files") << QStringLiteral("all") << 6;
+    QTest::newRow("stored") << QStringLiteral("all") << 0;
+    QTest::newRow("fastest") << QStringLiteral("all") << 1;
+    QTest::newRow("passed over, out of order, not told") << QStringLiteral("skips") << 6;
+    QTest::newRow("unreadable and vanished files") << QStringLiteral("unreadable") << 6;
+    QTest::newRow("temp folder fills up") << QStringLiteral("full") << 6;
+}
+
+// Files read and compressed ahead on other cores give the archive, byte for byte, and the
+// results that adding them one by one on this thread gives.
+void tst_ZipArchive::readAheadGivesTheSameArchive()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, level);
+    const QString dir = freshFolder(QStringLiteral("ahead"));
+    QStringList files;
+    for (int i = 0; i < 40; ++i)
+        files << makeFile(dir + QStringLiteral("/src/small%1.txt").arg(i), someText(1 + i % 7));
+    files.insert(5, makeFile(dir + QStringLiteral("/src/empty.txt"), {}));
+    // Blocks are 256 KiB: one file ends exactly on a block, the others across several.
+    files.insert(10, makeFile(dir + QStringLiteral("/src/text.txt"), someText(1100)));
+    files.insert(20, makeFile(dir + QStringLiteral("/src/noise.bin"), noise(3 * 262144 + 999, 7)));
+    files.insert(30, makeFile(dir + QStringLiteral("/src/exact.bin"), someText(256) + noise(262144, 3)));
+    QStringList added = files;
+    rlim_t fileLimit = 0;
+    if (kind == QStringLiteral("skips")) {
+        added.removeAt(3);
+        added.removeAt(20);
+        added.move(10, 2);
+        added.insert(15, makeFile(dir + QStringLiteral("/other/untold.txt"), someText(3)));
+    } else if (kind == QStringLiteral("unreadable")) {
+        const QString fifo = dir + QStringLiteral("/src/pipe");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        files.insert(12, fifo);
+        files.insert(25, dir + QStringLiteral("/src/gone.txt"));
+        added = files;
+    } else if (kind == QStringLiteral("full")) {
+        fileLimit = 900 * 1024;
+    }
+    if (ZipReadAhead::coresToUse() < 2)
+        QSKIP("one core only: nothing is read ahead");
+    const AddRecord here = addAll(dir, files, added, level, false, fileLimit);
+    const AddRecord ahead = addAll(dir, files, added, level, true, fileLimit);
+    QCOMPARE(ahead.results, here.results);
+    QVERIFY(ahead.archive == here.archive);
+    expectToolsAccept(dir + QStringLiteral("/ahead.zip"));
+    if (kind == QStringLiteral("full")) {
+        QVERIFY(here.results.join(QLatin1Char('\n')).contains(QStringLiteral(" 0 %1").arg(int(ZipAddProblem::TempWrite))));
+        QVERIFY(here.results.join(QLatin1Char('\n')).contains(QStringLiteral(" 1 0")));
+    }
+    if (kind == QStringLiteral("unreadable")) {
+        QVERIFY(here.results.contains(dir + QStringLiteral("/src/pipe 0 %1").arg(int(ZipAddProblem::Unreadable))));
+        QVERIFY(here.results.contains(dir + QStringLiteral("/src/gone.txt 0 %1").arg(int(ZipAddProblem::Vanished))));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_ZipArchive)

@@ -54,6 +54,35 @@ Tree readTree(const QString& root)
     return tree;
 }
 
+QByteArray noise(int bytes, quint32 seed)
+{
+    QByteArray data(bytes, Qt::Uninitialized);
+    for (int i = 0; i < bytes; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        data[i] = char(seed >> 24);
+    }
+    return data;
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes)
+{
+    if (bytes == 0)
+        return;
+    m_handler = std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &m_saved);
+    rlimit limit = m_saved;
+    limit.rlim_cur = bytes;
+    m_set = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    if (!m_set)
+        return;
+    setrlimit(RLIMIT_FSIZE, &m_saved);
+    std::signal(SIGXFSZ, m_handler);
+}
+
 QString freshFolder(const QString& name)
 {
     static int serial = 0;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include <QByteArray>
 #include <QMap>
 #include <QString>
@@ -21,6 +24,22 @@ void makeTree(const QString& root, const Tree& tree);
 // Writes a file, creating its folder.
 void writeFile(const QString& path, const QByteArray& content);
 [[nodiscard]] QByteArray readFile(const QString& path);
+
+// Bytes that barely pack, the same for the same seed.
+[[nodiscard]] QByteArray noise(int bytes, quint32 seed);
+
+// Writes beyond the limit fail as on a full disk while the guard lives; 0 sets no limit.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    Q_DISABLE_COPY(FileSizeLimit)
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = nullptr;
+    bool m_set = false;
+};
 
 // Runs a program and gives its exit code (-1 when it could not start), its output in *output.
 int runTool(const QString& program, const QStringList& arguments, QString* output = nullptr,
