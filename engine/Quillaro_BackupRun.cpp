@@ -526,13 +526,13 @@ void BackupRun::processEntry(const QString& entry)
 BackupRun::FilePick BackupRun::pick(const QString& file)
 {
     FilePick choice;
-    const int attributes = m_host.fileAttributes(file);
+    const int attributes = m_host.fileAttributes(file, &choice.stat);
     // A file whose attributes cannot be read is offered all the same: the pass names why.
     choice.passedOver = attributes >= 0 && (attributes & kAttrHiddenOrSystem) && !m_options.hiddenFiles;
     // A file gone since the listing counts as changed, so that even a run of new files only
     // names it as left out instead of passing it over as unchanged.
     choice.archiveBit = attributes < 0 || (attributes & kAttrArchive);
-    choice.filtered = !choice.passedOver && File_Filter(file, m_options.filters);
+    choice.filtered = !choice.passedOver && File_Filter(file, m_options.filters, &choice.stat);
     return choice;
 }
 
@@ -562,9 +562,9 @@ bool BackupRun::take(const QString& file, const FilePick& choice)
     if (choice.filtered)
         return true;
     if (m_zip)
-        (void)m_zip->Zip_Now(file, choice.archiveBit);
+        (void)m_zip->Zip_Now(file, choice.archiveBit, &choice.stat);
     else
-        m_copy->Copy_Now(file, choice.archiveBit);
+        m_copy->Copy_Now(file, choice.archiveBit, &choice.stat);
     return true;
 }
 

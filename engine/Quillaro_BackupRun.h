@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include "FileAttributes.h"
 #include "RunOptions.h"
 #include "RunState.h"
 
@@ -54,6 +55,7 @@ private:
         bool passedOver = false; // hidden or system, and those are not backed up
         bool filtered = false;
         bool archiveBit = true;
+        FileAttributes::FileStat stat; // the one look at the file, handed along
     };
     FilePick pick(const QString& file);
     void pickAhead(std::vector<FilePick>* picks, int count);

@@ -306,11 +306,11 @@ void ZipPass::expect(const QStringList& files, bool more)
     m_oZip->Files().expect(files, m_options.level, more);
 }
 
-bool ZipPass::Zip_Now(const QString& file, bool archiveBit)
+bool ZipPass::Zip_Now(const QString& file, bool archiveBit, const FileAttributes::FileStat* stat)
 {
     if (!willAdd(file, archiveBit))
         return true;
-    const bool added = WriteToZip(file);
+    const bool added = WriteToZip(file, stat);
     if (added && m_options.resetArchiveBit && archiveBit)
         m_pendingArchiveBits.append(file);
     return added;
@@ -332,10 +332,10 @@ bool ZipPass::checkFileLimit()
     return true;
 }
 
-ZipPass::Room ZipPass::makeRoom(const QString& file)
+ZipPass::Room ZipPass::makeRoom(const QString& file, const FileAttributes::FileStat* stat)
 {
+    const double fileSize = double(stat ? stat->size : QFileInfo(file).size());
     for (;;) {
-        const double fileSize = double(QFileInfo(file).size());
         // A part's size is what its file takes, headers and names too: the maximum fits a medium.
         const double takes = fileSize + entryOverhead(QFileInfo(file).absoluteFilePath().mid(1));
         if (m_options.limitZipSize) {
@@ -363,11 +363,11 @@ ZipPass::Room ZipPass::makeRoom(const QString& file)
     }
 }
 
-bool ZipPass::WriteToZip(const QString& file)
+bool ZipPass::WriteToZip(const QString& file, const FileAttributes::FileStat* stat)
 {
     if (!checkFileLimit())
         return false;
-    switch (makeRoom(file)) {
+    switch (makeRoom(file, stat)) {
     case Room::GiveUp:
         return false;
     case Room::TooLarge:

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "FileAttributes.h"
 #include "RunOptions.h"
 #include "RunState.h"
 
@@ -28,8 +29,9 @@ public:
     // Opens the first archive of the run (false) or finishes the current part and opens the
     // next (true). False when no archive could be opened.
     [[nodiscard]] bool Open_Zip(bool bNextPart);
-    // Adds one file unless the incremental rule skips it.
-    bool Zip_Now(const QString& file, bool archiveBit);
+    // Adds one file unless the incremental rule skips it. The run's stat of the file, when
+    // given, spares asking its size again.
+    bool Zip_Now(const QString& file, bool archiveBit, const FileAttributes::FileStat* stat = nullptr);
     // Whether Zip_Now would try to add the file.
     [[nodiscard]] bool willAdd(const QString& file, bool archiveBit) const;
     // The files Zip_Now will be given next, in order, so that they can be read ahead; more adds
@@ -51,10 +53,10 @@ public:
     [[nodiscard]] double maxZipSize() const { return m_dMaxZipSize; }
 
 private:
-    bool WriteToZip(const QString& file);
+    bool WriteToZip(const QString& file, const FileAttributes::FileStat* stat = nullptr);
     bool checkFileLimit();
     enum class Room { Fits, TooLarge, GiveUp };
-    Room makeRoom(const QString& file);
+    Room makeRoom(const QString& file, const FileAttributes::FileStat* stat);
     bool addFile(const QString& file);
     void tooLarge(const QString& file);
     void splitAndAdd(const QString& file);
