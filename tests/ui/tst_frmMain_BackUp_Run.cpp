@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -45,6 +46,20 @@ private:
     {
         w.tbTools->findChild<QAction*>(QStringLiteral("Start"))->trigger();
     }
+    // The file names in the archives of the folder, sorted, as unzip lists them.
+    static QStringList archivedNames(const QString& folder)
+    {
+        QStringList names;
+        for (const QString& zip : QDir(folder).entryList({QStringLiteral("*.zip")}, QDir::Files)) {
+            QString out;
+            if (TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), folder + QLatin1Char('/') + zip}, &out) != 0)
+                return {};
+            for (const QString& entry : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+                names.append(entry.section(QLatin1Char('/'), -1));
+        }
+        names.sort();
+        return names;
+    }
 
 private slots:
     void initTestCase()
@@ -67,6 +82,24 @@ private slots:
         QVERIFY(w.tbTools->findChild<QAction*>(QStringLiteral("Start"))->isEnabled());
         QVERIFY(!w.tbTools->findChild<QAction*>(QStringLiteral("Stop"))->isEnabled());
         QVERIFY(!w.isRunActive());
+    }
+
+    // A run of new files only takes what changed since an earlier run delivered it.
+    void secondRunOfNewFilesTakesWhatChanged()
+    {
+        frmMain_BackUp w;
+        prepare(w, TestSupport::freshFolder(QStringLiteral("dest")), Paths::tempFolder());
+        const QString src = w.List1->item(0)->text().chopped(4);
+        TestSupport::writeFile(src + QStringLiteral("/two.txt"), "2");
+        (void)setChkValue(w.chkResetArchiveBit, 1);
+        w.optNewOnly->setChecked(true);
+        start(w);
+        QCOMPARE(archivedNames(w.txtPathBackUp->text()), (QStringList {QStringLiteral("one.txt"), QStringLiteral("two.txt")}));
+        TestSupport::writeFile(src + QStringLiteral("/two.txt"), "changed");
+        w.txtPathBackUp->setText(TestSupport::freshFolder(QStringLiteral("dest2")));
+        start(w);
+        QVERIFY2(w.txtNews->text().startsWith(LangText(121)), qPrintable(w.txtNews->text()));
+        QCOMPARE(archivedNames(w.txtPathBackUp->text()), QStringList {QStringLiteral("two.txt")});
     }
 
     void refusedRunIsNoBackup()
