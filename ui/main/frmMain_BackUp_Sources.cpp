@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <QAbstractFileIconProvider>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -25,6 +26,20 @@
 #include "SourceListIndex.h"
 
 namespace {
+
+// The tree shows folders only: one folder icon serves them all. The usual provider looks up
+// each entry's content type, which opens and reads the user's files as the tree fills.
+class FolderIconProvider : public QAbstractFileIconProvider {
+public:
+    QIcon icon(const QFileInfo& info) const override
+    {
+        return QAbstractFileIconProvider::icon(info.isDir() ? Folder : File);
+    }
+    QString type(const QFileInfo& info) const override
+    {
+        return info.isDir() ? QStringLiteral("Folder") : QStringLiteral("File");
+    }
+};
 
 // Folders a walk never enters: views of the running system, not data, and the file system's
 // own repair folder.
@@ -89,6 +104,10 @@ void frmMain_BackUp::createSourceBrowsers()
 {
     m_sourceIndex = new SourceListIndex(List1);
     m_folderModel = new QFileSystemModel(FolderTreeview1);
+    // The tree's file-information thread may still ask for an icon while a closed window's
+    // model goes: the provider, which holds nothing, stays for the program's life.
+    static FolderIconProvider folderIcons;
+    m_folderModel->setIconProvider(&folderIcons);
     m_folderModel->setFilter(folderFilter());
     m_folderModel->setRootPath(QStringLiteral("/"));
     FolderTreeview1->setModel(m_folderModel);
