@@ -44,11 +44,20 @@ PathKey keyOf(QByteArrayView utf8Path)
 
 using Rows = QHash<PathKey, ArchiveStore::Stamp>;
 
-// The store as the run read it, and the files the run found with their attribute set.
+// A query costs about as much as reading a handful of rows: the run reads the whole table once
+// it has asked about a quarter as many files as the table holds, so that a run of a few files
+// against a large store does not read all of it.
+constexpr qint64 kLookupsPerRowRead = 4;
+
+// What a run keeps of the store: the files it found with their attribute set, and the table as
+// it read it once that became cheaper than a query per file.
 struct Snapshot
 {
-    Rows stored;
     Rows seen;
+    std::optional<Rows> stored;
+    qint64 lookups = 0;
+    qint64 rows = 0; // at most this many rows when the run began
+    bool unreadable = false;
 };
 
 // Statements are prepared once per connection: preparing one per file looked up cost more than
@@ -164,16 +173,43 @@ bool readAll(sqlite3* db, Rows* rows, QString* error)
     return true;
 }
 
-bool readSnapshot(sqlite3* db, QString* error)
+// Reads the whole table into the run's copy; a table that cannot be read is asked per file.
+void readStored(sqlite3* db, Snapshot* run)
 {
-    Snapshot rows;
-    Connection& c = connection();
-    if (c.snapshot)
-        rows.seen = std::move(c.snapshot->seen);
-    c.snapshot.reset();
-    if (!readAll(db, &rows.stored, error))
-        return false;
-    c.snapshot = std::move(rows);
+    Rows rows;
+    run->stored.reset();
+    run->unreadable = !readAll(db, &rows, nullptr);
+    if (!run->unreadable)
+        run->stored = std::move(rows);
+}
+
+// The run's copy of the table, read when the lookups so far make it worth reading; null while
+// the lookups go to the table one by one.
+Rows* storedRows(sqlite3* db)
+{
+    std::optional<Snapshot>& run = connection().snapshot;
+    if (!run)
+        return nullptr;
+    if (!run->stored && !run->unreadable && ++run->lookups * kLookupsPerRowRead >= run->rows)
+        readStored(db, &*run);
+    return run->stored ? &*run->stored : nullptr;
+}
+
+bool queryCleared(sqlite3* db, const QByteArray& utf8, const ArchiveStore::Stamp& stamp,
+                  bool* cleared, QString* error)
+{
+    sqlite3_stmt* s = statement(connection().lookup, db,
+                                "SELECT mtime_ns, size FROM cleared WHERE path = ?1");
+    const QString unreadable = QStringLiteral("cannot read ") + ArchiveStore::databaseFile();
+    if (!s)
+        return fail(db, unreadable, error);
+    bindPath(s, utf8);
+    const int rc = sqlite3_step(s);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        return fail(db, unreadable, error);
+    *cleared = rc == SQLITE_ROW && sqlite3_column_int64(s, 0) == stamp.mtimeNs
+        && sqlite3_column_int64(s, 1) == stamp.size;
+    sqlite3_reset(s); // ends the read, so that it holds no snapshot of the file open
     return true;
 }
 
@@ -198,25 +234,16 @@ bool ArchiveStore::isCleared(const QString& path, const Stamp& stamp, bool* clea
     if (!db)
         return false;
     const QByteArray utf8 = path.toUtf8();
-    if (std::optional<Snapshot>& run = connection().snapshot) {
-        const PathKey key = keyOf(utf8);
-        const auto row = run->stored.constFind(key);
-        *cleared = row != run->stored.cend() && row->mtimeNs == stamp.mtimeNs && row->size == stamp.size;
-        if (!*cleared)
-            run->seen.insert(key, stamp);
-        return true;
+    const PathKey key = keyOf(utf8);
+    if (const Rows* rows = storedRows(db)) {
+        const auto row = rows->constFind(key);
+        *cleared = row != rows->cend() && row->mtimeNs == stamp.mtimeNs && row->size == stamp.size;
+    } else if (!queryCleared(db, utf8, stamp, cleared, error)) {
+        return false;
     }
-    sqlite3_stmt* s = statement(connection().lookup, db,
-                                "SELECT mtime_ns, size FROM cleared WHERE path = ?1");
-    if (!s)
-        return fail(db, QStringLiteral("cannot read ") + databaseFile(), error);
-    bindPath(s, utf8);
-    const int rc = sqlite3_step(s);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        return fail(db, QStringLiteral("cannot read ") + databaseFile(), error);
-    *cleared = rc == SQLITE_ROW && sqlite3_column_int64(s, 0) == stamp.mtimeNs
-        && sqlite3_column_int64(s, 1) == stamp.size;
-    sqlite3_reset(s); // ends the read, so that it holds no snapshot of the file open
+    std::optional<Snapshot>& run = connection().snapshot;
+    if (run && !*cleared)
+        run->seen.insert(key, stamp);
     return true;
 }
 
@@ -237,8 +264,9 @@ bool ArchiveStore::clear(const QString& path, const Stamp& stamp, QString* error
     if (!written(db, s, error))
         return false;
     if (std::optional<Snapshot>& run = connection().snapshot) {
-        run->stored.insert(keyOf(utf8), stamp);
         run->seen.remove(keyOf(utf8));
+        if (run->stored)
+            run->stored->insert(keyOf(utf8), stamp);
     }
     return true;
 }
@@ -255,8 +283,8 @@ bool ArchiveStore::set(const QString& path, QString* error)
     bindPath(s, utf8);
     if (!written(db, s, error))
         return false;
-    if (std::optional<Snapshot>& run = connection().snapshot)
-        run->stored.remove(keyOf(utf8));
+    if (std::optional<Snapshot>& run = connection().snapshot; run && run->stored)
+        run->stored->remove(keyOf(utf8));
     return true;
 }
 
@@ -279,8 +307,8 @@ bool ArchiveStore::commitBatch(QString* error)
         fail(db, QStringLiteral("cannot write ") + databaseFile(), error);
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         // The copy took the batch's changes as they were made: it follows the store back.
-        if (connection().snapshot)
-            (void)readSnapshot(db, nullptr);
+        if (std::optional<Snapshot>& run = connection().snapshot; run && run->stored)
+            readStored(db, &*run);
         return false;
     }
     return true;
@@ -288,9 +316,18 @@ bool ArchiveStore::commitBatch(QString* error)
 
 bool ArchiveStore::beginSnapshot(QString* error)
 {
-    connection().snapshot.reset();
+    Connection& c = connection();
+    c.snapshot.reset();
     sqlite3* db = open(error);
-    return db && readSnapshot(db, error);
+    if (!db)
+        return false;
+    // The highest row number: the rows there are, or a few more after deletions.
+    const Statement s = prepare(db, "SELECT max(rowid) FROM cleared");
+    if (!s || sqlite3_step(s.get()) != SQLITE_ROW)
+        return fail(db, QStringLiteral("cannot read ") + databaseFile(), error);
+    c.snapshot.emplace();
+    c.snapshot->rows = sqlite3_column_int64(s.get(), 0);
+    return true;
 }
 
 void ArchiveStore::endSnapshot() { connection().snapshot.reset(); }

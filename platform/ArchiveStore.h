@@ -24,9 +24,11 @@ struct Stamp
 // Deletes the row (sets the attribute).
 [[nodiscard]] bool set(const QString& path, QString* error);
 
-// A run's copy of the whole store, read in one query: while it is held, lookups are answered
-// from memory, and the clears and sets of the run go to the store and to the copy alike. False
-// with a message when the store cannot be read; lookups then go to the store one by one.
+// A run's copy of the whole store, read in one query once the run has asked about enough files
+// to make that cheaper than a query each (at once when the store is small): from then on
+// lookups are answered from memory, and the clears and sets of the run go to the store and to
+// the copy alike. False with a message when the store cannot be read; lookups then go to the
+// store one by one.
 [[nodiscard]] bool beginSnapshot(QString* error);
 void endSnapshot();
 // The stamp with which the run found the file's attribute set, until the file is cleared.

@@ -43,8 +43,8 @@ struct FileStat
 [[nodiscard]] bool clearArchive(const QStringList& paths, QString* error);
 
 // Held for the length of a run: the archive attributes the run asks for come from one reading
-// of the store instead of a query per file. A store that cannot be read is still asked per
-// file, so each lookup fails and is reported as it would be without the snapshot.
+// of the store instead of a query per file (ArchiveStore::beginSnapshot). A store that cannot
+// be read is still asked per file, so each lookup fails and is reported as it would be without.
 class RunSnapshot
 {
     Q_DISABLE_COPY(RunSnapshot)
