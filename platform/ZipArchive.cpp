@@ -15,6 +15,7 @@
 #include "Paths.h"
 #include "ZipReadAhead.h"
 #include "ZipSpool.h"
+#include "ZipWriter.h"
 
 namespace {
 
@@ -60,6 +61,22 @@ bool writeEmptyArchive(const QString& path, const QByteArray& comment, QString* 
                     QStringLiteral("cannot write ") + path + QStringLiteral(": ")
                         + file.errorString());
     return true;
+}
+
+ZipAddProblem problemOf(DeflateBlocks::ReadProblem problem)
+{
+    switch (problem) {
+    case DeflateBlocks::ReadProblem::Vanished:
+        return ZipAddProblem::Vanished;
+    case DeflateBlocks::ReadProblem::Unreadable:
+        return ZipAddProblem::Unreadable;
+    case DeflateBlocks::ReadProblem::Locked:
+        return ZipAddProblem::Locked;
+    case DeflateBlocks::ReadProblem::None:
+    case DeflateBlocks::ReadProblem::Other:
+        break;
+    }
+    return ZipAddProblem::Other;
 }
 
 ZipAddProblem problemOf(ZipSpool::Problem problem)
@@ -194,15 +211,20 @@ struct ZipArchive::Private {
     QString comment;
     bool changed = false;
     QString spoolFolder;
-    std::unique_ptr<ZipSpool> spool;
+    std::unique_ptr<ZipSpool> spool;     // an archive opened to be added to
+    std::unique_ptr<ZipWriter> writer;   // a new archive
+    DeflateBlocks::Compressor compressor; // for files read on this thread
     std::vector<LiveEntry> entries;
     QHash<QString, qsizetype> positions;
     ZipAddProblem addProblem = ZipAddProblem::None;
     // Lives across parts: the files read ahead are added to whichever part comes next.
     std::unique_ptr<ZipReadAhead> readAhead;
 
+    [[nodiscard]] bool isOpen() const { return za || writer; }
     void readEntries();
     void reindex();
+    void replaced(qsizetype oldPos);
+    [[nodiscard]] bool addWritten(const QString& name, DeflateBlocks::Feed& feed, QString* error);
     void reset();
     [[nodiscard]] zip_source_t* makeSource(const ZipSpool::Piece& piece, time_t modified);
     [[nodiscard]] bool putSource(const QString& name, zip_source_t* src, qsizetype oldPos,
@@ -253,6 +275,7 @@ void ZipArchive::Private::reset()
     comment.clear();
     changed = false;
     spool.reset();
+    writer.reset();
     entries.clear();
     positions.clear();
 }
@@ -309,12 +332,37 @@ bool ZipArchive::Private::addSpooled(const QString& name, const ZipSpool::Piece&
     (void)zip_file_set_external_attributes(za, index, 0, ZIP_OPSYS_UNIX,
                                            (S_IFREG | piece.permissions) << 16);
     setExtendedTimestamp(za, index, modified);
-    if (oldPos >= 0) {
-        entries.erase(entries.begin() + oldPos);
-        reindex();
-    }
+    replaced(oldPos);
     entries.push_back({name, QDateTime::fromSecsSinceEpoch(modified), piece.size,
                        piece.compressedSize, index, false});
+    positions.insert(name, static_cast<qsizetype>(entries.size()) - 1);
+    changed = true;
+    return true;
+}
+
+// The replaced entry leaves the live list; the new one goes last.
+void ZipArchive::Private::replaced(qsizetype oldPos)
+{
+    if (oldPos < 0)
+        return;
+    if (writer)
+        writer->drop(entries[size_t(oldPos)].index);
+    entries.erase(entries.begin() + oldPos);
+    reindex();
+}
+
+bool ZipArchive::Private::addWritten(const QString& name, DeflateBlocks::Feed& feed, QString* error)
+{
+    DeflateBlocks::ReadProblem problem = DeflateBlocks::ReadProblem::None;
+    const ZipWriter::Failure failure = writer->add(name.toUtf8(), feed, &problem, error);
+    if (failure != ZipWriter::Failure::None) {
+        addProblem = failure == ZipWriter::Failure::Write ? ZipAddProblem::TempWrite : problemOf(problem);
+        return false;
+    }
+    replaced(positions.value(name, -1));
+    const size_t index = writer->count() - 1;
+    entries.push_back({name, QDateTime::fromSecsSinceEpoch(writer->modified(index)), writer->size(index),
+                       writer->compressedSize(index), index, false});
     positions.insert(name, static_cast<qsizetype>(entries.size()) - 1);
     changed = true;
     return true;
@@ -375,7 +423,7 @@ bool ZipArchive::Private::extract(qsizetype pos, const QString& folder, QString*
 
 bool ZipEntry::Extract(const QString& targetFolder, QString* error) const
 {
-    if (!m_archive || !m_archive->d->za)
+    if (!m_archive || !m_archive->d->isOpen())
         return fail(error, QStringLiteral("no archive is open"));
     const auto& entries = m_archive->d->entries;
     if (m_index < 0 || static_cast<size_t>(m_index) >= entries.size()
@@ -422,7 +470,7 @@ bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool
 {
     ZipArchive::Private& d = *m_archive->d;
     d.addProblem = ZipAddProblem::Other;
-    if (!d.za)
+    if (!d.isOpen())
         return fail(error, QStringLiteral("no archive is open"));
     const QString full = QDir::cleanPath(QDir::isAbsolutePath(path)
                                              ? path
@@ -432,13 +480,19 @@ bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool
         d.addProblem = ZipAddProblem::AlreadyInArchive;
         return fail(error, QStringLiteral("already in the archive: ") + name);
     }
-    if (!d.spool)
-        d.spool = std::make_unique<ZipSpool>(d.spoolFolder.isEmpty() ? Paths::tempFolder()
-                                                                     : d.spoolFolder);
     std::unique_ptr<DeflateBlocks::Feed> feed
         = d.readAhead ? d.readAhead->take(path, level) : nullptr;
     if (!feed)
-        feed = std::make_unique<DeflateBlocks::InlineFeed>(d.spool->compressor(), full, level);
+        feed = std::make_unique<DeflateBlocks::InlineFeed>(d.compressor, full, level);
+    if (d.writer) {
+        if (!d.addWritten(name, *feed, error))
+            return false;
+        d.addProblem = ZipAddProblem::None;
+        return true;
+    }
+    if (!d.spool)
+        d.spool = std::make_unique<ZipSpool>(d.spoolFolder.isEmpty() ? Paths::tempFolder()
+                                                                     : d.spoolFolder);
     ZipSpool::Piece piece;
     QString message;
     if (!d.spool->add(full, *feed, &piece, &message)) {
@@ -461,11 +515,7 @@ bool ZipArchive::Create(const QString& path, QString* error)
         return false;
     if (!writeEmptyArchive(path, {}, error))
         return false;
-    int code = 0;
-    d->za = zip_open(QFile::encodeName(path).constData(), 0, &code);
-    if (!d->za)
-        return fail(
-            error, QStringLiteral("cannot open ") + path + QStringLiteral(": ") + libzipText(code));
+    d->writer = std::make_unique<ZipWriter>(path);
     d->path = path;
     return true;
 }
@@ -499,11 +549,12 @@ bool ZipArchive::openWith(const QString& path, int flags, QString* error)
 
 bool ZipArchive::setComment(const QString& comment, QString* error)
 {
-    if (!d->za)
+    if (!d->isOpen())
         return fail(error, QStringLiteral("no archive is open"));
     const QByteArray text = comment.toUtf8().left(0xffff);
-    if (zip_set_archive_comment(d->za, text.constData(), static_cast<zip_uint16_t>(text.size()))
-        != 0)
+    if (d->za
+        && zip_set_archive_comment(d->za, text.constData(), static_cast<zip_uint16_t>(text.size()))
+            != 0)
         return fail(error, archiveError(d->za));
     d->comment = QString::fromUtf8(text);
     d->changed = true;
@@ -515,11 +566,15 @@ QString ZipArchive::Comment() const { return d->comment; }
 
 bool ZipArchive::Close(QString* error)
 {
-    if (!d->za)
+    if (!d->isOpen())
         return true;
     bool ok = true;
-    if (d->entries.empty()) {
-        zip_discard(d->za);
+    if (d->writer && !d->entries.empty()) {
+        QString message;
+        ok = d->writer->finish(d->comment.toUtf8().left(0xffff), &message) || fail(error, message);
+    } else if (d->entries.empty()) {
+        if (d->za)
+            zip_discard(d->za);
         if (d->changed)
             ok = writeEmptyArchive(d->path, d->comment.toUtf8().left(0xffff), error);
     } else if (zip_close(d->za) != 0) {
@@ -532,7 +587,7 @@ bool ZipArchive::Close(QString* error)
     return ok;
 }
 
-bool ZipArchive::isOpen() const { return d->za != nullptr; }
+bool ZipArchive::isOpen() const { return d->isOpen(); }
 
 QString ZipArchive::path() const { return d->path; }
 

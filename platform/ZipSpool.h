@@ -34,8 +34,6 @@ public:
     // Stores the file's compressed blocks as the feed gives them; path names it in messages.
     [[nodiscard]] bool add(const QString& path, DeflateBlocks::Feed& feed, Piece* piece,
                            QString* error);
-    // The compressor for files read on this thread.
-    [[nodiscard]] DeflateBlocks::Compressor& compressor() { return m_compressor; }
     [[nodiscard]] Problem lastProblem() const { return m_problem; }
     // Reads spooled bytes; gives the count read or -1.
     [[nodiscard]] qint64 read(qint64 offset, char* buffer, qint64 length) const;
@@ -49,6 +47,5 @@ private:
     int m_fd = -1;
     Problem m_problem = Problem::None;
     qint64 m_end = 0;
-    DeflateBlocks::Compressor m_compressor;
     DeflateBlocks::Block m_block;
 };
