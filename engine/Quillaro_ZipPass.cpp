@@ -22,6 +22,7 @@
 #include "RunHost.h"
 #include "SyncFileOps.h"
 #include "ZipArchive.h"
+#include "ZipCheck.h"
 #include "clsBlowfish.h"
 #include "FilterList.h"
 
@@ -312,7 +313,7 @@ bool ZipPass::Zip_Now(const QString& file, bool archiveBit, const FileAttributes
         return true;
     const bool added = WriteToZip(file, stat);
     if (added && m_options.resetArchiveBit && archiveBit)
-        m_pendingArchiveBits.append(file);
+        m_pendingArchiveBits.append(file.toUtf8()).append('\0');
     return added;
 }
 
@@ -457,7 +458,8 @@ void ZipPass::report(const QString& line)
 bool ZipPass::reopenCheck()
 {
     QString error;
-    const bool ok = m_oZip->Close(&error) && m_oZip->Open(g_sZipTemp, &error) && m_oZip->Close(&error);
+    // The written part is read back as a reader would open it, without keeping its entries.
+    const bool ok = m_oZip->Close(&error) && ZipCheck::wholeArchive(g_sZipTemp, &error);
     if (!ok) {
         m_host.playAnimation({});
         ReportError(label("Zip_Copy error_zip"), ErrNo::PathFileAccess, error);
@@ -673,6 +675,17 @@ void ZipPass::cleanTemp()
     DeleteWorkingFiles(m_options);
 }
 
+QStringList ZipPass::pendingArchiveBits() const
+{
+    QStringList files;
+    for (qsizetype start = 0; start < m_pendingArchiveBits.size();) {
+        const qsizetype end = m_pendingArchiveBits.indexOf('\0', start);
+        files.append(QString::fromUtf8(m_pendingArchiveBits.mid(start, end - start)));
+        start = end + 1;
+    }
+    return files;
+}
+
 void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
 {
     m_host.playAnimation({});
@@ -687,7 +700,7 @@ void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
     if (!reopenCheck()) {
         m_tally.worsen(RunOutcome::Failed);
     } else {
-        const QStringList archiveBits = m_pendingArchiveBits;
+        const QStringList archiveBits = pendingArchiveBits();
         const bool delivered = m_options.media
                                    ? (m_options.cdRecorder ? deliverToCd(archiveBits, bBurnNow)
                                                            : waitForRoom(double(QFileInfo(g_sZipTemp).size()))
@@ -707,7 +720,7 @@ void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
         if (m_options.sendEmail && (delivered || !m_options.media))
             sendByMail();
     }
-    m_pendingArchiveBits.clear();
+    m_pendingArchiveBits = QByteArray();
     if (bCleanTemp)
         cleanTemp();
     m_host.playAnimation(QStringLiteral("compress.avi"));

@@ -104,7 +104,9 @@ private:
     double m_dMaxZipSize = 0;
     double m_dZipSize = 0;
     // Files added to the current part whose archive attribute is cleared once it is delivered.
-    QStringList m_pendingArchiveBits;
+    // Kept as UTF-8, each name ended by a zero byte: a part may hold a great many.
+    QByteArray m_pendingArchiveBits;
+    [[nodiscard]] QStringList pendingArchiveBits() const;
     bool m_partsExhausted = false; // no free part number is left at the destination
     // The archive at the destination this run appends to: the one name it may replace.
     QString m_appendedTo;

@@ -1,6 +1,7 @@
 #include "ZipArchive.h"
 
 #include <sys/stat.h>
+#include <deque>
 #include <vector>
 
 #include <zip.h>
@@ -98,16 +99,16 @@ ZipAddProblem problemOf(ZipSpool::Problem problem)
 
 // Info-ZIP's extended timestamp holds the exact time of the file; the DOS time only steps of two
 // seconds in local time.
-QDateTime entryTime(zip_t* za, zip_uint64_t index, time_t dosTime)
+qint64 entryTime(zip_t* za, zip_uint64_t index, time_t dosTime)
 {
     zip_uint16_t length = 0;
     const zip_uint8_t* data
         = zip_file_extra_field_get_by_id(za, index, kExtendedTimestamp, 0, &length, ZIP_FL_CENTRAL);
     if (!data || length < 5 || (data[0] & 1) == 0)
-        return QDateTime::fromSecsSinceEpoch(dosTime);
+        return dosTime;
     const quint32 seconds = static_cast<quint32>(data[1]) | static_cast<quint32>(data[2]) << 8
         | static_cast<quint32>(data[3]) << 16 | static_cast<quint32>(data[4]) << 24;
-    return QDateTime::fromSecsSinceEpoch(static_cast<qint32>(seconds));
+    return static_cast<qint32>(seconds);
 }
 
 // The exact time of the file beside the DOS time, as Info-ZIP writes it, so that a restore
@@ -197,8 +198,8 @@ zip_int64_t spoolCallback(void* state, void* data, zip_uint64_t length, zip_sour
 
 // The archive's live entries in order; libzip keeps deleted ones counted until the close.
 struct LiveEntry {
-    QString name;
-    QDateTime modified;
+    QByteArray name; // UTF-8
+    qint64 modified = 0; // seconds since the epoch
     qint64 size = 0;
     qint64 compressedSize = 0;
     zip_uint64_t index = 0;
@@ -214,8 +215,8 @@ struct ZipArchive::Private {
     std::unique_ptr<ZipSpool> spool;     // an archive opened to be added to
     std::unique_ptr<ZipWriter> writer;   // a new archive
     DeflateBlocks::Compressor compressor; // for files read on this thread
-    std::vector<LiveEntry> entries;
-    QHash<QString, qsizetype> positions;
+    std::deque<LiveEntry> entries; // grows without copying what it holds
+    QHash<QByteArray, qsizetype> positions; // by UTF-8 name, sharing the entries' bytes
     ZipAddProblem addProblem = ZipAddProblem::None;
     // Lives across parts: the files read ahead are added to whichever part comes next.
     std::unique_ptr<ZipReadAhead> readAhead;
@@ -224,12 +225,12 @@ struct ZipArchive::Private {
     void readEntries();
     void reindex();
     void replaced(qsizetype oldPos);
-    [[nodiscard]] bool addWritten(const QString& name, DeflateBlocks::Feed& feed, QString* error);
+    [[nodiscard]] bool addWritten(const QByteArray& name, DeflateBlocks::Feed& feed, QString* error);
     void reset();
     [[nodiscard]] zip_source_t* makeSource(const ZipSpool::Piece& piece, time_t modified);
-    [[nodiscard]] bool putSource(const QString& name, zip_source_t* src, qsizetype oldPos,
+    [[nodiscard]] bool putSource(const QByteArray& name, zip_source_t* src, qsizetype oldPos,
                                  zip_int64_t* index, QString* error);
-    [[nodiscard]] bool addSpooled(const QString& name, const ZipSpool::Piece& piece,
+    [[nodiscard]] bool addSpooled(const QByteArray& name, const ZipSpool::Piece& piece,
                                   QString* error);
     [[nodiscard]] bool extract(qsizetype pos, const QString& folder, QString* error) const;
     [[nodiscard]] bool copyOut(zip_file_t* zf, ExtractTarget::FileWriter& out, const QString& name,
@@ -240,13 +241,12 @@ struct ZipArchive::Private {
 void ZipArchive::Private::readEntries()
 {
     const zip_int64_t count = zip_get_num_entries(za, 0);
-    entries.reserve(static_cast<size_t>(qMax<zip_int64_t>(count, 0)));
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
         if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0)
             continue;
         LiveEntry e;
-        e.name = QString::fromUtf8(st.name);
+        e.name = QByteArray(st.name);
         e.modified = entryTime(za, static_cast<zip_uint64_t>(i), st.mtime);
         e.size = static_cast<qint64>(st.size);
         e.compressedSize = static_cast<qint64>(st.comp_size);
@@ -276,8 +276,8 @@ void ZipArchive::Private::reset()
     changed = false;
     spool.reset();
     writer.reset();
-    entries.clear();
-    positions.clear();
+    std::deque<LiveEntry>().swap(entries); // a part's entries are not kept for the next
+    positions = {};
 }
 
 zip_source_t* ZipArchive::Private::makeSource(const ZipSpool::Piece& piece, time_t modified)
@@ -295,7 +295,7 @@ zip_source_t* ZipArchive::Private::makeSource(const ZipSpool::Piece& piece, time
     return src;
 }
 
-bool ZipArchive::Private::putSource(const QString& name, zip_source_t* src, qsizetype oldPos,
+bool ZipArchive::Private::putSource(const QByteArray& name, zip_source_t* src, qsizetype oldPos,
                                     zip_int64_t* index, QString* error)
 {
     // Deleting first, then adding, keeps the written order the same as the live list.
@@ -303,7 +303,7 @@ bool ZipArchive::Private::putSource(const QString& name, zip_source_t* src, qsiz
     const zip_uint64_t oldIndex = replacing ? entries[static_cast<size_t>(oldPos)].index : 0;
     if (replacing && zip_delete(za, oldIndex) != 0)
         return fail(error, archiveError(za));
-    *index = zip_file_add(za, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8);
+    *index = zip_file_add(za, name.constData(), src, ZIP_FL_ENC_UTF_8);
     if (*index >= 0)
         return true;
     const QString message = archiveError(za);
@@ -312,7 +312,7 @@ bool ZipArchive::Private::putSource(const QString& name, zip_source_t* src, qsiz
     return fail(error, message);
 }
 
-bool ZipArchive::Private::addSpooled(const QString& name, const ZipSpool::Piece& piece,
+bool ZipArchive::Private::addSpooled(const QByteArray& name, const ZipSpool::Piece& piece,
                                      QString* error)
 {
     const auto modified = static_cast<time_t>(piece.modified);
@@ -333,7 +333,7 @@ bool ZipArchive::Private::addSpooled(const QString& name, const ZipSpool::Piece&
                                            (S_IFREG | piece.permissions) << 16);
     setExtendedTimestamp(za, index, modified);
     replaced(oldPos);
-    entries.push_back({name, QDateTime::fromSecsSinceEpoch(modified), piece.size,
+    entries.push_back({name, modified, piece.size,
                        piece.compressedSize, index, false});
     positions.insert(name, static_cast<qsizetype>(entries.size()) - 1);
     changed = true;
@@ -351,17 +351,17 @@ void ZipArchive::Private::replaced(qsizetype oldPos)
     reindex();
 }
 
-bool ZipArchive::Private::addWritten(const QString& name, DeflateBlocks::Feed& feed, QString* error)
+bool ZipArchive::Private::addWritten(const QByteArray& name, DeflateBlocks::Feed& feed, QString* error)
 {
     DeflateBlocks::ReadProblem problem = DeflateBlocks::ReadProblem::None;
-    const ZipWriter::Failure failure = writer->add(name.toUtf8(), feed, &problem, error);
+    const ZipWriter::Failure failure = writer->add(name, feed, &problem, error);
     if (failure != ZipWriter::Failure::None) {
         addProblem = failure == ZipWriter::Failure::Write ? ZipAddProblem::TempWrite : problemOf(problem);
         return false;
     }
     replaced(positions.value(name, -1));
     const size_t index = writer->count() - 1;
-    entries.push_back({name, QDateTime::fromSecsSinceEpoch(writer->modified(index)), writer->size(index),
+    entries.push_back({name, writer->modified(index), writer->size(index),
                        writer->compressedSize(index), index, false});
     positions.insert(name, static_cast<qsizetype>(entries.size()) - 1);
     changed = true;
@@ -400,13 +400,14 @@ mode_t ZipArchive::Private::storedMode(zip_uint64_t index) const
 bool ZipArchive::Private::extract(qsizetype pos, const QString& folder, QString* error) const
 {
     const LiveEntry& e = entries[static_cast<size_t>(pos)];
-    const QString relative = ExtractTarget::relativePath(e.name);
+    const QString name = QString::fromUtf8(e.name);
+    const QString relative = ExtractTarget::relativePath(name);
     if (relative.isEmpty())
         return fail(error,
-                    QStringLiteral("entry name refused, it leaves the target folder: ") + e.name);
+                    QStringLiteral("entry name refused, it leaves the target folder: ") + name);
     if (!e.onDisk)
-        return fail(error, QStringLiteral("entry not yet written to the archive: ") + e.name);
-    if (e.name.endsWith(QLatin1Char('/')) || e.name.endsWith(QLatin1Char('\\')))
+        return fail(error, QStringLiteral("entry not yet written to the archive: ") + name);
+    if (name.endsWith(QLatin1Char('/')) || name.endsWith(QLatin1Char('\\')))
         return ExtractTarget::makeFolders(folder, relative, error);
     ExtractTarget::FileWriter out;
     if (!out.open(folder, relative, error))
@@ -414,11 +415,11 @@ bool ZipArchive::Private::extract(qsizetype pos, const QString& folder, QString*
     zip_file_t* zf = zip_fopen_index(za, e.index, 0);
     if (!zf)
         return fail(error,
-                    QStringLiteral("cannot open entry ") + e.name + QStringLiteral(": ")
+                    QStringLiteral("cannot open entry ") + name + QStringLiteral(": ")
                         + archiveError(za));
-    const bool ok = copyOut(zf, out, e.name, error);
+    const bool ok = copyOut(zf, out, name, error);
     zip_fclose(zf);
-    return ok && out.commit(storedMode(e.index), e.modified, error);
+    return ok && out.commit(storedMode(e.index), QDateTime::fromSecsSinceEpoch(e.modified), error);
 }
 
 bool ZipEntry::Extract(const QString& targetFolder, QString* error) const
@@ -427,7 +428,7 @@ bool ZipEntry::Extract(const QString& targetFolder, QString* error) const
         return fail(error, QStringLiteral("no archive is open"));
     const auto& entries = m_archive->d->entries;
     if (m_index < 0 || static_cast<size_t>(m_index) >= entries.size()
-        || entries[static_cast<size_t>(m_index)].name != m_name)
+        || QString::fromUtf8(entries[static_cast<size_t>(m_index)].name) != m_name)
         return fail(error,
                     QStringLiteral("the archive changed since the entry was taken: ") + m_name);
     return m_archive->d->extract(m_index, targetFolder, error);
@@ -444,8 +445,8 @@ ZipEntry ZipFiles::Item(int index) const
     const LiveEntry& e = entries[static_cast<size_t>(index)];
     entry.m_archive = m_archive;
     entry.m_index = index;
-    entry.m_name = e.name;
-    entry.m_modified = e.modified;
+    entry.m_name = QString::fromUtf8(e.name);
+    entry.m_modified = QDateTime::fromSecsSinceEpoch(e.modified);
     entry.m_size = e.size;
     entry.m_compressedSize = e.compressedSize;
     return entry;
@@ -475,10 +476,12 @@ bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool
     const QString full = QDir::cleanPath(QDir::isAbsolutePath(path)
                                              ? path
                                              : QDir::currentPath() + QLatin1Char('/') + path);
-    const QString name = keepPath ? full.mid(1) : full.mid(full.lastIndexOf(QLatin1Char('/')) + 1);
+    QByteArray name
+        = (keepPath ? full.mid(1) : full.mid(full.lastIndexOf(QLatin1Char('/')) + 1)).toUtf8();
+    name.squeeze(); // kept for every entry of the part
     if (!overwrite && d.positions.contains(name)) {
         d.addProblem = ZipAddProblem::AlreadyInArchive;
-        return fail(error, QStringLiteral("already in the archive: ") + name);
+        return fail(error, QStringLiteral("already in the archive: ") + QString::fromUtf8(name));
     }
     std::unique_ptr<DeflateBlocks::Feed> feed
         = d.readAhead ? d.readAhead->take(path, level) : nullptr;

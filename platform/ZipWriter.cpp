@@ -14,21 +14,17 @@
 
 #include <QFile>
 
+#include "ZipFormat.h"
+
+using namespace ZipFormat;
+
 namespace {
 
-constexpr quint32 kLocalSignature = 0x04034b50;
-constexpr quint32 kCentralSignature = 0x02014b50;
-constexpr quint32 kEndSignature = 0x06054b50;
-constexpr quint32 kEnd64Signature = 0x06064b50;
-constexpr quint32 kLocator64Signature = 0x07064b50;
 constexpr quint16 kExtendedTimestamp = 0x5455;
-constexpr quint16 kZip64Field = 0x0001;
 constexpr quint16 kUtf8Flag = 0x0800;
 constexpr quint16 kMadeByUnix = 3 << 8;
 constexpr quint16 kVersion = 20;
 constexpr quint16 kVersion64 = 45;
-constexpr qint64 kMax32 = 0xffffffffLL;
-constexpr qint64 kMax16 = 0xffff;
 constexpr qint64 kFlushAt = 1 << 20;
 
 void put16(QByteArray& b, quint64 v)
@@ -47,12 +43,6 @@ void put64(QByteArray& b, quint64 v)
 {
     put32(b, v & 0xffffffffULL);
     put32(b, v >> 32);
-}
-
-void set32(char* at, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = char((v >> (8 * i)) & 0xff);
 }
 
 // The DOS time of the file in local time, in steps of two seconds, as every ZIP tool reads it.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <vector>
+#include <deque>
 
 #include <QByteArray>
 #include <QString>
@@ -55,6 +55,6 @@ private:
     QString m_working;
     int m_fd = -1;
     qint64 m_end = 0;
-    std::vector<Entry> m_entries;
+    std::deque<Entry> m_entries; // grows without copying what it holds
     DeflateBlocks::Block m_block;
 };

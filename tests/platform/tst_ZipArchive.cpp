@@ -10,6 +10,7 @@
 
 #include "TestSupport.h"
 #include "ZipArchive.h"
+#include "ZipCheck.h"
 #include "ZipReadAhead.h"
 
 using namespace TestSupport;
@@ -40,6 +41,8 @@ QString pythonCheck(const QString& archive, int* rc = nullptr)
 
 void expectToolsAccept(const QString& archive)
 {
+    QString checked;
+    QVERIFY2(ZipCheck::wholeArchive(archive, &checked), qPrintable(checked));
     int rc = -1;
     const QString py = pythonCheck(archive, &rc);
     QVERIFY2(rc == 0, qPrintable(py));
@@ -341,6 +344,7 @@ void tst_ZipArchive::damagedArchiveFailsToOpen_data()
     QTest::newRow("garbage") << QStringLiteral("garbage");
     QTest::newRow("empty file") << QStringLiteral("empty");
     QTest::newRow("local header broken") << QStringLiteral("header");
+    QTest::newRow("directory record disagrees") << QStringLiteral("record");
     QTest::newRow("missing") << QStringLiteral("missing");
 }
 
@@ -368,6 +372,8 @@ void tst_ZipArchive::damagedArchiveFailsToOpen()
         bytes.clear();
     else if (damage == QStringLiteral("header"))
         bytes[bytes.indexOf("PK\x03\x04", 10) + 26] = '\x7f'; // second entry's name length
+    else if (damage == QStringLiteral("record"))
+        bytes[bytes.indexOf("PK\x01\x02") + 16] ^= 1; // first entry's checksum
     if (damage == QStringLiteral("missing"))
         QVERIFY(QFile::remove(zipPath));
     else
@@ -377,6 +383,10 @@ void tst_ZipArchive::damagedArchiveFailsToOpen()
     QVERIFY(!zip.Open(zipPath, &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(!zip.isOpen());
+    // The check a run makes before delivering a part finds it too.
+    error.clear();
+    QVERIFY(!ZipCheck::wholeArchive(zipPath, &error));
+    QVERIFY(error.startsWith(QStringLiteral("cannot open ") + zipPath));
 }
 
 void tst_ZipArchive::closeWritesOncePerPart()
