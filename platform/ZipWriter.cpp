@@ -154,21 +154,48 @@ bool mayNeedZip64(qint64 size) { return size >= kMax32 - (size >> 8) - (1 << 20)
 
 } // namespace
 
+void ZipWriter::takeBlock(Entry& entry) const
+{
+    entry.crc = quint32(crc32_combine(entry.crc, m_block.crc, m_block.length));
+    entry.size += m_block.length;
+    entry.compressedSize += qint64(m_block.out.size());
+}
+
+// The header and the data in one call: a small file costs one write.
+bool ZipWriter::writeWithHeader(qint64 offset, const QByteArray& header, QString* error)
+{
+    iovec parts[2] = {{const_cast<char*>(header.constData()), size_t(header.size())},
+                      {m_block.out.data(), m_block.out.size()}};
+    ssize_t done = -1;
+    do
+        done = ::pwritev(m_fd, parts, 2, offset);
+    while (done < 0 && errno == EINTR);
+    if (done < 0)
+        return writeAt(offset, header.constData(), header.size(), error);
+    const qint64 total = header.size() + qint64(m_block.out.size());
+    if (done == total)
+        return true;
+    // What is left, as one piece or two.
+    if (done < header.size())
+        return writeAt(offset + done, header.constData() + done, header.size() - done, error)
+            && writeAt(offset + header.size(), m_block.out.data(), qint64(m_block.out.size()), error);
+    const qint64 skip = done - header.size();
+    return writeAt(offset + done, m_block.out.data() + skip, qint64(m_block.out.size()) - skip, error);
+}
+
 ZipWriter::Failure ZipWriter::copyBlocks(Entry& entry, DeflateBlocks::Feed& feed, qint64 dataStart,
                                          DeflateBlocks::ReadProblem* problem, QString* error)
 {
     qint64 at = dataStart;
     for (;;) {
-        if (!feed.next(&m_block, problem, error))
-            return Failure::Read;
         if (!writeAt(at, m_block.out.data(), qint64(m_block.out.size()), error))
             return Failure::Write;
         at += qint64(m_block.out.size());
-        entry.crc = quint32(crc32_combine(entry.crc, m_block.crc, m_block.length));
-        entry.size += m_block.length;
-        entry.compressedSize += qint64(m_block.out.size());
+        takeBlock(entry);
         if (m_block.last)
             return Failure::None;
+        if (!feed.next(&m_block, problem, error))
+            return Failure::Read;
     }
 }
 
@@ -178,7 +205,7 @@ ZipWriter::Failure ZipWriter::add(const QByteArray& name, DeflateBlocks::Feed& f
     if (!ensureOpen(error))
         return Failure::Write;
     DeflateBlocks::FileFacts facts;
-    if (!feed.open(&facts, problem, error))
+    if (!feed.open(&facts, problem, error) || !feed.next(&m_block, problem, error))
         return Failure::Read;
     Entry entry;
     entry.name = name;
@@ -187,19 +214,30 @@ ZipWriter::Failure ZipWriter::add(const QByteArray& name, DeflateBlocks::Feed& f
     entry.permissions = facts.permissions;
     entry.deflated = facts.level > 0;
     entry.zip64Local = mayNeedZip64(facts.size);
-    // The header goes with the data once the sizes are known, after the data otherwise.
-    QByteArray header = localHeader(name, entry.modified, entry.deflated, entry.zip64Local, 0, 0, 0);
-    const qint64 dataStart = m_end + header.size();
-    Failure failure = copyBlocks(entry, feed, dataStart, problem, error);
-    if (failure == Failure::None && !entry.zip64Local
-        && (entry.size > kMax32 || entry.compressedSize >= kMax32)) {
-        *error = QStringLiteral("the entry outgrew what its header can hold: ") + QString::fromUtf8(name);
-        failure = Failure::Write;
-    }
-    if (failure == Failure::None) {
-        header = localHeader(name, entry.modified, entry.deflated, entry.zip64Local, entry.crc,
-                             entry.size, entry.compressedSize);
-        if (!writeAt(m_end, header.constData(), header.size(), error))
+    Failure failure = Failure::None;
+    qint64 dataStart = 0;
+    if (m_block.last) {
+        takeBlock(entry);
+        const QByteArray header = localHeader(name, entry.modified, entry.deflated, entry.zip64Local,
+                                              entry.crc, entry.size, entry.compressedSize);
+        dataStart = m_end + header.size();
+        if (!writeWithHeader(m_end, header, error))
+            failure = Failure::Write;
+    } else {
+        // The header is written once the data is, when its sizes are known.
+        dataStart = m_end
+            + localHeader(name, entry.modified, entry.deflated, entry.zip64Local, 0, 0, 0).size();
+        failure = copyBlocks(entry, feed, dataStart, problem, error);
+        if (failure == Failure::None && !entry.zip64Local
+            && (entry.size > kMax32 || entry.compressedSize >= kMax32)) {
+            *error = QStringLiteral("the entry outgrew what its header can hold: ")
+                + QString::fromUtf8(name);
+            failure = Failure::Write;
+        }
+        const QByteArray header = localHeader(name, entry.modified, entry.deflated,
+                                              entry.zip64Local, entry.crc, entry.size,
+                                              entry.compressedSize);
+        if (failure == Failure::None && !writeAt(m_end, header.constData(), header.size(), error))
             failure = Failure::Write;
     }
     if (failure != Failure::None) {

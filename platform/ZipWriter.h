@@ -47,6 +47,8 @@ private:
     };
     [[nodiscard]] bool ensureOpen(QString* error);
     [[nodiscard]] bool writeAt(qint64 offset, const char* data, qint64 length, QString* error);
+    void takeBlock(Entry& entry) const;
+    [[nodiscard]] bool writeWithHeader(qint64 offset, const QByteArray& header, QString* error);
     [[nodiscard]] Failure copyBlocks(Entry& entry, DeflateBlocks::Feed& feed, qint64 dataStart,
                                      DeflateBlocks::ReadProblem* problem, QString* error);
     [[nodiscard]] QByteArray centralDirectory(qint64* records) const;
