@@ -45,7 +45,6 @@ public:
                             QString* error);
     // Reads the next block with its dictionary; a file that shrank ends early.
     [[nodiscard]] bool next(Block* block, ReadProblem* problem, QString* error);
-    [[nodiscard]] bool atEnd() const { return m_ended; }
 
 private:
     int m_fd = -1;

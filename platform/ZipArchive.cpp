@@ -80,23 +80,6 @@ ZipAddProblem problemOf(DeflateBlocks::ReadProblem problem)
     return ZipAddProblem::Other;
 }
 
-ZipAddProblem problemOf(ZipSpool::Problem problem)
-{
-    switch (problem) {
-    case ZipSpool::Problem::Vanished:
-        return ZipAddProblem::Vanished;
-    case ZipSpool::Problem::Unreadable:
-        return ZipAddProblem::Unreadable;
-    case ZipSpool::Problem::Locked:
-        return ZipAddProblem::Locked;
-    case ZipSpool::Problem::SpoolWrite:
-        return ZipAddProblem::TempWrite;
-    case ZipSpool::Problem::None:
-        break;
-    }
-    return ZipAddProblem::Other;
-}
-
 // Info-ZIP's extended timestamp holds the exact time of the file; the DOS time only steps of two
 // seconds in local time.
 qint64 entryTime(zip_t* za, zip_uint64_t index, time_t dosTime)
@@ -499,7 +482,8 @@ bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool
     ZipSpool::Piece piece;
     QString message;
     if (!d.spool->add(full, *feed, &piece, &message)) {
-        d.addProblem = problemOf(d.spool->lastProblem());
+        d.addProblem = d.spool->spoolWriteFailed() ? ZipAddProblem::TempWrite
+                                                   : problemOf(d.spool->readProblem());
         return fail(error, message);
     }
     if (!d.addSpooled(name, piece, error))

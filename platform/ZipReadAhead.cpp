@@ -28,8 +28,7 @@ struct ZipReadAhead::Item {
     QString path;
     int level = 0;
     qsizetype order = 0;
-    Source source;        // used by one worker at a time
-    bool reading = false; // a worker holds the source
+    Source source; // used by the one worker that took the item off toRead
     bool opened = false;  // the open was tried
     bool openFailed = false;
     bool readEnded = false;
@@ -274,7 +273,6 @@ void ZipReadAhead::work(State& state)
             --state.idleWorkers;
             continue;
         }
-        item->reading = true;
         state.wakeWorkerFor(0);
         lock.unlock();
         ReadResult r = readOn(*item);
@@ -288,7 +286,6 @@ void ZipReadAhead::work(State& state)
             piece->done = compressed = true;
         }
         lock.lock();
-        item->reading = false;
         if (r.openedNow) {
             item->opened = true;
             item->openFailed = r.openFailed;

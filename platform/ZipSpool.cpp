@@ -19,22 +19,6 @@ QString systemError(const QString& what, const QString& path)
         + QString::fromLocal8Bit(std::strerror(errno));
 }
 
-ZipSpool::Problem spoolProblem(DeflateBlocks::ReadProblem problem)
-{
-    switch (problem) {
-    case DeflateBlocks::ReadProblem::Vanished:
-        return ZipSpool::Problem::Vanished;
-    case DeflateBlocks::ReadProblem::Locked:
-        return ZipSpool::Problem::Locked;
-    case DeflateBlocks::ReadProblem::Other:
-        return ZipSpool::Problem::None;
-    case DeflateBlocks::ReadProblem::None:
-    case DeflateBlocks::ReadProblem::Unreadable:
-        break;
-    }
-    return ZipSpool::Problem::Unreadable;
-}
-
 } // namespace
 
 ZipSpool::ZipSpool(QString folder) : m_folder(std::move(folder)) { }
@@ -53,7 +37,7 @@ bool ZipSpool::ensureOpen(QString* error)
     QByteArray name = QFile::encodeName(m_folder + QStringLiteral("/zipspool.XXXXXX"));
     m_fd = ::mkstemp(name.data());
     if (m_fd < 0) {
-        m_problem = Problem::SpoolWrite;
+        m_writeFailed = true;
         *error = systemError(QStringLiteral("cannot create the spool file in"), m_folder);
         return false;
     }
@@ -69,7 +53,7 @@ bool ZipSpool::write(const char* data, qint64 length, QString* error)
         if (done < 0 && errno == EINTR)
             continue;
         if (done <= 0) {
-            m_problem = Problem::SpoolWrite;
+            m_writeFailed = true;
             *error = systemError(QStringLiteral("cannot write the spool file in"), m_folder);
             return false;
         }
@@ -83,11 +67,8 @@ bool ZipSpool::write(const char* data, qint64 length, QString* error)
 bool ZipSpool::copyBlocks(DeflateBlocks::Feed& feed, Piece* piece, QString* error)
 {
     for (;;) {
-        DeflateBlocks::ReadProblem problem = DeflateBlocks::ReadProblem::None;
-        if (!feed.next(&m_block, &problem, error)) {
-            m_problem = spoolProblem(problem);
+        if (!feed.next(&m_block, &m_readProblem, error))
             return false;
-        }
         if (!write(m_block.out.data(), static_cast<qint64>(m_block.out.size()), error))
             return false;
         piece->crc = static_cast<quint32>(crc32_combine(piece->crc, m_block.crc, m_block.length));
@@ -100,15 +81,13 @@ bool ZipSpool::copyBlocks(DeflateBlocks::Feed& feed, Piece* piece, QString* erro
 
 bool ZipSpool::add(const QString& path, DeflateBlocks::Feed& feed, Piece* piece, QString* error)
 {
-    m_problem = Problem::None;
+    m_readProblem = DeflateBlocks::ReadProblem::None;
+    m_writeFailed = false;
     if (!ensureOpen(error))
         return false;
     DeflateBlocks::FileFacts facts;
-    DeflateBlocks::ReadProblem problem = DeflateBlocks::ReadProblem::None;
-    if (!feed.open(&facts, &problem, error)) {
-        m_problem = spoolProblem(problem);
+    if (!feed.open(&facts, &m_readProblem, error))
         return false;
-    }
     const qint64 start = m_end;
     *piece = Piece{start, 0, 0, 0, facts.level > 0, facts.modified, facts.permissions};
     if (copyBlocks(feed, piece, error))

@@ -26,7 +26,8 @@ public:
     };
 
     // Why the last add() failed.
-    enum class Problem { None, Vanished, Unreadable, Locked, SpoolWrite };
+    // Why the last add() failed: the file could not be read (readProblem()), or the spool could
+    // not be written (spoolWriteFailed()).
 
     explicit ZipSpool(QString folder);
     ~ZipSpool();
@@ -34,7 +35,8 @@ public:
     // Stores the file's compressed blocks as the feed gives them; path names it in messages.
     [[nodiscard]] bool add(const QString& path, DeflateBlocks::Feed& feed, Piece* piece,
                            QString* error);
-    [[nodiscard]] Problem lastProblem() const { return m_problem; }
+    [[nodiscard]] DeflateBlocks::ReadProblem readProblem() const { return m_readProblem; }
+    [[nodiscard]] bool spoolWriteFailed() const { return m_writeFailed; }
     // Reads spooled bytes; gives the count read or -1.
     [[nodiscard]] qint64 read(qint64 offset, char* buffer, qint64 length) const;
 
@@ -45,7 +47,8 @@ private:
 
     QString m_folder;
     int m_fd = -1;
-    Problem m_problem = Problem::None;
+    DeflateBlocks::ReadProblem m_readProblem = DeflateBlocks::ReadProblem::None;
+    bool m_writeFailed = false;
     qint64 m_end = 0;
     DeflateBlocks::Block m_block;
 };
