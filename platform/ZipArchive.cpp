@@ -207,7 +207,7 @@ struct ZipArchive::Private {
     [[nodiscard]] bool isOpen() const { return za || writer; }
     void readEntries();
     void reindex();
-    void replaced(qsizetype oldPos);
+    void placeNew(qsizetype oldPos, const LiveEntry& entry);
     [[nodiscard]] bool addWritten(const QByteArray& name, DeflateBlocks::Feed& feed, QString* error);
     void reset();
     [[nodiscard]] zip_source_t* makeSource(const ZipSpool::Piece& piece, time_t modified);
@@ -315,23 +315,22 @@ bool ZipArchive::Private::addSpooled(const QByteArray& name, const ZipSpool::Pie
     (void)zip_file_set_external_attributes(za, index, 0, ZIP_OPSYS_UNIX,
                                            (S_IFREG | piece.permissions) << 16);
     setExtendedTimestamp(za, index, modified);
-    replaced(oldPos);
-    entries.push_back({name, modified, piece.size,
-                       piece.compressedSize, index, false});
-    positions.insert(name, static_cast<qsizetype>(entries.size()) - 1);
-    changed = true;
+    placeNew(oldPos, {name, modified, piece.size, piece.compressedSize, index, false});
     return true;
 }
 
-// The replaced entry leaves the live list; the new one goes last.
-void ZipArchive::Private::replaced(qsizetype oldPos)
+// The entry goes last; one it replaces leaves the live list.
+void ZipArchive::Private::placeNew(qsizetype oldPos, const LiveEntry& entry)
 {
-    if (oldPos < 0)
-        return;
-    if (writer)
-        writer->drop(entries[size_t(oldPos)].index);
-    entries.erase(entries.begin() + oldPos);
-    reindex();
+    if (oldPos >= 0) {
+        if (writer)
+            writer->drop(entries[size_t(oldPos)].index);
+        entries.erase(entries.begin() + oldPos);
+        reindex();
+    }
+    entries.push_back(entry);
+    positions.insert(entry.name, static_cast<qsizetype>(entries.size()) - 1);
+    changed = true;
 }
 
 bool ZipArchive::Private::addWritten(const QByteArray& name, DeflateBlocks::Feed& feed, QString* error)
@@ -342,12 +341,9 @@ bool ZipArchive::Private::addWritten(const QByteArray& name, DeflateBlocks::Feed
         addProblem = failure == ZipWriter::Failure::Write ? ZipAddProblem::TempWrite : problemOf(problem);
         return false;
     }
-    replaced(positions.value(name, -1));
     const size_t index = writer->count() - 1;
-    entries.push_back({name, writer->modified(index), writer->size(index),
-                       writer->compressedSize(index), index, false});
-    positions.insert(name, static_cast<qsizetype>(entries.size()) - 1);
-    changed = true;
+    placeNew(positions.value(name, -1), {name, writer->modified(index), writer->size(index),
+                                         writer->compressedSize(index), index, false});
     return true;
 }
 
