@@ -4,7 +4,7 @@
 
 #include <sys/stat.h>
 
-#include <QAbstractFileIconProvider>
+#include <QFileIconProvider>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -29,11 +29,12 @@ namespace {
 
 // The tree shows folders only: one folder icon serves them all. The usual provider looks up
 // each entry's content type, which opens and reads the user's files as the tree fills.
-class FolderIconProvider : public QAbstractFileIconProvider {
+class FolderIconProvider : public QFileIconProvider {
 public:
+    using QFileIconProvider::icon;
     QIcon icon(const QFileInfo& info) const override
     {
-        return QAbstractFileIconProvider::icon(info.isDir() ? Folder : File);
+        return QFileIconProvider::icon(info.isDir() ? Folder : File);
     }
     QString type(const QFileInfo& info) const override
     {
