@@ -29,6 +29,28 @@ bool& reporting()
     return busy;
 }
 
+bool breaksLine(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
+// Control characters are written as \xNN (\uNNNN beyond Latin-1), as undecodable bytes of
+// file names are: a name or message holding a line break cannot split or forge an entry.
+QString oneLine(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (!breaksLine(c.unicode()))
+            out += c;
+        else if (c.unicode() <= 0xFF)
+            out += QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        else
+            out += QStringLiteral("\\u") + QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    }
+    return out;
+}
+
 // Appends one line; the folder is created quietly, since the reporter must not report.
 void appendLine(const QString& line)
 {
@@ -36,7 +58,7 @@ void appendLine(const QString& line)
     QFile log(ErrorLogPath());
     if (!log.open(QIODevice::WriteOnly | QIODevice::Append))
         return;
-    log.write((line + QLatin1Char('\n')).toUtf8());
+    log.write((oneLine(line) + QLatin1Char('\n')).toUtf8());
 }
 
 QString errorLine(const QString& title, const QString& label, int line, int number,
@@ -101,7 +123,7 @@ void ErrorMsg(bool showBox, const QString& title, const QString& label, int line
                MsgButtons::Ok, MsgIcon::Critical, title + QStringLiteral(" Error Message"));
     }
     const QString text = errorLine(title, label, line, number, description);
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s\n", oneLine(text).toLocal8Bit().constData());
     appendLine(text);
     if (hooks().showErrorIndicator)
         hooks().showErrorIndicator();

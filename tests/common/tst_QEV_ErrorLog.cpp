@@ -63,6 +63,31 @@ private slots:
         QCOMPARE(logLines().last(), QStringLiteral("/a path 42 -3 end"));
     }
 
+    void everyEntryStaysOnOneLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("line feed") << QStringLiteral("/home/a\n01.01.2026 00:00:00  forged")
+                                   << QStringLiteral("/home/a\\x0A01.01.2026 00:00:00  forged");
+        QTest::newRow("carriage return") << QStringLiteral("a\rb") << QStringLiteral("a\\x0Db");
+        QTest::newRow("tab and escape") << QStringLiteral("a\tb\x1B") << QStringLiteral("a\\x09b\\x1B");
+        QTest::newRow("next line") << QStringLiteral("a\u0085b") << QStringLiteral("a\\x85b");
+        QTest::newRow("line separator") << QStringLiteral("a\u2028b\u2029") << QStringLiteral("a\\u2028b\\u2029");
+        QTest::newRow("printable text stays") << QStringLiteral("Grüße \\x41 ok") << QStringLiteral("Grüße \\x41 ok");
+    }
+
+    void everyEntryStaysOnOneLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, written);
+        ReportError(QStringLiteral("label"), 1, text);
+        WriteErrorLog(text, 7);
+        const QStringList lines = QString::fromUtf8(TestSupport::readFile(ErrorLogPath())).split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3); // two entries and the end of the last one
+        QVERIFY2(lines.at(0).endsWith(QStringLiteral("  label  0  1  ") + written), qPrintable(lines.at(0)));
+        QCOMPARE(lines.at(1), written + QStringLiteral(" 7 "));
+    }
+
     void indicatorHookRunsAndReporterDoesNotRecurse()
     {
         int calls = 0;
