@@ -251,10 +251,12 @@ bool ZipPass::openWorkingArchive()
 
 void ZipPass::openLog()
 {
+    m_logMade = false;
     if (!m_options.writeLog)
         return;
     m_log.setFileName(g_sLogFile);
-    if (!m_log.open(QIODevice::WriteOnly | QIODevice::Append))
+    m_logMade = m_log.open(QIODevice::WriteOnly | QIODevice::Append);
+    if (!m_logMade)
         ReportError(label("Open_Zip"), ErrNo::PathFileAccess, QStringLiteral("cannot open the archive log ") + g_sLogFile);
 }
 
@@ -437,7 +439,12 @@ void ZipPass::splitAndAdd(const QString& file)
         m_log.write((QLatin1Char('"') + news + QStringLiteral("\"\n")).toUtf8());
     for (int i = 0; i < pieces.size(); ++i) {
         m_host.setProgress(2, (i + 1) * 100 / int(pieces.size()));
-        (void)WriteToZip(pieces.at(i));
+        if (!WriteToZip(pieces.at(i)) && !QFileInfo::exists(pieces.at(i))) {
+            // Without the piece the file cannot be joined again from the archive.
+            ReportError(label("WriteToZip"), ErrNo::FileNotFound,
+                        QStringLiteral("a piece of the split file vanished before it was archived: ") + pieces.at(i));
+            m_tally.worsen(RunOutcome::Failed);
+        }
     }
     (void)DelDir(root);
     m_host.playAnimation(QStringLiteral("compress.avi"));
@@ -686,17 +693,36 @@ QStringList ZipPass::pendingArchiveBits() const
     return files;
 }
 
+// A working file deleted since it was made (by hand or by another program) leaves nothing
+// whole to deliver: the run fails and names it, and the part's files stay marked.
+bool ZipPass::workingFilesThere()
+{
+    QString gone;
+    if (!QFileInfo::exists(g_sZipTemp))
+        gone = g_sZipTemp;
+    else if (m_logMade && !QFileInfo::exists(g_sLogFile))
+        gone = g_sLogFile;
+    if (gone.isEmpty())
+        return true;
+    ReportError(label("Zip_Copy"), ErrNo::FileNotFound,
+                QStringLiteral("the working file vanished before it was delivered: ") + gone);
+    m_tally.worsen(RunOutcome::Failed);
+    return false;
+}
+
 void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
 {
     m_host.playAnimation({});
-    if (!QFileInfo::exists(g_sZipTemp))
+    closeLog();
+    if (!workingFilesThere()) {
+        m_pendingArchiveBits = QByteArray();
         return;
+    }
     m_host.setCounter(RunHost::Counter::ZipArchive, m_options.ftp && !m_options.media
                                                         ? serverFolderText() + QLatin1Char('/') + g_sZipName
                                                         : g_sZipDest);
     m_host.setStatus(LangText(133));
     m_host.repaint();
-    closeLog();
     if (!reopenCheck()) {
         m_tally.worsen(RunOutcome::Failed);
     } else {

@@ -72,6 +72,7 @@ private:
     void closeLog();
 
     bool reopenCheck();
+    bool workingFilesThere();
     bool waitForRoom(double bytes);
     bool encryptPart();
     bool copyPartToDestination();
@@ -101,6 +102,7 @@ private:
     std::shared_ptr<ZipFtp> m_ftp;
     std::unique_ptr<CdImageRun> m_cdImage;
     QFile m_log;
+    bool m_logMade = false; // the current part's log was opened in the temp folder
     double m_dMaxZipSize = 0;
     double m_dZipSize = 0;
     // Files added to the current part whose archive attribute is cleared once it is delivered.

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include "Clock.h"
 #include "Events.h"
@@ -78,13 +77,13 @@ void DeleteOwnFiles(const QString& folder, const std::function<bool(const QStrin
     DoEvents();
 }
 
-void DeleteWorkingFiles(const RunOptions& options)
+void DeleteWorkingFiles(const QString& tempFolder, const QString& profile)
 {
-    const QRegularExpression registryExport(QStringLiteral("^\\d{8}registry\\.(?:txt|reg)$"));
-    DeleteOwnFiles(options.pathTemp, [&](const QString& name) {
-        return IsArchiveFileName(name, options.profile) || registryExport.match(name).hasMatch();
-    }, 0);
+    // The registry export's name is every profile's: the run that writes it deletes it itself.
+    DeleteOwnFiles(tempFolder, [&](const QString& name) { return IsArchiveFileName(name, profile); }, 0);
 }
+
+void DeleteWorkingFiles(const RunOptions& options) { DeleteWorkingFiles(options.pathTemp, options.profile); }
 
 void PrependNews(RunHost& host, const QString& line)
 {

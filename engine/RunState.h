@@ -62,7 +62,9 @@ void NoteLeftOut(RunTally& tally, const QString& label, int number, const QStrin
 // that were last written more than days ago, sparing those of keep; failures are reported.
 void DeleteOwnFiles(const QString& folder, const std::function<bool(const QString&)>& ours, int days,
                     const QSet<QString>& keep = {});
-// Deletes the working files a run of the profile leaves in its temp folder, and nothing else.
+// Deletes the working files a run of the profile leaves in its temp folder, and nothing else:
+// never another profile's, nor a file of the user that merely holds "_BackUp_".
+void DeleteWorkingFiles(const QString& tempFolder, const QString& profile);
 void DeleteWorkingFiles(const RunOptions& options);
 
 // Lets pending window messages be processed, at most four times a second:

@@ -29,6 +29,8 @@
 #include "QEV_File_Dir.h"
 #include "QEV_Language.h"
 #include "QEV_PlaySound.h"
+#include "RunLock.h"
+#include "RunState.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "Statistics.h"
@@ -332,7 +334,8 @@ void loadProfileOptions()
                      "optWaitAfter3", "optWaitAfter4", "optWaitAfter5"});
 }
 
-// Finished archives never lie where the clean-up looks.
+// Finished archives never lie where the clean-up looks. Only the loaded profile's own working
+// files go, and not while a run of it (in this window or a scheduled one) is using them.
 void clearWorkingFiles()
 {
     const QString temp = window()->txtPathTemp->text();
@@ -341,7 +344,9 @@ void clearWorkingFiles()
         WriteErrorLog(QStringLiteral("working files not cleared:"), temp, why);
         return;
     }
-    DeleteFiles(sFixDirString(temp) + QStringLiteral("*_BackUp_*"), 0);
+    RunLock lock(loadState().profile);
+    if (SettingsKeys::validProfileName(loadState().profile) && lock.tryAcquire())
+        DeleteWorkingFiles(temp, loadState().profile);
 }
 
 void loadOnce()

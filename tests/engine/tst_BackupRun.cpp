@@ -60,7 +60,12 @@ public:
         if (c == Counter::TotalFiles && cancelAfterFiles >= 0 && ++filesSeen >= cancelAfterFiles)
             g_bCancelBackUp = true;
     }
-    void setProgress(int, int) override {}
+    std::function<void(int)> onProgress; // runs as the run moves a progress bar
+    void setProgress(int bar, int) override
+    {
+        if (onProgress)
+            onProgress(bar);
+    }
     void playAnimation(const QString&) override {}
     void repaint() override {}
     void speak(const QString&) override {}
@@ -328,6 +333,50 @@ private slots:
             QCOMPARE(zipEntries(archive(part)).size(), 1);
         }
         QVERIFY(!QFile::exists(archive(8)));
+    }
+
+    // Another program (or the user) deletes a working file while the run is busy: the part is
+    // never reported as delivered, the run fails and names the file.
+    void aVanishedWorkingFileFailsTheRun_data()
+    {
+        QTest::addColumn<QString>("gone");
+        QTest::newRow("working archive") << QStringLiteral("archive");
+        QTest::newRow("archive log") << QStringLiteral("log");
+        QTest::newRow("split piece") << QStringLiteral("piece");
+    }
+
+    void aVanishedWorkingFileFailsTheRun()
+    {
+        QFETCH(QString, gone);
+        RunOptions o = options();
+        RecordingHost host;
+        const QString working = m_temp + QLatin1Char('/') + ArchiveFileName(o.profile, ArchivePeriod::Daily, Clock::today(), 1, false);
+        if (gone == QStringLiteral("piece")) {
+            TestSupport::writeFile(m_src + QStringLiteral("/sub/huge.bin"), noise(120000, 7));
+            o.maxZipSize = QStringLiteral("0.05");
+            o.split = true;
+            host.onProgress = [&](int bar) {
+                if (bar == 2)
+                    QDir(m_temp + QStringLiteral("/splitfile")).removeRecursively();
+            };
+        } else {
+            const QString file = gone == QStringLiteral("log") ? working + QStringLiteral(".log") : working;
+            host.onFileSeen = [&, file](const QString& path) {
+                if (path.endsWith(QStringLiteral("/sub/c.doc")))
+                    QVERIFY(QFile::remove(file));
+            };
+        }
+        QFile::remove(ErrorLogPath());
+        QCOMPARE(run(o, host), RunOutcome::Failed);
+        const QString errors = errorEntries().join(QLatin1Char('\n'));
+        QVERIFY2(errors.contains(QStringLiteral("vanished")), qPrintable(errors));
+        if (gone == QStringLiteral("piece")) {
+            QVERIFY2(errors.contains(m_temp + QStringLiteral("/splitfile")), qPrintable(errors));
+            return;
+        }
+        QVERIFY2(errors.contains(gone == QStringLiteral("log") ? working + QStringLiteral(".log") : working), qPrintable(errors));
+        QVERIFY(!QFile::exists(archive(1)));
+        QVERIFY(host.cleared.isEmpty()); // the files stay marked for the next backup
     }
 
     void partsBySizeAndTooLargeFiles_data()

@@ -26,6 +26,7 @@
 #include "QEV_PlaySound.h"
 #include "Quillaro_Sub.h"
 #include "SettingsKeys.h"
+#include "RunLock.h"
 #include "SettingsStore.h"
 #include "ListRows.h"
 #include "ProfileFixture.h"
@@ -136,6 +137,7 @@ private slots:
     void closeDuringALoadWaitsForIt();
     void unusableProfileNamesAreRefused();
     void workingFilesAreClearedOnlyWhereSafe();
+    void loadClearsOnlyItsOwnIdleProfilesWorkingFiles();
     void statisticsCountArchivesAndFoldRuns();
     void statisticsResetStoresWhatItShows();
     void patternListsFollowTheirBoxes();
@@ -622,6 +624,31 @@ void tst_Quillaro_Sub::workingFilesAreClearedOnlyWhereSafe()
     QVERIFY(!QFile::exists(temp + QStringLiteral("/Standard_BackUp_d20200101.zip")));
     QVERIFY(QFile::exists(temp + QStringLiteral("/keep.txt")));
     QVERIFY(QFile::exists(dest + QStringLiteral("/Standard_BackUp_d20200101.zip")));
+}
+
+void tst_Quillaro_Sub::loadClearsOnlyItsOwnIdleProfilesWorkingFiles()
+{
+    const QString temp = freshFolder(QStringLiteral("temp"));
+    const QString own = temp + QStringLiteral("/Standard_BackUp_d20200101__2.zip.log");
+    const QStringList others = {temp + QStringLiteral("/Taxes_BackUp_2019.xlsx"),
+                                temp + QStringLiteral("/Office_BackUp_d20200101__1.zip"),
+                                temp + QStringLiteral("/Standard_BackUp_notes.txt"),
+                                temp + QStringLiteral("/_BackUp_temp.zip")};
+    for (const QString& file : others + QStringList{own})
+        writeFile(file, "keep me");
+    SettingsStore::saveValue(profileScope("Standard"), kSettings, QStringLiteral("txtPathTemp"), temp);
+    {
+        // A run of the profile holds its lock: its working files are in use.
+        RunLock running(QStringLiteral("Standard"));
+        QVERIFY(running.tryAcquire());
+        start();
+        QVERIFY(QFile::exists(own));
+        m_window.reset();
+    }
+    start();
+    QVERIFY(!QFile::exists(own));
+    for (const QString& file : others)
+        QVERIFY2(QFile::exists(file), qPrintable(file));
 }
 
 void tst_Quillaro_Sub::statisticsCountArchivesAndFoldRuns()
