@@ -545,8 +545,7 @@ void BackupRun::pickAhead(std::vector<FilePick>* picks, int count)
     for (int i = from; i < to; ++i) {
         const QString file = g_sFoundFiles.value(i);
         picks->push_back(pick(file));
-        const FilePick& choice = picks->back();
-        if (m_zip && !choice.passedOver && !choice.filtered && m_zip->willAdd(file, choice.archiveBit))
+        if (goesToArchive(file, picks->back()))
             added.append(file);
     }
     if (m_zip)
@@ -568,7 +567,19 @@ bool BackupRun::take(const QString& file, const FilePick& choice)
     return true;
 }
 
-bool BackupRun::processFile(const QString& file) { return take(file, pick(file)); }
+bool BackupRun::goesToArchive(const QString& file, const FilePick& choice) const
+{
+    return m_zip && !choice.passedOver && !choice.filtered && m_zip->willAdd(file, choice.archiveBit);
+}
+
+// A file of a row of its own is read ahead too, so that a large one is compressed on every core.
+bool BackupRun::processFile(const QString& file)
+{
+    const FilePick choice = pick(file);
+    if (goesToArchive(file, choice))
+        m_zip->expect({file}, false);
+    return take(file, choice);
+}
 
 BackupRun::Next BackupRun::handOver()
 {

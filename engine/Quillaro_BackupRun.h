@@ -59,6 +59,7 @@ private:
     };
     FilePick pick(const QString& file);
     void pickAhead(std::vector<FilePick>* picks, int count);
+    [[nodiscard]] bool goesToArchive(const QString& file, const FilePick& choice) const;
     bool take(const QString& file, const FilePick& choice);
     bool processFile(const QString& file);
     void exportRegistry();

@@ -1,5 +1,6 @@
 #include "ZipReadAhead.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -14,6 +15,7 @@ constexpr int kItemsPerThread = 16;
 constexpr int kBlocksPerThread = 4;
 // Paths looked through for one that was not next; beyond that it counts as not expected.
 constexpr qsizetype kSearch = 512;
+std::atomic<qint64> g_filesTaken{0};
 } // namespace
 
 // One block of a file, read, then compressed by whichever worker is free.
@@ -386,5 +388,8 @@ std::unique_ptr<DeflateBlocks::Feed> ZipReadAhead::take(const QString& path, int
     }
     s.current = found;
     s.wakeWorkerFor(size_t(s.threads));
+    ++g_filesTaken;
     return std::make_unique<ItemFeed>(m_state, found);
 }
+
+qint64 ZipReadAhead::filesTaken() { return g_filesTaken; }

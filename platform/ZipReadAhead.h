@@ -28,6 +28,8 @@ public:
     // The feed of the path when it was expected at this level; the expected files before it
     // were passed over and are dropped. Null when it was not expected: read it yourself.
     [[nodiscard]] std::unique_ptr<DeflateBlocks::Feed> take(const QString& path, int level);
+    // How many files this process took read ahead, so that one can tell which way a file went.
+    [[nodiscard]] static qint64 filesTaken();
 
 private:
     struct Piece;

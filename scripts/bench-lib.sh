@@ -90,8 +90,9 @@ bench_warm() { # folder: reads every file once, so that both sides start from th
   find "$1" -type f -exec cat {} + >/dev/null
 }
 
-# program home, backup mode (0 ZIP, 1 copy, 2 sync), source folders (one a line), then
-# key=value settings of the profile that differ from the benchmark's defaults.
+# program home, backup mode (0 ZIP, 1 copy, 2 sync), sources (one a line: a folder becomes a
+# folder row, a file a row of its own), then key=value settings of the profile that differ from
+# the benchmark's defaults.
 bench_home() {
   local home=$1
   rm -rf "$home"
@@ -112,8 +113,9 @@ with open(os.path.join(home, 'settings.ini'), 'w') as f:
     for key, value in keys.items():
         f.write(scope + key + '=' + value + '\n')
 with open(os.path.join(home, 'program', 'Standard.pfl'), 'w') as f:
-    for folder in filter(None, folders):
-        f.write(os.path.join(folder, '*.*') + '\n-1 \n')
+    for source in filter(None, folders):
+        row = source if os.path.isfile(source) else os.path.join(source, '*.*')
+        f.write(row + '\n-1 \n')
 PY
 }
 

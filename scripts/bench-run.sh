@@ -2,11 +2,11 @@
 # Times an unattended ZIP run of the real program against Info-ZIP "zip -r -6" of the same tree
 # followed by "cp" of the archive, side by side, the order alternating between rounds; prints
 # the medians, the ratio and the peak memory of both. Archives are checked with unzip -t.
-#   TREE=large: COUNT files of SIZE MiB (4 of 512);
+#   TREE=large: COUNT files of SIZE MiB (4 of 512); ROWS=files: each file a row of its own;
 #   TREE=small: FILES text files of 1-20 KiB (10,000).
 #   ENCRYPT=1: the profile's encryption on, with a password; the anchor then enciphers zip's
 #   archive with "openssl enc -bf-cbc" before the copy. Both are deciphered again and checked.
-# Usage: scripts/bench-run.sh [build folder]   (env: TREE, COUNT, SIZE, FILES, ENCRYPT, ROUNDS)
+# Usage: scripts/bench-run.sh [build folder]   (env: TREE, COUNT, SIZE, ROWS, FILES, ENCRYPT, ROUNDS)
 set -euo pipefail
 source "$(dirname "$0")/bench-lib.sh"
 bench_init run "${1:-}" zip unzip
@@ -25,6 +25,10 @@ small)
 *) bench_fail "TREE is large or small, not $tree_kind" ;;
 esac
 folders=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d | sort)
+if [ "${ROWS:-folders}" = files ]; then
+  folders=$(find "$work/src" -type f | sort)
+  row="$row, each a file row" tree_kind=$tree_kind-filerow
+fi
 
 settings=()
 anchor="zip -r -6 + cp"
@@ -61,5 +65,6 @@ for ((round = 0; round < rounds; round++)); do
   unzip -tqq "$work/izip.zip" >/dev/null || bench_fail "zip's archive fails unzip -t"
 done
 
+goal=${GOAL:-$goal}
 bench_header "$row"
 bench_report run "$row" "$anchor" "$goal" "run-$tree_kind"

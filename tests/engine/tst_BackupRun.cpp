@@ -631,6 +631,7 @@ private slots:
         QTest::newRow("stopped in the middle") << QStringLiteral("stop") << int(RunOutcome::Cancelled);
         QTest::newRow("unreadable and vanished files") << QStringLiteral("unreadable") << int(RunOutcome::CompletedWithProblems);
         QTest::newRow("temp folder fills up") << QStringLiteral("full") << int(RunOutcome::CompletedWithProblems);
+        QTest::newRow("a row for each file") << QStringLiteral("file rows") << int(RunOutcome::Completed);
     }
 
     // Files read and compressed on every core: the same entries, parts, logs, news and outcome
@@ -657,6 +658,13 @@ private slots:
         } else if (kind == QStringLiteral("full")) {
             o.maxZipSize = QStringLiteral("10");
             fileLimit = 120000;
+        } else if (kind == QStringLiteral("file rows")) {
+            // Blocks of one file, as a disk image given as a row of its own has them, below the
+            // part size that would split it.
+            TestSupport::writeFile(m_src + QStringLiteral("/f31large.txt"), QByteArray("a line of text\n").repeated(20000));
+            o.sources.clear();
+            for (const QString& name : QDir(m_src).entryList(QDir::Files, QDir::Name))
+                o.sources.append({m_src + QLatin1Char('/') + name, true});
         }
         if (ZipReadAhead::coresToUse() < 2)
             QSKIP("one core only: nothing is read ahead");
@@ -665,7 +673,12 @@ private slots:
             const OneCore one;
             single = traceRun(o, cancelAfter, fileLimit);
         }
+        const qint64 takenBefore = ZipReadAhead::filesTaken();
         const RunTrace parallel = traceRun(o, cancelAfter, fileLimit);
+        // Every file added whole came read ahead: all but b.tmp, left out by the pattern, and
+        // f30big.bin, split into pieces.
+        if (kind == QStringLiteral("file rows"))
+            QCOMPARE(ZipReadAhead::filesTaken() - takenBefore, qint64(o.sources.size() - 2));
         QCOMPARE(int(single.outcome), outcome);
         QCOMPARE(int(parallel.outcome), outcome);
         QCOMPARE(parallel.delivered.keys(), single.delivered.keys());
