@@ -177,6 +177,37 @@ zip_int64_t spoolCallback(void* state, void* data, zip_uint64_t length, zip_sour
     }
 }
 
+// Refuses a file, before any of it is written, when what it may take exceeds the room.
+class RoomFeed final : public DeflateBlocks::Feed {
+public:
+    RoomFeed(DeflateBlocks::Feed& feed, qint64 room) : m_feed(feed), m_room(room) { }
+    [[nodiscard]] bool open(DeflateBlocks::FileFacts* facts, DeflateBlocks::ReadProblem* problem,
+                            QString* error) override
+    {
+        if (!m_feed.open(facts, problem, error))
+            return false;
+        m_noRoom = m_room >= 0 && ZipFiles::mostTaken(facts->size, facts->level) > m_room;
+        if (!m_noRoom)
+            return true;
+        *problem = DeflateBlocks::ReadProblem::Other;
+        return fail(error,
+                    QStringLiteral("%1 bytes do not fit the %2 bytes left in the archive")
+                        .arg(facts->size)
+                        .arg(m_room));
+    }
+    [[nodiscard]] bool next(DeflateBlocks::Block* block, DeflateBlocks::ReadProblem* problem,
+                            QString* error) override
+    {
+        return m_feed.next(block, problem, error);
+    }
+    [[nodiscard]] bool noRoom() const { return m_noRoom; }
+
+private:
+    DeflateBlocks::Feed& m_feed;
+    qint64 m_room;
+    bool m_noRoom = false;
+};
+
 } // namespace
 
 // The archive's live entries in order; libzip keeps deleted ones counted until the close.
@@ -187,6 +218,7 @@ struct LiveEntry {
     qint64 compressedSize = 0;
     zip_uint64_t index = 0;
     bool onDisk = false;
+    bool replaced = false; // left the live list; its slot goes at the next compaction
 };
 
 struct ZipArchive::Private {
@@ -198,8 +230,12 @@ struct ZipArchive::Private {
     std::unique_ptr<ZipSpool> spool;     // an archive opened to be added to
     std::unique_ptr<ZipWriter> writer;   // a new archive
     DeflateBlocks::Compressor compressor; // for files read on this thread
-    std::deque<LiveEntry> entries; // grows without copying what it holds
-    QHash<QByteArray, qsizetype> positions; // by UTF-8 name, sharing the entries' bytes
+    // Grows without copying what it holds. A replaced entry only is marked, so that replacing
+    // costs the same in a part of ten entries and of a hundred thousand; the marked slots are
+    // dropped at once when an entry is asked for by its place.
+    std::deque<LiveEntry> entries;
+    qsizetype replacedCount = 0;
+    QHash<QByteArray, qsizetype> positions; // slot by UTF-8 name, sharing the entries' bytes
     ZipAddProblem addProblem = ZipAddProblem::None;
     // Lives across parts: the files read ahead are added to whichever part comes next.
     std::unique_ptr<ZipReadAhead> readAhead;
@@ -207,8 +243,13 @@ struct ZipArchive::Private {
     [[nodiscard]] bool isOpen() const { return za || writer; }
     void readEntries();
     void reindex();
+    [[nodiscard]] qsizetype liveCount() const { return qsizetype(entries.size()) - replacedCount; }
+    // The slot of the live entry at the place; the newest is always the last slot.
+    [[nodiscard]] qsizetype slotOf(qsizetype place);
     void placeNew(qsizetype oldPos, const LiveEntry& entry);
     [[nodiscard]] bool addWritten(const QByteArray& name, DeflateBlocks::Feed& feed, QString* error);
+    [[nodiscard]] bool addFrom(const QByteArray& name, const QString& full,
+                               DeflateBlocks::Feed& feed, QString* error);
     void reset();
     [[nodiscard]] zip_source_t* makeSource(const ZipSpool::Piece& piece, time_t modified);
     [[nodiscard]] bool putSource(const QByteArray& name, zip_source_t* src, qsizetype oldPos,
@@ -251,6 +292,18 @@ void ZipArchive::Private::reindex()
         positions.insert(entries[i].name, static_cast<qsizetype>(i));
 }
 
+qsizetype ZipArchive::Private::slotOf(qsizetype place)
+{
+    if (replacedCount == 0)
+        return place;
+    if (place == liveCount() - 1)
+        return qsizetype(entries.size()) - 1;
+    std::erase_if(entries, [](const LiveEntry& e) { return e.replaced; });
+    replacedCount = 0;
+    reindex();
+    return place;
+}
+
 void ZipArchive::Private::reset()
 {
     za = nullptr;
@@ -260,6 +313,7 @@ void ZipArchive::Private::reset()
     spool.reset();
     writer.reset();
     std::deque<LiveEntry>().swap(entries); // a part's entries are not kept for the next
+    replacedCount = 0;
     positions = {};
 }
 
@@ -325,8 +379,8 @@ void ZipArchive::Private::placeNew(qsizetype oldPos, const LiveEntry& entry)
     if (oldPos >= 0) {
         if (writer)
             writer->drop(entries[size_t(oldPos)].index);
-        entries.erase(entries.begin() + oldPos);
-        reindex();
+        entries[size_t(oldPos)].replaced = true;
+        ++replacedCount;
     }
     entries.push_back(entry);
     positions.insert(entry.name, static_cast<qsizetype>(entries.size()) - 1);
@@ -405,23 +459,23 @@ bool ZipEntry::Extract(const QString& targetFolder, QString* error) const
 {
     if (!m_archive || !m_archive->d->isOpen())
         return fail(error, QStringLiteral("no archive is open"));
-    const auto& entries = m_archive->d->entries;
-    if (m_index < 0 || static_cast<size_t>(m_index) >= entries.size()
-        || QString::fromUtf8(entries[static_cast<size_t>(m_index)].name) != m_name)
+    ZipArchive::Private& d = *m_archive->d;
+    const qsizetype slot = m_index >= 0 && m_index < d.liveCount() ? d.slotOf(m_index) : -1;
+    if (slot < 0 || QString::fromUtf8(d.entries[static_cast<size_t>(slot)].name) != m_name)
         return fail(error,
                     QStringLiteral("the archive changed since the entry was taken: ") + m_name);
-    return m_archive->d->extract(m_index, targetFolder, error);
+    return d.extract(slot, targetFolder, error);
 }
 
-int ZipFiles::Count() const { return static_cast<int>(m_archive->d->entries.size()); }
+int ZipFiles::Count() const { return static_cast<int>(m_archive->d->liveCount()); }
 
 ZipEntry ZipFiles::Item(int index) const
 {
-    const auto& entries = m_archive->d->entries;
+    ZipArchive::Private& d = *m_archive->d;
     ZipEntry entry;
-    if (index < 0 || static_cast<size_t>(index) >= entries.size())
+    if (index < 0 || index >= d.liveCount())
         return entry;
-    const LiveEntry& e = entries[static_cast<size_t>(index)];
+    const LiveEntry& e = d.entries[static_cast<size_t>(d.slotOf(index))];
     entry.m_archive = m_archive;
     entry.m_index = index;
     entry.m_name = QString::fromUtf8(e.name);
@@ -446,7 +500,7 @@ void ZipFiles::expect(const QStringList& paths, int level, bool more)
 }
 
 bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool overwrite,
-                             QString* error)
+                             QString* error, qint64 room)
 {
     ZipArchive::Private& d = *m_archive->d;
     d.addProblem = ZipAddProblem::Other;
@@ -462,29 +516,47 @@ bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool
         d.addProblem = ZipAddProblem::AlreadyInArchive;
         return fail(error, QStringLiteral("already in the archive: ") + QString::fromUtf8(name));
     }
-    std::unique_ptr<DeflateBlocks::Feed> feed
+    std::unique_ptr<DeflateBlocks::Feed> source
         = d.readAhead ? d.readAhead->take(path, level) : nullptr;
-    if (!feed)
-        feed = std::make_unique<DeflateBlocks::InlineFeed>(d.compressor, full, level);
-    if (d.writer) {
-        if (!d.addWritten(name, *feed, error))
+    if (!source)
+        source = std::make_unique<DeflateBlocks::InlineFeed>(d.compressor, full, level);
+    RoomFeed feed(*source, room);
+    const bool added = d.addFrom(name, full, feed, error);
+    if (feed.noRoom())
+        d.addProblem = ZipAddProblem::NoRoom;
+    return added;
+}
+
+qint64 ZipFiles::mostTaken(qint64 size, int level)
+{
+    if (level <= 0)
+        return size;
+    // zlib's bound for one deflate stream, and a flush marker where each block ends.
+    return size + (size >> 12) + (size >> 14) + (size >> 25) + 16 * (size / DeflateBlocks::kBlock + 1);
+}
+
+bool ZipArchive::Private::addFrom(const QByteArray& name, const QString& full,
+                                  DeflateBlocks::Feed& feed, QString* error)
+{
+    if (writer) {
+        if (!addWritten(name, feed, error))
             return false;
-        d.addProblem = ZipAddProblem::None;
+        addProblem = ZipAddProblem::None;
         return true;
     }
-    if (!d.spool)
-        d.spool = std::make_unique<ZipSpool>(d.spoolFolder.isEmpty() ? Paths::tempFolder()
-                                                                     : d.spoolFolder);
+    if (!spool)
+        spool = std::make_unique<ZipSpool>(spoolFolder.isEmpty() ? Paths::tempFolder()
+                                                                 : spoolFolder);
     ZipSpool::Piece piece;
     QString message;
-    if (!d.spool->add(full, *feed, &piece, &message)) {
-        d.addProblem = d.spool->spoolWriteFailed() ? ZipAddProblem::TempWrite
-                                                   : problemOf(d.spool->readProblem());
+    if (!spool->add(full, feed, &piece, &message)) {
+        addProblem = spool->spoolWriteFailed() ? ZipAddProblem::TempWrite
+                                               : problemOf(spool->readProblem());
         return fail(error, message);
     }
-    if (!d.addSpooled(name, piece, error))
+    if (!addSpooled(name, piece, error))
         return false;
-    d.addProblem = ZipAddProblem::None;
+    addProblem = ZipAddProblem::None;
     return true;
 }
 
@@ -542,7 +614,7 @@ bool ZipArchive::setComment(const QString& comment, QString* error)
     d->comment = QString::fromUtf8(text);
     d->changed = true;
     // The length of a new archive is read right after its comment is set.
-    return !d->entries.empty() || writeEmptyArchive(d->path, text, error);
+    return d->liveCount() > 0 || writeEmptyArchive(d->path, text, error);
 }
 
 QString ZipArchive::Comment() const { return d->comment; }
@@ -552,10 +624,10 @@ bool ZipArchive::Close(QString* error)
     if (!d->isOpen())
         return true;
     bool ok = true;
-    if (d->writer && !d->entries.empty()) {
+    if (d->writer && d->liveCount() > 0) {
         QString message;
         ok = d->writer->finish(d->comment.toUtf8().left(0xffff), &message) || fail(error, message);
-    } else if (d->entries.empty()) {
+    } else if (d->liveCount() == 0) {
         if (d->za)
             zip_discard(d->za);
         if (d->changed)

@@ -15,6 +15,7 @@ enum class ZipAddProblem {
     Unreadable,       // no permission, not a regular file, or a read error
     Locked,           // another program holds it
     AlreadyInArchive, // an entry of that name is there and overwriting is off
+    NoRoom,           // as it was when opened, the file may take more than the room given
     TempWrite,        // the working copy in the temp folder could not be written
     Other,
 };
@@ -62,9 +63,14 @@ public:
     // are known at once and it may be deleted right after. A file that cannot be read is
     // not added. With overwrite an entry of the same name is replaced and the new one is
     // the last (the count stays); without it, an existing name is not added again. So a
-    // caller tells an added file by the result, not by a change of the count.
+    // caller tells an added file by the result, not by a change of the count. With a room of
+    // zero or more, a file is taken only when what its data may take (mostTaken of its size
+    // when it is opened) fits the room; else nothing is written and the problem is NoRoom.
     [[nodiscard]] bool AddFileByName(const QString& path, int level, bool keepPath, bool overwrite,
-                                     QString* error = nullptr);
+                                     QString* error = nullptr, qint64 room = -1);
+    // The most bytes the data of a file of that size takes at the level: deflate may grow
+    // data that does not compress.
+    [[nodiscard]] static qint64 mostTaken(qint64 size, int level);
     // The files about to be added, in that order, at the level: they may be read and compressed
     // ahead on the other cores. What is added stays exactly what AddFileByName alone would add;
     // a file added that is not expected, or out of order, is read as usual. More puts them

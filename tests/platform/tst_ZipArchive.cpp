@@ -118,6 +118,10 @@ private slots:
     void unreadableFileIsNotAdded();
     void readsNoMoreThanTheSizeAtOpen();
     void overwriteKeepsTheCount();
+    void manyReplacementsKeepOrderAndNewBytes_data();
+    void manyReplacementsKeepOrderAndNewBytes();
+    void fileBeyondTheRoomIsNotAdded_data();
+    void fileBeyondTheRoomIsNotAdded();
     void appendKeepsEarlierEntries();
     void damagedArchiveFailsToOpen_data();
     void damagedArchiveFailsToOpen();
@@ -309,6 +313,103 @@ void tst_ZipArchive::overwriteKeepsTheCount()
     QCOMPARE(zip.Files().Count(), 2);
     QCOMPARE(zip.Files().Item(0).Name(), entryName(a));
     QCOMPARE(zip.Files().Item(1).UncompressedSize(), 10);
+    QVERIFY(zip.Close(&error));
+}
+
+void tst_ZipArchive::manyReplacementsKeepOrderAndNewBytes_data()
+{
+    QTest::addColumn<bool>("reopened");
+    QTest::newRow("new archive") << false;
+    QTest::newRow("archive opened to append") << true;
+}
+
+// Entries replaced again and again, asked for by place in between: each stays once, the
+// newest version last, the others in the order they were added.
+void tst_ZipArchive::manyReplacementsKeepOrderAndNewBytes()
+{
+    QFETCH(bool, reopened);
+    const QString dir = freshFolder(QStringLiteral("replacements"));
+    const QString zipPath = dir + QStringLiteral("/r.zip");
+    QStringList files;
+    for (int i = 0; i < 40; ++i)
+        files << makeFile(dir + QStringLiteral("/f%1.txt").arg(i), "version 0 of " + QByteArray::number(i));
+    ZipArchive zip;
+    QString error;
+    QVERIFY(zip.Create(zipPath, &error));
+    for (const QString& file : files)
+        QVERIFY(zip.Files().AddFileByName(file, 6, true, true, &error));
+    if (reopened) {
+        QVERIFY(zip.Close(&error));
+        QVERIFY(zip.Open(zipPath, &error));
+    }
+    QStringList order = files;
+    for (int round = 1; round <= 3; ++round) {
+        for (int i = round; i < files.size(); i += 2 + round) {
+            writeFile(files[i], "version " + QByteArray::number(round) + " of " + QByteArray::number(i));
+            QVERIFY2(zip.Files().AddFileByName(files[i], 6, true, true, &error), qPrintable(error));
+            order.removeOne(files[i]);
+            order.append(files[i]);
+            QCOMPARE(zip.Files().Count(), files.size());
+            QCOMPARE(zip.Files().Item(zip.Files().Count() - 1).Name(), entryName(files[i]));
+        }
+        const int probe = round * 7;
+        QCOMPARE(zip.Files().Item(probe).Name(), entryName(order[probe]));
+    }
+    for (int i = 0; i < order.size(); ++i)
+        QCOMPARE(zip.Files().Item(i).Name(), entryName(order[i]));
+    QVERIFY(zip.Close(&error));
+    expectToolsAccept(zipPath);
+    QVERIFY(zip.OpenReadOnly(zipPath, &error));
+    QCOMPARE(zip.Files().Count(), files.size());
+    const QString out = freshFolder(QStringLiteral("replacements-out"));
+    for (int i = 0; i < order.size(); ++i) {
+        QCOMPARE(zip.Files().Item(i).Name(), entryName(order[i]));
+        QVERIFY2(zip.Files().Item(i).Extract(out, &error), qPrintable(error));
+        QCOMPARE(readFile(out + order[i]), readFile(order[i]));
+    }
+    QVERIFY(zip.Close(&error));
+}
+
+void tst_ZipArchive::fileBeyondTheRoomIsNotAdded_data()
+{
+    QTest::addColumn<bool>("reopened");
+    QTest::addColumn<int>("level");
+    QTest::newRow("new archive, deflated") << false << 6;
+    QTest::newRow("new archive, stored") << false << 0;
+    QTest::newRow("archive opened to append, deflated") << true << 6;
+}
+
+// The room is judged on the file as it is when it is opened, before a byte of it is written.
+void tst_ZipArchive::fileBeyondTheRoomIsNotAdded()
+{
+    QFETCH(bool, reopened);
+    QFETCH(int, level);
+    const QString dir = freshFolder(QStringLiteral("room"));
+    const QString zipPath = dir + QStringLiteral("/room.zip");
+    const QString first = makeFile(dir + QStringLiteral("/first.txt"), someText(2));
+    const QString grows = makeFile(dir + QStringLiteral("/grows.bin"), noise(300000, 3));
+    const qint64 needs = ZipFiles::mostTaken(300000, level);
+    QVERIFY(needs >= 300000);
+    ZipArchive zip;
+    zip.setSpoolFolder(dir);
+    QString error;
+    QVERIFY(zip.Create(zipPath, &error));
+    QVERIFY(zip.Files().AddFileByName(first, level, true, false, &error));
+    if (reopened) {
+        QVERIFY(zip.Close(&error));
+        QVERIFY(zip.Open(zipPath, &error));
+    }
+    zip.Files().expect({grows}, level);
+    QVERIFY(!zip.Files().AddFileByName(grows, level, true, false, &error, needs - 1));
+    QCOMPARE(zip.Files().lastAddProblem(), ZipAddProblem::NoRoom);
+    QCOMPARE(zip.Files().Count(), 1);
+    QVERIFY2(zip.Files().AddFileByName(grows, level, true, false, &error, needs), qPrintable(error));
+    QVERIFY(zip.Files().Item(1).CompressedSize() <= needs);
+    QVERIFY(zip.Close(&error));
+    expectToolsAccept(zipPath);
+    QVERIFY(zip.OpenReadOnly(zipPath, &error));
+    QCOMPARE(zip.Files().Count(), 2);
+    QCOMPARE(zip.Files().Item(1).UncompressedSize(), 300000);
     QVERIFY(zip.Close(&error));
 }
 
