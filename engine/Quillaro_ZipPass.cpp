@@ -86,6 +86,7 @@ NotAdded notAdded(ZipAddProblem problem)
     case ZipAddProblem::TempWrite:
         return {"Temp folder write failed - skipped backup", ErrNo::DiskFull, true};
     case ZipAddProblem::None:
+    case ZipAddProblem::NoRoom: // the file goes to the next part
     case ZipAddProblem::Other:
         break;
     }
@@ -340,7 +341,8 @@ ZipPass::Room ZipPass::makeRoom(const QString& file, const FileAttributes::FileS
     const double fileSize = double(stat ? stat->size : QFileInfo(file).size());
     for (;;) {
         // A part's size is what its file takes, headers and names too: the maximum fits a medium.
-        const double takes = fileSize + entryOverhead(QFileInfo(file).absoluteFilePath().mid(1));
+        const double takes = double(ZipFiles::mostTaken(qint64(fileSize), m_options.level))
+                             + entryOverhead(QFileInfo(file).absoluteFilePath().mid(1));
         if (m_options.limitZipSize) {
             if (takes > m_dMaxZipSize)
                 return Room::TooLarge;
@@ -368,31 +370,58 @@ ZipPass::Room ZipPass::makeRoom(const QString& file, const FileAttributes::FileS
 
 bool ZipPass::WriteToZip(const QString& file, const FileAttributes::FileStat* stat)
 {
-    if (!checkFileLimit())
-        return false;
-    switch (makeRoom(file, stat)) {
-    case Room::GiveUp:
-        return false;
-    case Room::TooLarge:
-        tooLarge(file);
-        return false;
-    case Room::Fits:
-        break;
+    for (;;) {
+        if (!checkFileLimit())
+            return false;
+        switch (makeRoom(file, stat)) {
+        case Room::GiveUp:
+            return false;
+        case Room::TooLarge:
+            tooLarge(file);
+            return false;
+        case Room::Fits:
+            break;
+        }
+        const Added added = addFile(file);
+        if (added != Added::NoRoom)
+            return added == Added::Yes;
+        // The file grew after it was measured: measured again, it goes to the next part, or,
+        // when even an empty part cannot hold it, counts as too large.
+        stat = nullptr;
+        if (m_oZip->Files().Count() == 0) {
+            tooLarge(file);
+            return false;
+        }
+        if (!Open_Zip(true)) {
+            m_host.setStatus(LangText(145));
+            return false;
+        }
     }
-    return addFile(file);
 }
 
-bool ZipPass::addFile(const QString& file)
+// What the data of the file may still take in the current part; no limit without one.
+qint64 ZipPass::roomFor(const QString& file) const
+{
+    if (!m_options.limitZipSize)
+        return -1;
+    const double room = m_dMaxZipSize - m_dZipSize - entryOverhead(QFileInfo(file).absoluteFilePath().mid(1));
+    return qMax<qint64>(0, qint64(room));
+}
+
+ZipPass::Added ZipPass::addFile(const QString& file)
 {
     m_host.setStatus(LangText(146));
     m_host.repaint();
     QString error;
-    if (!m_oZip->Files().AddFileByName(file, m_options.level, true, m_options.overwriteFile, &error)) {
+    if (!m_oZip->Files().AddFileByName(file, m_options.level, true, m_options.overwriteFile, &error,
+                                       roomFor(file))) {
+        if (m_oZip->Files().lastAddProblem() == ZipAddProblem::NoRoom)
+            return Added::NoRoom;
         const NotAdded why = notAdded(m_oZip->Files().lastAddProblem());
         report(fileColumn(file) + QString::fromLatin1(why.line));
         if (why.leftOut)
             NoteLeftOut(m_tally, label("WriteToZip"), why.number, file, error);
-        return false;
+        return Added::No;
     }
     const ZipEntry entry = m_oZip->Files().Item(m_oZip->Files().Count() - 1);
     ++m_tally.totalFiles;
@@ -407,7 +436,7 @@ bool ZipPass::addFile(const QString& file)
     report(fileColumn(file) + sizesText(entry.UncompressedSize(), entry.CompressedSize()));
     if (QFileInfo(file).size() > entry.UncompressedSize())
         report(fileColumn(file) + QStringLiteral("grew while read - stored at %1 bytes").arg(entry.UncompressedSize()));
-    return true;
+    return Added::Yes;
 }
 
 void ZipPass::tooLarge(const QString& file)

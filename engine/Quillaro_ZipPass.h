@@ -57,7 +57,9 @@ private:
     bool checkFileLimit();
     enum class Room { Fits, TooLarge, GiveUp };
     Room makeRoom(const QString& file, const FileAttributes::FileStat* stat);
-    bool addFile(const QString& file);
+    enum class Added { Yes, No, NoRoom };
+    Added addFile(const QString& file);
+    [[nodiscard]] qint64 roomFor(const QString& file) const;
     void tooLarge(const QString& file);
     void splitAndAdd(const QString& file);
     void report(const QString& line);

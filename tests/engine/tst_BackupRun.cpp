@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <optional>
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -46,6 +47,7 @@ public:
     int cancelAfterFiles = -1;
     int filesSeen = 0;
     std::function<void(const QString&)> onFileSeen; // runs as the run looks at a file
+    std::function<void()> onFileAdded; // runs as the run counts a file it added
 
     void setStatus(const QString& text) override { status = text; }
     QStringList newsLog;
@@ -55,8 +57,10 @@ public:
         newsLog.append(text);
     }
     QString newsText() const override { return news; }
-    void setCounter(Counter c, const QString&) override
+    void setCounter(Counter c, const QString& value) override
     {
+        if (c == Counter::TotalFiles && onFileAdded && value != QStringLiteral("0"))
+            onFileAdded();
         if (c == Counter::TotalFiles && cancelAfterFiles >= 0 && ++filesSeen >= cancelAfterFiles)
             g_bCancelBackUp = true;
     }
@@ -432,6 +436,52 @@ private slots:
         expectToolsAccept(archive(1));
         QVERIFY(parts >= 2);
         QCOMPARE(entries, 300);
+    }
+
+    void aFileThatGrewAfterItsLookKeepsThePartWithinTheMaximum_data()
+    {
+        QTest::addColumn<bool>("oneCore");
+        QTest::newRow("read on one core") << true;
+        QTest::newRow("read ahead on every core") << false;
+    }
+
+    // The run measures a folder's files before it reads them; both grow once the first is in
+    // the archive, so the second no longer fits the part the measure made room in.
+    void aFileThatGrewAfterItsLookKeepsThePartWithinTheMaximum()
+    {
+        QFETCH(bool, oneCore);
+        const QString folder = m_src + QStringLiteral("/grows");
+        const QStringList files = {folder + QStringLiteral("/one.bin"), folder + QStringLiteral("/two.bin")};
+        for (const QString& file : files)
+            TestSupport::writeFile(file, noise(20000, 1));
+        const QByteArray grown = noise(45000, 2);
+        RunOptions o = options();
+        o.sources = {{folder + QStringLiteral("/*.*"), true}};
+        o.maxZipSize = QStringLiteral("0.05"); // 52428 bytes
+        RecordingHost host;
+        host.onFileAdded = [&] {
+            for (const QString& file : files)
+                TestSupport::writeFile(file, grown);
+            host.onFileAdded = nullptr;
+        };
+        std::optional<OneCore> one;
+        if (oneCore)
+            one.emplace();
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        one.reset();
+        QMap<qint64, int> sizes;
+        for (int part = 1; QFile::exists(archive(part)); ++part) {
+            expectToolsAccept(archive(part));
+            QVERIFY2(QFileInfo(archive(part)).size() <= 52428, qPrintable(QString::number(QFileInfo(archive(part)).size())));
+            ZipArchive zip;
+            QVERIFY(zip.OpenReadOnly(archive(part)));
+            for (int i = 0; i < zip.Files().Count(); ++i)
+                ++sizes[zip.Files().Item(i).UncompressedSize()];
+        }
+        // The first went in as it was; on one core the second is read only after it grew.
+        QCOMPARE(sizes.value(20000) + sizes.value(45000), 2);
+        if (oneCore)
+            QCOMPARE(sizes.value(45000), 1);
     }
 
     // With the size limit switched off, one archive takes everything, whatever the box holds.
