@@ -485,11 +485,14 @@ void flushStore(const char* procedure)
 
 // ---- source list --------------------------------------------------------------------------
 
+// The flag goes to the first row of that text, which is the new one unless an auto-add row
+// repeats an earlier row.
 void addEntry(const ProfileRow& row)
 {
     QListWidget* list = window()->List1;
-    (void)listAddItem(list, row.text);
-    setListSelected(list, window()->VerificaDup(row.text), row.selected);
+    const bool repeated = window()->VerificaDup(row.text) >= 0;
+    const int added = listAddItem(list, row.text);
+    setListSelected(list, repeated ? window()->VerificaDup(row.text) : added, row.selected);
 }
 
 void announceAutoAdd()
@@ -525,7 +528,7 @@ void fillSourceList(const QList<ProfileRow>& rows)
         }
         window()->txtNews->setText(LangText(2));
         if (window()->VerificaDup(row.text) == -1)
-            addEntry(row);
+            setListSelected(window()->List1, listAddItem(window()->List1, row.text), row.selected);
         DoEvents();
     }
     for (const ProfileRow& row : autoAdds)

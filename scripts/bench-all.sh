@@ -13,10 +13,12 @@ program=$build/startup/quillaro
 
 if [ "${QUICK:-0}" = 1 ]; then
   export ROUNDS=${ROUNDS:-3}
-  large=32 small=1000 tiny=10000 sync_files=1000 sync_changed=10
+  large=32 small=1000 tiny=10000 sync_files=1000 sync_changed=10 appended=(2000 8000)
+  rows=(200 2000)
 else
   export ROUNDS=${ROUNDS:-5}
-  large=512 small=10000 tiny=100000 sync_files=10000 sync_changed=100
+  large=512 small=10000 tiny=100000 sync_files=10000 sync_changed=100 appended=(16000 70000)
+  rows=(2000 20000)
 fi
 summary=$(mktemp "${TMPDIR:-/tmp}/bench-all.XXXXXX")
 trap 'rm -f "$summary"' EXIT
@@ -36,13 +38,16 @@ step "ZIP run, many tiny files" env FILES=$tiny MIN_KIB=0 MAX_KIB=2 PASSES=zip Z
 step "ZIP run, encrypted" \
   env TREE=small FILES=$small ENCRYPT=1 bash "$scripts/bench-run.sh" "$build"
 step "sync" env FILES=$sync_files CHANGED=$sync_changed bash "$scripts/bench-sync.sh" "$build"
+step "appending run against the first run of the day" \
+  env COUNTS="${appended[*]}" ROUNDS=$((ROUNDS < 3 ? ROUNDS : 3)) bash "$scripts/bench-append.sh" "$build"
+step "profile load" env SMALL="${rows[0]}" LARGE="${rows[1]}" bash "$scripts/bench-load.sh" "$build"
 window=$scripts/bench-window.sh
 [ ! -f "$window" ] ||
   step "the window's run against the unattended run" env FILES=$small bash "$window" "$build"
 
 # The rows in the order of the table of the work they measure.
 order=(run-large "zip-$small" "memory-$small" "zip-$tiny" "memory-$tiny" run-small-encrypted
-  incremental copy first second window)
+  incremental copy first second "append-${appended[0]}" "append-${appended[1]}" load window)
 echo
 echo "== summary: $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC'), $program" \
   "built $(date -u -r "$program" '+%Y-%m-%d %H:%M UTC')"
