@@ -1,5 +1,7 @@
 #include "Quillaro_Main.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QCheckBox>
@@ -182,20 +184,30 @@ bool ApplyProfileSwitch(frmMain_BackUp& window, const QString& value, bool unatt
     return true;
 }
 
+namespace {
+
+bool isRunArgument(const QString& argument)
+{
+    return argument.compare(QStringLiteral("/run"), Qt::CaseInsensitive) == 0;
+}
+
+bool beginsSwitch(const QString& argument)
+{
+    return isRunArgument(argument) || argument.startsWith(QStringLiteral("/profile:"), Qt::CaseInsensitive)
+           || argument.startsWith(QStringLiteral("/dir:"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
 // A scheduled task passes each switch with its value as one argument, so a folder holding
 // " /run" or " /dir:" stays one folder; words typed without quotes still join up.
 QString SwitchValueOf(const QStringList& arguments, const QString& switchName)
 {
-    const auto startsSwitch = [](const QString& argument) {
-        return argument.compare(QStringLiteral("/run"), Qt::CaseInsensitive) == 0
-               || argument.startsWith(QStringLiteral("/profile:"), Qt::CaseInsensitive)
-               || argument.startsWith(QStringLiteral("/dir:"), Qt::CaseInsensitive);
-    };
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         if (!arguments[i].startsWith(switchName, Qt::CaseInsensitive))
             continue;
         QStringList words{arguments[i].mid(switchName.size())};
-        for (qsizetype j = i + 1; j < arguments.size() && !startsSwitch(arguments[j]); ++j)
+        for (qsizetype j = i + 1; j < arguments.size() && !beginsSwitch(arguments[j]); ++j)
             words.append(arguments[j]);
         return QStringLiteral("") + words.join(QLatin1Char(' ')).trimmed();
     }
@@ -207,14 +219,22 @@ bool HasRunSwitch(const QString& argText)
     return findSwitch(argText, QStringLiteral("/run"), 0) >= 0;
 }
 
+// Read as SwitchValueOf reads the values: a "/run" inside the value of another switch is
+// part of that value.
+bool HasRunSwitch(const QStringList& arguments)
+{
+    if (std::any_of(arguments.begin(), arguments.end(), beginsSwitch))
+        return std::any_of(arguments.begin(), arguments.end(), isRunArgument);
+    return HasRunSwitch(ArgumentText(arguments));
+}
+
 StartResult Main(const QStringList& arguments, SingleInstance& instance)
 {
-    const QString argText = ArgumentText(arguments);
     bShowErrorBox = false;
     (void)HasSound();
     AppName = QStringLiteral("Quillaro");
     GetPCInfos();
-    const bool unattended = HasRunSwitch(argText);
+    const bool unattended = HasRunSwitch(arguments);
     MessageBoxSeam::setUnattended(unattended);
     MessageBoxSeam::setUnattendedSink(logUnattended);
     g_Language = SettingsStore::getValue(userScope(), QStringLiteral("Settings"),

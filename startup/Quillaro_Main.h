@@ -25,6 +25,9 @@ StartResult Main(const QStringList& arguments, SingleInstance& instance);
 [[nodiscard]] QString SwitchValueOf(const QStringList& arguments, const QString& switchName);
 // True when "/run" stands in the text as a switch of its own.
 [[nodiscard]] bool HasRunSwitch(const QString& argText);
+// The same, read from the arguments: "/run" is an argument of its own; only when no argument
+// begins a switch is the joined text searched.
+[[nodiscard]] bool HasRunSwitch(const QStringList& arguments);
 // The position "/profile:" picks among the names: the exact name first, else the one name
 // equal to it without regard to case; -1 when there is none, or more than one such name.
 [[nodiscard]] int MatchProfile(const QStringList& names, const QString& wanted);

@@ -64,12 +64,11 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    const QString argText = ArgumentText(arguments);
     // A reader that went away must not end a run half-way: writes fail with EPIPE instead.
     // (The programs run before and after get the usual disposition back.)
     std::signal(SIGPIPE, SIG_IGN);
     Clock::pinLocalTimeZone();
-    const bool unattended = HasRunSwitch(argText);
+    const bool unattended = HasRunSwitch(arguments);
     const int stderrFd = unattended ? silenceOutput() : STDERR_FILENO;
     if (!hasDisplay()) {
         if (!unattended) {

@@ -10,6 +10,14 @@ void row(const char* tag, const char* text, const char* profile, const char* dir
     QTest::newRow(tag) << QString::fromUtf8(text) << value(profile) << value(dir) << run;
 }
 
+QStringList args(std::initializer_list<const char*> words)
+{
+    QStringList list;
+    for (const char* word : words)
+        list.append(QString::fromUtf8(word));
+    return list;
+}
+
 } // namespace
 
 class tst_CommandLine : public QObject
@@ -54,12 +62,6 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("profile");
         QTest::addColumn<QString>("dir");
-        const auto args = [](std::initializer_list<const char*> words) {
-            QStringList list;
-            for (const char* word : words)
-                list.append(QString::fromUtf8(word));
-            return list;
-        };
         QTest::newRow("scheduled task") << args({"/run", "/profile:Office", "/dir:/backup"}) << "Office" << "/backup";
         QTest::newRow("switch-like words inside one argument")
             << args({"/run", "/profile:a /dir:b", "/dir:/tmp/x /run /profile:y"}) << "a /dir:b" << "/tmp/x /run /profile:y";
@@ -79,6 +81,26 @@ private slots:
         QCOMPARE(SwitchValueOf(arguments, QStringLiteral("/profile:")).isNull(), profile.isNull());
         QCOMPARE(SwitchValueOf(arguments, QStringLiteral("/dir:")), dir);
         QCOMPARE(SwitchValueOf(arguments, QStringLiteral("/dir:")).isNull(), dir.isNull());
+    }
+
+    void runSwitchFromArguments_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("run");
+        QTest::newRow("scheduled task") << args({"/run", "/profile:Office", "/dir:/backup"}) << true;
+        QTest::newRow("any case, any place") << args({"/dir:/b", "/RUN"}) << true;
+        QTest::newRow("quoted folder holding \" /run\"") << args({"/dir:/tmp/a /run"}) << false;
+        QTest::newRow("quoted profile holding \" /run\"") << args({"/profile:x /run", "/dir:/d"}) << false;
+        QTest::newRow("words typed without quotes") << args({"/dir:/my", "backups", "/run"}) << true;
+        QTest::newRow("no switch begins an argument") << args({"x", "/run /profile:P"}) << true;
+        QTest::newRow("none") << args({"/profile:P"}) << false;
+    }
+
+    void runSwitchFromArguments()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, run);
+        QCOMPARE(HasRunSwitch(arguments), run);
     }
 
     void profileMatching_data()
