@@ -264,8 +264,10 @@ void fillLanguageList()
 }
 
 // Names the list cannot use (".pfl" alone, names that leave the folder) are passed over.
+// "Standard" is always there, with or without a selection file, so that it can be chosen back.
 void fillProfileList()
 {
+    add_profile(QStringLiteral("Standard"), window()->cmbProfiles->count());
     QStringList names
         = ListMatches(Paths::programFolder() + QStringLiteral("/*.pfl"), ListFilter::Plain);
     names.sort();

@@ -127,7 +127,10 @@ QString askText(QWidget* owner, const QString& prompt, const QString& title,
     bool ok = false;
     const QString text
         = QInputDialog::getText(owner, title, prompt, QLineEdit::Normal, proposed, &ok);
-    return ok ? text : QString();
+    // An empty answer given with OK is still an answer; only a cancel gives the null text.
+    if (!ok)
+        return {};
+    return text.isNull() ? QStringLiteral("") : text;
 }
 
 void setTextAnswer(TextAnswer answer) { textAnswer() = std::move(answer); }

@@ -31,7 +31,8 @@ using OpenFileAnswer = std::function<QString(const QString& title, const QString
 void setOpenFileAnswer(OpenFileAnswer answer);
 
 // The input box: modal, parented to owner (may be null), with proposed as the answer to
-// edit. Empty when cancelled, and in an unattended run, where nobody could answer.
+// edit. A null text when cancelled, and in an unattended run, where nobody could answer; an
+// empty answer given with OK is empty but not null.
 [[nodiscard]] QString askText(QWidget* owner, const QString& prompt, const QString& title,
                               const QString& proposed);
 

@@ -184,8 +184,9 @@ private slots:
     void refusedNamesSaveNothing_data()
     {
         QTest::addColumn<QString>("answer");
-        QTest::newRow("cancelled") << QString();
+        QTest::newRow("empty") << QStringLiteral("");
         QTest::newRow("blank") << QStringLiteral("   ");
+        QTest::newRow("leading dot") << QStringLiteral(".hidden");
         QTest::newRow("colon") << QStringLiteral("a:b");
         QTest::newRow("double quote") << QStringLiteral("say \"hi\"");
         QTest::newRow("slash") << QStringLiteral("x/y");
@@ -199,11 +200,82 @@ private slots:
         MessageBoxSeam::clearShown();
         saveAs(answer);
         QCOMPARE(m_w->txtProfile->text(), answer.trimmed());
-        QCOMPARE(MessageBoxSeam::shown().size(), 2);
-        QVERIFY(MessageBoxSeam::shown().at(0).text.startsWith(LangText(273)));
-        QCOMPARE(MessageBoxSeam::shown().at(1).text, LangText(212));
+        // One box, whose words name what the rule refuses.
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
+        const QString told = MessageBoxSeam::shown().first().text;
+        QVERIFY(told.startsWith(LangText(273)));
+        QVERIFY(told.endsWith(LangText(212)));
+        for (const char* rule : {"empty", "begin with \".\"", ":", "\"", "/"})
+            QVERIFY2(LangText(277).contains(QLatin1String(rule)), rule);
         QCOMPARE(m_w->cmbProfiles->count(), profiles);
         QVERIFY(!QFile::exists(ProfileFile::path(answer.trimmed())));
+    }
+
+    // Cancel or Esc on the prompt is no answer: nothing is said, nothing changes.
+    void cancelledSaveSaysNothing()
+    {
+        open();
+        m_w->txtProfile->setText(QStringLiteral("Office"));
+        const int profiles = m_w->cmbProfiles->count();
+        MessageBoxSeam::clearShown();
+        saveAs(QString());
+        QVERIFY(MessageBoxSeam::shown().isEmpty());
+        QCOMPARE(m_w->txtProfile->text(), QStringLiteral("Office"));
+        QCOMPARE(m_w->cmbProfiles->count(), profiles);
+    }
+
+    // On a fresh home "Standard" has no selection file; it stays in the list all the same,
+    // and choosing it, from the list or by typing its name, brings its own options and rows.
+    void standardStaysChoosable_data()
+    {
+        QTest::addColumn<bool>("typed");
+        QTest::newRow("chosen from the list") << false;
+        QTest::newRow("typed into the box") << true;
+    }
+
+    void standardStaysChoosable()
+    {
+        QFETCH(bool, typed);
+        QVERIFY(openWithOneFolder());
+        QFile::remove(ProfileFile::path(QStringLiteral("Standard")));
+        const QString standardDest = m_w->txtPathBackUp->text();
+        m_w->txtProfile->setText(QStringLiteral("Office"));
+        saveAs(QStringLiteral("Office"));
+        const QString officeDest = TestSupport::freshFolder(QStringLiteral("office-dest"));
+        m_w->txtPathBackUp->setText(officeDest);
+        QVERIFY(m_w->cmbProfiles->findText(QStringLiteral("Standard")) >= 0);
+        if (typed) {
+            m_w->cmbProfiles->setFocus();
+            QTRY_VERIFY(m_w->cmbProfiles->hasFocus());
+            m_w->cmbProfiles->lineEdit()->selectAll();
+            QTest::keyClicks(m_w->cmbProfiles->lineEdit(), QStringLiteral("Standard"));
+            m_w->List1->setFocus();
+            QTRY_VERIFY(!m_w->cmbProfiles->hasFocus());
+        } else {
+            chooseProfile(QStringLiteral("Standard"));
+        }
+        QCOMPARE(m_w->cmbProfiles->currentText(), QStringLiteral("Standard"));
+        QCOMPARE(listRows(m_w->List1), QStringList());
+        QVERIFY(m_w->txtPathBackUp->text() != officeDest);
+        closeWindow();
+        QVERIFY(TestSupport::readFile(ProfileFile::path(QStringLiteral("Standard"))).isEmpty());
+        QCOMPARE(TestSupport::readFile(ProfileFile::path(QStringLiteral("Office"))).count('\n'), 2);
+        (void)standardDest;
+    }
+
+    // The prompt proposes what the "Profile name" box holds.
+    void savePromptProposesTheTypedName()
+    {
+        open();
+        m_w->txtProfile->setText(QStringLiteral("Holidays"));
+        QString proposed;
+        WidgetDialogs::setTextAnswer([&](const QString&, const QString&, const QString& p) {
+            proposed = p;
+            return QString();
+        });
+        button(*m_w, "SaveAs")->trigger();
+        WidgetDialogs::setTextAnswer({});
+        QCOMPARE(proposed, QStringLiteral("Holidays"));
     }
 
     // Saving without a name proposes "Standard" and saves nothing.
@@ -234,14 +306,7 @@ private slots:
         QTest::mouseClick(m_w->cmdSubPlus, Qt::LeftButton);
         const QStringList rows = listRows(m_w->List1);
         QCOMPARE(rows.size(), 2);
-        QString proposed;
-        WidgetDialogs::setTextAnswer([&](const QString&, const QString&, const QString& p) {
-            proposed = p;
-            return QStringLiteral("  Work  ");
-        });
-        button(*m_w, "SaveAs")->trigger();
-        WidgetDialogs::setTextAnswer({});
-        QCOMPARE(proposed, QStringLiteral("Standard"));
+        saveAs(QStringLiteral("  Work  "));
         // Blanks around the name would make a second profile that looks like the first.
         QCOMPARE(m_w->cmbProfiles->currentText(), QStringLiteral("Work"));
         const QString file = ProfileFile::path(QStringLiteral("Work"));

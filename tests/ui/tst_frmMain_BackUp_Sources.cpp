@@ -213,7 +213,10 @@ private slots:
         setListSelected(m_w->List1, 1, true);
         setListSelected(m_w->List1, 3, true);
         const QString kept = m_w->List1->item(2)->text();
+        m_w->List1->clearSelection();
+        MessageBoxSeam::scriptAnswer(MsgResult::Yes);
         click(m_w->cmdExclude);
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
         QCOMPARE(m_w->List1->count(), rows - 2);
         QCOMPARE(m_w->List1->item(1)->text(), kept);
         // A removed row can be added again: the index follows removals.
@@ -222,6 +225,40 @@ private slots:
         click(m_w->cmdSelect);
         for (int i = 0; i < m_w->List1->count(); ++i)
             QVERIFY(listSelected(m_w->List1, i));
+    }
+
+    // A tick means "back this up": the command takes the rows the user highlighted, and the
+    // ticked ones (every new row is ticked) only after a question.
+    void removeTakesTheHighlightedRows()
+    {
+        QVERIFY(TestSupport::chooseFolder(*m_w, m_root));
+        click(m_w->cmdSubPlus);
+        const QStringList rows = listRows(m_w->List1);
+        QVERIFY(rows.size() > 3);
+        m_w->List1->clearSelection();
+        const QRect second = m_w->List1->visualItemRect(m_w->List1->item(1));
+        QTest::mouseClick(m_w->List1->viewport(), Qt::LeftButton, {}, second.center());
+        QTest::mouseClick(m_w->List1->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          m_w->List1->visualItemRect(m_w->List1->item(3)).center());
+        for (int i = 0; i < m_w->List1->count(); ++i)
+            setListSelected(m_w->List1, i, true);
+        click(m_w->cmdExclude);
+        QVERIFY(MessageBoxSeam::shown().isEmpty());
+        QStringList left = rows;
+        left.removeAt(3);
+        left.removeAt(1);
+        QCOMPARE(listRows(m_w->List1), left);
+
+        // Nothing highlighted: the ticked rows go only when the user says yes.
+        m_w->List1->clearSelection();
+        MessageBoxSeam::scriptAnswer(MsgResult::No);
+        click(m_w->cmdExclude);
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
+        QCOMPARE(MessageBoxSeam::shown().first().buttons, MsgButtons::YesNo);
+        QCOMPARE(listRows(m_w->List1), left);
+        MessageBoxSeam::scriptAnswer(MsgResult::Yes);
+        click(m_w->cmdExclude);
+        QCOMPARE(m_w->List1->count(), 0);
     }
 
     void doubleClickAddsTheFile()

@@ -238,6 +238,8 @@ void frmMain_BackUp::connectEvents()
     connectOptionArrays();
     connectOptionEvents();
     connect(cmbProfiles, &QComboBox::currentIndexChanged, this, [this] { cmbProfiles_Click(); });
+    connect(cmbProfiles->lineEdit(), &QLineEdit::editingFinished, this,
+            &frmMain_BackUp::cmbProfiles_NameTyped);
     connect(mnuShow, &QAction::triggered, this, &frmMain_BackUp::mnuShow_Click);
     connect(mnuExit, &QAction::triggered, this, &frmMain_BackUp::mnuExit_Click);
     connect(mnuExit1, &QAction::triggered, this, &frmMain_BackUp::mnuExit_Click);

@@ -450,6 +450,7 @@ private:
     void chkHiddenFolders_Click();
 
     void cmbProfiles_GotFocus();
+    void cmbProfiles_NameTyped();
     void cmbProfiles_Click();
     void txtExclusions_LostFocus();
     void txtDirExclusions_LostFocus();

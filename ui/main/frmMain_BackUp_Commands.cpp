@@ -200,12 +200,15 @@ void frmMain_BackUp::checkForNewVersion()
 
 // ---- profile commands ---------------------------------------------------------------------
 
-// The name is trimmed: blanks around a name would make a second profile that looks like the
-// first.
+// The prompt proposes the name the user typed beside the list. The name is trimmed: blanks
+// around a name would make a second profile that looks like the first. Cancel is no answer.
 void frmMain_BackUp::saveProfileAs()
 {
-    const QString answer
-        = WidgetDialogs::askText(this, LangText(210), LangText(211), cmbProfiles->currentText());
+    const QString typed = txtProfile->text().trimmed();
+    const QString answer = WidgetDialogs::askText(this, LangText(210), LangText(211),
+                                                  typed.isEmpty() ? cmbProfiles->currentText() : typed);
+    if (answer.isNull())
+        return;
     const QString name = answer.trimmed();
     txtProfile->setText(name);
     if (!profileNameRefused(name))
@@ -218,9 +221,8 @@ bool frmMain_BackUp::profileNameRefused(const QString& name)
     if (ProfileName::isAllowed(name, &why))
         return false;
     MsgBox(LangText(273) + QStringLiteral("\r\n") + LangText(277) + QStringLiteral("\n\n\"") + name
-               + QStringLiteral("\": ") + why,
+               + QStringLiteral("\": ") + why + QStringLiteral("\r\n") + LangText(212),
            MsgButtons::Ok, MsgIcon::Exclamation, LangText(23));
-    MsgBox(LangText(212), MsgButtons::Ok, MsgIcon::Exclamation, LangText(23));
     return true;
 }
 

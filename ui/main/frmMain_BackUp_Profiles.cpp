@@ -48,6 +48,16 @@ void frmMain_BackUp::selectProfile(int index)
 
 void frmMain_BackUp::cmbProfiles_GotFocus() { Save_Settings(); }
 
+// A listed name typed into the box is that profile chosen: the window must not go on showing
+// one profile's options under another's name, where the next save would write them.
+void frmMain_BackUp::cmbProfiles_NameTyped()
+{
+    const int index
+        = cmbProfiles->findText(cmbProfiles->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0 && index != cmbProfiles->currentIndex())
+        selectProfile(index);
+}
+
 void frmMain_BackUp::cmbProfiles_Click()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <functional>
+
 #include <QFileIconProvider>
 #include <QApplication>
 #include <QCheckBox>
@@ -312,12 +314,36 @@ void frmMain_BackUp::cmdUnselect_Click()
         setListSelected(List1, i, false);
 }
 
+namespace {
+
+QList<int> rowsWhere(const QListWidget* list, const std::function<bool(int)>& wanted)
+{
+    QList<int> rows;
+    for (int i = 0; i < list->count(); ++i) {
+        if (wanted(i))
+            rows.append(i);
+    }
+    return rows;
+}
+
+} // namespace
+
+// A tick means "back this up", so the command takes the highlighted rows; the ticked ones only
+// go when nothing is highlighted and the user says so, since every new row is ticked.
 void frmMain_BackUp::cmdExclude_Click()
 {
-    for (int i = List1->count() - 1; i >= 0; --i) {
-        if (listSelected(List1, i))
-            delete List1->takeItem(i);
+    QList<int> rows = rowsWhere(List1, [this](int i) { return List1->item(i)->isSelected(); });
+    if (rows.isEmpty()) {
+        rows = rowsWhere(List1, [this](int i) { return listSelected(List1, i); });
+        const QString question = LangText(362) + QStringLiteral("\r\n") + LangText(363)
+                                 + QLatin1Char(' ') + QString::number(rows.size());
+        if (rows.isEmpty()
+            || MsgBox(question, MsgButtons::YesNo, MsgIcon::Question, LangText(23))
+                   != MsgResult::Yes)
+            return;
     }
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it)
+        delete List1->takeItem(*it);
 }
 
 void frmMain_BackUp::cmdDirPlus_Click() { AddItem(false, false, QString(), true); }
