@@ -386,18 +386,25 @@ void tst_Quillaro_Sub::profileListSkipsUnusableNames()
     for (const char* name : {"b.pfl", ".pfl", "a\nx.pfl", "a.pfl", "c.pfl", "notes.txt"})
         writeFile(program + QString::fromLatin1(name), "");
     frmMain_BackUp* w = start();
+    // "Standard" is listed without a selection file of its own.
     QCOMPARE(comboItems(w->cmbProfiles),
-             (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+             (QStringList{QStringLiteral("Standard"), QStringLiteral("a"), QStringLiteral("b"),
+                          QStringLiteral("c")}));
     QCOMPARE(w->cmbProfiles->currentText(),
              QStringLiteral("Standard")); // listing changes no profile
     Load_Settings();
-    QCOMPARE(w->cmbProfiles->count(), 3);
+    QCOMPARE(w->cmbProfiles->count(), 4);
 }
 
 void tst_Quillaro_Sub::addProfileRules()
 {
     frmMain_BackUp* w = start();
     QComboBox* box = w->cmbProfiles;
+    {
+        const QSignalBlocker quiet(box); // a change of entry would load the list again
+        box->clear();
+        box->setEditText(QStringLiteral("Standard"));
+    }
     add_profile(QStringLiteral("   "), box->count());
     add_profile(QString(), box->count());
     QCOMPARE(box->count(), 0);
@@ -420,7 +427,8 @@ void tst_Quillaro_Sub::clearProfileKeepsTheList()
     cmdClearProfile_Click();
     QCOMPARE(w->List1->count(), 0);
     QCOMPARE(w->cmbProfiles->currentText(), QString());
-    QCOMPARE(comboItems(w->cmbProfiles), QStringList{QStringLiteral("One")});
+    QCOMPARE(comboItems(w->cmbProfiles),
+             (QStringList{QStringLiteral("Standard"), QStringLiteral("One")}));
     // A save now has no profile to store the options under.
     Save_Settings();
     QVERIFY(
@@ -578,7 +586,7 @@ void tst_Quillaro_Sub::unusableProfileNamesAreRefused()
         MessageBoxSeam::clearShown();
         w->txtProfile->setText(name);
         w->cmdSaveProfile();
-        QCOMPARE(MessageBoxSeam::shown().size(), 2);
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
         QCOMPARE(MessageBoxSeam::shown().first().icon, MsgIcon::Exclamation);
         QCOMPARE(w->cmbProfiles->currentText(), QStringLiteral("Standard"));
     }
@@ -743,18 +751,19 @@ void tst_Quillaro_Sub::deleteProfileKeepsABackup()
     SettingsStore::saveValue(SettingsKeys::userScope(), kSettings, QStringLiteral("ProfileText"),
                              QStringLiteral("Work"));
     frmMain_BackUp* w = start();
-    w->cmbProfiles->setCurrentIndex(1); // choosing the entry loads it
+    w->cmbProfiles->setCurrentIndex(2); // choosing the entry loads it
     QCOMPARE(w->cmbProfiles->currentText(), QStringLiteral("Work"));
     MessageBoxSeam::scriptAnswer(MsgResult::Yes);
     w->findChild<QAction*>(QStringLiteral("Delete"))->trigger();
     QVERIFY(!QFile::exists(ProfileFile::path(QStringLiteral("Work"))));
     QCOMPARE(readFile(Paths::programFolder() + QStringLiteral("/Work.bak")),
              QByteArray("/work/*.*\n-1 \n"));
-    QCOMPARE(comboItems(w->cmbProfiles), QStringList{QStringLiteral("Alpha")});
-    QCOMPARE(w->cmbProfiles->currentText(), QStringLiteral("Alpha"));
+    QCOMPARE(comboItems(w->cmbProfiles),
+             (QStringList{QStringLiteral("Standard"), QStringLiteral("Alpha")}));
+    QCOMPARE(w->cmbProfiles->currentText(), QStringLiteral("Standard"));
     QCOMPARE(w->cmbProfiles->currentIndex(), 0);
-    QCOMPARE(w->txtProfile->text(), QStringLiteral("Alpha"));
-    QCOMPARE(listRows(w->List1), QStringList{QStringLiteral("+ /alpha/*.*")});
+    QCOMPARE(w->txtProfile->text(), QStringLiteral("Standard"));
+    QCOMPARE(listRows(w->List1), QStringList());
     MessageBoxSeam::clearShown();
     w->cmbProfiles->setEditText(QStringLiteral(" standard "));
     w->findChild<QAction*>(QStringLiteral("Delete"))->trigger();
