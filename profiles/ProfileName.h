@@ -8,7 +8,8 @@
 namespace ProfileName {
 
 // Refuses a blank name, "." and "..", a leading ".", the characters \ / : ? * < > | " ,
-// NUL and line breaks. *why tells what is wrong; empty when the name is allowed.
+// NUL and line breaks, and a name too long for the names of the profile's files. *why tells
+// what is wrong; empty when the name is allowed.
 [[nodiscard]] bool isAllowed(const QString& name, QString* why = nullptr);
 
 } // namespace ProfileName

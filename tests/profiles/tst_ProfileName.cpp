@@ -36,6 +36,10 @@ void tst_ProfileName::names_data()
     QTest::newRow("double quote") << "say \"hi\"" << false;
     QTest::newRow("line break") << "a\nb" << false;
     QTest::newRow("carriage return") << "a\rb" << false;
+    QTest::newRow("215 bytes") << QString(215, u'x') << true;
+    QTest::newRow("216 bytes") << QString(216, u'x') << false;
+    QTest::newRow("300 characters") << QString(300, u'x') << false;
+    QTest::newRow("108 two-byte letters") << QString(108, u'ü') << false;
     QTest::newRow("nul") << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")) << false;
 }
 

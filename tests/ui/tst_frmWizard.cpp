@@ -21,6 +21,7 @@
 #include "QEV_Language.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
+#include "ProfileName.h"
 #include "TestSupport.h"
 #include "frmMain_BackUp.h"
 #include "frmWizard.h"
@@ -221,6 +222,7 @@ private slots:
         for (const char* name : {"   ", "a/b", "a:b", "a*b", "a?b", "a<b", "a>b", "a|b", "a\\b",
                                  "a\"b", "..", ".hidden"})
             QTest::newRow(name) << QString::fromLatin1(name);
+        QTest::newRow("300 characters, too long for its file") << QString(300, u'n');
     }
 
     void refusedNamesGoBackToTheNamePage()
@@ -237,6 +239,9 @@ private slots:
         QCOMPARE(box.icon, MsgIcon::Exclamation);
         QCOMPARE(box.title, LangText(23));
         QVERIFY(box.text.startsWith(LangText(273) + QLatin1Char('\n') + LangText(274)));
+        QString why;
+        QVERIFY(!ProfileName::isAllowed(name.trimmed(), &why));
+        QVERIFY2(box.text.endsWith(why), qPrintable(box.text)); // the reason is told
         QCOMPARE(state(wizard), QStringLiteral("1N"));
         QVERIFY(wizard.isVisible());
         QCOMPARE(m_w->cmbProfiles->currentText(), profile);
