@@ -8,6 +8,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMutex>
+#include <QPair>
+#include <QSet>
 #include <QRandomGenerator>
 #include <QStringList>
 
@@ -24,8 +27,30 @@ bool fail(QString* error, const QString& message)
 
 QString systemText(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 
-// Opens one folder level below dir; a link or a file in its place is refused, a missing level
-// is created.
+// Links a restore made: they come from an archive, so they never lead a later write anywhere.
+QMutex g_madeMutex;
+QSet<QPair<quint64, quint64>> g_madeLinks;
+
+QPair<quint64, quint64> identity(const struct stat& st)
+{
+    return {quint64(st.st_dev), quint64(st.st_ino)};
+}
+
+// A link already in the target is followed when the user or root made it (a home or documents
+// folder moved to another disk); one made by a restore or owned by another user is not.
+bool trustedLink(int dir, const QByteArray& name)
+{
+    struct stat st { };
+    if (::fstatat(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(st.st_mode))
+        return false;
+    if (st.st_uid != 0 && st.st_uid != ::geteuid())
+        return false;
+    const QMutexLocker lock(&g_madeMutex);
+    return !g_madeLinks.contains(identity(st));
+}
+
+// Opens one folder level below dir, following only a trusted link; a file in its place is
+// refused, a missing level is created.
 int openLevel(int dir, const QByteArray& name, bool create)
 {
     const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
@@ -35,6 +60,8 @@ int openLevel(int dir, const QByteArray& name, bool create)
             return -1;
         fd = ::openat(dir, name.constData(), flags);
     }
+    if (fd < 0 && (errno == ELOOP || errno == ENOTDIR) && trustedLink(dir, name))
+        fd = ::openat(dir, name.constData(), flags & ~O_NOFOLLOW);
     return fd;
 }
 
@@ -58,7 +85,8 @@ int openParent(const QString& folder, const QStringList& parts, bool create, QSt
         if (next < 0) {
             const QString shown = QStringList(parts.mid(0, i + 1)).join(QLatin1Char('/'));
             fail(error, (code == ELOOP || code == ENOTDIR
-                             ? QStringLiteral("not a folder (a link or a file is in the way): ")
+                             ? QStringLiteral("not a folder (a file, or a link not made by you "
+                                              "or root, is in the way): ")
                              : QStringLiteral("cannot create folder: "))
                             + folder + QLatin1Char('/') + shown);
             return -1;
@@ -102,6 +130,49 @@ bool makeFolders(const QString& folder, const QString& relative, QString* error)
         return false;
     ::close(dir);
     return true;
+}
+
+bool linkStaysInside(const QString& relative, const QString& target)
+{
+    if (target.isEmpty() || target.startsWith(QLatin1Char('/')))
+        return false;
+    QStringList place = partsOf(relative);
+    place.removeLast(); // the link's own folder
+    for (const QString& part : target.split(QLatin1Char('/'))) {
+        if (part == QStringLiteral("..")) {
+            if (place.isEmpty())
+                return false;
+            place.removeLast();
+        } else if (!part.isEmpty() && part != QStringLiteral(".")) {
+            place.append(part);
+        }
+    }
+    return true;
+}
+
+bool makeLink(const QString& folder, const QString& relative, const QString& target,
+              QString* error)
+{
+    const QStringList parts = partsOf(relative);
+    const int dir = openParent(folder, parts, true, error);
+    if (dir < 0)
+        return false;
+    const QByteArray name = QFile::encodeName(parts.last());
+    const QByteArray temp = "." + name.left(200) + ".link"
+        + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+    struct stat st { };
+    bool ok = ::symlinkat(QFile::encodeName(target).constData(), dir, temp.constData()) == 0;
+    if (ok && ::fstatat(dir, temp.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        const QMutexLocker lock(&g_madeMutex);
+        g_madeLinks.insert(identity(st));
+    }
+    ok = ok && ::renameat(dir, temp.constData(), dir, name.constData()) == 0;
+    const int code = errno;
+    if (!ok)
+        ::unlinkat(dir, temp.constData(), 0);
+    ::close(dir);
+    return ok || fail(error, QStringLiteral("cannot make the link ") + folder + QLatin1Char('/')
+                                 + relative + QStringLiteral(": ") + systemText(code));
 }
 
 FileWriter::~FileWriter() { discard(); }

@@ -8,7 +8,8 @@
 
 // Writing below a chosen folder without ever leaving it. Archives come from other machines and
 // servers, so a stored name is never trusted: it must stay below the folder after "\" is read
-// as "/" and "." parts are dropped, and no symbolic link below the folder is followed on the way.
+// as "/" and "." parts are dropped. A symbolic link on the way is followed only when it was
+// there before, owned by the user or root, and no restore made it.
 namespace ExtractTarget {
 
 // The stored name as a path below the folder ("/" between parts, no empty or "." part). Empty
@@ -20,6 +21,14 @@ namespace ExtractTarget {
 
 // Creates the folder chain folder/relative.
 [[nodiscard]] bool makeFolders(const QString& folder, const QString& relative, QString* error);
+
+// True when a link at folder/relative pointing at target leads to a place below the folder.
+[[nodiscard]] bool linkStaysInside(const QString& relative, const QString& target);
+
+// Makes the link folder/relative to target (replacing what is there), never to be followed by
+// a later write.
+[[nodiscard]] bool makeLink(const QString& folder, const QString& relative, const QString& target,
+                            QString* error);
 
 // One file written beside its place and renamed into it at commit(), so a failure never leaves
 // half a file where a good one stood. An uncommitted file is removed when the writer goes.

@@ -259,7 +259,13 @@ struct ZipArchive::Private {
     [[nodiscard]] bool extract(qsizetype pos, const QString& folder, QString* error) const;
     [[nodiscard]] bool copyOut(zip_file_t* zf, ExtractTarget::FileWriter& out, const QString& name,
                                QString* error) const;
+    [[nodiscard]] mode_t storedAttributes(zip_uint64_t index) const;
     [[nodiscard]] mode_t storedMode(zip_uint64_t index) const;
+    [[nodiscard]] bool writeFile(const LiveEntry& e, const QString& folder, const QString& relative,
+                                 mode_t mode, QString* error) const;
+    [[nodiscard]] bool readLinkTarget(const LiveEntry& e, QByteArray* target, QString* error) const;
+    [[nodiscard]] bool extractLink(const LiveEntry& e, const QString& folder,
+                                   const QString& relative, QString* error) const;
 };
 
 void ZipArchive::Private::readEntries()
@@ -418,16 +424,86 @@ bool ZipArchive::Private::copyOut(zip_file_t* zf, ExtractTarget::FileWriter& out
     }
 }
 
-mode_t ZipArchive::Private::storedMode(zip_uint64_t index) const
+namespace {
+
+// What a new file of the user gets: the mode that stands for "no mode stored".
+mode_t usualMode()
+{
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+// The Unix mode and type the entry was stored with; 0 when none was.
+mode_t ZipArchive::Private::storedAttributes(zip_uint64_t index) const
 {
     zip_uint8_t system = 0;
     zip_uint32_t attributes = 0;
     if (zip_file_get_external_attributes(za, index, 0, &system, &attributes) == 0
-        && system == ZIP_OPSYS_UNIX && (attributes >> 16) != 0)
-        return static_cast<mode_t>(((attributes >> 16) & 0777) | 0600);
-    const mode_t mask = ::umask(022);
-    ::umask(mask);
-    return 0666 & ~mask;
+        && system == ZIP_OPSYS_UNIX)
+        return static_cast<mode_t>(attributes >> 16);
+    return 0;
+}
+
+mode_t ZipArchive::Private::storedMode(zip_uint64_t index) const
+{
+    const mode_t stored = storedAttributes(index);
+    return stored != 0 ? ((stored & 0777) | 0600) : usualMode();
+}
+
+bool ZipArchive::Private::writeFile(const LiveEntry& e, const QString& folder,
+                                    const QString& relative, mode_t mode, QString* error) const
+{
+    const QString name = QString::fromUtf8(e.name);
+    ExtractTarget::FileWriter out;
+    if (!out.open(folder, relative, error))
+        return false;
+    zip_file_t* zf = zip_fopen_index(za, e.index, 0);
+    if (!zf)
+        return fail(error,
+                    QStringLiteral("cannot open entry ") + name + QStringLiteral(": ")
+                        + archiveError(za));
+    const bool ok = copyOut(zf, out, name, error);
+    zip_fclose(zf);
+    return ok && out.commit(mode, QDateTime::fromSecsSinceEpoch(e.modified), error);
+}
+
+// The target a link entry holds; the whole entry is read, so its checksum is tested.
+bool ZipArchive::Private::readLinkTarget(const LiveEntry& e, QByteArray* target,
+                                         QString* error) const
+{
+    const QString name = QString::fromUtf8(e.name);
+    zip_file_t* zf = zip_fopen_index(za, e.index, 0);
+    if (!zf)
+        return fail(error,
+                    QStringLiteral("cannot open entry ") + name + QStringLiteral(": ")
+                        + archiveError(za));
+    target->resize(static_cast<qsizetype>(e.size));
+    zip_int64_t got = zip_fread(zf, target->data(), static_cast<zip_uint64_t>(e.size));
+    char more = 0;
+    const bool ok = got == e.size && zip_fread(zf, &more, 1) == 0;
+    const QString problem = QString::fromLocal8Bit(zip_file_strerror(zf));
+    zip_fclose(zf);
+    return ok || fail(error, QStringLiteral("cannot read the entry ") + name + QStringLiteral(": ")
+                                 + problem);
+}
+
+// A link is made where it leads below the folder; else its target is written as a plain file of
+// the usual mode, never one writable by all as its stored mode would have it.
+bool ZipArchive::Private::extractLink(const LiveEntry& e, const QString& folder,
+                                      const QString& relative, QString* error) const
+{
+    QByteArray bytes;
+    if (!readLinkTarget(e, &bytes, error))
+        return false;
+    const QString target = QFile::decodeName(bytes);
+    if (ExtractTarget::linkStaysInside(relative, target))
+        return ExtractTarget::makeLink(folder, relative, target, error);
+    ExtractTarget::FileWriter out;
+    return out.open(folder, relative, error) && out.write(bytes.constData(), bytes.size(), error)
+        && out.commit(usualMode(), QDateTime::fromSecsSinceEpoch(e.modified), error);
 }
 
 bool ZipArchive::Private::extract(qsizetype pos, const QString& folder, QString* error) const
@@ -442,17 +518,10 @@ bool ZipArchive::Private::extract(qsizetype pos, const QString& folder, QString*
         return fail(error, QStringLiteral("entry not yet written to the archive: ") + name);
     if (name.endsWith(QLatin1Char('/')) || name.endsWith(QLatin1Char('\\')))
         return ExtractTarget::makeFolders(folder, relative, error);
-    ExtractTarget::FileWriter out;
-    if (!out.open(folder, relative, error))
-        return false;
-    zip_file_t* zf = zip_fopen_index(za, e.index, 0);
-    if (!zf)
-        return fail(error,
-                    QStringLiteral("cannot open entry ") + name + QStringLiteral(": ")
-                        + archiveError(za));
-    const bool ok = copyOut(zf, out, name, error);
-    zip_fclose(zf);
-    return ok && out.commit(storedMode(e.index), QDateTime::fromSecsSinceEpoch(e.modified), error);
+    // A link's target is a short text; a longer entry is no link target, whatever it claims.
+    if (S_ISLNK(storedAttributes(e.index)) && e.size < 4096)
+        return extractLink(e, folder, relative, error);
+    return writeFile(e, folder, relative, storedMode(e.index), error);
 }
 
 bool ZipEntry::Extract(const QString& targetFolder, QString* error) const
@@ -575,8 +644,14 @@ bool ZipArchive::Create(const QString& path, QString* error)
     return true;
 }
 
-bool ZipArchive::Open(const QString& path, QString* error) { return openWith(path, 0, error); }
+// An archive added to must be whole: a damaged one would be written again with its damage.
+bool ZipArchive::Open(const QString& path, QString* error)
+{
+    return openWith(path, ZIP_CHECKCONS, error);
+}
 
+// Reading takes what the directory lists, also two entries of one name; a damaged entry fails
+// when it is read, by its checksum, and leaves the others readable.
 bool ZipArchive::OpenReadOnly(const QString& path, QString* error)
 {
     return openWith(path, ZIP_RDONLY, error);
@@ -593,7 +668,7 @@ bool ZipArchive::openWith(const QString& path, int flags, QString* error)
     if (info.size() == 0)
         return fail(error, QStringLiteral("not a ZIP archive (empty file): ") + path);
     int code = 0;
-    d->za = zip_open(QFile::encodeName(path).constData(), ZIP_CHECKCONS | flags, &code);
+    d->za = zip_open(QFile::encodeName(path).constData(), flags, &code);
     if (!d->za)
         return fail(
             error, QStringLiteral("cannot open ") + path + QStringLiteral(": ") + libzipText(code));

@@ -103,6 +103,8 @@ public:
     // Opens an existing archive for adding and reading; a damaged or truncated one fails.
     [[nodiscard]] bool Open(const QString& path, QString* error = nullptr);
     // Opens an existing archive for reading only: it is never written, also not at Close().
+    // Every entry its directory lists is there, also two of one name; a damaged entry fails
+    // only when it is extracted.
     [[nodiscard]] bool OpenReadOnly(const QString& path, QString* error = nullptr);
     // The archive comment; an archive with no entries gets it on disk at once.
     [[nodiscard]] bool setComment(const QString& comment, QString* error = nullptr);

@@ -134,7 +134,9 @@ private slots:
     void extractRefusesEscapingNames();
     void extractFollowsNoLinkBelowTheTarget_data();
     void extractFollowsNoLinkBelowTheTarget();
+    void linkEntriesStayInsideTheTarget();
     void damagedEntryLeavesTheFileItWouldReplace();
+    void readingListsEveryEntryOfADamagedArchive();
     void infoZipArchivesComeBackWithTheirTimes_data();
     void infoZipArchivesComeBackWithTheirTimes();
     void manyEntriesUseZip64();
@@ -640,15 +642,21 @@ void tst_ZipArchive::extractRefusesEscapingNames()
 
 void tst_ZipArchive::extractFollowsNoLinkBelowTheTarget_data()
 {
-    // A link planted in the target, where the entry's folder or the entry itself goes.
+    // A link planted in the target, where the entry's folder or the entry itself goes, and who
+    // owns it.
     QTest::addColumn<QString>("link");
-    QTest::newRow("folder on the way") << QStringLiteral("docs");
-    QTest::newRow("the file's place") << QStringLiteral("docs/a.txt");
+    QTest::addColumn<bool>("mine");
+    QTest::newRow("another user's link on the way") << QStringLiteral("docs") << false;
+    QTest::newRow("the user's link on the way is followed") << QStringLiteral("docs") << true;
+    QTest::newRow("the file's place") << QStringLiteral("docs/a.txt") << true;
 }
 
 void tst_ZipArchive::extractFollowsNoLinkBelowTheTarget()
 {
     QFETCH(QString, link);
+    QFETCH(bool, mine);
+    if (!mine && ::geteuid() != 0)
+        QSKIP("a link of another user needs root to make");
     const QString dir = freshFolder(QStringLiteral("links"));
     const QString outside = dir + QStringLiteral("/outside");
     makeTree(outside, {{QStringLiteral("a.txt"), "keep"}});
@@ -661,28 +669,84 @@ void tst_ZipArchive::extractFollowsNoLinkBelowTheTarget()
              0);
     const QString target = dir + QStringLiteral("/target");
     QDir().mkpath(target + QStringLiteral("/docs"));
-    const QString pointee = link.endsWith(QStringLiteral(".txt")) ? outside + QStringLiteral("/a.txt")
-                                                                  : outside;
+    const bool onTheWay = !link.endsWith(QStringLiteral(".txt"));
+    const QString pointee = onTheWay ? outside : outside + QStringLiteral("/a.txt");
     QDir(target).remove(link);
     QDir(target).rmdir(link);
-    QVERIFY(QFile::link(pointee, target + QLatin1Char('/') + link));
+    const QString linkPath = target + QLatin1Char('/') + link;
+    QVERIFY(QFile::link(pointee, linkPath));
+    if (!mine)
+        QCOMPARE(::lchown(QFile::encodeName(linkPath).constData(), 65534, 65534), 0);
     ZipArchive zip;
     QString error;
     QVERIFY2(zip.OpenReadOnly(dir + QStringLiteral("/l.zip"), &error), qPrintable(error));
     const ZipEntry file = zip.Files().Item(zip.Files().Count() - 1);
     QCOMPARE(file.Name(), QStringLiteral("docs/a.txt"));
     const bool extracted = file.Extract(target, &error);
-    QCOMPARE(readFile(outside + QStringLiteral("/a.txt")), QByteArray("keep"));
-    QCOMPARE(QDir(outside).entryList(QDir::Files), QStringList{QStringLiteral("a.txt")});
-    if (link == QStringLiteral("docs")) {
-        QVERIFY(!extracted); // the link is not a folder of the target
+    if (onTheWay && mine) {
+        // The user's own folder moved elsewhere: restoring in place writes there.
+        QVERIFY2(extracted, qPrintable(error));
+        QCOMPARE(readFile(outside + QStringLiteral("/a.txt")), QByteArray("from the archive"));
+        QVERIFY(QFileInfo(linkPath).isSymLink());
+    } else if (onTheWay) {
+        QVERIFY(!extracted);
         QVERIFY(error.contains(QStringLiteral("link")));
+        QCOMPARE(readFile(outside + QStringLiteral("/a.txt")), QByteArray("keep"));
     } else {
         QVERIFY2(extracted, qPrintable(error)); // the link itself is replaced, not written through
         QVERIFY(!QFileInfo(target + QStringLiteral("/docs/a.txt")).isSymLink());
         QCOMPARE(readFile(target + QStringLiteral("/docs/a.txt")), QByteArray("from the archive"));
+        QCOMPARE(readFile(outside + QStringLiteral("/a.txt")), QByteArray("keep"));
     }
+    QCOMPARE(QDir(outside).entryList(QDir::Files), QStringList{QStringLiteral("a.txt")});
     QVERIFY(zip.Close(&error));
+}
+
+void tst_ZipArchive::linkEntriesStayInsideTheTarget()
+{
+    const QString dir = freshFolder(QStringLiteral("link-entries"));
+    const QString archive = dir + QStringLiteral("/l.zip");
+    const QString script = QStringLiteral(
+        "import sys, zipfile, stat\n"
+        "def link(z, name, target):\n"
+        "    info = zipfile.ZipInfo(name)\n"
+        "    info.create_system = 3\n"
+        "    info.external_attr = (stat.S_IFLNK | 0o777) << 16\n"
+        "    z.writestr(info, target)\n"
+        "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+        "    z.writestr('f.txt', b'file')\n"
+        "    link(z, 'd/in', '../f.txt')\n"
+        "    link(z, 'out', '../outside')\n"
+        "    link(z, 'abs', '/etc/passwd')\n"
+        "    z.writestr('sub/', b'')\n"
+        "    link(z, 'hop', 'sub')\n"
+        "    z.writestr('hop/evil.txt', b'evil')\n");
+    QCOMPARE(runTool(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, archive}), 0);
+    const QString target = dir + QStringLiteral("/target");
+    ZipArchive zip;
+    QString error;
+    QVERIFY2(zip.OpenReadOnly(archive, &error), qPrintable(error));
+    QCOMPARE(zip.Files().Count(), 7);
+    for (int i = 0; i < 6; ++i)
+        QVERIFY2(zip.Files().Item(i).Extract(target, &error), qPrintable(error));
+    // A link the restore made leads no later entry anywhere, even inside.
+    QVERIFY(!zip.Files().Item(6).Extract(target, &error));
+    QVERIFY(zip.Close(&error));
+    QCOMPARE(QFileInfo(target + QStringLiteral("/d/in")).symLinkTarget(),
+             target + QStringLiteral("/f.txt"));
+    QCOMPARE(QFile::symLinkTarget(target + QStringLiteral("/hop")), target + QStringLiteral("/sub"));
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    for (const char* name : {"out", "abs"}) {
+        const QString path = target + QLatin1Char('/') + QString::fromLatin1(name);
+        struct stat st { };
+        QCOMPARE(::lstat(QFile::encodeName(path).constData(), &st), 0);
+        QVERIFY(S_ISREG(st.st_mode));
+        QCOMPARE(st.st_mode & 0777, 0666 & ~mask);
+    }
+    QCOMPARE(readFile(target + QStringLiteral("/abs")), QByteArray("/etc/passwd"));
+    QVERIFY(QDir(target + QStringLiteral("/sub")).isEmpty());
+    QVERIFY(!QFileInfo::exists(dir + QStringLiteral("/outside")));
 }
 
 void tst_ZipArchive::damagedEntryLeavesTheFileItWouldReplace()
@@ -706,6 +770,56 @@ void tst_ZipArchive::damagedEntryLeavesTheFileItWouldReplace()
     QVERIFY(!zip.Files().Item(0).Extract(target, &error));
     QVERIFY(zip.Close(&error));
     QCOMPARE(readTree(target), (Tree{{QStringLiteral("doc.txt"), "the good file"}}));
+}
+
+void tst_ZipArchive::readingListsEveryEntryOfADamagedArchive()
+{
+    const QString dir = freshFolder(QStringLiteral("partly"));
+    const QString archive = dir + QStringLiteral("/p.zip");
+    const QString script = QStringLiteral(
+        "import sys, zipfile, warnings\n"
+        "warnings.simplefilter('ignore')\n"
+        "with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n"
+        "    z.writestr('good.txt', b'good')\n"
+        "    z.writestr('flipped.txt', b'flipped ' * 5000)\n"
+        "    z.writestr('header.txt', b'header')\n"
+        "    z.writestr('twice.txt', b'first')\n"
+        "    z.writestr('twice.txt', b'second')\n");
+    QCOMPARE(runTool(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, archive}), 0);
+    QByteArray bytes = readFile(archive);
+    // A byte flipped in one entry's data, and the local header of another broken.
+    const qsizetype flipped = bytes.indexOf("flipped.txt") + 40;
+    bytes[flipped] = static_cast<char>(bytes[flipped] ^ 0x55);
+    const qsizetype header = bytes.lastIndexOf("PK\x03\x04", bytes.indexOf("header.txt"));
+    bytes[header + 26] = '\x7f';
+    writeFile(archive, bytes);
+    QString out;
+    QVERIFY(runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), archive}, &out) != 0);
+
+    ZipArchive zip;
+    QString error;
+    QVERIFY2(zip.OpenReadOnly(archive, &error), qPrintable(error));
+    QStringList names;
+    for (int i = 0; i < zip.Files().Count(); ++i)
+        names.append(zip.Files().Item(i).Name());
+    QCOMPARE(names, (QStringList{QStringLiteral("good.txt"), QStringLiteral("flipped.txt"),
+                                 QStringLiteral("header.txt"), QStringLiteral("twice.txt"),
+                                 QStringLiteral("twice.txt")}));
+    const QString target = dir + QStringLiteral("/out");
+    QVERIFY2(zip.Files().Item(0).Extract(target, &error), qPrintable(error));
+    error.clear();
+    QVERIFY(!zip.Files().Item(1).Extract(target, &error));
+    QVERIFY2(error.contains(QStringLiteral("flipped.txt")) && error.contains(QStringLiteral("CRC")),
+             qPrintable(error));
+    error.clear();
+    QVERIFY(!zip.Files().Item(2).Extract(target, &error));
+    QVERIFY2(error.contains(QStringLiteral("header.txt")), qPrintable(error));
+    QVERIFY2(zip.Files().Item(4).Extract(target, &error), qPrintable(error));
+    QVERIFY(zip.Close(&error));
+    QCOMPARE(readTree(target), (Tree{{QStringLiteral("good.txt"), "good"},
+                                     {QStringLiteral("twice.txt"), "second"}}));
+    // Adding to it is refused: it would be written again with its damage.
+    QVERIFY(!zip.Open(archive, &error));
 }
 
 void tst_ZipArchive::infoZipArchivesComeBackWithTheirTimes_data()

@@ -1,4 +1,7 @@
+#include <memory>
+
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -15,6 +18,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QStatusBar>
 #include <QToolBar>
 
 #include "DecryptedCopy.h"
@@ -67,6 +71,30 @@ QStringList shownTexts()
     for (const MsgRequest& r : MessageBoxSeam::shown())
         texts.append(r.text);
     return texts;
+}
+
+// What each box said, by its part that does not name folders or counts: the question and the
+// summary's first line.
+QStringList shownHeads()
+{
+    QStringList heads;
+    for (const QString& text : shownTexts())
+        heads.append(text.endsWith(QStringLiteral("Overwrite existing files ?"))
+                         ? QStringLiteral("Overwrite existing files ?")
+                         : text.section(QStringLiteral("\r\n"), 0, 0));
+    return heads;
+}
+
+const QString kQuestion = QStringLiteral("Overwrite existing files ?");
+
+// A ZIP archive made by Python's zipfile: the body writes to the open archive z.
+void pythonZip(const QString& archive, const QString& body)
+{
+    const QString script = QStringLiteral("import sys, zipfile, stat, warnings\n"
+                                          "warnings.simplefilter('ignore')\n"
+                                          "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n")
+        + body + QStringLiteral("\nz.close()\n");
+    QCOMPARE(runTool(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, archive}), 0);
 }
 
 QString cell(const frmRestore& w, int row, int column)
@@ -132,6 +160,16 @@ class tst_frmRestore : public QObject
     RestoreContext context(const QString& folder) const
     {
         return {folder, m_temp, kPassword, QStringLiteral("ready"), {}, {}, {}};
+    }
+
+    // A window that has searched the folder for the pattern, case ignored.
+    std::unique_ptr<frmRestore> searchIn(const QString& folder, const QString& pattern) const
+    {
+        auto w = std::make_unique<frmRestore>(context(folder));
+        w->txtFileSearch->setText(pattern);
+        w->chkCaseSensitive->setChecked(false);
+        w->cmdSearch_Click();
+        return w;
     }
 
     // One unattended run of the real program backing the source folder's files up.
@@ -255,7 +293,10 @@ private slots:
         MessageBoxSeam::scriptAnswer(MsgResult::Yes);
         MessageBoxSeam::scriptAnswer(MsgResult::Ok);
         restoreTo(w, target);
-        QCOMPARE(shownTexts(), (QStringList{QStringLiteral("Overwrite existing files ?"), LangText(186)}));
+        QCOMPARE(shownHeads(), (QStringList{kQuestion, LangText(186)}));
+        QVERIFY(shownTexts().first().contains(QStringLiteral(" below ") + target));
+        QVERIFY(shownTexts().last().contains(
+            QStringLiteral("Restored below %1: %2 of %2.").arg(target).arg(w.grid()->rowCount())));
         for (int r = 0; r < w.grid()->rowCount(); ++r) {
             const QString stored = w.grid()->hit(r).storedName;
             const QString back = target + QLatin1Char('/') + stored;
@@ -302,8 +343,9 @@ private slots:
         QCOMPARE(w.lblFoundArchives->text(), found.isEmpty() ? QStringLiteral("0") : QStringLiteral("1"));
         for (int r = 0; r < w.grid()->rowCount(); ++r) {
             const QString stored = w.grid()->hit(r).storedName;
-            QCOMPARE(cell(w, r, RestoreGrid::Path), stored.toLower());
-            QCOMPARE(cell(w, r, RestoreGrid::FileName), RestoreGrid::fileNameOf(stored).toLower());
+            // Shown as stored: Docs/Report1.doc and docs/report1.doc are two files.
+            QCOMPARE(cell(w, r, RestoreGrid::Path), stored);
+            QCOMPARE(cell(w, r, RestoreGrid::FileName), RestoreGrid::fileNameOf(stored));
             QCOMPARE(cell(w, r, RestoreGrid::Archive), QStringLiteral("flat.ZIP"));
             QCOMPARE(cell(w, r, RestoreGrid::FileSize),
                      QString::number(kFiles.value(stored).size()));
@@ -369,8 +411,7 @@ private slots:
         MessageBoxSeam::scriptAnswer(MsgResult::Ok);
         restoreTo(w, target);
         // Told once for the archive, and the restore ends as failed.
-        QCOMPARE(shownTexts(), (QStringList{QStringLiteral("Overwrite existing files ?"),
-                                            kDecryptionError, LangText(185)}));
+        QCOMPARE(shownHeads(), (QStringList{kQuestion, kDecryptionError, LangText(185)}));
         QCOMPARE(readTree(target), Tree());
         QCOMPARE(QDir(m_temp).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
@@ -402,8 +443,7 @@ private slots:
         selectRows(w, 0, 1);
         MessageBoxSeam::scriptAnswer(MsgResult::Yes);
         restoreTo(w, target);
-        QCOMPARE(shownTexts(), (QStringList{QStringLiteral("Overwrite existing files ?"),
-                                            LangText(321), LangText(185)}));
+        QCOMPARE(shownHeads(), (QStringList{kQuestion, LangText(321), LangText(185)}));
         QCOMPARE(readTree(target), Tree());
         QVERIFY(!QFileInfo::exists(temp));
     }
@@ -465,7 +505,8 @@ private slots:
         MessageBoxSeam::scriptAnswer(MsgResult::No);
         MessageBoxSeam::scriptAnswer(MsgResult::Ok);
         restoreTo(w, target);
-        QCOMPARE(shownTexts().last(), LangText(187));
+        QCOMPARE(shownHeads().last(), LangText(187));
+        QVERIFY(shownTexts().last().contains(QStringLiteral("Kept as they were (already there): 1.")));
         QCOMPARE(readFile(target + QStringLiteral("/Docs/Report1.doc")), QByteArray("mine"));
         QCOMPARE(readFile(target + QStringLiteral("/docs/report1.doc")), kFiles.value(QStringLiteral("docs/report1.doc")));
     }
@@ -509,17 +550,21 @@ private slots:
     void hostileNamesWriteNothingOutside_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("link"); // a link planted in the target, to the outside folder
+        // A link planted in the target by another user, to the outside folder.
+        QTest::addColumn<QString>("link");
         QTest::newRow("parent") << QStringLiteral("../evil.txt") << QString();
         QTest::newRow("inner parent, backslashes") << QStringLiteral("a\\..\\..\\evil.txt") << QString();
         QTest::newRow("absolute") << QStringLiteral("/evil.txt") << QString();
-        QTest::newRow("through a link") << QStringLiteral("docs/evil.txt") << QStringLiteral("docs");
+        QTest::newRow("through another user's link") << QStringLiteral("docs/evil.txt")
+                                                     << QStringLiteral("docs");
     }
 
     void hostileNamesWriteNothingOutside()
     {
         QFETCH(QString, name);
         QFETCH(QString, link);
+        if (!link.isEmpty() && ::geteuid() != 0)
+            QSKIP("a link of another user needs root to make");
         const QString folder = freshFolder(QStringLiteral("hostile"));
         const QString script = QStringLiteral("import sys, zipfile\n"
                                               "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
@@ -532,8 +577,11 @@ private slots:
         const QString outside = freshFolder(QStringLiteral("outside"));
         const QString target = outside + QStringLiteral("/target/inner");
         QDir().mkpath(target);
-        if (!link.isEmpty())
-            QVERIFY(QFile::link(outside, target + QLatin1Char('/') + link));
+        if (!link.isEmpty()) {
+            const QString planted = target + QLatin1Char('/') + link;
+            QVERIFY(QFile::link(outside, planted));
+            QCOMPARE(::lchown(QFile::encodeName(planted).constData(), 65534, 65534), 0);
+        }
         frmRestore w(context(folder));
         w.txtFileSearch->setText(QStringLiteral("*"));
         w.cmdSearch_Click();
@@ -541,9 +589,9 @@ private slots:
         selectRows(w, 0, 1);
         MessageBoxSeam::scriptAnswer(MsgResult::Yes);
         restoreTo(w, target);
-        QCOMPARE(shownTexts(), (QStringList{QStringLiteral("Overwrite existing files ?"),
-                                            QStringLiteral("There was a problem restoring evil.txt"),
-                                            LangText(185)}));
+        QCOMPARE(shownHeads(), (QStringList{kQuestion, LangText(185)}));
+        QVERIFY(shownTexts().last().contains(
+            QStringLiteral("There was a problem restoring 1 (see the error log): evil.txt")));
         QCOMPARE(readFile(target + QStringLiteral("/good.txt")), QByteArray("good"));
         // Nothing but the good file was written anywhere below the outside folder.
         QDirIterator it(outside, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
@@ -621,6 +669,277 @@ private slots:
         QVERIFY(!w.isBusy());
     }
 
+    void rowsKeepTheArchiveTheyWereFoundIn()
+    {
+        const QString a = freshFolder(QStringLiteral("folder-a"));
+        const QString b = freshFolder(QStringLiteral("folder-b"));
+        pythonZip(a + QStringLiteral("/same.zip"), QStringLiteral("z.writestr('f.txt', b'from A')"));
+        pythonZip(b + QStringLiteral("/same.zip"), QStringLiteral("z.writestr('f.txt', b'from B')"));
+        const auto w = searchIn(a, QStringLiteral("f.txt"));
+        QCOMPARE(w->grid()->rowCount(), 1);
+        w->txtPathSearch->setText(b); // typed after the search: the rows still come from A
+        const QString target = freshFolder(QStringLiteral("target"));
+        selectRows(*w, 0, 0);
+        MessageBoxSeam::scriptAnswer(MsgResult::Yes);
+        restoreTo(*w, target);
+        QCOMPARE(readTree(target), (Tree{{QStringLiteral("f.txt"), "from A"}}));
+        QCOMPARE(shownHeads().last(), LangText(186));
+    }
+
+    // One entry with a byte flipped, two of one name, and an archive that is no archive.
+    void everyReadableEntryIsListedAndADamagedOneFailsByName()
+    {
+        const QString folder = freshFolder(QStringLiteral("partly"));
+        pythonZip(folder + QStringLiteral("/partly.zip"),
+                  QStringLiteral("for i in range(20):\n"
+                                 "    z.writestr('docs/file%02d.txt' % i, b'content %d ' % i * 500,\n"
+                                 "               zipfile.ZIP_STORED if i == 7 else zipfile.ZIP_DEFLATED)\n"
+                                 "z.writestr('twice.txt', b'first')\n"
+                                 "z.writestr('twice.txt', b'second')"));
+        QByteArray bytes = readFile(folder + QStringLiteral("/partly.zip"));
+        const qsizetype at = bytes.indexOf("docs/file07.txt") + 40;
+        bytes[at] = static_cast<char>(bytes[at] ^ 0x55);
+        writeFile(folder + QStringLiteral("/partly.zip"), bytes);
+        writeFile(folder + QStringLiteral("/broken.zip"), QByteArray(3000, 'x'));
+        QString out;
+        QCOMPARE(runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), folder + QStringLiteral("/partly.zip")}, &out), 2);
+        QVERIFY2(out.contains(QStringLiteral("file07.txt")), qPrintable(out));
+
+        const auto w = searchIn(folder, QStringLiteral("*.txt"));
+        QCOMPARE(w->grid()->rowCount(), 22);
+        QVERIFY(w->lblSearchNote->isVisibleTo(w.get()));
+        QVERIFY2(w->lblSearchNote->text().contains(QStringLiteral("1 archive could not be read at all: "))
+                     && w->lblSearchNote->text().contains(QStringLiteral("broken.zip")),
+                 qPrintable(w->lblSearchNote->text()));
+        const QString target = freshFolder(QStringLiteral("target"));
+        selectRows(*w, 0, w->grid()->rowCount() - 1);
+        MessageBoxSeam::scriptAnswer(MsgResult::Yes);
+        restoreTo(*w, target);
+        QCOMPARE(shownHeads(), (QStringList{kQuestion, LangText(185)}));
+        QVERIFY2(shownTexts().last().contains(
+                     QStringLiteral("There was a problem restoring 1 (see the error log): file07.txt")),
+                 qPrintable(shownTexts().last()));
+        const QByteArray log = readFile(ErrorLogPath());
+        QVERIFY(log.contains("docs/file07.txt") && log.contains("CRC"));
+        const Tree back = readTree(target);
+        QCOMPARE(back.size(), 20); // 19 good files and the later of the two
+        QVERIFY(!back.contains(QStringLiteral("docs/file07.txt")));
+        QCOMPARE(back.value(QStringLiteral("docs/file08.txt")), QByteArray("content 8 ").repeated(500));
+        QCOMPARE(back.value(QStringLiteral("twice.txt")), QByteArray("second"));
+    }
+
+    void theWindowSaysWhenNothingIsFound_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<int>("found");
+        QTest::newRow("no wildcard, no such name") << QStringLiteral("größe") << 0;
+        QTest::newRow("no wildcard, other case") << QStringLiteral("größe.txt") << 1;
+        QTest::newRow("wildcard") << QStringLiteral("*ÖßE*") << 1;
+        QTest::newRow("wildcard, nothing") << QStringLiteral("*.pdf") << 0;
+    }
+
+    void theWindowSaysWhenNothingIsFound()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(int, found);
+        const QString source = freshFolder(QStringLiteral("umlauts"));
+        makeTree(source, {{QStringLiteral("Größe.txt"), "size"}});
+        const QString folder = freshFolder(QStringLiteral("umlaut-zip"));
+        QCOMPARE(runTool(QStringLiteral("zip"), {QStringLiteral("-q"), folder + QStringLiteral("/u.zip"),
+                                                  QStringLiteral("Größe.txt")},
+                         nullptr, source),
+                 0);
+        const auto w = searchIn(folder, pattern);
+        QCOMPARE(w->grid()->rowCount(), found);
+        QCOMPARE(w->lblSearchNote->isVisibleTo(w.get()), found == 0);
+        if (found == 0)
+            QCOMPARE(w->lblSearchNote->text(),
+                     QStringLiteral("No file name matches \"%1\" in 1 archive.").arg(pattern));
+        else
+            QCOMPARE(cell(*w, 0, RestoreGrid::FileName), QStringLiteral("Größe.txt"));
+        QVERIFY(MessageBoxSeam::shown().isEmpty());
+    }
+
+    void emptyFoldersAreRowsAndComeBack()
+    {
+        const QString source = freshFolder(QStringLiteral("with-empty"));
+        makeTree(source, {{QStringLiteral("full/a.txt"), "a"}, {QStringLiteral("empty/"), {}},
+                          {QStringLiteral("full/inner empty/"), {}}});
+        const QString folder = freshFolder(QStringLiteral("empty-zip"));
+        QCOMPARE(runTool(QStringLiteral("zip"), {QStringLiteral("-qr"), folder + QStringLiteral("/e.zip"),
+                                                  QStringLiteral(".")},
+                         nullptr, source),
+                 0);
+        const auto w = searchIn(folder, QStringLiteral("*"));
+        QCOMPARE(storedNames(*w), (QStringList{QStringLiteral("empty/"), QStringLiteral("full/a.txt"),
+                                              QStringLiteral("full/inner empty/")}));
+        QCOMPARE(w->lblSearchedFiles->text(), QStringLiteral("3"));
+        const QString target = freshFolder(QStringLiteral("target"));
+        selectRows(*w, 0, 2);
+        MessageBoxSeam::scriptAnswer(MsgResult::Yes);
+        restoreTo(*w, target);
+        QCOMPARE(readTree(target), (Tree{{QStringLiteral("empty/"), {}}, {QStringLiteral("full/a.txt"), "a"},
+                                         {QStringLiteral("full/inner empty/"), {}}}));
+        // Found by the folder's own name.
+        w->txtFileSearch->setText(QStringLiteral("inner*"));
+        w->cmdSearch_Click();
+        QCOMPARE(storedNames(*w), QStringList{QStringLiteral("full/inner empty/")});
+    }
+
+    void returnInThePatternBoxSearches()
+    {
+        frmRestore w(context(m_zipFlat));
+        int dialogs = 0;
+        WidgetDialogs::setFolderAnswer([&dialogs](const QString&, const QString&) {
+            ++dialogs;
+            return QString();
+        });
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.txtFileSearch->setFocus();
+        w.txtFileSearch->setText(QStringLiteral("readme"));
+        w.chkCaseSensitive->setChecked(false);
+        QTest::keyClick(w.txtFileSearch, Qt::Key_Return);
+        WidgetDialogs::setFolderAnswer({});
+        QCOMPARE(dialogs, 0);
+        QCOMPARE(storedNames(w), QStringList{QStringLiteral("README")});
+        QVERIFY(w.isVisible());
+    }
+
+    void theGridTakesTheWindowsHeight()
+    {
+        frmRestore w(context(m_zipFlat));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QList<int> heights;
+        for (int height : {700, 1000}) {
+            w.resize(900, height);
+            QTRY_COMPARE(w.height(), height);
+            QApplication::processEvents();
+            heights.append(w.FG3->height());
+        }
+        // Every pixel the window grows goes to the grid, which shows most of the window.
+        QCOMPARE(heights.last() - heights.first(), 300);
+        QVERIFY2(heights.first() >= 700 / 2, qPrintable(QString::number(heights.first())));
+    }
+
+    void restoresBelowAFolderOfTheUsersChoice()
+    {
+        frmRestore w(context(m_zipFolders));
+        QCOMPARE(w.Drive1->currentText(), QStringLiteral("/"));
+        const QString chosen = freshFolder(QStringLiteral("chosen")) + QStringLiteral("/new folder");
+        QString start;
+        WidgetDialogs::setFolderAnswer([&](const QString&, const QString& from) {
+            start = from;
+            return chosen;
+        });
+        QTest::mouseClick(w.cmdRestorePath, Qt::LeftButton);
+        WidgetDialogs::setFolderAnswer({});
+        QCOMPARE(start, QStringLiteral("/"));
+        QCOMPARE(w.Drive1->currentText(), chosen);
+        w.txtFileSearch->setText(QStringLiteral("Bericht*"));
+        w.cmdSearch_Click();
+        QCOMPARE(w.grid()->rowCount(), 1);
+        selectRows(w, 0, 0);
+        MessageBoxSeam::scriptAnswer(MsgResult::No);
+        w.cmdRestore_Click();
+        const QString stored = QStringLiteral("My Files/Bericht für März.txt");
+        QCOMPARE(readTree(chosen), (Tree{{stored, kFiles.value(stored)}}));
+        QCOMPARE(shownTexts().first(),
+                 QStringLiteral("1 file goes below %1, each at the path it has in its archive.\r\n\r\n"
+                                "Overwrite existing files ?").arg(chosen));
+        QCOMPARE(shownTexts().last(), LangText(187) + QStringLiteral("\r\n\r\nRestored below %1: 1 of 1.").arg(chosen));
+        // A folder that is no full path is asked for again, before anything is written.
+        MessageBoxSeam::clearShown();
+        w.Drive1->setCurrentText(QStringLiteral("relative/place"));
+        w.cmdRestore_Click();
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
+        QVERIFY(shownTexts().first().startsWith(QStringLiteral("Choose the folder to restore to")));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("relative")));
+    }
+
+    // ~/Documents moved to another disk: restoring in place writes through the user's link.
+    void inPlaceRestoreFollowsTheUsersLinkedFolder()
+    {
+        const QString root = freshFolder(QStringLiteral("in-place"));
+        const QString moved = freshFolder(QStringLiteral("data-docs"));
+        makeTree(root, {{QStringLiteral("home/user/keep.txt"), "keep"}});
+        QVERIFY(QFile::link(moved, root + QStringLiteral("/home/user/Documents")));
+        const QString folder = freshFolder(QStringLiteral("in-place-zip"));
+        pythonZip(folder + QStringLiteral("/p.zip"),
+                  QStringLiteral("z.writestr('home/user/Documents/letter.txt', b'dear')"));
+        const auto w = searchIn(folder, QStringLiteral("letter.txt"));
+        QCOMPARE(w->grid()->rowCount(), 1);
+        selectRows(*w, 0, 0);
+        MessageBoxSeam::scriptAnswer(MsgResult::Yes);
+        restoreTo(*w, root);
+        QCOMPARE(shownHeads().last(), LangText(186));
+        QCOMPARE(readTree(moved), (Tree{{QStringLiteral("letter.txt"), "dear"}}));
+        QVERIFY(QFileInfo(root + QStringLiteral("/home/user/Documents")).isSymLink());
+    }
+
+    // Rows that all fail (a file stands where their folder goes): counted and named in one
+    // summary, no box each.
+    void failuresAreToldInOneSummary()
+    {
+        const QString folder = freshFolder(QStringLiteral("big"));
+        pythonZip(folder + QStringLiteral("/big.zip"),
+                  QStringLiteral("for i in range(15):\n"
+                                 "    z.writestr('sub/f%02d.bin' % i, bytes(range(256)) * 40)"));
+        const auto w = searchIn(folder, QStringLiteral("*.bin"));
+        QCOMPARE(w->grid()->rowCount(), 15);
+        const QString target = freshFolder(QStringLiteral("target"));
+        writeFile(target + QStringLiteral("/sub"), "in the way");
+        selectRows(*w, 0, 14);
+        MessageBoxSeam::scriptAnswer(MsgResult::Yes);
+        const qsizetype logBefore = readFile(ErrorLogPath()).count("cmdRestore_Click");
+        restoreTo(*w, target);
+        QCOMPARE(shownHeads(), (QStringList{kQuestion, LangText(185)}));
+        const QString summary = shownTexts().last();
+        QVERIFY2(summary.contains(QStringLiteral("Restored below %1: 0 of 15.").arg(target))
+                     && summary.contains(QStringLiteral("There was a problem restoring 15 (see the "
+                                                        "error log): f00.bin, f01.bin"))
+                     && summary.contains(QStringLiteral("f09.bin, and 5 more")),
+                 qPrintable(summary));
+        QCOMPARE(readFile(ErrorLogPath()).count("cmdRestore_Click") - logBefore, 15);
+        QCOMPARE(readTree(target), (Tree{{QStringLiteral("sub"), "in the way"}}));
+    }
+
+    void aRestoreCanBeCancelled()
+    {
+        const QString folder = freshFolder(QStringLiteral("long"));
+        pythonZip(folder + QStringLiteral("/long.zip"),
+                  QStringLiteral("for i in range(40):\n"
+                                 "    z.writestr('part%02d.txt' % i, b'x' * 1000)"));
+        const auto w = searchIn(folder, QStringLiteral("*"));
+        QCOMPARE(w->grid()->rowCount(), 40);
+        const QString target = freshFolder(QStringLiteral("target"));
+        selectRows(*w, 0, 39);
+        bool cancelOpen = false;
+        MessageBoxSeam::setPresenter([&](const MsgRequest& box) {
+            if (box.buttons == MsgButtons::YesNo) {
+                // Served while the first rows are restored.
+                QTimer::singleShot(0, w.get(), [&] {
+                    QAction* cancel = w->tbTools->findChild<QAction*>(QStringLiteral("cancel"));
+                    cancelOpen = cancel->isEnabled();
+                    cancel->trigger();
+                });
+                return MsgResult::Yes;
+            }
+            return MsgResult::Ok;
+        });
+        restoreTo(*w, target);
+        MessageBoxSeam::setPresenter({});
+        QVERIFY(cancelOpen);
+        const int restored = int(readTree(target).size());
+        QVERIFY2(restored >= 1 && restored < 40, qPrintable(QString::number(restored)));
+        QVERIFY2(shownTexts().last().contains(QStringLiteral("Restored below %1: %2 of 40.").arg(target).arg(restored))
+                     && shownTexts().last().endsWith(QStringLiteral("The restore was cancelled.")),
+                 qPrintable(shownTexts().last()));
+        QVERIFY(!w->isBusy());
+        QVERIFY(!w->tbTools->findChild<QAction*>(QStringLiteral("cancel"))->isEnabled());
+    }
+
     void mainWindowStepsAsideForTheRestoreWindow()
     {
         frmMain_BackUp main;
@@ -628,6 +947,7 @@ private slots:
         main.show();
         main.txtPathBackUp->setText(m_zipFlat);
         main.txtEncryptPassword->setText(QStringLiteral("from the profile"));
+        main.txtNews->setText(QStringLiteral("Backup finished"));
         bool seen = false;
         QTimer::singleShot(0, &main, [&] {
             auto* restore = qobject_cast<frmRestore*>(QApplication::activeModalWidget());
@@ -637,6 +957,7 @@ private slots:
             QCOMPARE(restore->txtPathSearch->text(), m_zipFlat);
             QCOMPARE(restore->txtEncryptPassword->text(), QStringLiteral("from the profile"));
             QCOMPARE(restore->List3->count(), 2);
+            QCOMPARE(restore->sbStatusBar->currentMessage(), QStringLiteral("Backup finished"));
             restore->close();
         });
         main.tbTools->findChild<QAction*>(QStringLiteral("Restore"))->trigger();

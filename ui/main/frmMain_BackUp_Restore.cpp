@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QLineEdit>
-#include <QStatusBar>
 
 #include "frmMain_BackUp.h"
 #include "InPlaceWindow.h"
@@ -17,7 +16,7 @@ void ShowRestoreWindow(frmMain_BackUp& main)
     context.archiveFolder = main.txtPathBackUp->text();
     context.tempFolder = main.txtPathTemp->text();
     context.password = main.txtEncryptPassword->text();
-    context.status = main.statusBar ? main.statusBar->currentMessage() : QString();
+    context.status = main.txtNews->text(); // the first panel of the status bar
     context.help = [&main] { main.mnuHelp_Click(); };
     // The main window's own help menu item opens the forum page.
     context.forum = [&main] {

@@ -16,9 +16,11 @@ int RestoreGrid::columnCount(const QModelIndex& parent) const
 
 QString RestoreGrid::fileNameOf(const QString& storedName)
 {
-    const qsizetype cut
-        = qMax(storedName.lastIndexOf(QLatin1Char('/')), storedName.lastIndexOf(QLatin1Char('\\')));
-    return storedName.mid(cut + 1);
+    QString name = storedName;
+    while (name.endsWith(QLatin1Char('/')) || name.endsWith(QLatin1Char('\\')))
+        name.chop(1);
+    const qsizetype cut = qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
+    return name.mid(cut + 1);
 }
 
 QVariant RestoreGrid::data(const QModelIndex& index, int role) const
@@ -32,7 +34,7 @@ QVariant RestoreGrid::data(const QModelIndex& index, int role) const
         return {};
     switch (index.column()) {
     case FileName:
-        return fileNameOf(h.storedName).toLower();
+        return fileNameOf(h.storedName);
     case DateTime:
         return GeneralDate(h.modified);
     case FileSize:
@@ -42,7 +44,7 @@ QVariant RestoreGrid::data(const QModelIndex& index, int role) const
     case Index:
         return QString::number(h.index);
     case Path:
-        return h.storedName.toLower();
+        return h.storedName;
     default:
         return QString();
     }

@@ -14,10 +14,11 @@ struct RestoreHit
     qint64 size = 0;
     QString archive; // the archive's file name, no folder
     int index = 0;   // the entry's position in its archive, from 0
+    QString folder;  // the folder the archive was found in: the restore reads it from there
 };
 
 // The grid of found entries: seven columns (an empty first one, file name, date and time, size,
-// archive, index, path), names shown lower-cased. The header row stays empty until the first
+// archive, index, path), names shown as stored. The header row stays empty until the first
 // search sets it.
 class RestoreGrid : public QAbstractTableModel
 {
@@ -43,7 +44,8 @@ public:
 
     // The header caption of a column.
     [[nodiscard]] static QString caption(int column);
-    // The file name of a stored name: the part after its last "/" or "\".
+    // The file name of a stored name: the part after its last "/" or "\"; of a folder entry,
+    // the folder's own name.
     [[nodiscard]] static QString fileNameOf(const QString& storedName);
 
 private:

@@ -83,6 +83,11 @@ void frmRestore::createControls()
     side->addStretch();
     top->addLayout(side);
     layout->addLayout(top);
+    lblSearchNote = named(new QLabel(this), "lblSearchNote");
+    lblSearchNote->setWordWrap(true);
+    lblSearchNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblSearchNote->hide();
+    layout->addWidget(lblSearchNote);
     m_grid = new RestoreGrid(this);
     FG3 = named(new QTableView(this), "FG3");
     FG3->setModel(m_grid);
@@ -100,7 +105,7 @@ void frmRestore::createControls()
     layout->addWidget(ProgressBar3);
     sbStatusBar = named(new QStatusBar(this), "sbStatusBar");
     layout->addWidget(sbStatusBar);
-    resize(900, 640);
+    resize(1000, 640);
 }
 
 // The widths the grid has always had, widened where this font needs more for a caption or a
@@ -117,20 +122,28 @@ void frmRestore::setColumnWidths()
     }
 }
 
+// Two columns: where the archives are, and what to find and where it goes; the rest of the
+// window's height is the grid's.
 QWidget* frmRestore::createSearchPanel()
 {
     auto* panel = new QWidget(this);
-    auto* form = new QFormLayout(panel);
+    auto* columns = new QHBoxLayout(panel);
+    columns->setContentsMargins(0, 0, 0, 0);
+    auto* archives = new QFormLayout;
+    archives->setRowWrapPolicy(QFormLayout::WrapAllRows);
     auto* pathRow = new QHBoxLayout;
     txtPathSearch = named(new QLineEdit(panel), "txtPathSearch");
     cmdSearchPath = named(new QPushButton(QStringLiteral("..."), panel), "cmdSearchPath");
     pathRow->addWidget(txtPathSearch, 1);
     pathRow->addWidget(cmdSearchPath);
-    form->addRow(QStringLiteral("Archive directory :"), pathRow);
+    archives->addRow(QStringLiteral("Archive directory :"), pathRow);
     List3 = named(new QListWidget(panel), "List3");
     List3->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    List3->setMinimumHeight(90);
-    form->addRow(QStringLiteral("Selected  ZIP archives (multi selections) :"), List3);
+    List3->setMinimumHeight(70);
+    List3->setMaximumHeight(110);
+    archives->addRow(QStringLiteral("Selected  ZIP archives (multi selections) :"), List3);
+    columns->addLayout(archives, 1);
+    auto* form = new QFormLayout;
     txtFileSearch = named(new QLineEdit(panel), "txtFileSearch");
     form->addRow(QStringLiteral("Search  ZIP  archive(s) for the file name :"), txtFileSearch);
     chkCaseSensitive = named(new QCheckBox(QStringLiteral("Case sensitive"), panel),
@@ -139,9 +152,20 @@ QWidget* frmRestore::createSearchPanel()
     txtEncryptPassword = named(new QLineEdit(panel), "txtEncryptPassword");
     txtEncryptPassword->setEchoMode(QLineEdit::Password);
     form->addRow(QStringLiteral("Archive Encryption Password :"), txtEncryptPassword);
+    auto* targetRow = new QHBoxLayout;
     Drive1 = named(new QComboBox(panel), "Drive1");
+    Drive1->setEditable(true);
+    Drive1->setInsertPolicy(QComboBox::NoInsert);
     fillDrives();
-    form->addRow(QStringLiteral("Restore to drive :"), Drive1);
+    cmdRestorePath = named(new QPushButton(QStringLiteral("..."), panel), "cmdRestorePath");
+    cmdRestorePath->setToolTip(QStringLiteral("Choose the folder to restore to"));
+    targetRow->addWidget(Drive1, 1);
+    targetRow->addWidget(cmdRestorePath);
+    form->addRow(QStringLiteral("Restore to folder :"), targetRow);
+    columns->addLayout(form, 1);
+    // Return in a box searches; no button of the window is the default one.
+    for (QPushButton* b : {cmdSearchPath, cmdRestorePath})
+        b->setAutoDefault(false);
     return panel;
 }
 
@@ -210,7 +234,8 @@ void frmRestore::createToolbar()
     button("cancel")->setEnabled(false);
 }
 
-// The drives to restore to: the root first, then the other mounted file systems.
+// The folders offered to restore to: the root first (the files' own places), then the other
+// mounted file systems; any other folder is typed or chosen.
 void frmRestore::fillDrives()
 {
     QStringList roots{QStringLiteral("/")};
@@ -231,6 +256,8 @@ void frmRestore::connectEvents()
     connect(FG3, &QTableView::doubleClicked, this, &frmRestore::FG3_DblClick);
     connect(cmdSearchPath, &QPushButton::clicked, this, &frmRestore::cmdSearchPath_Click);
     connect(txtPathSearch, &QLineEdit::textChanged, this, &frmRestore::txtPathSearch_Change);
+    connect(txtFileSearch, &QLineEdit::returnPressed, this, &frmRestore::cmdSearch_Click);
+    connect(cmdRestorePath, &QPushButton::clicked, this, &frmRestore::cmdRestorePath_Click);
 }
 
 QAction* frmRestore::button(const char* key) const
@@ -332,6 +359,14 @@ void frmRestore::cmdSearchPath_Click()
         txtPathSearch->setText(chosen);
 }
 
+void frmRestore::cmdRestorePath_Click()
+{
+    const QString chosen = WidgetDialogs::chooseFolder(
+        this, QStringLiteral("Select the folder to restore the files to"), Drive1->currentText());
+    if (!chosen.isEmpty())
+        Drive1->setCurrentText(chosen);
+}
+
 // Typing a path creates nothing: the list shows the archives once the folder exists.
 void frmRestore::txtPathSearch_Change()
 {
@@ -399,7 +434,11 @@ void frmRestore::setCommandsIdle(bool idle)
     button("cancel")->setEnabled(!idle);
 }
 
-void frmRestore::cmdCacelSearch_Click() { cancelSearch = true; }
+void frmRestore::cmdCacelSearch_Click()
+{
+    if (m_busy)
+        cancelSearch = true;
+}
 
 bool frmRestore::temporaryFolderUsable() const
 {

@@ -34,7 +34,7 @@ struct RestoreContext
 };
 
 // The restore window: finds entries by file name in the archives of a folder and writes chosen
-// ones back to a drive under their stored path.
+// ones back below a folder of the user's choice under their stored path.
 class frmRestore : public QDialog
 {
     Q_OBJECT
@@ -44,9 +44,10 @@ public:
 
     // The search over the chosen archives; not entered again while a search or restore runs.
     void cmdSearch_Click();
-    // Stops the running search after the entry it examines.
+    // Stops the running search after the entry it examines, or the restore after its row.
     void cmdCacelSearch_Click();
-    // Restores the rows from the current one to the other end of the selection.
+    // Restores the rows from the current one to the other end of the selection, below the
+    // folder of Drive1.
     void cmdRestore_Click();
     // A search or a restore is running.
     [[nodiscard]] bool isBusy() const { return m_busy; }
@@ -58,7 +59,9 @@ public:
     QLineEdit* txtFileSearch = nullptr;
     QCheckBox* chkCaseSensitive = nullptr;
     QLineEdit* txtEncryptPassword = nullptr;
-    QComboBox* Drive1 = nullptr;
+    QComboBox* Drive1 = nullptr; // the folder to restore to: typed, chosen or a mount point
+    QPushButton* cmdRestorePath = nullptr;
+    QLabel* lblSearchNote = nullptr; // what a search found nothing in, and why
     QTableView* FG3 = nullptr;
     QLabel* lblSearchedFiles = nullptr;
     QLabel* lblSearchedArchives = nullptr;
@@ -95,6 +98,7 @@ private:
     void tbTools_ButtonMenuClick(QAction* item);
     void FG3_DblClick();
     void cmdSearchPath_Click();
+    void cmdRestorePath_Click();
     void txtPathSearch_Change();
 
     // Search steps
@@ -105,11 +109,15 @@ private:
     [[nodiscard]] bool openForSearch(SearchState& s, const QString& name);
     void searchEntries(SearchState& s);
     void showSearchCounters(const SearchState& s);
+    void showSearchNote(const SearchState& s);
     void pumpWhileSearching(SearchState& s, bool force);
 
     // Restore steps
+    [[nodiscard]] bool askBeforeRestore(RestoreState& r, int rows);
     void restoreRows(RestoreState& r, int first, int last);
     void restoreRow(RestoreState& r, int row);
+    void pumpWhileRestoring(RestoreState& r);
+    void showRestoreSummary(const RestoreState& r);
     [[nodiscard]] bool openForRestore(RestoreState& r, int row);
     [[nodiscard]] QString decryptForRestore(RestoreState& r, const QString& archive);
     void rowFailed(RestoreState& r, int row, const QString& description);
@@ -120,6 +128,10 @@ private:
     void playClip(const QString& name);
     void setCommandsIdle(bool idle);
     [[nodiscard]] QAction* button(const char* key) const;
+
+    // Pending window messages are served this often while work runs: often enough for a cancel
+    // to take effect at once, seldom enough that serving them costs little beside the work.
+    static constexpr qint64 kPumpMs = 20;
 
     RestoreContext m_context;
     RestoreGrid* m_grid = nullptr;

@@ -1,3 +1,5 @@
+#include <optional>
+
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -5,6 +7,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QProgressBar>
+#include <QSet>
 
 #include "DecryptedCopy.h"
 #include "Events.h"
@@ -19,10 +22,6 @@
 
 namespace {
 
-// Pending window messages are served this often while a search runs: often enough for a cancel
-// to take effect at once, seldom enough that serving them costs little beside the search.
-constexpr qint64 kPumpMs = 20;
-
 QString searchLabel() { return FormularLabel("cmdSearch_Click", "frmRestore"); }
 
 bool isArchiveName(const QString& name, const char* extension)
@@ -33,6 +32,28 @@ bool isArchiveName(const QString& name, const char* extension)
 void checkFailed(const QString& text, MsgIcon icon)
 {
     MsgBox(text, MsgButtons::Ok, icon, QStringLiteral("Error"));
+}
+
+QString normalised(const QString& name) { return QString(name).replace(QLatin1Char('\\'), QLatin1Char('/')); }
+
+// The folders that hold an entry: a stored folder outside this set is empty and is found like
+// a file, since restoring its files would not bring it back.
+QSet<QString> filledFolders(const ZipFiles& files)
+{
+    QSet<QString> filled;
+    for (int j = 0; j < files.Count(); ++j) {
+        const QString name = normalised(files.Item(j).Name());
+        for (qsizetype cut = name.indexOf(QLatin1Char('/')); cut >= 0 && cut + 1 < name.size();
+             cut = name.indexOf(QLatin1Char('/'), cut + 1))
+            filled.insert(name.left(cut + 1));
+    }
+    return filled;
+}
+
+QString plural(qint64 count, const char* one, const char* many)
+{
+    return QString::number(count) + QLatin1Char(' ')
+        + QString::fromLatin1(count == 1 ? one : many);
 }
 
 } // namespace
@@ -46,6 +67,8 @@ struct frmRestore::SearchState
     qint64 searchedFiles = 0;
     qint64 foundFiles = 0;
     qint64 foundArchives = 0;
+    qint64 searchedArchives = 0;
+    QStringList unreadable; // archives that could not be read at all, with the reason
     bool tempFolderRefused = false;
     QElapsedTimer sincePump;
     DecryptedCopy copy;
@@ -105,6 +128,7 @@ void frmRestore::cmdSearch_Click()
         if (all || List3->item(i)->isSelected())
             chosen.append({i, List3->item(i)->text()});
     startWork(QStringLiteral("findfile"));
+    lblSearchNote->hide();
     m_grid->startSearch();
     Zip = std::make_unique<ZipArchive>();
     ProgressBar3->setMaximum(List3->count());
@@ -119,6 +143,7 @@ void frmRestore::cmdSearch_Click()
     s.copy.remove();
     m_grid->flush();
     showSearchCounters(s);
+    showSearchNote(s);
     Zip.reset();
     endWork();
 }
@@ -148,6 +173,8 @@ bool frmRestore::openForSearch(SearchState& s, const QString& name)
     if (Zip->OpenReadOnly(path, &error))
         return true;
     ReportError(searchLabel(), ErrNo::DeviceIO, error);
+    // Told by the archive's listed name: the file opened may be its decrypted copy.
+    s.unreadable.append(QString(error).replace(path, name));
     return false;
 }
 
@@ -156,6 +183,7 @@ void frmRestore::searchArchive(SearchState& s, int line)
     if (!openForSearch(s, s.archive))
         return;
     lblSearchedArchives->setText(QString::number(line));
+    ++s.searchedArchives;
     firstHitInArchive = true;
     searchEntries(s);
     QString error;
@@ -168,16 +196,20 @@ void frmRestore::searchEntries(SearchState& s)
 {
     const ZipFiles& files = Zip->Files();
     const int count = files.Count();
+    std::optional<QSet<QString>> filled;
     for (int j = 0; j < count; ++j) {
         const ZipEntry entry = files.Item(j);
-        // A folder entry is no file to find; its files are entries of their own.
-        if (entry.isFolder())
-            continue;
+        if (entry.isFolder()) {
+            if (!filled)
+                filled = filledFolders(files);
+            if (filled->contains(normalised(entry.Name())))
+                continue; // its files are entries of their own
+        }
         ++s.searchedFiles;
         const QString fileName = RestoreGrid::fileNameOf(entry.Name());
         if (Like(s.caseSensitive ? fileName : fileName.toLower(), s.pattern)) {
             m_grid->add({entry.Name(), entry.ModificationDate(), entry.UncompressedSize(),
-                         s.archive, j});
+                         s.archive, j, s.folder});
             ++s.foundFiles;
             if (firstHitInArchive)
                 ++s.foundArchives;
@@ -194,6 +226,25 @@ void frmRestore::showSearchCounters(const SearchState& s)
     lblSearchedFiles->setText(QString::number(s.searchedFiles));
     lblFoundFiles->setText(QString::number(s.foundFiles));
     lblFoundArchives->setText(QString::number(s.foundArchives));
+}
+
+// Said on the window, not in a box: a search that found nothing, one cancelled, and archives
+// that could not be read, so that "not there" and "not readable" look different.
+void frmRestore::showSearchNote(const SearchState& s)
+{
+    QStringList lines;
+    if (cancelSearch)
+        lines.append(QStringLiteral("The search was cancelled."));
+    else if (s.foundFiles == 0)
+        lines.append(QStringLiteral("No file name matches \"") + txtFileSearch->text()
+                     + QStringLiteral("\" in ") + plural(s.searchedArchives, "archive", "archives")
+                     + QLatin1Char('.'));
+    if (!s.unreadable.isEmpty())
+        lines.append(plural(s.unreadable.size(), "archive", "archives")
+                     + QStringLiteral(" could not be read at all: ")
+                     + s.unreadable.join(QStringLiteral("; ")));
+    lblSearchNote->setText(lines.join(QLatin1Char('\n')));
+    lblSearchNote->setVisible(!lines.isEmpty());
 }
 
 void frmRestore::pumpWhileSearching(SearchState& s, bool force)
