@@ -16,6 +16,8 @@ std::unique_ptr<SpeechEngine> objTTS;
 namespace {
 
 const QString kSystemRoot = QStringLiteral("%SystemRoot%");
+bool g_soundLookedFor = false;
+bool g_speechDeferred = false;
 
 QString userScope() { return QStringLiteral("QEV\\") + AppName + QLatin1Char('\\') + g_User; }
 
@@ -65,6 +67,20 @@ void speechUnusable(const QString& why)
 bool HasSound()
 {
     bSoundOn = SoundOutput::instance().deviceCount() >= 1;
+    g_soundLookedFor = true;
+    return bSoundOn;
+}
+
+void DeferSoundAndSpeech()
+{
+    g_soundLookedFor = false;
+    g_speechDeferred = true;
+}
+
+bool SoundOn()
+{
+    if (!g_soundLookedFor)
+        (void)HasSound();
     return bSoundOn;
 }
 
@@ -102,7 +118,13 @@ void Release_TTS()
 
 bool SpeakText(const QString& text)
 {
-    if (!bSoundOn || !bSpeechOn || !objTTS)
+    if (!SoundOn())
+        return false;
+    if (g_speechDeferred) {
+        g_speechDeferred = false;
+        Ini_TTS();
+    }
+    if (!bSpeechOn || !objTTS)
         return false;
     QString error;
     if (objTTS->Speak(text, 1, &error))

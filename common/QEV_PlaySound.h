@@ -12,6 +12,11 @@ extern std::unique_ptr<SpeechEngine> objTTS;
 
 // Records in bSoundOn whether a sound device exists, and gives it.
 [[nodiscard]] bool HasSound();
+// Looking for a device starts the audio system: a start that plays and speaks nothing yet
+// leaves that, and the speech object, to the first sound or phrase that is wanted.
+void DeferSoundAndSpeech();
+// bSoundOn, once looked for.
+[[nodiscard]] bool SoundOn();
 // Plays a sound without waiting: with useScheme an event name ("close") is looked up in the
 // user's sound scheme, else in the shipped sounds; a bare file name is one of the shipped
 // sounds; a full path is played as it stands. sound holds the resolved path afterwards.

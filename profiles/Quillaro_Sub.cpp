@@ -28,6 +28,7 @@
 #include "QEV_ErrorLog.h"
 #include "QEV_File_Dir.h"
 #include "QEV_Language.h"
+#include "MessageBox.h"
 #include "QEV_PlaySound.h"
 #include "RunLock.h"
 #include "RunState.h"
@@ -235,13 +236,14 @@ void speakIfWanted(const QString& text)
         (void)SpeakText(text);
 }
 
+// Without a sound device the box stays clear; the device is looked for only when sound is wanted.
 void loadSound()
 {
-    if (!bSoundOn) {
+    loadUserKeys({"chkSound"});
+    if (chkValue(window()->chkSound) == 1 && !SoundOn()) {
         (void)setChkValue(window()->chkSound, 0);
         return;
     }
-    loadUserKeys({"chkSound"});
     speakIfWanted(LangText(2));
 }
 
@@ -366,7 +368,9 @@ void loadOnce()
                   "txtFTPport", "chkProxy", "chkSystray", "chkStartWithWindow", "txtSpareSpace",
                   "chkWinOnTop"});
     DoEvents();
-    load_statistics();
+    // Only the window shows them, and an unattended run counts none.
+    if (!MessageBoxSeam::isUnattended())
+        load_statistics();
     window()->chkUseCDRecorder_Click();
     clearWorkingFiles();
     unlockWindow();

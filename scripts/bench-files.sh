@@ -7,7 +7,8 @@
 # a tenth of the tree against the whole). Outputs are checked.
 # Usage: scripts/bench-files.sh [build folder]
 #   env: FILES (10000), MIN_KIB (1), MAX_KIB (20), CHANGED_PCT (1), ROUNDS (5),
-#        PASSES ("zip incremental copy": which rows to time), ZIP_GOAL (0.5)
+#        PASSES ("zip incremental copy": which rows to time), ZIP_GOAL (0.5), INC_GOAL (1.5),
+#        COPY_GOAL (1.5)
 #   e.g. FILES=100000 MIN_KIB=0 MAX_KIB=2 PASSES=zip ZIP_GOAL=1.0 for many tiny files.
 set -euo pipefail
 source "$(dirname "$0")/bench-lib.sh"
@@ -91,10 +92,10 @@ per_file() { # median KiB of the tenth, of the whole tree: KiB more per file
 bench_header "$tree"
 bench_report zip "ZIP run, $tree" "zip -r -6 + cp" "$zip_goal" "zip-$files"
 if wants incremental; then
-  bench_report incremental "incremental run, $changed_pct% changed" "rsync -a of the change" 1.5
+  bench_report incremental "incremental run, $changed_pct% changed" "rsync -a of the change" "${INC_GOAL:-1.5}"
 fi
 if wants copy; then
-  bench_report copy "file copy with structure, $files files" "cp -a" 1.5
+  bench_report copy "file copy with structure, $files files" "cp -a" "${COPY_GOAL:-1.5}"
 fi
 growth() { # name of an array of peaks: KiB more per file from the tenth to the whole tree
   local -n peaks=$1

@@ -231,10 +231,15 @@ bool HasRunSwitch(const QStringList& arguments)
 StartResult Main(const QStringList& arguments, SingleInstance& instance)
 {
     bShowErrorBox = false;
-    (void)HasSound();
+    const bool unattended = HasRunSwitch(arguments);
+    // A run nobody listens to starts the audio system and the speech engine only for a sound
+    // or a phrase it is asked for.
+    if (unattended)
+        DeferSoundAndSpeech();
+    else
+        (void)HasSound();
     AppName = QStringLiteral("Quillaro");
     GetPCInfos();
-    const bool unattended = HasRunSwitch(arguments);
     MessageBoxSeam::setUnattended(unattended);
     MessageBoxSeam::setUnattendedSink(logUnattended);
     g_Language = SettingsStore::getValue(userScope(), QStringLiteral("Settings"),
@@ -257,7 +262,8 @@ StartResult Main(const QStringList& arguments, SingleInstance& instance)
         splash.exec();
     }
     Ini_ErrorLog();
-    Ini_TTS();
+    if (!unattended)
+        Ini_TTS();
     g_bBackupStarted = false;
     auto* window = new frmMain_BackUp;
     window->setAttribute(Qt::WA_DeleteOnClose);
@@ -265,8 +271,10 @@ StartResult Main(const QStringList& arguments, SingleInstance& instance)
     window->Form_Load();
     DoEvents();
     window->setWindowTitle(AppName);
-    window->repaint();
-    DoEvents();
+    if (!unattended) {
+        window->repaint();
+        DoEvents();
+    }
     if (window->chkSystray->checkState() == Qt::Checked)
         window->cmdSetTray();
 

@@ -1,10 +1,14 @@
 #include "SoundOutput.h"
 
+#include <algorithm>
+#include <unistd.h>
+
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QUrl>
@@ -35,10 +39,48 @@ bool isWaveFile(const QString& path, QString* error)
     return true;
 }
 
+QtMessageHandler& handlerBefore()
+{
+    static QtMessageHandler handler = nullptr;
+    return handler;
+}
+
+// Without a sound server the audio back end writes its failed connection on the terminal; no
+// server only means no device here, which the device count tells.
+void quietAudioSystem(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (!message.startsWith(QLatin1String("PulseAudioService:")))
+        handlerBefore()(type, context, message);
+}
+
+// The audio back end plays through a sound server only; where no server listens there is no
+// device, and asking the back end would start it (leaving ~/.config/pulse behind) for nothing.
+bool soundServerMayListen()
+{
+    if (qEnvironmentVariableIsSet("PULSE_SERVER"))
+        return true;
+    QStringList sockets{QStringLiteral("/run/user/%1/pulse/native").arg(::getuid()),
+                        QStringLiteral("/run/pulse/native"), QStringLiteral("/var/run/pulse/native")};
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty())
+        sockets.prepend(runtime + QStringLiteral("/pulse/native"));
+    return std::any_of(sockets.cbegin(), sockets.cend(),
+                       [](const QString& socket) { return QFileInfo::exists(socket); });
+}
+
 class QtSoundOutput final : public SoundOutput
 {
 public:
-    int deviceCount() override { return static_cast<int>(QMediaDevices::audioOutputs().size()); }
+    QtSoundOutput()
+    {
+        if (!handlerBefore())
+            handlerBefore() = qInstallMessageHandler(quietAudioSystem);
+    }
+
+    int deviceCount() override
+    {
+        return soundServerMayListen() ? static_cast<int>(QMediaDevices::audioOutputs().size()) : 0;
+    }
 
     bool playFile(const QString& path, QString* error) override
     {

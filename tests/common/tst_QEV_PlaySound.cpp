@@ -17,6 +17,7 @@ struct Played
     QStringList files;
     QList<QByteArray> samples;
     int sampleRate = 0;
+    int devicesAsked = 0;
 };
 
 // A sound output with as many devices as the test wants, recording what it is asked to play.
@@ -28,7 +29,11 @@ public:
         , m_played(played)
         , m_fails(fails)
     {}
-    int deviceCount() override { return m_devices; }
+    int deviceCount() override
+    {
+        ++m_played->devicesAsked;
+        return m_devices;
+    }
     bool playFile(const QString& path, QString* error) override
     {
         m_played->files.append(path);
@@ -232,6 +237,25 @@ private slots:
         Release_TTS();
         QVERIFY(!objTTS);
         QVERIFY(!SpeakText(QStringLiteral("gone")));
+    }
+
+    // A start that defers them creates neither the device check nor speech until a phrase is
+    // wanted; the first phrase then finds the device, creates speech and is spoken.
+    void deferredSoundAndSpeechWaitForTheFirstPhrase()
+    {
+        useDevices(1);
+        useSpeech(true);
+        m_played.devicesAsked = 0;
+        DeferSoundAndSpeech();
+        QCOMPARE(m_played.devicesAsked, 0);
+        QVERIFY(!objTTS);
+        QVERIFY(SpeakText(QStringLiteral("Backup started")));
+        QCOMPARE(m_played.devicesAsked, 1);
+        QCOMPARE(m_spoken.registeredAs, AppName);
+        QCOMPARE(m_spoken.texts, QStringList{QStringLiteral("Backup started")});
+        QVERIFY(SoundOn());
+        QCOMPARE(m_played.devicesAsked, 1); // looked for once
+        Release_TTS();
     }
 
     void missingSpeechTurnsSpeechOffQuietlyAndKeepsSounds()

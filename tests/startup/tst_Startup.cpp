@@ -56,6 +56,13 @@ private:
     }
     static QString log() { return QString::fromUtf8(TestSupport::readFile(Paths::commonFolder() + QStringLiteral("/error.log"))); }
     static QString settings() { return QString::fromUtf8(TestSupport::readFile(Paths::baseFolder() + QStringLiteral("/settings.ini"))); }
+    // Where the audio system keeps its client state once it was started: here no sound server
+    // listens, so nothing is to be played and it must not have been started.
+    static bool audioSystemStarted()
+    {
+        return QFileInfo::exists(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/pulse"))
+               || QFileInfo::exists(QDir::homePath() + QStringLiteral("/.config/pulse"));
+    }
 
 private slots:
     void firstStartKeepsRunningAndASecondEnds()
@@ -76,6 +83,9 @@ private slots:
         QCOMPARE(first.state(), QProcess::Running);
         first.terminate();
         QVERIFY(first.waitForFinished(10000));
+        const QString printed = QString::fromLocal8Bit(first.readAllStandardError());
+        QVERIFY2(!printed.contains(QStringLiteral("PulseAudio")), qPrintable(printed));
+        QVERIFY(!audioSystemStarted());
     }
 
     // The refusal writes no profile: neither the start profile nor the last one of the list.
@@ -150,6 +160,7 @@ private slots:
         QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), zip}, &listing), 0);
         // Unattended: the settings are not saved by the run.
         QVERIFY(!settings().contains(QStringLiteral("txtPathBackUp=") + dest));
+        QVERIFY(!audioSystemStarted());
     }
 
     void programsBeforeAndAfterAreWaitedFor()

@@ -31,6 +31,7 @@
 
 #include "Events.h"
 #include "Globals.h"
+#include "MessageBox.h"
 #include "QEV_API.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_File_Dir.h"
@@ -284,9 +285,12 @@ void frmMain_BackUp::Form_Load()
 {
     restoreStartProfile();
     restoreGeometry();
-    show();
-    repaint();
-    DoEvents();
+    // Nobody watches an unattended run: its window is filled but never shown.
+    if (!MessageBoxSeam::isUnattended()) {
+        show();
+        repaint();
+        DoEvents();
+    }
     Load_Settings();
     RtbNews1->setPlainText(LangText(3) + QStringLiteral("\n\n") + LangText(205) + QLatin1Char('\n')
                            + LangText(206) + QLatin1Char('\n') + LangText(207)

@@ -354,6 +354,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -431,6 +432,7 @@ private:
 
     struct FolderWalk;
     void createSourceBrowsers();
+    void createFolderTree();
     void connectSourceEvents();
     [[nodiscard]] QDir::Filters folderFilter() const;
     void setFileListFolder(const QString& folder);

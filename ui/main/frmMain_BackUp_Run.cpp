@@ -262,7 +262,7 @@ public:
     }
     void playEndSound() override
     {
-        if (ticked(w.chkSound) && bSoundOn) {
+        if (ticked(w.chkSound) && SoundOn()) {
             QString sound = QStringLiteral("close");
             bool scheme = true;
             PlaySoundOnce(sound, scheme);

@@ -106,6 +106,22 @@ struct frmMain_BackUp::FolderWalk
 void frmMain_BackUp::createSourceBrowsers()
 {
     m_sourceIndex = new SourceListIndex(List1);
+    File1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // The tree lists the disk on a thread of its own: a window nobody sees goes without it.
+    if (!MessageBoxSeam::isUnattended())
+        createFolderTree();
+}
+
+void frmMain_BackUp::showEvent(QShowEvent* event)
+{
+    if (!m_folderModel)
+        createFolderTree();
+    QWidget::showEvent(event);
+}
+
+void frmMain_BackUp::createFolderTree()
+{
     m_folderModel = new QFileSystemModel(FolderTreeview1);
     // The tree's file-information thread may still ask for an icon while a closed window's
     // model goes: the provider, which holds nothing, stays for the program's life.
@@ -117,8 +133,8 @@ void frmMain_BackUp::createSourceBrowsers()
     for (int column = 1; column < m_folderModel->columnCount(); ++column)
         FolderTreeview1->hideColumn(column);
     FolderTreeview1->header()->hide();
-    File1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    connect(FolderTreeview1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &frmMain_BackUp::FolderTreeview1_NodeClick);
     showFolder(QDir::homePath());
 }
 
@@ -131,8 +147,6 @@ void frmMain_BackUp::connectSourceEvents()
     connect(cmdSubPlus, &QPushButton::clicked, this, &frmMain_BackUp::cmdSubPlus_Click);
     connect(cmdFilesPlus, &QPushButton::clicked, this, &frmMain_BackUp::cmdFilesPlus_Click);
     connect(File1, &QListWidget::itemDoubleClicked, this, &frmMain_BackUp::File1_DblClick);
-    connect(FolderTreeview1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &frmMain_BackUp::FolderTreeview1_NodeClick);
     connect(chkHiddenFolders, &QCheckBox::toggled, this, &frmMain_BackUp::chkHiddenFolders_Click);
 }
 
@@ -177,7 +191,8 @@ void frmMain_BackUp::FolderTreeview1_NodeClick(const QModelIndex& current)
 
 void frmMain_BackUp::chkHiddenFolders_Click()
 {
-    m_folderModel->setFilter(folderFilter());
+    if (m_folderModel)
+        m_folderModel->setFilter(folderFilter());
     if (!m_fileFolder.isEmpty())
         setFileListFolder(m_fileFolder);
 }
