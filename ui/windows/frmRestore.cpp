@@ -142,8 +142,9 @@ QWidget* frmRestore::createSearchPanel()
     List3->setMinimumHeight(70);
     List3->setMaximumHeight(110);
     archives->addRow(QStringLiteral("Selected  ZIP archives (multi selections) :"), List3);
-    columns->addLayout(archives, 1);
+    columns->addLayout(archives, 2);
     auto* form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     txtFileSearch = named(new QLineEdit(panel), "txtFileSearch");
     form->addRow(QStringLiteral("Search  ZIP  archive(s) for the file name :"), txtFileSearch);
     chkCaseSensitive = named(new QCheckBox(QStringLiteral("Case sensitive"), panel),
@@ -162,10 +163,14 @@ QWidget* frmRestore::createSearchPanel()
     targetRow->addWidget(Drive1, 1);
     targetRow->addWidget(cmdRestorePath);
     form->addRow(QStringLiteral("Restore to folder :"), targetRow);
-    columns->addLayout(form, 1);
+    columns->addLayout(form, 3);
     // Return in a box searches; no button of the window is the default one.
-    for (QPushButton* b : {cmdSearchPath, cmdRestorePath})
+    for (QPushButton* b : {cmdSearchPath, cmdRestorePath}) {
         b->setAutoDefault(false);
+        b->setFixedWidth(b->fontMetrics().horizontalAdvance(b->text()) + 24);
+    }
+    Drive1->setMinimumContentsLength(24);
+    Drive1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     return panel;
 }
 

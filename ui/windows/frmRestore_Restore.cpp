@@ -218,7 +218,10 @@ void frmRestore::rowFailed(RestoreState& r, int row, const QString& description)
 void frmRestore::showRestoreSummary(const RestoreState& r)
 {
     const bool failed = !r.failures.isEmpty();
-    QString text = LangText(failed ? 185 : (r.overwrite ? 186 : 187)) + crlf() + crlf()
+    // A cancelled restore did not do what it was asked: it says so first.
+    const QString outcome = cancelSearch ? QStringLiteral("The restore was cancelled.")
+                                         : LangText(failed ? 185 : (r.overwrite ? 186 : 187));
+    QString text = outcome + crlf() + crlf()
         + QStringLiteral("Restored below %1: %2 of %3.").arg(r.root).arg(r.restored).arg(r.rows);
     if (r.kept > 0)
         text += crlf() + QStringLiteral("Kept as they were (already there): %1.").arg(r.kept);
@@ -230,7 +233,5 @@ void frmRestore::showRestoreSummary(const RestoreState& r)
                              .arg(r.failures.size())
             + named.join(QStringLiteral(", "));
     }
-    if (cancelSearch)
-        text += crlf() + QStringLiteral("The restore was cancelled.");
     MsgBox(text, MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Info"));
 }
