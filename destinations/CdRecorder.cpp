@@ -1,6 +1,7 @@
 #include "CdRecorder.h"
 
 #include <cmath>
+#include <utility>
 
 #include "Clock.h"
 #include "Events.h"
@@ -11,6 +12,7 @@
 #include "QEV_File_Dir.h"
 #include "QEV_Language.h"
 #include "Quillaro_CDWriterXP.h"
+#include "RunLock.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 
@@ -39,6 +41,8 @@ CdRecorder::CdRecorder(QObject* parent)
     connect(&m_writer, &CdWriter::writeError, this, &CdRecorder::CDWriterXP1_WriteError);
     connect(&m_writer, &CdWriter::writeComplete, this, &CdRecorder::CDWriterXP1_WriteComplete);
 }
+
+CdRecorder::~CdRecorder() = default;
 
 // ---- devices and speeds -----------------------------------------------------------------
 
@@ -73,6 +77,34 @@ QList<int> CdRecorder::speedFactors(int maximum)
         factors.append(s);
     return factors;
 }
+
+// ---- the drive of a run ----------------------------------------------------------------
+
+bool CdRecorder::claimDrive()
+{
+    const QString address = m_writer.currentAddress();
+    if (CdDeviceIndex < 0 || address.isEmpty()) {
+        ReportError(label("CDready"), ErrNo::DeviceIO, QStringLiteral("no CD writer is selected: nothing was written"));
+        return false;
+    }
+    if (m_driveLock && m_driveLock->isHeld())
+        return true;
+    m_driveLock = std::make_unique<DriveLock>(address);
+    emit statusLine(QStringLiteral("Waiting for the drive ") + address + QStringLiteral("..."));
+    const bool held = m_driveLock->acquire(m_driveWaitSeconds * 1000, [] {
+        DoEventsFor(250);
+        return !g_bCancelBackUp;
+    });
+    if (held)
+        return true;
+    m_driveLock.reset();
+    ReportError(label("CDready"), ErrNo::PermissionDenied,
+                QStringLiteral("the drive ") + address
+                    + QStringLiteral(" is being written by another backup run: nothing was written to it"));
+    return false;
+}
+
+void CdRecorder::releaseDrive() { m_driveLock.reset(); }
 
 // ---- the disc image ---------------------------------------------------------------------
 
@@ -150,6 +182,8 @@ double CdRecorder::FreeCdSpace() { return double(m_writer.freeCapacity()); }
 
 // ---- burning ----------------------------------------------------------------------------
 
+QStringList CdRecorder::takeNotWritten() { return std::exchange(m_notWritten, {}); }
+
 bool CdRecorder::BurnCD(bool burnProof)
 {
     if (m_writer.newFileCount() == 0)
@@ -161,6 +195,13 @@ bool CdRecorder::BurnCD(bool burnProof)
     m_writer.enableBurnProof(burnProof);
     emit animation(QStringLiteral("adddatacd.avi"));
     Wait_Seconds(m_startDelaySeconds);
+    m_writer.takeOutChangedFiles();
+    if (m_writer.newFileCount() == 0) {
+        CdBusy = 0;
+        emit progress(-1);
+        emit animation({});
+        return true;
+    }
     bool ok = false;
     if (!m_writer.startWriting()) {
         critical(QStringLiteral("Disc Write could not be started."));
@@ -249,7 +290,13 @@ void CdRecorder::CDWriterXP1_ClosingSession() { emit statusLine(QStringLiteral("
 
 void CdRecorder::CDWriterXP1_ClosingDisc() { emit statusLine(QStringLiteral("Closing Disc....")); }
 
-void CdRecorder::CDWriterXP1_FileError(int code, const QString& file) { emit statusLine(FileErrorText(code, file)); }
+void CdRecorder::CDWriterXP1_FileError(int code, const QString& file)
+{
+    // The run names the file in the error log as left out.
+    emit statusLine(FileErrorText(code, file));
+    if (!m_notWritten.contains(file))
+        m_notWritten.append(file);
+}
 
 void CdRecorder::CDWriterXP1_WriteError(int type, int extendedCode)
 {
@@ -292,7 +339,8 @@ void CdRecorder::SetStatusCDR(MediaPanel& panel)
     panel.desc[7] = QStringLiteral("Session Status:");
     panel.driveInfo[7] = QString::fromLatin1(kSession[m_writer.lastSessionStatus()]);
     panel.driveInfo[10] = m_writer.volumeName();
-    panel.driveInfo[11] = QString::number(m_writer.discFigure());
+    // The disc figure: the folders at the root of the disc, as for a drive.
+    panel.driveInfo[11] = QString::number(m_writer.rootFolderCount());
     DoEvents();
 }
 

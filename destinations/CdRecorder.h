@@ -1,10 +1,14 @@
 #pragma once
 
+#include <memory>
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include "CdWriter.h"
+
+class DriveLock;
 
 struct MediaPanel;
 
@@ -16,6 +20,7 @@ class CdRecorder : public QObject
     Q_OBJECT
 public:
     explicit CdRecorder(QObject* parent = nullptr);
+    ~CdRecorder() override;
 
     [[nodiscard]] CdWriter& writer() { return m_writer; }
 
@@ -28,6 +33,11 @@ public:
     // The speed factors offered for a maximum speed, highest first; none for 0 or less.
     [[nodiscard]] static QList<int> speedFactors(int maximum);
 
+    // Takes the selected drive for this run alone, waiting a bounded time while another run
+    // writes it; false, logged, when it stays taken or no drive is selected. The drive is
+    // held until releaseDrive().
+    bool claimDrive();
+    void releaseDrive();
     // Prepares a new image for the disc in the device, with the files of its earlier
     // sessions. False, with the reason shown and logged, when nothing may be burnt on it.
     bool OpenCopy2CD();
@@ -42,7 +52,9 @@ public:
     [[nodiscard]] QStringList rootFiles() const { return m_writer.fileNames({}); }
     // Writes the image as the disc's new session and waits for the write to end. True when
     // the session was written well, or when the image holds no new file (nothing is burnt).
+    // The source files that are not on the disc as they were added are then in notWritten().
     bool BurnCD(bool burnProof);
+    [[nodiscard]] QStringList takeNotWritten();
     // Fills the disc lines of the destination panel.
     void SetStatusCDR(MediaPanel& panel);
     [[nodiscard]] bool CDready();
@@ -55,6 +67,8 @@ public:
     // the wait for a write gives up.
     void setStartDelaySeconds(int seconds) { m_startDelaySeconds = seconds; }
     void setStallLimitSeconds(int seconds) { m_stallLimitSeconds = seconds; }
+    // Tests: how long claimDrive() waits for a drive another run writes.
+    void setDriveWaitSeconds(int seconds) { m_driveWaitSeconds = seconds; }
 
     // The writer's events.
     void CDWriterXP1_CachingTrack(int track, qint64 size);
@@ -88,6 +102,9 @@ private:
     qint64 CdTrackSize = 0;
     qint64 CdCacheTotal = 0;
     bool m_wroteWell = false;
+    QStringList m_notWritten;
+    std::unique_ptr<DriveLock> m_driveLock;
+    int m_driveWaitSeconds = 1800;
     int m_startDelaySeconds = 10;
     int m_stallLimitSeconds = 1800;
 };

@@ -79,6 +79,19 @@ qsizetype replyEnd(const QByteArray& buffer)
     }
 }
 
+// An address that a MAIL FROM or RCPT TO command can carry: not empty, and nothing in it that
+// would end the command or the angle brackets around it.
+bool isSendableAddress(const QString& address)
+{
+    if (address.isEmpty())
+        return false;
+    for (const QChar c : address) {
+        if (c.isSpace() || c.category() == QChar::Other_Control || c == QLatin1Char('<') || c == QLatin1Char('>'))
+            return false;
+    }
+    return true;
+}
+
 int replyCode(const QByteArray& reply)
 {
     bool ok = false;
@@ -165,6 +178,13 @@ void MailClient::Send_Mail(const QString& archivePath, const QString& profile)
     if (!portOk || job->smtpPort == 0) {
         ReportError(label("Send_Mail"), ErrNo::InvalidCall,
                     QStringLiteral("the SMTP port is not a port number: ") + userSetting("txtSMTPport"));
+        job->broken = true;
+    }
+    if (!job->broken && !isSendableAddress(job->address)) {
+        ReportError(label("Send_Mail"), ErrNo::InvalidCall,
+                    QStringLiteral("the mail of ") + archivePath
+                        + QStringLiteral(" was not sent: the e-mail address (txtSMTPeMail) is empty or no address: \"")
+                        + job->address + QLatin1Char('"'));
         job->broken = true;
     }
     // The attachments are encoded now: the run may delete its working files once this returns.
@@ -433,7 +453,9 @@ void MailClient::sckSMTP_Error(QAbstractSocket::SocketError error)
     if (m_phase == Phase::Idle || error == QAbstractSocket::RemoteHostClosedError)
         return;
     const QString description = sckSMTP->errorString();
-    MsgBox(LangText(271) + QStringLiteral(" [") + QString::number(int(error)) + QStringLiteral("] : ") + description,
+    // After the message was accepted only the POP step can fail: the mail itself was sent.
+    MsgBox(LangText(m_phase == Phase::Smtp ? 271 : 257) + QStringLiteral(" [") + QString::number(int(error))
+               + QStringLiteral("] : ") + description,
            MsgButtons::Ok, MsgIcon::Critical, LangText(16));
     if (m_phase == Phase::Smtp) {
         ReportError(label("sckSMTP_Error"), ErrNo::DeviceIO,

@@ -23,22 +23,22 @@ QString mbWithUnit(double bytes, int decimals, bool groups)
     return FormatMb(bytes, decimals, groups) + QStringLiteral(" Mb");
 }
 
-// The reserve in bytes as 32-bit arithmetic gives it; nullopt when that overflows or the
-// text is no number, which the caller reports.
-std::optional<qint64> reserveBytes32(const QString& spare, int* errorNumber)
+// The reserve in bytes; nullopt when the text is no number or the bytes would not fit a
+// 64-bit count, which the caller reports.
+std::optional<qint64> reserveBytes(const QString& spare, int* errorNumber)
 {
     bool ok = false;
     const double kb = spare.trimmed().toDouble(&ok);
-    if (!ok) {
+    if (!ok || !std::isfinite(kb)) {
         *errorNumber = ErrNo::TypeMismatch;
         return std::nullopt;
     }
-    const qint64 whole = std::llround(kb);
-    if (whole > std::numeric_limits<qint32>::max() / 1024 || whole < std::numeric_limits<qint32>::min() / 1024) {
+    constexpr double kLargestKb = double(std::numeric_limits<qint64>::max() / 1024);
+    if (std::fabs(kb) >= kLargestKb) {
         *errorNumber = ErrNo::Overflow;
         return std::nullopt;
     }
-    return whole * 1024;
+    return std::llround(kb) * 1024;
 }
 
 QString driveTypeText(DriveInfo::Type type) { return LangText(12 - static_cast<int>(type)); }
@@ -183,7 +183,7 @@ bool Update_Media(const MediaOptions& options, MediaPanel& panel)
         return true;
     }
     int errorNumber = 0;
-    const std::optional<qint64> reserve = reserveBytes32(options.spareSpace, &errorNumber);
+    const std::optional<qint64> reserve = reserveBytes(options.spareSpace, &errorNumber);
     if (!reserve) {
         ReportError(ModulLabel("Update_Media", kModule), errorNumber,
                     QStringLiteral("the spare space cannot be used: ") + options.spareSpace);

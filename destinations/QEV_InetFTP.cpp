@@ -223,8 +223,9 @@ bool QEV_InetFTP::FTPretrieve_files(const QString& sSubDir, const QString& sRemo
     }
     if (ok) {
         QStringList matching;
+        // A file asked for by its name is that name, whatever wildcard characters it holds.
         for (const QString& entry : m_serverFiles) {
-            if (!isFolderEntry(entry) && matchesPattern(entry, sRemote))
+            if (!isFolderEntry(entry) && (sLocalName.isEmpty() ? matchesPattern(entry, sRemote) : entry == sRemote))
                 matching.append(entry);
         }
         setServerFiles(matching);

@@ -52,7 +52,8 @@ public:
     // Lists the remote folder into serverFiles(), which keeps the listing for the caller.
     [[nodiscard]] bool FTPcheck_directory(const QString& sSubDir, bool bCreate);
     // Fetches the files whose names match sRemote (wildcards, case-insensitive) into
-    // sLocalDir; with sLocalName only the file named exactly sRemote, under that name.
+    // sLocalDir; with sLocalName only the file named exactly sRemote (taken literally, "#",
+    // "[" and "*" included), under that name.
     // True when at least one file was fetched and none failed.
     [[nodiscard]] bool FTPretrieve_files(const QString& sSubDir, const QString& sRemote,
                                          const QString& sLocalDir, const QString& sLocalName);

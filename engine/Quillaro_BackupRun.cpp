@@ -158,7 +158,8 @@ BackupRun::Next BackupRun::refuseUnavailable()
         const bool toServer = m_options.ftp && m_options.mode == BackupMode::ZipArchive;
         if (why.isEmpty() && !m_options.media && !toServer)
             why = LangText(324);
-        if (why.isEmpty() && m_options.cdRecorder && !m_host.cdRecorder())
+        // A profile that writes to a disc writes nowhere else, also when no writer is there.
+        if (why.isEmpty() && m_options.cdRecorder && (!m_host.cdRecorder() || m_host.cdRecorder()->deviceIndex() < 0))
             why = LangText(327);
     }
     if (why.isEmpty())
@@ -342,7 +343,8 @@ double BackupRun::tempBytesNeeded(double maxPartBytes) const
 // A disc whose earlier sessions cannot be taken along gets no session that would hide them.
 bool BackupRun::prepareDisc()
 {
-    if (m_host.cdRecorder()->OpenCopy2CD())
+    // The disc is read and written by this run alone, so that no session hides another's.
+    if (m_host.cdRecorder()->claimDrive() && m_host.cdRecorder()->OpenCopy2CD())
         return true;
     m_tally.worsen(RunOutcome::Failed);
     return false;
@@ -627,6 +629,8 @@ void BackupRun::finalCleanUp()
     }
     if (m_tempUsable && !m_tally.keepWorkingFiles)
         DeleteWorkingFiles(m_options);
+    if (m_options.cdRecorder && m_host.cdRecorder())
+        m_host.cdRecorder()->releaseDrive();
 }
 
 void BackupRun::finish()

@@ -1,5 +1,8 @@
 #include "Quillaro_CdImage.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "CdRecorder.h"
 #include "Globals.h"
 #include "MessageBox.h"
@@ -8,11 +11,12 @@
 #include "RunHost.h"
 #include "RunState.h"
 
-CdImageRun::CdImageRun(CdRecorder& cd, RunHost& host, RunTally& tally, bool burnProof)
+CdImageRun::CdImageRun(CdRecorder& cd, RunHost& host, RunTally& tally, bool burnProof, Holds holds)
     : m_cd(cd)
     , m_host(host)
     , m_tally(tally)
     , m_burnProof(burnProof)
+    , m_holds(holds)
 {
 }
 
@@ -44,7 +48,11 @@ CdImageRun::Put CdImageRun::put(const QList<std::pair<QString, QString>>& files,
             }
         }
         if (m_cd.FreeCdSpace() >= m_cd.imageBytes()) {
-            m_archiveBits += archiveBits;
+            Batch batch;
+            for (const auto& file : files)
+                batch.sources.append(file.second);
+            batch.archiveBits = archiveBits;
+            m_batches.append(batch);
             return Put::OnDisc;
         }
         const double withFiles = m_cd.imageBytes();
@@ -64,13 +72,32 @@ CdImageRun::Put CdImageRun::put(const QList<std::pair<QString, QString>>& files,
 
 bool CdImageRun::burn()
 {
-    const QStringList bits = m_archiveBits;
-    m_archiveBits.clear();
+    const QList<Batch> batches = std::exchange(m_batches, {});
     if (!m_cd.BurnCD(m_burnProof)) {
         m_tally.worsen(RunOutcome::Failed);
         m_tally.keepWorkingFiles = true; // the archives of the image are on no disc
         return false;
     }
+    const QStringList notWritten = m_cd.takeNotWritten();
+    QStringList bits;
+    for (const Batch& batch : batches) {
+        if (std::none_of(batch.sources.cbegin(), batch.sources.cend(),
+                         [&notWritten](const QString& source) { return notWritten.contains(source); }))
+            bits += batch.archiveBits;
+    }
     m_host.clearArchiveAttributes(bits);
-    return true;
+    noteNotWritten(notWritten);
+    return notWritten.isEmpty() || m_holds == Holds::Copies;
+}
+
+// What the disc holds of these files is not what was read: they count as not backed up.
+void CdImageRun::noteNotWritten(const QStringList& files)
+{
+    for (const QString& file : files)
+        NoteLeftOut(m_tally, FormularLabel("BurnCD", "frmMain_BackUp"), ErrNo::PathFileAccess, file,
+                    QStringLiteral("it changed or vanished before it was written to the disc"));
+    if (!files.isEmpty() && m_holds == Holds::Archives) {
+        m_tally.worsen(RunOutcome::Failed);
+        m_tally.keepWorkingFiles = true;
+    }
 }

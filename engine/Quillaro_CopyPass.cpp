@@ -115,7 +115,7 @@ void CopyPass::copyToCd(const QString& file, double bytes, bool archiveBit)
     if (!cd)
         return;
     if (!m_cdImage)
-        m_cdImage = std::make_unique<CdImageRun>(*cd, m_host, m_tally, m_options.burnProof);
+        m_cdImage = std::make_unique<CdImageRun>(*cd, m_host, m_tally, m_options.burnProof, CdImageRun::Holds::Copies);
     const QString folder = m_options.inclSubDirStruct ? sParsePath(file) : QString();
     const QStringList bits = m_options.resetArchiveBit && archiveBit ? QStringList {file} : QStringList();
     switch (m_cdImage->put({{folder, file}}, bits)) {

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "ArchiveNames.h"
 #include "Clock.h"
 #include "FtpTransfer.h"
 #include "Globals.h"
@@ -130,6 +131,23 @@ bool ZipPass::decryptFetched(const QString& fetched)
     return ok;
 }
 
+// A broken upload leaves its partial copy where the server would not let it go; the next good
+// upload of the profile takes away those of its own archives.
+void ZipPass::removeLeftoverPartials()
+{
+    if (m_partialsChecked)
+        return;
+    m_partialsChecked = true;
+    if (!ftp().FTPcheck_directory(QString(), false))
+        return;
+    const QString tail = QStringLiteral(".part");
+    const QStringList listed = ftp().serverFiles();
+    for (const QString& entry : listed) {
+        if (entry.endsWith(tail) && IsArchiveFileName(entry.chopped(tail.size()), m_options.profile, std::nullopt))
+            (void)ftp().FTPdelete_files(false, entry);
+    }
+}
+
 // Uploads the finished part under the name of its working file (part number and ".cry"
 // included), then its log. False when the archive did not reach the server.
 bool ZipPass::uploadToServer()
@@ -152,6 +170,7 @@ bool ZipPass::uploadToServer()
         return false;
     }
     m_host.playAnimation({});
+    removeLeftoverPartials();
     if (QFileInfo::exists(g_sLogFile)) {
         m_host.setStatus(LangText(291));
         m_host.playAnimation(QStringLiteral("websend.avi"));

@@ -641,7 +641,7 @@ bool ZipPass::deliverToCd(const QStringList& archiveBits, bool bBurnNow)
     if (!cd || (encrypting() && !encryptPart()))
         return false;
     if (!m_cdImage)
-        m_cdImage = std::make_unique<CdImageRun>(*cd, m_host, m_tally, m_options.burnProof);
+        m_cdImage = std::make_unique<CdImageRun>(*cd, m_host, m_tally, m_options.burnProof, CdImageRun::Holds::Archives);
     m_host.playAnimation(QStringLiteral("copy_to_SourceSafe.avi"));
     m_host.setStatus(LangText(134));
     m_host.repaint();

@@ -101,6 +101,7 @@ private:
     bool fetchFromServer();
     bool decryptFetched(const QString& fetched);
     bool uploadToServer();
+    void removeLeftoverPartials();
     std::shared_ptr<ZipFtp> m_ftp;
     std::unique_ptr<CdImageRun> m_cdImage;
     QFile m_log;
@@ -112,6 +113,7 @@ private:
     QByteArray m_pendingArchiveBits;
     [[nodiscard]] QStringList pendingArchiveBits() const;
     bool m_partsExhausted = false; // no free part number is left at the destination
+    bool m_partialsChecked = false; // the server was searched for broken uploads of this profile
     // The archive at the destination this run appends to: the one name it may replace.
     QString m_appendedTo;
     QString m_destinationDrive; // the drive the destination was on when the run began

@@ -87,7 +87,8 @@ DriveInfo QueryDrive(const QString& path)
     info.ready = true;
     info.type = typeOf(storage);
     info.availableBytes = static_cast<double>(storage.bytesAvailable());
-    info.freeBytes = static_cast<double>(storage.bytesFree());
+    // Blocks kept for root are no room for a backup: free space is what the user can write.
+    info.freeBytes = info.availableBytes;
     info.totalBytes = static_cast<double>(storage.bytesTotal());
     info.fileSystem = QString::fromLatin1(storage.fileSystemType());
     info.path = storage.rootPath();
@@ -110,7 +111,7 @@ double DriveFreeBytes(const QString& path)
     };
     if (::statvfs(QFile::encodeName(existingAncestor(path)).constData(), &fs) != 0)
         return 0;
-    return static_cast<double>(fs.f_bfree) * static_cast<double>(fs.f_frsize);
+    return static_cast<double>(fs.f_bavail) * static_cast<double>(fs.f_frsize);
 }
 
 bool IsNetworkPath(const QString& path)

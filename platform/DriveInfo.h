@@ -10,7 +10,7 @@ struct DriveInfo
     bool ready = false;
     Type type = Type::Unknown;
     double availableBytes = 0; // free to this user
-    double freeBytes = 0;      // free in all
+    double freeBytes = 0;      // free: what the user can write, as availableBytes
     double totalBytes = 0;
     QString fileSystem;
     QString path;       // the mount point
@@ -24,7 +24,8 @@ struct DriveInfo
 // The drive holding path (its nearest existing folder when the path does not exist yet). A path
 // below /media, /run/media or /mnt whose drive is not mounted there is on no ready drive.
 [[nodiscard]] DriveInfo QueryDrive(const QString& path);
-// The total free bytes of the drive holding path; 0 when it cannot be measured.
+// The bytes the user can write on the drive holding path (the blocks kept for root left
+// out); 0 when it cannot be measured.
 [[nodiscard]] double DriveFreeBytes(const QString& path);
 // True when path lies on a network file system.
 [[nodiscard]] bool IsNetworkPath(const QString& path);

@@ -293,9 +293,31 @@ struct FtpTransfer::Private
             code = int(result);
     }
 
+    // A failed upload takes its partial copy away where the server still answers; the
+    // failure is the upload's, whatever the removal gives.
+    void dropPartial(const FtpFolder& folder, const QString& partial, CURLcode failure)
+    {
+        noteResult(failure);
+        const int failedCode = code;
+        const QString failedText = text;
+        prepareStep(folderUrl(logon, folder));
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        setQuotes({QStringLiteral("*DELE ") + partial});
+        runStep([this, failedCode, failedText](CURLcode) {
+            code = failedCode;
+            text = failedText;
+            ok = false;
+            end();
+        });
+    }
+
     void finish(CURLcode result)
     {
         noteResult(result);
+        end();
+    }
+    void end()
+    {
         connected = ok || code >= 400;
         busy = false;
         emit q->stateChanged(ok ? FtpState::ResponseCompleted : FtpState::Error);
@@ -433,7 +455,10 @@ bool FtpTransfer::upload(const QString& localPath, const FtpFolder& folder, cons
     d->runStep([this, source, folder, name, rename](CURLcode result) {
         d->source = nullptr;
         if (result != CURLE_QUOTE_ERROR) {
-            d->finish(result);
+            if (result == CURLE_OK)
+                d->finish(result);
+            else
+                d->dropPartial(folder, partialName(name), result);
             return;
         }
         // A server that will not rename over a file: the complete copy replaces it.

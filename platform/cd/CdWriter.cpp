@@ -14,6 +14,9 @@ using ::burn_disc_status;
 #include <libisofs/libisofs.h>
 #include <libisoburn/libisoburn.h>
 
+#include <csignal>
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,13 +31,37 @@ constexpr qint64 kBlock = 2048;
 constexpr qint64 kSessionOverhead = 64 * kBlock;
 constexpr qint64 kPerNode = 512;
 
+// The libraries set up signal handling of their own; the program's dispositions (SIGPIPE
+// ignored, so that a closed output pipe does not end a run) are put back afterwards.
+class SignalDispositions
+{
+public:
+    SignalDispositions()
+    {
+        for (int signal = 1; signal < NSIG; ++signal)
+            m_saved[signal].first = ::sigaction(signal, nullptr, &m_saved[signal].second) == 0;
+    }
+    ~SignalDispositions()
+    {
+        for (int signal = 1; signal < NSIG; ++signal) {
+            if (m_saved[signal].first)
+                (void)::sigaction(signal, &m_saved[signal].second, nullptr);
+        }
+    }
+    Q_DISABLE_COPY(SignalDispositions)
+
+private:
+    std::pair<bool, struct sigaction> m_saved[NSIG] {};
+};
+
 bool initialise()
 {
     static const bool ok = [] {
+        const SignalDispositions keep;
         char message[1024] = {};
         if (isoburn_initialize(message, 0) <= 0)
             return false;
-        // Messages are collected for the caller, never printed; signals stay the program's.
+        // Messages are collected for the caller, never printed.
         burn_msgs_set_severities(const_cast<char*>("SORRY"), const_cast<char*>("NEVER"),
                                  const_cast<char*>("cd writer: "));
         burn_set_signal_handling(nullptr, nullptr, 0x21);
@@ -128,6 +155,46 @@ int countNodes(IsoDir* dir)
     return count;
 }
 
+// What a source file was when it went into the image: the write takes its bytes only later.
+struct SourceStamp
+{
+    QString source;
+    qint64 bytes = 0; // the room it takes on the disc
+    qint64 size = -1;
+    qint64 modifiedNs = 0;
+    quint64 inode = 0;
+    bool operator==(const SourceStamp& other) const
+    {
+        return size == other.size && modifiedNs == other.modifiedNs && inode == other.inode;
+    }
+};
+
+SourceStamp stampOf(const QString& source)
+{
+    SourceStamp stamp;
+    stamp.source = source;
+    struct stat st {};
+    if (::stat(QFile::encodeName(source).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return stamp;
+    stamp.size = st.st_size;
+    stamp.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.inode = st.st_ino;
+    return stamp;
+}
+
+int countFolders(IsoDir* dir)
+{
+    int count = 0;
+    IsoDirIter* iter = nullptr;
+    if (iso_dir_get_children(dir, &iter) < 0)
+        return 0;
+    IsoNode* node = nullptr;
+    while (iso_dir_iter_next(iter, &node) == 1)
+        count += iso_node_get_type(node) == LIBISO_DIR ? 1 : 0;
+    iso_dir_iter_free(iter);
+    return count;
+}
+
 } // namespace
 
 struct CdWriter::Private
@@ -141,7 +208,7 @@ struct CdWriter::Private
 
     IsoImage* image = nullptr;
     bool imageUsable = true;
-    QHash<QString, qint64> added; // path on disc -> bytes it takes
+    QHash<QString, SourceStamp> added; // path on disc -> its source as it was added
     qint64 addedBytes = 0;
     int nodes = 0;
     QString volume;
@@ -158,7 +225,36 @@ struct CdWriter::Private
     int lastTrack = -1;
     burn_drive_status lastState = BURN_DRIVE_IDLE;
     QString error;
+    QStringList readProblems; // messages of the write about the files it read
+    // The disc's last session as read for the panel; read again once the drive is.
+    struct Summary
+    {
+        bool read = false;
+        QString volume;
+        int folders = 0;
+    } summary;
 
+    // Read only while no image is prepared: reading the disc's tree hands the drive a new one.
+    const Summary& readSummary(int sessions)
+    {
+        if (summary.read || !drive || writing || image || sessions == 0)
+            return summary;
+        summary.read = true;
+        isoburn_read_opts* options = nullptr;
+        if (isoburn_ropt_new(&options, 0) <= 0)
+            return summary;
+        isoburn_ropt_set_extensions(options, isoburn_ropt_noaaip | isoburn_ropt_noacl | isoburn_ropt_noea);
+        IsoImage* read = nullptr;
+        const int result = isoburn_read_image(drive, options, &read);
+        isoburn_ropt_destroy(&options, 0);
+        (void)queuedMessages();
+        if (result <= 0 || !read)
+            return summary;
+        summary.volume = QString::fromUtf8(iso_image_get_volume_id(read));
+        summary.folders = countFolders(iso_image_get_root(read));
+        iso_image_unref(read);
+        return summary;
+    }
     void release()
     {
         dropImage();
@@ -172,6 +268,7 @@ struct CdWriter::Private
     bool acquire()
     {
         release();
+        summary = {};
         if (current < 0 || current >= devices.size())
             return false;
         QByteArray address = devices.at(current).address.toLocal8Bit();
@@ -350,8 +447,16 @@ QString CdWriter::volumeName() const
 {
     if (d->image)
         return QString::fromUtf8(iso_image_get_volume_id(d->image));
-    return d->volume;
+    return d->readSummary(sessionCount()).volume;
 }
+
+int CdWriter::rootFolderCount() const
+{
+    if (d->image)
+        return countFolders(iso_image_get_root(d->image));
+    return d->readSummary(sessionCount()).folders;
+}
+
 
 void CdWriter::setVolumeName(const QString& name)
 {
@@ -359,8 +464,6 @@ void CdWriter::setVolumeName(const QString& name)
     if (d->image)
         iso_image_set_volume_id(d->image, name.toUtf8().constData());
 }
-
-qint64 CdWriter::discFigure() const { return d->profile(); }
 
 void CdWriter::newImage()
 {
@@ -439,9 +542,10 @@ CdWriter::AddResult CdWriter::addFile(const QString& pathOnDisc, const QString& 
         d->error = queuedMessages();
         return AddResult::Failed;
     }
-    const qint64 bytes = (QFileInfo(source).size() + kBlock - 1) / kBlock * kBlock;
-    d->added.insert(pathOnDisc, bytes);
-    d->addedBytes += bytes;
+    SourceStamp stamp = stampOf(source);
+    stamp.bytes = (qMax<qint64>(stamp.size, 0) + kBlock - 1) / kBlock * kBlock;
+    d->added.insert(pathOnDisc, stamp);
+    d->addedBytes += stamp.bytes;
     ++d->nodes;
     return result;
 }
@@ -453,7 +557,7 @@ void CdWriter::removeFile(const QString& pathOnDisc)
     IsoNode* node = nullptr;
     const QByteArray path = (QLatin1Char('/') + pathOnDisc).toUtf8();
     if (iso_tree_path_to_node(d->image, path.constData(), &node) == 1 && node) {
-        d->addedBytes -= d->added.value(pathOnDisc);
+        d->addedBytes -= d->added.value(pathOnDisc).bytes;
         iso_node_remove(node);
         --d->nodes;
     }
@@ -515,6 +619,49 @@ bool CdWriter::startWriting()
     return false;
 }
 
+// The image reads its files only at the write: a file that has changed or gone since it was
+// added would go on the disc other than it was (a gone one as zeros), so it is taken out.
+void CdWriter::takeOutChangedFiles()
+{
+    const auto added = d->added;
+    for (auto it = added.cbegin(); it != added.cend(); ++it) {
+        const SourceStamp now = stampOf(it.value().source);
+        if (now == it.value())
+            continue;
+        removeFile(it.key());
+        emit fileError(now.size < 0 ? FileOpenError : FileReadError, it.value().source);
+    }
+}
+
+// Problems the image met reading the files it writes; each names the file.
+void CdWriter::collectReadProblems()
+{
+    char message[BURN_MSGS_MESSAGE_LEN] = {};
+    char severity[80] = {};
+    int code = 0;
+    int osErrno = 0;
+    while (burn_msgs_obtain(const_cast<char*>("WARNING"), &code, message, &osErrno, severity) == 1) {
+        const QString text = QString::fromLocal8Bit(message);
+        d->readProblems.append(text);
+        if (QByteArray(severity) != "WARNING" && QByteArray(severity) != "HINT")
+            d->error = text;
+    }
+}
+
+// The files whose reading the write's messages name: their copies on the disc are not whole.
+void CdWriter::reportReadProblems()
+{
+    for (auto it = d->added.cbegin(); it != d->added.cend(); ++it) {
+        for (const QString& text : std::as_const(d->readProblems)) {
+            if (text.contains(it.value().source) || text.contains(QLatin1Char('/') + it.key())) {
+                emit fileError(FileReadError, it.value().source);
+                break;
+            }
+        }
+    }
+    d->readProblems.clear();
+}
+
 CdWriter::Start CdWriter::startOnce()
 {
     (void)queuedMessages();
@@ -544,6 +691,7 @@ CdWriter::Start CdWriter::startOnce()
         }
     }
     d->written = 0;
+    d->readProblems.clear();
     d->lastTrack = -1;
     d->lastState = BURN_DRIVE_IDLE;
     d->writing = true;
@@ -558,6 +706,7 @@ qint64 CdWriter::bytesWritten() const { return d->written; }
 
 void CdWriter::poll()
 {
+    collectReadProblems();
     burn_progress progress {};
     const burn_drive_status state = burn_drive_get_status(d->drive, &progress);
     if (state == BURN_DRIVE_IDLE) {
@@ -585,9 +734,13 @@ void CdWriter::poll()
 void CdWriter::endWrite()
 {
     d->timer->stop();
+    collectReadProblems();
     const bool well = isoburn_drive_wrote_well(d->drive) > 0;
+    reportReadProblems();
     if (!well) {
-        d->error = queuedMessages();
+        const QString more = queuedMessages();
+        if (!more.isEmpty())
+            d->error = more;
         // Ends the image's own writer, which would wait for ever for a reader.
         isoburn_cancel_prepared_write(d->drive, nullptr, 0);
     }

@@ -18,6 +18,8 @@ public:
     enum SessionStatus { SessionEmpty = 0, SessionIncomplete = 1, SessionUnknown = 2, SessionClosed = 3 };
     // What became of a file given to the image.
     enum class AddResult { Added, Replaced, NameTaken, Failed };
+    // Codes of fileError.
+    enum FileErrorCode { FileOpenError = 0, FileReadError = 1 };
 
     explicit CdWriter(QObject* parent = nullptr);
     ~CdWriter() override;
@@ -42,9 +44,11 @@ public:
     [[nodiscard]] int discType() const; // 0 data disc, 255 unknown
     [[nodiscard]] int sessionCount() const;
     [[nodiscard]] SessionStatus lastSessionStatus() const;
+    // The volume name and the number of folders at the root: of the image when one is
+    // prepared, else of the disc's last session (empty and 0 for a blank disc).
     [[nodiscard]] QString volumeName() const;
+    [[nodiscard]] int rootFolderCount() const;
     void setVolumeName(const QString& name);
-    [[nodiscard]] qint64 discFigure() const; // the disc's profile number
 
     // A new, empty image for the disc now in the device (the device is read afresh).
     void newImage();
@@ -65,6 +69,9 @@ public:
     // Tests: the disc offers at most this many bytes (0: what the medium says).
     void limitCapacity(qint64 bytes);
 
+    // The image reads its files only when it is written: a file that changed or went since it
+    // was added is taken out of it, with fileError. Called right before startWriting().
+    void takeOutChangedFiles();
     // Starts writing the image; false when it cannot start (errorData() says why).
     bool startWriting();
     [[nodiscard]] bool isWriting() const;
@@ -80,6 +87,8 @@ signals:
     void writingTrackStatus(int track, qint64 written, qint64 third);
     void closingTrack(qint64 number);
     void closingSession();
+    // A source file that is not on the disc as it was added (code FileOpenError: gone,
+    // FileReadError: changed, or not read whole by the write).
     void fileError(int code, const QString& file);
     void writeError(int type, int extendedCode);
     void writeComplete();
@@ -87,6 +96,8 @@ signals:
 private:
     enum class Start { Started, Busy, Failed };
     Start startOnce();
+    void collectReadProblems();
+    void reportReadProblems();
     void poll();
     void endWrite();
     struct Private;

@@ -8,6 +8,7 @@
 #include "QEV_ErrorLog.h"
 #include "QEV_Language.h"
 #include "Quillaro_CDWriterXP.h"
+#include "RunLock.h"
 #include "TestSupport.h"
 
 using TestSupport::Tree;
@@ -248,16 +249,98 @@ private slots:
         QCOMPARE(CdRecorder::pathOnDisc(folder, QStringLiteral("/Data/Letters/a.txt")), expected);
     }
 
+    // The panel shows the disc as its reader sees it: the volume name of the last session
+    // and the folders at the root of the disc.
     void theDiscLinesOfThePanel()
     {
         const QString disc = TestSupport::freshFolder(QStringLiteral("disc")) + QStringLiteral("/disc.iso");
+        {
+            Rig rig(QStringLiteral("stdio:") + disc);
+            MediaPanel panel;
+            rig.recorder.SetStatusCDR(panel);
+            QCOMPARE(panel.driveInfo[4], LangText(5));
+            QCOMPARE(panel.driveInfo[6], QStringLiteral("Empty Disc"));
+            QCOMPARE(*panel.desc[8], QStringLiteral("Num. Sessions:"));
+            QCOMPARE(panel.driveInfo[8], QStringLiteral("0"));
+            QCOMPARE(panel.driveInfo[10], QString());
+            QCOMPARE(panel.driveInfo[11], QStringLiteral("0"));
+            const QString root = TestSupport::freshFolder(QStringLiteral("src"));
+            TestSupport::makeTree(root, tree({{QStringLiteral("a.txt"), "a"}, {QStringLiteral("b.txt"), "b"}}));
+            QVERIFY(rig.recorder.OpenCopy2CD());
+            QVERIFY(rig.recorder.AddImage2CD(QStringLiteral("/Data/Letters"), root + QStringLiteral("/a.txt")));
+            QVERIFY(rig.recorder.AddImage2CD(QStringLiteral("/Pictures"), root + QStringLiteral("/b.txt")));
+            QVERIFY(rig.recorder.AddImage2CD(QString(), root + QStringLiteral("/b.txt")));
+            QVERIFY(rig.recorder.BurnCD(false));
+        }
+        QStringList rootFolders;
+        for (const QString& path : DiscImage::files(disc).keys()) {
+            if (path.contains(QLatin1Char('/')) && !rootFolders.contains(path.section(QLatin1Char('/'), 0, 0)))
+                rootFolders.append(path.section(QLatin1Char('/'), 0, 0));
+        }
+        QCOMPARE(rootFolders.size(), 2);
         Rig rig(QStringLiteral("stdio:") + disc);
         MediaPanel panel;
         rig.recorder.SetStatusCDR(panel);
-        QCOMPARE(panel.driveInfo[4], LangText(5));
-        QCOMPARE(panel.driveInfo[6], QStringLiteral("Empty Disc"));
-        QCOMPARE(*panel.desc[8], QStringLiteral("Num. Sessions:"));
-        QCOMPARE(panel.driveInfo[8], QStringLiteral("0"));
+        QCOMPARE(panel.driveInfo[6], QStringLiteral("Disc Open"));
+        QVERIFY(!DiscImage::volumeId(disc).isEmpty());
+        QCOMPARE(panel.driveInfo[10], DiscImage::volumeId(disc));
+        QCOMPARE(panel.driveInfo[11], QString::number(rootFolders.size()));
+    }
+
+    // The image reads its files only when it is written: what changed or went since it was
+    // put in is taken out and named, never written as zeros or cut short.
+    void filesChangedBeforeTheWriteAreNotWritten()
+    {
+        const QString root = TestSupport::freshFolder(QStringLiteral("src"));
+        TestSupport::makeTree(root, tree({{QStringLiteral("gone.txt"), QByteArray(5000, 'g')},
+                                          {QStringLiteral("shrunk.txt"), QByteArray(5000, 's')},
+                                          {QStringLiteral("kept.txt"), "kept"}}));
+        const QString disc = TestSupport::freshFolder(QStringLiteral("disc")) + QStringLiteral("/disc.iso");
+        Rig rig(QStringLiteral("stdio:") + disc);
+        QVERIFY(rig.recorder.OpenCopy2CD());
+        for (const char* name : {"gone.txt", "shrunk.txt", "kept.txt"})
+            QVERIFY(rig.recorder.AddImage2CD(QString(), root + QLatin1Char('/') + QLatin1String(name)));
+        // The burn shows its clip before it starts writing: that is when the files change.
+        connect(&rig.recorder, &CdRecorder::animation, &rig.recorder, [&root](const QString& clip) {
+            if (clip.isEmpty())
+                return;
+            QFile::remove(root + QStringLiteral("/gone.txt"));
+            TestSupport::writeFile(root + QStringLiteral("/shrunk.txt"), "s");
+        });
+        QVERIFY(rig.recorder.BurnCD(false));
+        QStringList notWritten = rig.recorder.takeNotWritten();
+        notWritten.sort();
+        QCOMPARE(notWritten, (QStringList {root + QStringLiteral("/gone.txt"), root + QStringLiteral("/shrunk.txt")}));
+        QCOMPARE(DiscImage::files(disc), tree({{QStringLiteral("kept.txt"), "kept"}}));
+        QVERIFY(rig.lines.contains(QStringLiteral("Error opening file: ") + root + QStringLiteral("/gone.txt")));
+        QVERIFY(rig.lines.contains(QStringLiteral("Error reading file: ") + root + QStringLiteral("/shrunk.txt")));
+
+        // With every file gone nothing is burnt, and each is named.
+        QVERIFY(rig.recorder.OpenCopy2CD());
+        TestSupport::writeFile(root + QStringLiteral("/gone.txt"), "back");
+        QVERIFY(rig.recorder.AddImage2CD(QString(), root + QStringLiteral("/gone.txt")));
+        QVERIFY(rig.recorder.BurnCD(false));
+        QCOMPARE(rig.recorder.takeNotWritten(), QStringList {root + QStringLiteral("/gone.txt")});
+        QCOMPARE(DiscImage::sessions(disc), 1);
+    }
+
+    // A drive is taken by one run at a time, under whatever name its image is given.
+    void aDriveIsTakenByOneRunAtATime()
+    {
+        const QString folder = TestSupport::freshFolder(QStringLiteral("disc"));
+        Rig rig(QStringLiteral("stdio:") + folder + QStringLiteral("/disc.iso"));
+        rig.recorder.setDriveWaitSeconds(0);
+        {
+            DriveLock other(QStringLiteral("stdio:") + folder + QStringLiteral("/./disc.iso"));
+            QVERIFY(other.acquire(0, [] { return false; }));
+            QVERIFY(!rig.recorder.claimDrive());
+            QVERIFY(errorLog().contains(QStringLiteral("being written by another backup run")));
+        }
+        QVERIFY(rig.recorder.claimDrive());
+        DriveLock second(QStringLiteral("stdio:") + folder + QStringLiteral("/disc.iso"));
+        QVERIFY(!second.acquire(0, [] { return false; }));
+        rig.recorder.releaseDrive();
+        QVERIFY(second.acquire(0, [] { return false; }));
     }
 };
 

@@ -340,6 +340,53 @@ private slots:
         QCOMPARE(MessageBoxSeam::shown().first().title, LangText(16));
     }
 
+    // A mail that cannot be addressed never reaches the server: nothing is sent, the mail
+    // counts as failed and the log says why.
+    void unaddressableMailIsNotSent_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("blank") << QStringLiteral("   ");
+        QTest::newRow("bracket") << QStringLiteral("a>b@example.test");
+        QTest::newRow("inner blank") << QStringLiteral("a b@example.test");
+    }
+    void unaddressableMailIsNotSent()
+    {
+        QFETCH(QString, address);
+        QFile::remove(ErrorLogPath());
+        TestSupport::SmtpSink sink(TestSupport::freshFolder(QStringLiteral("received")));
+        QVERIFY(sink.ready());
+        pointAt(sink.port());
+        setUserSetting("txtSMTPeMail", address);
+        const Outcome outcome = sendOne();
+        QCOMPARE(outcome.ended.value(0).second, false);
+        // A second, good mail through the same server proves the first would have been stored.
+        pointAt(sink.port());
+        QCOMPARE(sendOne().ended.value(0).second, true);
+        QCOMPARE(sink.messageCount(), 1);
+        QCOMPARE(sink.envelope(1), (kAddress + QLatin1Char('\n') + kAddress + QLatin1Char('\n')).toUtf8());
+        QVERIFY2(errorLog().contains(QStringLiteral("txtSMTPeMail")), qPrintable(errorLog()));
+    }
+
+    // A POP server that cannot be reached after the mail server took the mail: the mail
+    // counts as sent, and the box says it was the POP step that failed.
+    void unreachablePopServerIsNotAFailedMail()
+    {
+        TestSupport::SmtpSink sink(TestSupport::freshFolder(QStringLiteral("received")));
+        QVERIFY(sink.ready());
+        pointAt(sink.port());
+        setUserSetting("txtPOPserver", QStringLiteral("127.0.0.1"));
+        setUserSetting("chkPOPAuth", QStringLiteral("1"));
+        const Outcome outcome = sendOne(5000, TestSupport::freeLoopbackPort());
+        QCOMPARE(outcome.ended.value(0).second, true);
+        QCOMPARE(sink.messageCount(), 1);
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
+        const QString text = MessageBoxSeam::shown().first().text;
+        QVERIFY2(text.startsWith(LangText(257) + QStringLiteral(" [")), qPrintable(text));
+        QVERIFY2(!text.contains(LangText(271)), qPrintable(text));
+        QCOMPARE(outcome.statuses.last(), LangText(257));
+    }
+
     // After the message the POP server is signed on and off; a refusal there is shown, and
     // the mail still counts as sent.
     void popSignOnAndOff_data()

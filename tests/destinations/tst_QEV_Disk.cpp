@@ -144,8 +144,10 @@ private slots:
     {
         QTest::addColumn<QString>("spare");
         QTest::addColumn<bool>("ok");
-        QTest::newRow("largest that fits") << QStringLiteral("2097151") << true;
-        QTest::newRow("overflows") << QStringLiteral("2097152") << false;
+        QTest::newRow("below 2 GiB") << QStringLiteral("2097151") << true;
+        QTest::newRow("2 GiB") << QStringLiteral("2097152") << true;
+        QTest::newRow("4 TiB") << QStringLiteral("4294967296") << true;
+        QTest::newRow("beyond 64 bits") << QStringLiteral("1e17") << false;
         QTest::newRow("not a number") << QStringLiteral("lots") << false;
     }
 
@@ -157,6 +159,40 @@ private slots:
         MediaPanel panel;
         QCOMPARE(Update_Media(folderOptions(Paths::tempFolder(), spare), panel), ok);
         QCOMPARE(log().contains(QStringLiteral("Update_Media of Modul QEV_Disk")), !ok);
+        if (!ok)
+            return;
+        // The reserve is taken off the free space whole, however large.
+        const double reserve = spare.toDouble() * 1024.0;
+        const double shown = panel.driveInfo[0].chopped(3).remove(QLatin1Char(' ')).toDouble() * 1048576.0;
+        QVERIFY2(qAbs(shown - (QueryDrive(Paths::tempFolder()).availableBytes - reserve)) < 64.0 * 1048576.0,
+                 qPrintable(panel.driveInfo[0]));
+    }
+
+    // Free space is what the user may write: the blocks the file system keeps for root are
+    // not counted, in the panel or in the figure the run checks against.
+    void freeSpaceIsWhatTheUserCanWrite()
+    {
+        const QString dest = Paths::tempFolder();
+        QString out;
+        QCOMPARE(TestSupport::runTool(QStringLiteral("/usr/bin/python3"),
+                                      {QStringLiteral("-c"),
+                                       QStringLiteral("import os,sys; s=os.statvfs(sys.argv[1]); print(s.f_bavail*s.f_frsize, s.f_bfree*s.f_frsize)"),
+                                       dest},
+                                      &out),
+                 0);
+        const QStringList figures = out.split(QLatin1Char(' '));
+        const double available = figures.value(0).toDouble();
+        const double free = figures.value(1).trimmed().toDouble();
+        if (free - available < 1024.0 * 1048576.0)
+            QSKIP("the file system of the temp folder keeps no blocks for root");
+        const double slack = 64.0 * 1048576.0;
+        QVERIFY(qAbs(DriveFreeBytes(dest) - available) < slack);
+        MediaPanel panel;
+        QVERIFY(Update_Media(folderOptions(dest), panel));
+        QVERIFY(qAbs(g_dMediaFree - available) < slack);
+        QVERIFY(qAbs(panel.remainSpace.value().toDouble() * 1048576.0 - available) < slack);
+        const double label3 = panel.driveInfo[3].chopped(3).remove(QLatin1Char(' ')).toDouble() * 1048576.0;
+        QVERIFY2(qAbs(label3 - available) < slack, qPrintable(panel.driveInfo[3]));
     }
 
     void cdModeMeasuresTheDiscUnlessAskedForTheTempFolder()

@@ -240,6 +240,30 @@ private slots:
         QCOMPARE(QDir(local("w")).entryList(QDir::Files), L({"work.zip"}));
     }
 
+    // A name asked for with a local name is taken literally, whatever wildcard characters
+    // it holds; a name the characters would match as a pattern is not taken for it.
+    void fetchUnderLocalNameIsLiteral_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("lookalike");
+        QTest::newRow("hash") << S("Office #2_BackUp_d20261211.zip") << S("Office 22_BackUp_d20261211.zip");
+        QTest::newRow("brackets") << S("Daily [a]_BackUp_d20261211.zip") << S("Daily a_BackUp_d20261211.zip");
+        QTest::newRow("star and question mark") << S("A*?_BackUp_d20261211.zip") << S("Abc_BackUp_d20261211.zip");
+    }
+    void fetchUnderLocalNameIsLiteral()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, lookalike);
+        serve();
+        TestSupport::writeFile(m_root + QLatin1Char('/') + lookalike, "lookalike");
+        Session s(m_server.port(), QStringLiteral("u"), QString());
+        QVERIFY(!s.ftp.FTPretrieve_files(QString(), name, local("w"), QStringLiteral("work.zip")));
+        QVERIFY(!QFile::exists(local("w/work.zip")));
+        TestSupport::writeFile(m_root + QLatin1Char('/') + name, "the archive");
+        QVERIFY(s.ftp.FTPretrieve_files(QString(), name, local("w"), QStringLiteral("work.zip")));
+        QCOMPARE(TestSupport::readFile(local("w/work.zip")), QByteArray("the archive"));
+    }
+
     // Every refusal of a read-only account fails, and nothing is left behind on either side.
     void readOnlyUserFails()
     {

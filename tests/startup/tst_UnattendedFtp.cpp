@@ -16,13 +16,13 @@ class tst_UnattendedFtp : public QObject
     Q_OBJECT
 
 private:
-    static void setProfile(const QMap<QString, QString>& values)
+    static void setProfile(const QMap<QString, QString>& values, const QString& name = QStringLiteral("Standard"))
     {
         const QString user = QStringLiteral("QEV\\Quillaro\\") + UserFromLogon(SystemInfo::logonName());
         for (auto it = values.cbegin(); it != values.cend(); ++it) {
             // The connection is the user's; the remote folder belongs to the profile.
             const bool userKey = it.key().startsWith(QStringLiteral("txtFTP")) && it.key() != QStringLiteral("txtFTPdir");
-            SettingsStore::saveValue(userKey ? user : user + QStringLiteral("\\Standard"), QStringLiteral("Settings"),
+            SettingsStore::saveValue(userKey ? user : user + QLatin1Char('\\') + name, QStringLiteral("Settings"),
                                      it.key(), it.value());
         }
         QVERIFY(SettingsStore::flush());
@@ -93,6 +93,64 @@ private slots:
             QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), zip}, &output), 0);
         }
         QVERIFY(QDir(Paths::tempFolder()).entryList(QDir::Files).isEmpty());
+    }
+
+    // A profile name that holds wildcard characters is matched literally on the server:
+    // the second run appends to the archive of the first instead of starting a new part.
+    void appendingWorksForNamesWithWildcardCharacters_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::newRow("hash") << QStringLiteral("Office #2");
+        QTest::newRow("brackets") << QStringLiteral("Daily [a]");
+    }
+    void appendingWorksForNamesWithWildcardCharacters()
+    {
+        QFETCH(QString, profile);
+        const QString root = TestSupport::freshFolder(QStringLiteral("server"));
+        FtpTestServer server;
+        QVERIFY(server.start(root));
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        TestSupport::writeFile(src + QStringLiteral("/a.txt"), QByteArray(3000, 'a'));
+        QString error;
+        QVERIFY(ProfileFile::write(ProfileFile::path(profile), {{src + QStringLiteral("/*.*"), true}}, &error));
+        setProfile({{QStringLiteral("chkMedia"), QStringLiteral("0")},
+                    {QStringLiteral("chkFTP"), QStringLiteral("1")},
+                    {QStringLiteral("txtPathBackUp"), QString()},
+                    {QStringLiteral("txtPathTemp"), Paths::tempFolder()},
+                    {QStringLiteral("optNewOnly"), QStringLiteral("0")},
+                    {QStringLiteral("optComplete"), QStringLiteral("-1")},
+                    {QStringLiteral("chkWriteLog"), QStringLiteral("0")},
+                    {QStringLiteral("chkMaxFiles"), QStringLiteral("0")},
+                    {QStringLiteral("chkAppendArchive"), QStringLiteral("1")},
+                    {QStringLiteral("chkEncrypt"), QStringLiteral("0")},
+                    {QStringLiteral("txtExclusions"), QString()},
+                    {QStringLiteral("txtDirExclusions"), QString()},
+                    {QStringLiteral("txtFTPdir"), QStringLiteral("office")},
+                    {QStringLiteral("txtFTPserver"), QStringLiteral("127.0.0.1")},
+                    {QStringLiteral("txtFTPport"), QString::number(server.port())},
+                    {QStringLiteral("txtFTPuser"), QStringLiteral("u")},
+                    {QStringLiteral("txtFTPpassword"), QStringLiteral("pw")}},
+                   profile);
+        const auto runOnce = [&profile] {
+            QProcess run;
+            run.start(QStringLiteral(QUILLARO_BINARY), {QStringLiteral("/run"), QStringLiteral("/profile:") + profile});
+            return run.waitForFinished(120000) ? run.exitCode() : -999;
+        };
+        const QString errorLog = Paths::commonFolder() + QStringLiteral("/error.log");
+        QVERIFY2(runOnce() == 0, TestSupport::readFile(errorLog).constData());
+        const QString folder = root + QStringLiteral("/office/");
+        const QStringList first = QDir(folder).entryList(QDir::Files);
+        QCOMPARE(first.size(), 1);
+        QVERIFY(first.first().startsWith(profile + QStringLiteral("_BackUp_d")));
+        TestSupport::writeFile(src + QStringLiteral("/b.txt"), QByteArray(3000, 'b'));
+        QVERIFY2(runOnce() == 0, TestSupport::readFile(errorLog).constData());
+        QCOMPARE(QDir(folder).entryList(QDir::Files), first);
+        // unzip reads wildcards in the name of an archive too.
+        const QString plain = TestSupport::freshFolder(QStringLiteral("plain")) + QStringLiteral("/a.zip");
+        QVERIFY(QFile::copy(folder + first.first(), plain));
+        QString listing;
+        QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-l"), plain}, &listing), 0);
+        QVERIFY2(listing.contains(QStringLiteral("a.txt")) && listing.contains(QStringLiteral("b.txt")), qPrintable(listing));
     }
 };
 

@@ -19,6 +19,7 @@
 #include "QEV_ErrorLog.h"
 #include "QEV_Language.h"
 #include "ProfileFixture.h"
+#include "RunLock.h"
 #include "TestSupport.h"
 #include "frmMain_BackUp.h"
 
@@ -73,6 +74,12 @@ private:
         return content.toUtf8();
     }
     static QStringList names(const Tree& tree) { return tree.keys(); }
+    static bool archiveBitSet(const QString& file)
+    {
+        quint32 attributes = 0;
+        QString error;
+        return FileAttributes::get(file, &attributes, &error) && (attributes & FileAttributes::Archive);
+    }
 
 private slots:
     void initTestCase()
@@ -155,6 +162,58 @@ private slots:
         QVERIFY2(w.txtNews->text().startsWith(LangText(121)), qPrintable(w.txtNews->text()));
         QVERIFY(FileAttributes::get(file, &attributes, &error));
         QVERIFY(!(attributes & FileAttributes::Archive));
+    }
+
+    // A file copy run reads its files when the disc is written: one that changed or went in
+    // between is named as left out and keeps its attribute; the others are on the disc.
+    void aFileChangedBeforeTheBurnIsLeftOut()
+    {
+        const QString disc = TestSupport::freshFolder(QStringLiteral("disc")) + QStringLiteral("/disc.iso");
+        TestSupport::writeFile(m_src + QStringLiteral("/gone.txt"), QByteArray(4000, 'g'));
+        TestSupport::writeFile(m_src + QStringLiteral("/shrunk.txt"), QByteArray(4000, 's'));
+        frmMain_BackUp w;
+        prepare(w, QStringLiteral("stdio:") + disc, true);
+        (void)setChkValue(w.chkResetArchiveBit, 1);
+        w.optNewOnly->setChecked(true);
+        connect(&w.cdRecorder(), &CdRecorder::animation, &w, [this](const QString& clip) {
+            if (clip != QStringLiteral("adddatacd.avi"))
+                return;
+            QFile::remove(m_src + QStringLiteral("/gone.txt"));
+            TestSupport::writeFile(m_src + QStringLiteral("/shrunk.txt"), "s");
+        });
+        start(w);
+        QVERIFY2(w.txtNews->text().startsWith(LangText(340)), qPrintable(w.txtNews->text()));
+        const QString log = QString::fromUtf8(TestSupport::readFile(ErrorLogPath()));
+        for (const char* name : {"/gone.txt", "/shrunk.txt"})
+            QVERIFY2(log.contains(QStringLiteral("left out of the backup: ") + m_src + QLatin1String(name)), qPrintable(log));
+        QCOMPARE(DiscImage::files(disc), (Tree {{m_src.mid(1) + QStringLiteral("/one.txt"), "first"}}));
+        QVERIFY(!archiveBitSet(m_src + QStringLiteral("/one.txt")));
+        QVERIFY(archiveBitSet(m_src + QStringLiteral("/shrunk.txt")));
+    }
+
+    // A drive that another run writes is not written over: the run fails, the disc and the
+    // attributes stay as they were.
+    void aDriveAnotherRunWritesIsRefused()
+    {
+        const QString disc = TestSupport::freshFolder(QStringLiteral("disc")) + QStringLiteral("/disc.iso");
+        frmMain_BackUp w;
+        prepare(w, QStringLiteral("stdio:") + disc, true);
+        (void)setChkValue(w.chkResetArchiveBit, 1);
+        w.optNewOnly->setChecked(true);
+        w.cdRecorder().setDriveWaitSeconds(0);
+        {
+            DriveLock other(QStringLiteral("stdio:") + disc);
+            QVERIFY(other.acquire(0, [] { return false; }));
+            start(w);
+        }
+        QCOMPARE(w.txtNews->text(), LangText(325));
+        QVERIFY(QString::fromUtf8(TestSupport::readFile(ErrorLogPath())).contains(QStringLiteral("being written by another backup run")));
+        QVERIFY(!QFileInfo::exists(disc) || QFileInfo(disc).size() == 0);
+        QVERIFY(archiveBitSet(m_src + QStringLiteral("/one.txt")));
+        start(w);
+        QVERIFY2(w.txtNews->text().startsWith(LangText(121)), qPrintable(w.txtNews->text()));
+        QCOMPARE(DiscImage::files(disc), (Tree {{m_src.mid(1) + QStringLiteral("/one.txt"), "first"}}));
+        QVERIFY(!archiveBitSet(m_src + QStringLiteral("/one.txt")));
     }
 
     // A file no disc can hold is named once and left out; the others are written.

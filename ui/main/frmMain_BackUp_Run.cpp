@@ -36,6 +36,7 @@
 #include "RunProgram.h"
 #include "Quillaro_BackupRun.h"
 #include "SettingsKeys.h"
+#include "SettingsStore.h"
 #include "Quillaro_FileSelect.h"
 #include "Quillaro_Sub.h"
 #include "RunHost.h"
@@ -134,6 +135,13 @@ RunOptions runOptionsOf(const frmMain_BackUp& w)
     o.mode = modeOf(w);
     o.sources = sourceRows(w.List1);
     readDestination(w, o);
+    // Without a writer the window switches CD mode off; a scheduled run of a profile that
+    // writes to a disc still writes nowhere else.
+    if (g_bAutoRun && !o.cdRecorder)
+        o.cdRecorder = SettingsStore::getValue(SettingsKeys::profileScope(o.profile), QStringLiteral("Settings"),
+                                               QStringLiteral("chkUseCDRecorder"))
+                           .trimmed()
+                       == QStringLiteral("1");
     readArchive(w, o);
     readFilters(w, o);
     o.before = {ticked(w.chkRunBefore), w.txtPathBefore->text(), w.txtCommandlineBefore->text(),
