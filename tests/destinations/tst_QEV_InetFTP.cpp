@@ -325,6 +325,28 @@ private slots:
         QTRY_VERIFY(!m_server.isRunning());
         QCOMPARE(TestSupport::readFile(server("a.zip")), QByteArray("old"));
         QCOMPARE(QFileInfo(local("a.zip")).size(), qint64(4 << 20));
+        // The broken copy could not be taken away; the next good upload of it replaces it.
+        QVERIFY(QFileInfo::exists(server("a.zip.part")));
+        QVERIFY(m_server.start(m_root));
+        Session again(m_server.port(), QStringLiteral("u"), QString());
+        QVERIFY(again.ftp.FTPcopy_files(false, local("a.zip"), QStringLiteral("a.zip")));
+        QCOMPARE(QDir(m_root).entryList(QDir::Files), L({"a.zip"}));
+        QCOMPARE(QFileInfo(server("a.zip")).size(), qint64(4 << 20));
+    }
+
+    // An upload broken off by a server that goes on serving leaves no partial copy behind,
+    // and the file that was there stays.
+    void brokenUploadLeavesNoPartialCopy()
+    {
+        serve();
+        TestSupport::writeFile(server("a.zip"), "old");
+        TestSupport::writeFile(local("a.zip"), QByteArray(4 << 20, 'n'));
+        Session s(m_server.port(), QStringLiteral("cut"), QString());
+        QVERIFY(!s.ftp.FTPcopy_files(false, local("a.zip"), QStringLiteral("a.zip")));
+        QVERIFY(m_server.isRunning());
+        QCOMPARE(QDir(m_root).entryList(QDir::Files), L({"a.zip"}));
+        QCOMPARE(TestSupport::readFile(server("a.zip")), QByteArray("old"));
+        QVERIFY(errorLog().contains(QStringLiteral("FTPcopy_files of Modul QEV_InetFTP")));
     }
 };
 

@@ -60,11 +60,11 @@ class tst_UnattendedCd : public QObject
     Q_OBJECT
 
 private:
-    QString m_src;
-
-    // A profile that backs up the source folder to the disc in CD mode.
+    // A profile that backs up a source folder of its own to the disc in CD mode.
     void cdProfile(const QString& name, const QString& destination = QString())
     {
+        const QString src = TestSupport::freshFolder(name);
+        TestSupport::writeFile(src + QStringLiteral("/a.txt"), "on the disc");
         const QString profile = userScope() + QLatin1Char('\\') + name;
         for (const auto& [key, value] : {std::pair {"txtPathTemp", Paths::tempFolder()},
                                          {"chkWriteLog", QStringLiteral("1")},
@@ -75,7 +75,7 @@ private:
             SettingsStore::saveValue(profile, QStringLiteral("Settings"), QString::fromLatin1(key), value);
         QVERIFY(SettingsStore::flush());
         QString error;
-        QVERIFY(ProfileFile::write(ProfileFile::path(name), {{m_src + QStringLiteral("/*.*"), true}}, &error));
+        QVERIFY(ProfileFile::write(ProfileFile::path(name), {{src + QStringLiteral("/*.*"), true}}, &error));
     }
     static void useDrives(const QString& drives)
     {
@@ -95,8 +95,6 @@ private slots:
     }
     void init()
     {
-        m_src = TestSupport::freshFolder(QStringLiteral("src"));
-        TestSupport::writeFile(m_src + QStringLiteral("/a.txt"), "on the disc");
         QFile::remove(Paths::commonFolder() + QStringLiteral("/error.log"));
     }
 

@@ -95,6 +95,55 @@ private slots:
         QVERIFY(QDir(Paths::tempFolder()).entryList(QDir::Files).isEmpty());
     }
 
+    // Broken uploads of earlier runs left partial copies of the profile's archives; the next
+    // good upload takes them away, and leaves every other file as it is.
+    void aGoodUploadTakesAwayBrokenOnesOfTheProfile()
+    {
+        const QString root = TestSupport::freshFolder(QStringLiteral("server"));
+        FtpTestServer server;
+        QVERIFY(server.start(root));
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        TestSupport::writeFile(src + QStringLiteral("/a.txt"), QByteArray(3000, 'a'));
+        QString error;
+        QVERIFY(ProfileFile::write(ProfileFile::path(QStringLiteral("Standard")), {{src + QStringLiteral("/*.*"), true}}, &error));
+        const QString destination = TestSupport::freshFolder(QStringLiteral("dest"));
+        const QString folder = root + QStringLiteral("/night/");
+        const QStringList broken = {QStringLiteral("Standard_BackUp_d20200101__1.zip.part"),
+                                    QStringLiteral("Standard_BackUp_d20200101__1.zip.log.part")};
+        const QStringList others = {QStringLiteral("Standard_BackUp_d20200101__1.zip"),
+                                    QStringLiteral("Other_BackUp_d20200101__1.zip.part"),
+                                    QStringLiteral("notes.part")};
+        for (const QString& name : broken + others)
+            TestSupport::writeFile(folder + name, "left");
+        setProfile({{QStringLiteral("chkMedia"), QStringLiteral("1")},
+                    {QStringLiteral("chkFTP"), QStringLiteral("1")},
+                    {QStringLiteral("txtPathBackUp"), destination},
+                    {QStringLiteral("txtPathTemp"), Paths::tempFolder()},
+                    {QStringLiteral("optComplete"), QStringLiteral("-1")},
+                    {QStringLiteral("optNewOnly"), QStringLiteral("0")},
+                    {QStringLiteral("chkWriteLog"), QStringLiteral("0")},
+                    {QStringLiteral("chkMaxFiles"), QStringLiteral("0")},
+                    {QStringLiteral("chkAppendArchive"), QStringLiteral("0")},
+                    {QStringLiteral("chkEncrypt"), QStringLiteral("0")},
+                    {QStringLiteral("txtExclusions"), QString()},
+                    {QStringLiteral("txtDirExclusions"), QString()},
+                    {QStringLiteral("txtFTPdir"), QStringLiteral("night")},
+                    {QStringLiteral("txtFTPserver"), QStringLiteral("127.0.0.1")},
+                    {QStringLiteral("txtFTPport"), QString::number(server.port())},
+                    {QStringLiteral("txtFTPuser"), QStringLiteral("u")},
+                    {QStringLiteral("txtFTPpassword"), QStringLiteral("pw")}});
+        QProcess run;
+        run.start(QStringLiteral(QUILLARO_BINARY), {QStringLiteral("/run"), QStringLiteral("/profile:Standard")});
+        QVERIFY(run.waitForFinished(120000));
+        QVERIFY2(run.exitCode() == 0, TestSupport::readFile(Paths::commonFolder() + QStringLiteral("/error.log")).constData());
+        const QStringList left = QDir(folder).entryList(QDir::Files);
+        for (const QString& name : broken)
+            QVERIFY2(!left.contains(name), qPrintable(left.join(QLatin1Char(' '))));
+        for (const QString& name : others)
+            QVERIFY2(left.contains(name), qPrintable(left.join(QLatin1Char(' '))));
+        QCOMPARE(QDir(destination).entryList(QDir::Files).size(), 1);
+    }
+
     // A profile name that holds wildcard characters is matched literally on the server:
     // the second run appends to the archive of the first instead of starting a new part.
     void appendingWorksForNamesWithWildcardCharacters_data()

@@ -6,7 +6,8 @@
 
 // A loopback FTP server (pyftpdlib) serving a folder, on a free port, for one test.
 // Users, all with the password "pw": "u" (everything), "ro" (list and read only), "noread"
-// (everything but reading a file) and "die" (the server ends in the middle of its first upload).
+// (everything but reading a file), "die" (the server ends in the middle of its first upload)
+// and "cut" (every upload is broken off in the middle; the server goes on).
 class FtpTestServer
 {
 public:

@@ -1,7 +1,8 @@
 """A loopback FTP server for the tests: prints its port, then serves until killed.
 
 Users (password "pw"): "u" may do everything, "ro" may only list and read, "noread" may do
-everything but read a file, "die" ends the server in the middle of its first upload;
+everything but read a file, "die" ends the server in the middle of its first upload, "cut"
+breaks off every upload in the middle and goes on serving;
 "u@ftp.example.invalid" is "u" logging on through a proxy, in the folder "proxied".
 """
 import os
@@ -17,6 +18,8 @@ class DyingDTP(DTPHandler):
         super().handle_read()
         if self.cmd_channel.username == "die":
             os._exit(3)
+        if self.cmd_channel.username == "cut":
+            self.close()
 
     handle_read_event = handle_read
 
@@ -29,6 +32,7 @@ def main():
     authorizer.add_user("ro", "pw", root, perm="elr")
     authorizer.add_user("die", "pw", root, perm="elradfmwMT")
     authorizer.add_user("noread", "pw", root, perm="eladfmwMT")
+    authorizer.add_user("cut", "pw", root, perm="elradfmwMT")
     # How a proxy passes a log-on on to its server.
     os.makedirs(os.path.join(root, "proxied"), exist_ok=True)
     authorizer.add_user("u@ftp.example.invalid", "pw", os.path.join(root, "proxied"), perm="elradfmwMT")
