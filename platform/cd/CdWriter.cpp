@@ -182,6 +182,20 @@ SourceStamp stampOf(const QString& source)
     return stamp;
 }
 
+// The tree of the disc's last session, handed to the drive as its image; null when it cannot
+// be read.
+IsoImage* readDiscTree(burn_drive* drive)
+{
+    isoburn_read_opts* options = nullptr;
+    if (isoburn_ropt_new(&options, 0) <= 0)
+        return nullptr;
+    isoburn_ropt_set_extensions(options, isoburn_ropt_noaaip | isoburn_ropt_noacl | isoburn_ropt_noea);
+    IsoImage* read = nullptr;
+    const int result = isoburn_read_image(drive, options, &read);
+    isoburn_ropt_destroy(&options, 0);
+    return result > 0 ? read : nullptr;
+}
+
 int countFolders(IsoDir* dir)
 {
     int count = 0;
@@ -240,15 +254,9 @@ struct CdWriter::Private
         if (summary.read || !drive || writing || image || sessions == 0)
             return summary;
         summary.read = true;
-        isoburn_read_opts* options = nullptr;
-        if (isoburn_ropt_new(&options, 0) <= 0)
-            return summary;
-        isoburn_ropt_set_extensions(options, isoburn_ropt_noaaip | isoburn_ropt_noacl | isoburn_ropt_noea);
-        IsoImage* read = nullptr;
-        const int result = isoburn_read_image(drive, options, &read);
-        isoburn_ropt_destroy(&options, 0);
+        IsoImage* read = readDiscTree(drive);
         (void)queuedMessages();
-        if (result <= 0 || !read)
+        if (!read)
             return summary;
         summary.volume = QString::fromUtf8(iso_image_get_volume_id(read));
         summary.folders = countFolders(iso_image_get_root(read));
@@ -490,14 +498,8 @@ bool CdWriter::importPreviousSession()
 {
     if (!d->drive || d->writing)
         return false;
-    isoburn_read_opts* options = nullptr;
-    if (isoburn_ropt_new(&options, 0) <= 0)
-        return false;
-    isoburn_ropt_set_extensions(options, isoburn_ropt_noaaip | isoburn_ropt_noacl | isoburn_ropt_noea);
-    IsoImage* read = nullptr;
-    const int result = isoburn_read_image(d->drive, options, &read);
-    isoburn_ropt_destroy(&options, 0);
-    if (result <= 0 || !read) {
+    IsoImage* read = readDiscTree(d->drive);
+    if (!read) {
         d->error = queuedMessages();
         d->imageUsable = false;
         return false;

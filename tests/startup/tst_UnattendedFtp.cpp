@@ -28,6 +28,39 @@ private:
         QVERIFY(SettingsStore::flush());
     }
 
+
+    // A profile of a fresh source folder holding a.txt, whose parts are single archives
+    // without a log, for the server on the port; the values given override these.
+    static void singleArchiveProfile(const QString& profile, const QString& src, int port,
+                                     const QMap<QString, QString>& values)
+    {
+        TestSupport::writeFile(src + QStringLiteral("/a.txt"), QByteArray(3000, 'a'));
+        QString error;
+        QVERIFY(ProfileFile::write(ProfileFile::path(profile), {{src + QStringLiteral("/*.*"), true}}, &error));
+        QMap<QString, QString> all = {{QStringLiteral("txtPathTemp"), Paths::tempFolder()},
+                                      {QStringLiteral("optNewOnly"), QStringLiteral("0")},
+                                      {QStringLiteral("optComplete"), QStringLiteral("-1")},
+                                      {QStringLiteral("chkWriteLog"), QStringLiteral("0")},
+                                      {QStringLiteral("chkMaxFiles"), QStringLiteral("0")},
+                                      {QStringLiteral("chkEncrypt"), QStringLiteral("0")},
+                                      {QStringLiteral("txtExclusions"), QString()},
+                                      {QStringLiteral("txtDirExclusions"), QString()},
+                                      {QStringLiteral("txtFTPserver"), QStringLiteral("127.0.0.1")},
+                                      {QStringLiteral("txtFTPport"), QString::number(port)},
+                                      {QStringLiteral("txtFTPuser"), QStringLiteral("u")},
+                                      {QStringLiteral("txtFTPpassword"), QStringLiteral("pw")}};
+        all.insert(values);
+        setProfile(all, profile);
+    }
+    // Runs the profile as a scheduled task would; its exit code.
+    static int runOnce(const QString& profile)
+    {
+        QProcess run;
+        run.start(QStringLiteral(QUILLARO_BINARY), {QStringLiteral("/run"), QStringLiteral("/profile:") + profile});
+        return run.waitForFinished(120000) ? run.exitCode() : -999;
+    }
+    static QByteArray errorLog() { return TestSupport::readFile(Paths::commonFolder() + QStringLiteral("/error.log")); }
+
 private slots:
     void initTestCase() { QVERIFY(Paths::prepareFolders()); }
 
@@ -102,10 +135,6 @@ private slots:
         const QString root = TestSupport::freshFolder(QStringLiteral("server"));
         FtpTestServer server;
         QVERIFY(server.start(root));
-        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
-        TestSupport::writeFile(src + QStringLiteral("/a.txt"), QByteArray(3000, 'a'));
-        QString error;
-        QVERIFY(ProfileFile::write(ProfileFile::path(QStringLiteral("Standard")), {{src + QStringLiteral("/*.*"), true}}, &error));
         const QString destination = TestSupport::freshFolder(QStringLiteral("dest"));
         const QString folder = root + QStringLiteral("/night/");
         const QStringList broken = {QStringLiteral("Standard_BackUp_d20200101__1.zip.part"),
@@ -115,27 +144,13 @@ private slots:
                                     QStringLiteral("notes.part")};
         for (const QString& name : broken + others)
             TestSupport::writeFile(folder + name, "left");
-        setProfile({{QStringLiteral("chkMedia"), QStringLiteral("1")},
-                    {QStringLiteral("chkFTP"), QStringLiteral("1")},
-                    {QStringLiteral("txtPathBackUp"), destination},
-                    {QStringLiteral("txtPathTemp"), Paths::tempFolder()},
-                    {QStringLiteral("optComplete"), QStringLiteral("-1")},
-                    {QStringLiteral("optNewOnly"), QStringLiteral("0")},
-                    {QStringLiteral("chkWriteLog"), QStringLiteral("0")},
-                    {QStringLiteral("chkMaxFiles"), QStringLiteral("0")},
-                    {QStringLiteral("chkAppendArchive"), QStringLiteral("0")},
-                    {QStringLiteral("chkEncrypt"), QStringLiteral("0")},
-                    {QStringLiteral("txtExclusions"), QString()},
-                    {QStringLiteral("txtDirExclusions"), QString()},
-                    {QStringLiteral("txtFTPdir"), QStringLiteral("night")},
-                    {QStringLiteral("txtFTPserver"), QStringLiteral("127.0.0.1")},
-                    {QStringLiteral("txtFTPport"), QString::number(server.port())},
-                    {QStringLiteral("txtFTPuser"), QStringLiteral("u")},
-                    {QStringLiteral("txtFTPpassword"), QStringLiteral("pw")}});
-        QProcess run;
-        run.start(QStringLiteral(QUILLARO_BINARY), {QStringLiteral("/run"), QStringLiteral("/profile:Standard")});
-        QVERIFY(run.waitForFinished(120000));
-        QVERIFY2(run.exitCode() == 0, TestSupport::readFile(Paths::commonFolder() + QStringLiteral("/error.log")).constData());
+        singleArchiveProfile(QStringLiteral("Standard"), TestSupport::freshFolder(QStringLiteral("src")), server.port(),
+                             {{QStringLiteral("chkMedia"), QStringLiteral("1")},
+                              {QStringLiteral("chkFTP"), QStringLiteral("1")},
+                              {QStringLiteral("txtPathBackUp"), destination},
+                              {QStringLiteral("chkAppendArchive"), QStringLiteral("0")},
+                              {QStringLiteral("txtFTPdir"), QStringLiteral("night")}});
+        QVERIFY2(runOnce(QStringLiteral("Standard")) == 0, errorLog().constData());
         const QStringList left = QDir(folder).entryList(QDir::Files);
         for (const QString& name : broken)
             QVERIFY2(!left.contains(name), qPrintable(left.join(QLatin1Char(' '))));
@@ -159,40 +174,19 @@ private slots:
         FtpTestServer server;
         QVERIFY(server.start(root));
         const QString src = TestSupport::freshFolder(QStringLiteral("src"));
-        TestSupport::writeFile(src + QStringLiteral("/a.txt"), QByteArray(3000, 'a'));
-        QString error;
-        QVERIFY(ProfileFile::write(ProfileFile::path(profile), {{src + QStringLiteral("/*.*"), true}}, &error));
-        setProfile({{QStringLiteral("chkMedia"), QStringLiteral("0")},
-                    {QStringLiteral("chkFTP"), QStringLiteral("1")},
-                    {QStringLiteral("txtPathBackUp"), QString()},
-                    {QStringLiteral("txtPathTemp"), Paths::tempFolder()},
-                    {QStringLiteral("optNewOnly"), QStringLiteral("0")},
-                    {QStringLiteral("optComplete"), QStringLiteral("-1")},
-                    {QStringLiteral("chkWriteLog"), QStringLiteral("0")},
-                    {QStringLiteral("chkMaxFiles"), QStringLiteral("0")},
-                    {QStringLiteral("chkAppendArchive"), QStringLiteral("1")},
-                    {QStringLiteral("chkEncrypt"), QStringLiteral("0")},
-                    {QStringLiteral("txtExclusions"), QString()},
-                    {QStringLiteral("txtDirExclusions"), QString()},
-                    {QStringLiteral("txtFTPdir"), QStringLiteral("office")},
-                    {QStringLiteral("txtFTPserver"), QStringLiteral("127.0.0.1")},
-                    {QStringLiteral("txtFTPport"), QString::number(server.port())},
-                    {QStringLiteral("txtFTPuser"), QStringLiteral("u")},
-                    {QStringLiteral("txtFTPpassword"), QStringLiteral("pw")}},
-                   profile);
-        const auto runOnce = [&profile] {
-            QProcess run;
-            run.start(QStringLiteral(QUILLARO_BINARY), {QStringLiteral("/run"), QStringLiteral("/profile:") + profile});
-            return run.waitForFinished(120000) ? run.exitCode() : -999;
-        };
-        const QString errorLog = Paths::commonFolder() + QStringLiteral("/error.log");
-        QVERIFY2(runOnce() == 0, TestSupport::readFile(errorLog).constData());
+        singleArchiveProfile(profile, src, server.port(),
+                             {{QStringLiteral("chkMedia"), QStringLiteral("0")},
+                              {QStringLiteral("chkFTP"), QStringLiteral("1")},
+                              {QStringLiteral("txtPathBackUp"), QString()},
+                              {QStringLiteral("chkAppendArchive"), QStringLiteral("1")},
+                              {QStringLiteral("txtFTPdir"), QStringLiteral("office")}});
+        QVERIFY2(runOnce(profile) == 0, errorLog().constData());
         const QString folder = root + QStringLiteral("/office/");
         const QStringList first = QDir(folder).entryList(QDir::Files);
         QCOMPARE(first.size(), 1);
         QVERIFY(first.first().startsWith(profile + QStringLiteral("_BackUp_d")));
         TestSupport::writeFile(src + QStringLiteral("/b.txt"), QByteArray(3000, 'b'));
-        QVERIFY2(runOnce() == 0, TestSupport::readFile(errorLog).constData());
+        QVERIFY2(runOnce(profile) == 0, errorLog().constData());
         QCOMPARE(QDir(folder).entryList(QDir::Files), first);
         // unzip reads wildcards in the name of an archive too.
         const QString plain = TestSupport::freshFolder(QStringLiteral("plain")) + QStringLiteral("/a.zip");
