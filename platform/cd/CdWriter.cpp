@@ -139,19 +139,27 @@ IsoDir* folderOf(IsoImage* image, const QString& folder, bool create)
     return dir;
 }
 
+// Calls visit for each node directly in the folder.
+template <typename Visit>
+void eachChild(IsoDir* dir, Visit visit)
+{
+    IsoDirIter* iter = nullptr;
+    if (!dir || iso_dir_get_children(dir, &iter) < 0)
+        return;
+    IsoNode* node = nullptr;
+    while (iso_dir_iter_next(iter, &node) == 1)
+        visit(node);
+    iso_dir_iter_free(iter);
+}
+
 int countNodes(IsoDir* dir)
 {
     int count = 0;
-    IsoDirIter* iter = nullptr;
-    if (iso_dir_get_children(dir, &iter) < 0)
-        return 0;
-    IsoNode* node = nullptr;
-    while (iso_dir_iter_next(iter, &node) == 1) {
+    eachChild(dir, [&count](IsoNode* node) {
         ++count;
         if (iso_node_get_type(node) == LIBISO_DIR)
             count += countNodes(reinterpret_cast<IsoDir*>(node));
-    }
-    iso_dir_iter_free(iter);
+    });
     return count;
 }
 
@@ -199,13 +207,7 @@ IsoImage* readDiscTree(burn_drive* drive)
 int countFolders(IsoDir* dir)
 {
     int count = 0;
-    IsoDirIter* iter = nullptr;
-    if (iso_dir_get_children(dir, &iter) < 0)
-        return 0;
-    IsoNode* node = nullptr;
-    while (iso_dir_iter_next(iter, &node) == 1)
-        count += iso_node_get_type(node) == LIBISO_DIR ? 1 : 0;
-    iso_dir_iter_free(iter);
+    eachChild(dir, [&count](IsoNode* node) { count += iso_node_get_type(node) == LIBISO_DIR ? 1 : 0; });
     return count;
 }
 
@@ -569,16 +571,10 @@ void CdWriter::removeFile(const QString& pathOnDisc)
 QStringList CdWriter::fileNames(const QString& folder) const
 {
     QStringList names;
-    IsoDir* dir = d->image ? folderOf(d->image, folder, false) : nullptr;
-    IsoDirIter* iter = nullptr;
-    if (!dir || iso_dir_get_children(dir, &iter) < 0)
-        return names;
-    IsoNode* node = nullptr;
-    while (iso_dir_iter_next(iter, &node) == 1) {
+    eachChild(d->image ? folderOf(d->image, folder, false) : nullptr, [&names](IsoNode* node) {
         if (iso_node_get_type(node) == LIBISO_FILE)
             names.append(QString::fromUtf8(iso_node_get_name(node)));
-    }
-    iso_dir_iter_free(iter);
+    });
     return names;
 }
 
