@@ -1,16 +1,22 @@
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QToolBar>
+#include <QAction>
 #include <QTest>
 #include <QTextEdit>
 
@@ -107,6 +113,7 @@ private slots:
     void listsAndNewsGrowWithTheWindow();
     void smallWindowScrollsItsPages();
     void everyControlHasAName();
+    void textsSpeakOfThisSystem();
 };
 
 void tst_frmMain_BackUp_Layout::nothingOverlapsOrIsCut_data()
@@ -255,13 +262,24 @@ void tst_frmMain_BackUp_Layout::everyControlHasAName()
     const QList<QLabel*> labels = w.findChildren<QLabel*>();
     QMap<QString, QString> owners;
     QStringList faults;
-    for (int tab = 0; tab < 5; ++tab) {
-        QWidget* page = qobject_cast<QScrollArea*>(w.SSTab1->widget(tab))->widget();
-        for (QWidget* control : controlsOf(page)) {
+    // The toolbar's buttons are named by their captions, which nothing else may take.
+    for (const QAction* button : w.tbTools->actions()) {
+        if (!button->isSeparator())
+            owners.insert(button->text().remove(QLatin1Char('&')), button->objectName());
+    }
+    w.Frame10->setVisible(true); // the FTP page beside the destination page
+    QList<QWidget*> pages;
+    for (int tab = 0; tab < w.SSTab1->count(); ++tab)
+        pages << qobject_cast<QScrollArea*>(w.SSTab1->widget(tab))->widget();
+    for (QWidget* page : pages) {
+        for (QWidget* control : page->findChildren<QWidget*>()) {
+            if (!control->isVisibleTo(page) || isContainer(control) || !control->parentWidget()
+                || !isContainer(control->parentWidget()))
+                continue;
             if (control->focusPolicy() == Qt::NoFocus && !qobject_cast<QProgressBar*>(control))
                 continue;
-            if (control->isAncestorOf(&w) || w.Frame10->isAncestorOf(control))
-                continue; // the FTP page has a test of its own
+            if (qobject_cast<QTabWidget*>(control) || qobject_cast<QTabBar*>(control))
+                continue;
             const QString name = readableName(control, labels);
             if (name.isEmpty() || name == QStringLiteral("..."))
                 faults << QStringLiteral("no name: ") + control->objectName();
@@ -270,6 +288,41 @@ void tst_frmMain_BackUp_Layout::everyControlHasAName()
                               .arg(name, owners.value(name), control->objectName());
             owners.insert(name, control->objectName());
         }
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+
+    // A withdrawn tab and its page are insensitive to assistive tools as well.
+    w.optBuMode(2)->setChecked(true);
+    for (int tab : {3, 4}) {
+        QVERIFY(!w.tabAvailable(tab));
+        QAccessibleInterface* page = QAccessible::queryAccessibleInterface(w.SSTab1->widget(tab));
+        QVERIFY(page && page->state().disabled);
+        QAccessibleInterface* box = QAccessible::queryAccessibleInterface(
+            tab == 3 ? static_cast<QWidget*>(w.txtPathBackUp) : w.txtMaxZIPsize);
+        QVERIFY(box && box->state().disabled);
+    }
+    QVERIFY(!QAccessible::queryAccessibleInterface(w.SSTab1->widget(1))->state().disabled);
+}
+
+// The shipped English texts speak of the system the program runs on.
+void tst_frmMain_BackUp_Layout::textsSpeakOfThisSystem()
+{
+    frmMain_BackUp w;
+    QStringList faults;
+    static const QRegularExpression other(
+        QStringLiteral("Windows|\\.exe\\b|Administrator|your PC"));
+    auto check = [&](const QObject* control, const QString& text) {
+        if (other.match(text).hasMatch())
+            faults << control->objectName() + QStringLiteral(": ") + text;
+    };
+    for (const QWidget* control : w.findChildren<QWidget*>()) {
+        check(control, control->toolTip());
+        if (const auto* button = qobject_cast<const QAbstractButton*>(control))
+            check(control, button->text());
+        if (const auto* label = qobject_cast<const QLabel*>(control))
+            check(control, label->text());
+        if (const auto* frame = qobject_cast<const QGroupBox*>(control))
+            check(control, frame->title());
     }
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
 }

@@ -77,6 +77,8 @@ private slots:
     void maxFilesBox();
     void dayAndSecondBoxes_data();
     void dayAndSecondBoxes();
+    void negativeNumbersTypedAreRefused_data();
+    void negativeNumbersTypedAreRefused();
     void spareSpaceBox_data();
     void spareSpaceBox();
     void spareSpaceOutOfRangeIsReported();
@@ -252,6 +254,52 @@ void tst_frmMain_BackUp_Options::dayAndSecondBoxes()
     edit->setText(QStringLiteral("5"));
     edit->setText(typed);
     QCOMPARE(edit->text(), shown);
+}
+
+// Typed key by key as a user does: a negative number is refused with a box naming the box,
+// which keeps its last value; a fraction is put right once the edit is finished.
+void tst_frmMain_BackUp_Options::negativeNumbersTypedAreRefused_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("nameText");
+    const std::pair<const char*, int> boxes[] = {{"txtExclYoungDay", 345}, {"txtWaitSecondsBefore", 347},
+                                                 {"txtWaitSecondsAfter", 348}, {"txtSpareSpace", 346}};
+    for (const auto& [box, nameText] : boxes) {
+        QTest::addRow("%s -7.9", box) << QString::fromLatin1(box) << "-7.9" << "5" << nameText;
+        QTest::addRow("%s -500", box) << QString::fromLatin1(box) << "-500" << "5" << nameText;
+    }
+    QTest::addRow("days 7.9") << "txtExclYoungDay" << "7.9" << "7" << 0;
+    QTest::addRow("spare space 12.7") << "txtSpareSpace" << "12.7" << "13" << 0;
+}
+
+void tst_frmMain_BackUp_Options::negativeNumbersTypedAreRefused()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(int, nameText);
+    auto* edit = m_w->findChild<QLineEdit*>(box);
+    edit->setText(QStringLiteral("5"));
+    m_w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
+    for (QWidget* page = edit; page; page = page->parentWidget()) {
+        const int tab = m_w->SSTab1->indexOf(page);
+        if (tab >= 0)
+            m_w->SSTab1->setCurrentIndex(tab);
+    }
+    edit->setFocus();
+    QTRY_VERIFY(edit->hasFocus());
+    edit->selectAll();
+    MessageBoxSeam::clearShown();
+    QTest::keyClicks(edit, typed);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(edit->text(), shown);
+    const QStringList texts = shownTexts();
+    QCOMPARE(texts.size(), nameText ? 1 : 0);
+    if (nameText)
+        QVERIFY(texts.first().startsWith(LangText(366)) && texts.first().contains(LangText(nameText)));
 }
 
 void tst_frmMain_BackUp_Options::spareSpaceBox_data()

@@ -139,6 +139,14 @@ private slots:
         QCOMPARE(entries.filter(QStringLiteral(".bmp")).size(), pictures);
         QVERIFY(entries.contains(QStringLiteral("error.log")));
         QCOMPARE(entries.size(), pictures + 1);
+        // The " BU Media" tab's two pages are two pictures: its destination and its FTP page.
+        if (mode == 0) {
+            const QString out = TestSupport::freshFolder(QStringLiteral("report"));
+            QCOMPARE(TestSupport::runTool(QStringLiteral("unzip"), {QStringLiteral("-q"), zipPath(), QStringLiteral("-d"), out}), 0);
+            const QByteArray media = TestSupport::readFile(out + QStringLiteral("/tmp3.bmp"));
+            QVERIFY(!media.isEmpty());
+            QVERIFY(media != TestSupport::readFile(out + QStringLiteral("/tmp5.bmp")));
+        }
         QVERIFY(QDir(Paths::commonFolder()).entryList({QStringLiteral("tmp*.bmp")}).isEmpty());
         QCOMPARE(w.SSTab1->currentIndex(), 0);
         QCOMPARE(chkValue(w.chkMedia), 0); // no option of the profile was touched

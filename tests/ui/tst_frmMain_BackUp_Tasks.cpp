@@ -143,8 +143,71 @@ private slots:
         QVERIFY(MessageBoxSeam::shown().at(0).text.startsWith(QStringLiteral("The taskname already exists on the tasklist")));
         QCOMPARE(w.lstTasks->count(), 2);
         select(w, QStringLiteral("nightly"));
-        QCOMPARE(w.lblInfo(2)->text(), QStringLiteral("Disabled - ")); // pages cancelled: as created
+        QCOMPARE(w.lblInfo(2)->text(), QString()); // pages cancelled: as created, enabled
         QVERIFY(TestSupport::readFile(TestSupport::crontabFile()).contains("\n#"));
+    }
+
+    // OKed as it opens, a new task runs: enabled, daily, from the next full hour on. A name
+    // with "/" is refused as the text says.
+    void aNewTaskOpensEnabledAndDaily()
+    {
+        frmMain_BackUp w;
+        setTaskProgramForTests(QStringLiteral("/bin/true")); // what Run Now starts
+        answerTexts({QStringLiteral("a/b"), QStringLiteral("Hourly")});
+        bool enabled = false;
+        int kind = -1;
+        QDateTime start;
+        whenPagesOpen([&](frmTaskProps& pages) {
+            enabled = pages.chkEnabled->isChecked();
+            for (int i = 0; i < 4; ++i) {
+                if (pages.optSchedule(i)->isChecked())
+                    kind = i;
+            }
+            start = pages.dtpStart->dateTime();
+            pages.cmdOK->click();
+        });
+        const QDateTime before = QDateTime::currentDateTime();
+        w.cmdNew->click();
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
+        QVERIFY(MessageBoxSeam::shown().first().text.startsWith(LangText(247)));
+        QVERIFY(enabled);
+        QCOMPARE(kind, 1);
+        QCOMPARE(start.time(), QTime(before.time().hour(), 0).addSecs(3600));
+        select(w, QStringLiteral("Hourly"));
+        QCOMPARE(w.lblInfo(2)->text(), QString());
+        const QByteArray line = TestSupport::firstTaskLine(table());
+        const QByteArray hourly
+            = "0 " + QByteArray::number((before.time().hour() + 1) % 24) + " * * * ";
+        QVERIFY2(line.startsWith(hourly), line.constData());
+
+        // Run Now answers on the status line.
+        w.txtNews->clear();
+        w.cmdRun->click();
+        setTaskProgramForTests({});
+        QVERIFY2(w.txtNews->text().startsWith(LangText(364) + QStringLiteral(" \"Hourly\"")),
+                 qPrintable(w.txtNews->text()));
+    }
+
+    // A crontab that cannot be read or written is told, with the reason, once.
+    void aFailingCrontabIsTold()
+    {
+        const QByteArray saved = qgetenv("QUILLARO_CRONTAB");
+        qputenv("QUILLARO_CRONTAB", "/nonexistent/crontab");
+        {
+            frmMain_BackUp w;
+            w.show();
+            w.SSTab1->setCurrentIndex(5);
+            QCOMPARE(MessageBoxSeam::shown().size(), 1);
+            QVERIFY(MessageBoxSeam::shown().first().text.startsWith(LangText(365)));
+            QVERIFY(MessageBoxSeam::shown().first().text.size() > LangText(365).size() + 4);
+            w.TimerRT_Timer(); // the same failure again is not told again
+            QCOMPARE(MessageBoxSeam::shown().size(), 1);
+            answerTexts({QStringLiteral("Nightly")});
+            w.cmdNew->click();
+            QCOMPARE(MessageBoxSeam::shown().size(), 2);
+            QVERIFY(MessageBoxSeam::shown().last().text.startsWith(LangText(365)));
+        }
+        qputenv("QUILLARO_CRONTAB", saved);
     }
 
     void propertiesDeleteAndRunWantAChosenTask()

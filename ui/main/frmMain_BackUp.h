@@ -484,6 +484,8 @@ private:
     [[nodiscard]] QString askNewTaskName();
     [[nodiscard]] QStringList taskArguments() const;
     void editTask(const ScheduledTask& task, QWidget* owner, const QString& errorLabel);
+    void tellSchedulerFailure(const QString& why);
+    void schedulerFailed(const QString& errorLabel, const QString& why);
     [[nodiscard]] static QString utilityProgram();
     void showUtilityState();
     void closeRunningUtility(const QString& program);
@@ -526,6 +528,8 @@ private:
     void cboWriteSpeed_Click();
     void chkAppendArchive_Click();
     void selectCdEntry(QComboBox* combo, int index, void (frmMain_BackUp::*handler)());
+    void numberBoxChanged(QLineEdit* box);
+    void numberBoxFinished(QLineEdit* box, int nameText);
     void txtSpareSpace_Change();
     void absoluteWholeBox(QLineEdit* box);
     void keepStoredText(QLineEdit* box, const QString& key);
@@ -545,6 +549,8 @@ private:
     void txtPathBackUp_LostFocus();
     void cmdSetupFTP_Click();
     void cmdSetupMedia_Click();
+    // The " BU Media" tab's destination page, or its FTP page.
+    void showMediaSubPage(bool ftp);
 
     QStackedWidget* m_sourcesArea = nullptr;
     QStackedWidget* m_modeFrameLower = nullptr;
@@ -552,6 +558,7 @@ private:
     QFileSystemModel* m_folderModel = nullptr;
     QString m_fileFolder;
     std::unique_ptr<TaskScheduler> m_scheduler; // made on first use
+    QString m_schedulerFailure; // what the user was last told about the scheduler
     bool m_unloaded = false;
     bool m_closeAfterLoad = false;
     bool m_runActive = false;

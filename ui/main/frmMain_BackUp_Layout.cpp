@@ -138,9 +138,12 @@ void frmMain_BackUp::setModeFrameHeight(int twips)
     m_modeFrameLower->setVisible(twips > 920);
 }
 
+// The page goes insensitive with its tab, so that a screen reader, which reaches the page's
+// controls by itself, finds it withdrawn too.
 void frmMain_BackUp::setTabAvailable(int tab, bool available)
 {
     SSTab1->setTabEnabled(tab, available);
+    SSTab1->widget(tab)->setEnabled(available);
 }
 
 bool frmMain_BackUp::tabAvailable(int tab) const { return SSTab1->isTabEnabled(tab); }

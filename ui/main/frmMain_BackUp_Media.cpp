@@ -72,7 +72,7 @@ void frmMain_BackUp::createDestinationFrame(QWidget* page)
     column->addLayout(destination);
     chkUseCDRecorder = checkBox(
         "chkUseCDRecorder",
-        "Write to CD-R/RW using the in built CD &recorder - you need Administrator rights", Frame3);
+        "Write to CD-R/RW using the in built CD &recorder - you need access to the writer device", Frame3);
     column->addWidget(chkUseCDRecorder);
     for (QWidget* w : std::initializer_list<QWidget*> {cboDevices, cboWriteSpeed, chkUseBurnProof})
         w->setVisible(false);

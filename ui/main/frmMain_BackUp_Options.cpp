@@ -36,6 +36,8 @@ const QString kRunKey
     = QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\");
 // The text a refused box had in the store before; the settings code saves it in the box's place.
 const char* const kGoodText = "lastGoodText";
+// The last text of a number box that was a number of zero or more.
+const char* const kLastNumber = "lastNumber";
 
 QString plainWhole(double value) { return QString::number(value, 'f', 0); }
 
@@ -64,13 +66,13 @@ QString withoutTrailingSlash(const QString& path)
 
 void frmMain_BackUp::connectOptionEvents()
 {
-    connect(txtSpareSpace, &QLineEdit::textChanged, this, &frmMain_BackUp::txtSpareSpace_Change);
-    connect(txtExclYoungDay, &QLineEdit::textChanged, this,
-            [this] { absoluteWholeBox(txtExclYoungDay); });
-    connect(txtWaitSecondsBefore, &QLineEdit::textChanged, this,
-            [this] { absoluteWholeBox(txtWaitSecondsBefore); });
-    connect(txtWaitSecondsAfter, &QLineEdit::textChanged, this,
-            [this] { absoluteWholeBox(txtWaitSecondsAfter); });
+    for (const auto& [box, nameText] : {std::pair{txtSpareSpace, 346}, std::pair{txtExclYoungDay, 345},
+                                        std::pair{txtWaitSecondsBefore, 347},
+                                        std::pair{txtWaitSecondsAfter, 348}}) {
+        connect(box, &QLineEdit::textChanged, this, [this, box] { numberBoxChanged(box); });
+        connect(box, &QLineEdit::editingFinished, this,
+                [this, box, nameText] { numberBoxFinished(box, nameText); });
+    }
     connect(txtPathBackUp, &QLineEdit::textChanged, this, &frmMain_BackUp::txtPathBackUp_Change);
     connect(chkMedia, &QCheckBox::toggled, this, &frmMain_BackUp::chkMedia_Click);
     connect(chkFTP, &QCheckBox::toggled, this, &frmMain_BackUp::chkFTP_Click);
@@ -157,6 +159,35 @@ void frmMain_BackUp::txtMaxFiles_LostFocus()
         txtMaxFiles->setText(QStringLiteral("100"));
         showRefusal(242, chkMaxFiles->text(), typed);
     }
+}
+
+// A text typed key by key passes through forms ("-", "7.") that the box would put right at
+// once; it is put right, or refused when negative, once the edit is finished.
+void frmMain_BackUp::numberBoxChanged(QLineEdit* box)
+{
+    double value = 0;
+    if (NumberText::isNumeric(box->text(), &value) && value >= 0)
+        box->setProperty(kLastNumber, box->text());
+    if (box->hasFocus())
+        return;
+    if (box == txtSpareSpace)
+        txtSpareSpace_Change();
+    else
+        absoluteWholeBox(box);
+}
+
+void frmMain_BackUp::numberBoxFinished(QLineEdit* box, int nameText)
+{
+    const QString typed = box->text();
+    if (typed.trimmed().startsWith(QLatin1Char('-'))) {
+        const QVariant last = box->property(kLastNumber);
+        box->setText(last.isValid() ? last.toString() : QStringLiteral("0"));
+        showRefusal(366, LangText(nameText), typed);
+    }
+    if (box == txtSpareSpace)
+        txtSpareSpace_Change();
+    else
+        absoluteWholeBox(box);
 }
 
 void frmMain_BackUp::txtSpareSpace_Change()
@@ -330,16 +361,17 @@ void frmMain_BackUp::txtPathBackUp_LostFocus()
         txtPathBackUp->setText(withoutTrailingSlash(path));
 }
 
-void frmMain_BackUp::cmdSetupFTP_Click()
+void frmMain_BackUp::showMediaSubPage(bool ftp)
 {
-    Frame3->setVisible(false);
-    Frame10->setVisible(true);
+    Frame3->setVisible(!ftp);
+    Frame10->setVisible(ftp);
 }
+
+void frmMain_BackUp::cmdSetupFTP_Click() { showMediaSubPage(true); }
 
 void frmMain_BackUp::cmdSetupMedia_Click()
 {
-    Frame3->setVisible(true);
-    Frame10->setVisible(false);
+    showMediaSubPage(false);
     (void)setChkValue(chkMedia, 1);
 }
 

@@ -191,9 +191,9 @@ QWidget* frmMain_BackUp::createUserOptions(QWidget* page)
         {"chkShutdown", "Forced shutdown (PowerOff) after backup run", &chkShutdown},
         {"chkResetArchiveBit", "Reset the archive attribute (bit) after backup",
          &chkResetArchiveBit},
-        {"chkStartWithWindow", "Start with Windows", &chkStartWithWindow},
+        {"chkStartWithWindow", "Start when I log in", &chkStartWithWindow},
         {"chkSystray", "Start in sys tray", &chkSystray},
-        {"chkWinOnTop", "Windows always on top", &chkWinOnTop},
+        {"chkWinOnTop", "Window always on top", &chkWinOnTop},
         {"chkSound", "Enable voice && sound", &chkSound},
         {"chkProfileStandard", "Start program with profile - Standard -", &chkProfileStandard},
     };

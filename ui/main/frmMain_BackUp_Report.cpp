@@ -83,14 +83,17 @@ void paint(QWidget* control, QPalette::ColorRole role, const QColor& colour)
 const QColor kGreen(0x00, 0xFF, 0x00);
 const QColor kLightRed(0xFF, 0x80, 0x80);
 
-// The pictures of a bug report: pass number and the tab it shows. The e-mail pass shows
-// nothing new (mail comes with a next version) and makes no picture.
+// The pictures of a bug report: pass number, the tab it shows and, on the " BU Media" tab,
+// whether the FTP page is in front. The e-mail pass shows nothing new (mail comes with a next
+// version) and makes no picture.
 struct PicturePass
 {
     int pass;
     int tab;
+    bool ftpPage;
 };
-const PicturePass kPasses[] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {5, 3}, {6, 4}, {7, 5}};
+const PicturePass kPasses[] = {{0, 0, false}, {1, 1, false}, {2, 2, false}, {3, 3, false},
+                               {5, 3, true},  {6, 4, false}, {7, 5, false}};
 
 } // namespace
 
@@ -199,6 +202,7 @@ void frmMain_BackUp::Label7_Click()
 void frmMain_BackUp::addPagePictures(ZipArchive& zip, const QString& errorLabel)
 {
     const int schedulePage = SSTab2->currentIndex();
+    const bool ftpShown = !Frame10->isHidden();
     for (QLineEdit* password : {txtFTPpassword, txtEncryptPassword})
         password->setEchoMode(QLineEdit::Password);
     for (const PicturePass& pass : kPasses) {
@@ -206,12 +210,14 @@ void frmMain_BackUp::addPagePictures(ZipArchive& zip, const QString& errorLabel)
             continue;
         SSTab1->setCurrentIndex(pass.tab);
         SSTab2->setCurrentIndex(0);
+        showMediaSubPage(pass.ftpPage); // only the page: the destinations stay as they are
         repaint();
         DoEvents();
         addPicture(zip, pass.pass, errorLabel);
     }
     SSTab1->setCurrentIndex(0);
     SSTab2->setCurrentIndex(schedulePage);
+    showMediaSubPage(ftpShown);
 }
 
 // A picture of this window only: never the desktop or other programs.

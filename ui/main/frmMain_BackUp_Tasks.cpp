@@ -109,6 +109,9 @@ void frmMain_BackUp::createSchedulerPage(QWidget* page)
     cmdRun = button("cmdRun", "&Run Now!", page);
     for (QPushButton* b : {cmdNew, cmdProps, cdmDelete, cmdRun})
         buttons->addWidget(b);
+    // The toolbar's Delete is the profile's: readers are told which one this is.
+    nameForReaders(lstTasks, caption("Scheduled tasks"));
+    nameForReaders(cdmDelete, caption("Delete the scheduled task"));
     buttons->addStretch();
     top->addLayout(buttons);
     column->addLayout(top, 1);
@@ -179,9 +182,12 @@ void frmMain_BackUp::RefreshList()
 {
     const QString chosen = selectedTaskName();
     lstTasks->clear();
-    QString ignored; // an unreadable table shows an empty list
-    if (!scheduler().reload(&ignored))
+    QString error;
+    if (!scheduler().reload(&error)) {
+        tellSchedulerFailure(error);
         return;
+    }
+    m_schedulerFailure.clear();
     for (const ScheduledTask& task : scheduler().tasks())
         lstTasks->addItem(task.name);
     const QList<QListWidgetItem*> again = lstTasks->findItems(chosen, Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -211,7 +217,7 @@ QString frmMain_BackUp::askNewTaskName()
         const QString answer = WidgetDialogs::askText(this, LangText(245), AppName, LangText(246));
         if (answer.trimmed().isEmpty())
             return {};
-        if (!IsValidFilename(answer)) {
+        if (!IsValidFilename(answer) || answer.contains(QLatin1Char('/'))) {
             MsgBox(LangText(247) + QStringLiteral("\nPlease try again !"), MsgButtons::Ok,
                    MsgIcon::Critical, LangText(16));
             continue;
@@ -240,11 +246,14 @@ void frmMain_BackUp::cmdNew_Click()
     task.comment = QStringLiteral("Tendravel Scheduler");
     task.workingFolder = Paths::programFolder();
     task.baseFolder = Paths::baseFolder(); // the run finds the profile where the window does
-    task.trigger = {TaskTrigger::Kind::Once, Clock::now(), 0, 1};
-    task.flags = TaskFlag::Disabled;
+    // A task OKed as it opens runs: daily, from the next full hour on.
+    const QDateTime now = Clock::now();
+    task.trigger = {TaskTrigger::Kind::Daily,
+                    QDateTime(now.date(), QTime(now.time().hour(), 0)).addSecs(3600), 0, 1};
+    task.flags = 0;
     QString error;
     if (!scheduler().save(task, &error))
-        ReportError(label("cmdNew_Click"), ErrNo::PathFileAccess, error);
+        schedulerFailed(label("cmdNew_Click"), error);
     else
         editTask(task, nullptr, label("cmdNew_Click"));
     RefreshList();
@@ -258,15 +267,17 @@ void frmMain_BackUp::editTask(const ScheduledTask& task, QWidget* owner, const Q
         return;
     QString error;
     if (!scheduler().save(pages.task(), &error))
-        ReportError(errorLabel, ErrNo::PathFileAccess, error);
+        schedulerFailed(errorLabel, error);
 }
 
 void frmMain_BackUp::cmdProps_Click()
 {
     const QString name = selectedTaskName();
-    QString ignored;
-    if (name.isEmpty() || !scheduler().reload(&ignored))
+    QString error;
+    if (name.isEmpty())
         return;
+    if (!scheduler().reload(&error))
+        return schedulerFailed(label("cmdProps_Click"), error);
     if (const std::optional<ScheduledTask> task = scheduler().task(name))
         editTask(*task, this, label("cmdProps_Click"));
     RefreshList();
@@ -283,7 +294,7 @@ void frmMain_BackUp::cdmDelete_Click()
         return;
     QString error;
     if (!scheduler().remove(name, &error))
-        ReportError(label("cdmDelete_Click"), ErrNo::PathFileAccess, error);
+        schedulerFailed(label("cdmDelete_Click"), error);
     RefreshList();
 }
 
@@ -291,8 +302,31 @@ void frmMain_BackUp::cmdRun_Click()
 {
     const QString name = selectedTaskName();
     QString error;
-    if (name.isEmpty() || !scheduler().reload(&error))
+    if (name.isEmpty())
         return;
-    if (!scheduler().runNow(name, &error))
+    if (!scheduler().reload(&error))
+        return schedulerFailed(label("cmdRun_Click"), error);
+    if (!scheduler().runNow(name, &error)) {
         ReportError(label("cmdRun_Click"), ErrNo::FileNotFound, error);
+        return;
+    }
+    txtNews->setText(LangText(364) + QStringLiteral(" \"") + name + QStringLiteral("\" - ")
+                     + QLocale::c().toString(Clock::now(), QStringLiteral("hh:mm:ss")));
+}
+
+// The user is told once why the scheduler cannot be used, not at every refresh of the list.
+void frmMain_BackUp::tellSchedulerFailure(const QString& why)
+{
+    if (why == m_schedulerFailure)
+        return;
+    m_schedulerFailure = why;
+    MsgBox(LangText(365) + QStringLiteral("\n\n") + why, MsgButtons::Ok, MsgIcon::Critical,
+           LangText(16));
+}
+
+void frmMain_BackUp::schedulerFailed(const QString& errorLabel, const QString& why)
+{
+    ReportError(errorLabel, ErrNo::PathFileAccess, why);
+    m_schedulerFailure.clear(); // a command that failed is always answered
+    tellSchedulerFailure(why);
 }
