@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QCheckBox>
+#include <QPointer>
 
 #include "Clock.h"
 #include "DriveInfo.h"
@@ -91,20 +92,38 @@ void applyProfileIndexFallback(frmMain_BackUp& window)
         Load_Settings();
 }
 
-void applyDirSwitch(frmMain_BackUp& window, QString value)
+// A folder that is no full path would be made below whatever folder the program started in.
+bool applyDirSwitch(frmMain_BackUp& window, QString value)
 {
+    if (!value.startsWith(QLatin1Char('/'))) {
+        MsgBox(LangText(375) + QStringLiteral("\n\n\"") + value + QLatin1Char('"'), MsgButtons::Ok,
+               MsgIcon::Exclamation, AppName);
+        return false;
+    }
     if (value.size() > 1 && value.endsWith(QLatin1Char('/')))
         value.chop(1);
     window.txtPathBackUp->setText(value);
     // Below a mount location whose drive is not there the folder would land on the system disk.
     if (QueryDrive(value).ready)
         CreateDirectoryStruct(value);
+    return true;
 }
 
 StartResult failUnattended(const QString& why)
 {
     ReportError(mainLabel(), ErrNo::InvalidCall, why);
     return {false, 1};
+}
+
+// The user may close the window while a profile loads: it closes once the load is done, and
+// the start-up goes no further.
+bool isOpen(const QPointer<frmMain_BackUp>& window) { return window && g_frmMain == window; }
+
+StartResult closedDuringStart(bool unattended)
+{
+    if (!unattended)
+        return {false, 0};
+    return failUnattended(QStringLiteral("the window was closed before the run began"));
 }
 
 // The run of a scheduled task leaves its start time for the task list.
@@ -265,29 +284,40 @@ StartResult Main(const QStringList& arguments, SingleInstance& instance)
     if (!unattended)
         Ini_TTS();
     g_bBackupStarted = false;
-    auto* window = new frmMain_BackUp;
+    const QPointer<frmMain_BackUp> window = new frmMain_BackUp;
     window->setAttribute(Qt::WA_DeleteOnClose);
     g_frmMain = window;
     window->Form_Load();
     DoEvents();
+    if (!isOpen(window))
+        return closedDuringStart(unattended);
     window->setWindowTitle(AppName);
     if (!unattended) {
         window->repaint();
         DoEvents();
     }
+    if (!isOpen(window))
+        return closedDuringStart(unattended);
     if (window->chkSystray->checkState() == Qt::Checked)
         window->cmdSetTray();
 
     const QString profile = SwitchValueOf(arguments, QStringLiteral("/profile:"));
-    if (!profile.isNull() && !ApplyProfileSwitch(*window, profile, unattended)) {
+    const bool profileApplied = profile.isNull() || ApplyProfileSwitch(*window, profile, unattended);
+    if (!isOpen(window))
+        return closedDuringStart(unattended);
+    if (!profileApplied) {
         g_bAutoRun = true; // the refusal is part of the unattended run: it saves nothing
         window->close();
         return failUnattended(QStringLiteral("no profile of that name: \"") + profile
                               + QStringLiteral("\"; no run took place"));
     }
     const QString dir = SwitchValueOf(arguments, QStringLiteral("/dir:"));
-    if (!dir.isNull())
-        applyDirSwitch(*window, dir);
+    if (!dir.isNull() && !applyDirSwitch(*window, dir) && unattended) {
+        g_bAutoRun = true;
+        window->close();
+        return failUnattended(QStringLiteral("the folder of /dir: is no full path: \"") + dir
+                              + QStringLiteral("\"; no run took place"));
+    }
     g_bAutoRun = unattended;
     if (unattended) {
         recordTaskRun();

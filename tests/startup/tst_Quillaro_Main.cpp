@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
+#include <QTimer>
 
 #include "Globals.h"
 #include "Paths.h"
@@ -16,6 +17,7 @@
 #include "Quillaro_Sub.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
+#include "SingleInstance.h"
 #include "TestSupport.h"
 #include "frmMain_BackUp.h"
 
@@ -53,6 +55,7 @@ private slots:
     void unknownNameChangesNothingUnattended();
     void profileIndexFallback_data();
     void profileIndexFallback();
+    void closeWhileTheFirstProfileLoadsEndsTheStart();
 
 private:
     frmMain_BackUp* start();
@@ -163,6 +166,35 @@ void tst_Quillaro_Main::profileIndexFallback()
     QCOMPARE(QString::fromUtf8(TestSupport::readFile(ErrorLogPath()))
                  .contains(QStringLiteral("ProfileIndex is not a number")),
              reported);
+}
+
+// The start-up goes no further than the window: the close waits for the load, the window
+// then closes with the whole list saved, and no event loop is left waiting for a window.
+void tst_Quillaro_Main::closeWhileTheFirstProfileLoadsEndsTheStart()
+{
+    QList<ProfileRow> rows;
+    for (int i = 0; i < 200; ++i)
+        rows.append({QStringLiteral("/standard/f%1/*.*").arg(i), i % 3 == 0});
+    QString error;
+    QVERIFY(ProfileFile::write(ProfileFile::path(QStringLiteral("Standard")), rows, &error));
+    const QByteArray saved = TestSupport::readFile(ProfileFile::path(QStringLiteral("Standard")));
+    QTimer closer;
+    closer.setInterval(0);
+    connect(&closer, &QTimer::timeout, this, [&] {
+        if (isLoadingSettings() && g_frmMain) {
+            closer.stop();
+            g_frmMain->close();
+        }
+    });
+    closer.start();
+    SingleInstance instance;
+    const StartResult started = Main({}, instance);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!closer.isActive()); // the close came during a load
+    QVERIFY(!started.keepRunning);
+    QCOMPARE(started.exitCode, 0);
+    QCOMPARE(g_frmMain, nullptr);
+    QCOMPARE(TestSupport::readFile(ProfileFile::path(QStringLiteral("Standard"))), saved);
 }
 
 QTEST_MAIN(tst_Quillaro_Main)

@@ -291,6 +291,36 @@ private slots:
         QCOMPARE(code, 1);
     }
 
+    // A folder that is no full path would be made below whatever folder cron started in: the
+    // run is refused at once, and nothing is made there.
+    void dirThatIsNoFullPathIsRefused_data()
+    {
+        QTest::addColumn<QString>("dir");
+        QTest::newRow("relative") << QStringLiteral("backups/today");
+        QTest::newRow("dot") << QStringLiteral("./backups");
+        QTest::newRow("home sign") << QStringLiteral("~/backups");
+        QTest::newRow("empty") << QString();
+    }
+
+    void dirThatIsNoFullPathIsRefused()
+    {
+        QFETCH(QString, dir);
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        TestSupport::writeFile(src + QStringLiteral("/one.txt"), "1");
+        QVERIFY(QDir().mkpath(Paths::programFolder()));
+        writeStandard({}, {{src + QStringLiteral("/*.*"), true}});
+        const QString started = TestSupport::freshFolder(QStringLiteral("cwd"));
+        const QString kept = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(started));
+        QString err;
+        const int code = runToEnd({QStringLiteral("/run"), QStringLiteral("/dir:") + dir}, &err);
+        QVERIFY(QDir::setCurrent(kept));
+        QCOMPARE(code, 1);
+        QVERIFY2(log().contains(QStringLiteral("must be a full path")), qPrintable(log()));
+        QVERIFY(log().contains(QStringLiteral("no run took place")));
+        QCOMPARE(QDir(started).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+    }
+
     void missingLanguageFileEndsStartUp()
     {
         QFile::remove(Paths::commonFolder() + QStringLiteral("/language/english.lng"));
