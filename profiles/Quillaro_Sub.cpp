@@ -22,6 +22,7 @@
 #include "FileAttributes.h"
 #include "FilterList.h"
 #include "Globals.h"
+#include "MessageBox.h"
 #include "Paths.h"
 #include "ProfileFile.h"
 #include "ProfileName.h"
@@ -543,6 +544,19 @@ void fillSourceList(const QList<ProfileRow>& rows)
 
 } // namespace
 
+// A name typed into the box is trimmed where it becomes a profile, as Save as trims it: blanks
+// around it would make a profile no scheduled run can name. A listed profile keeps its name.
+QString boxProfileName()
+{
+    QComboBox* box = window()->cmbProfiles;
+    const QString text = box->currentText();
+    const QString trimmed = text.trimmed();
+    if (trimmed == text || box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0)
+        return text;
+    setComboText(box, trimmed);
+    return trimmed;
+}
+
 // ---- public procedures --------------------------------------------------------------------
 
 bool isLoadingSettings() { return loadState().active; }
@@ -559,7 +573,7 @@ void Load_Settings()
     state.active = true;
     do {
         state.pending = false;
-        state.profile = window()->cmbProfiles->currentText();
+        state.profile = boxProfileName();
         loadOnce();
     } while (state.pending && window());
     state.active = false;
@@ -571,7 +585,7 @@ void Save_Settings()
 {
     if (!window() || isLoadingSettings())
         return;
-    const QString profile = window()->cmbProfiles->currentText();
+    const QString profile = boxProfileName();
     const bool validProfile = mayStoreProfile(profile);
     saveGeometry();
     if (validProfile && !profileLoadFailed(profile))
@@ -589,6 +603,12 @@ void Save_Settings()
 bool profileLoadFailed(const QString& ProfileName)
 {
     return failedProfileLoads().contains(ProfileName);
+}
+
+void sourceListEdited()
+{
+    if (window() && !isLoadingSettings())
+        failedProfileLoads().remove(window()->cmbProfiles->currentText());
 }
 
 void saveProfile(const QString& ProfileName)
@@ -631,6 +651,8 @@ void loadProfile(const QString& ProfileName)
     failedProfileLoads().insert(ProfileName);
     ErrorMsg(true, AppName, ModulLabel("loadProfile", kModule), 0, ErrNo::DeviceIO,
              content.error + QStringLiteral(" (") + file + QLatin1Char(')'));
+    MsgBox(LangText(376) + QStringLiteral("\n\n") + file + QStringLiteral(":\n") + content.error,
+           MsgButtons::Ok, MsgIcon::Exclamation, AppName);
 }
 
 // Adding to the box must not change its text, which names the current profile.

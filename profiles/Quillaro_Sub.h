@@ -17,9 +17,12 @@ void Load_Settings();
 // The source list into and out of the profile's selection file.
 void saveProfile(const QString& ProfileName);
 void loadProfile(const QString& ProfileName);
-// True when the last load of that profile's file stopped part-way; until an explicit save
-// no automatic save rewrites the file.
+// True when the last load of that profile's file stopped part-way; until an explicit save or
+// an edit of the source list no automatic save rewrites the file.
 [[nodiscard]] bool profileLoadFailed(const QString& ProfileName);
+// The user changed the source list: it is the profile's list now, saved at the next save even
+// where the profile's file could not be read whole.
+void sourceListEdited();
 
 // Adds the name to the profile list unless it is blank or among the first Count entries.
 void add_profile(const QString& ProfileName, int Count);

@@ -132,7 +132,9 @@ private slots:
     void loadAndAutoAddAreSpoken_data();
     void loadAndAutoAddAreSpoken();
     void duplicateEntriesLoadOnce();
-    void failedLoadBlocksAutomaticRewrite();
+    void failedLoadIsShownAndLaterEditsAreSaved_data();
+    void failedLoadIsShownAndLaterEditsAreSaved();
+    void typedNamesAreTrimmedWhereProfilesAreMade();
     void loadIsNeverReentered();
     void closeDuringALoadWaitsForIt();
     void unusableProfileNamesAreRefused();
@@ -511,21 +513,59 @@ void tst_Quillaro_Sub::duplicateEntriesLoadOnce()
     QCOMPARE(listRows(m_window->List1), rows);
 }
 
-void tst_Quillaro_Sub::failedLoadBlocksAutomaticRewrite()
+// A file read part-way is said so, and stays as it was until the user changes the list;
+// the changes are saved then, by the next automatic save or by the save command.
+void tst_Quillaro_Sub::failedLoadIsShownAndLaterEditsAreSaved_data()
 {
+    QTest::addColumn<bool>("edit");
+    QTest::newRow("list edited, automatic save") << true;
+    QTest::newRow("list unchanged, save command") << false;
+}
+
+void tst_Quillaro_Sub::failedLoadIsShownAndLaterEditsAreSaved()
+{
+    QFETCH(bool, edit);
     const QString file = ProfileFile::path(QStringLiteral("Standard"));
     const QByteArray broken = "/a/*.*\n-1 \n/b/*.*\n";
     writeFile(file, broken);
     frmMain_BackUp* w = start();
     QCOMPARE(listRows(w->List1), QStringList{QStringLiteral("+ /a/*.*")});
     QVERIFY(errorLogHas(QStringLiteral("loadProfile of Modul Quillaro_Sub")));
+    QCOMPARE(MessageBoxSeam::shown().size(), 1);
+    QVERIFY(MessageBoxSeam::shown().first().text.startsWith(LangText(376)));
+    QVERIFY(MessageBoxSeam::shown().first().text.contains(file));
     QVERIFY(profileLoadFailed(QStringLiteral("Standard")));
     Save_Settings();
     QCOMPARE(readFile(file), broken);
-    w->txtProfile->setText(QStringLiteral("Standard"));
-    w->cmdSaveProfile();
-    QCOMPARE(readFile(file), QByteArray("/a/*.*\n-1 \n"));
+    if (edit) {
+        setListSelected(w->List1, listAddItem(w->List1, QStringLiteral("/c/*.*")), true);
+        Save_Settings();
+        QCOMPARE(readFile(file), QByteArray("/a/*.*\n-1 \n/c/*.*\n-1 \n"));
+    } else {
+        w->txtProfile->setText(QStringLiteral("Standard"));
+        w->cmdSaveProfile();
+        QCOMPARE(readFile(file), QByteArray("/a/*.*\n-1 \n"));
+    }
     QVERIFY(!profileLoadFailed(QStringLiteral("Standard")));
+}
+
+// Blanks around a typed name would make a profile that no scheduled run can name.
+void tst_Quillaro_Sub::typedNamesAreTrimmedWhereProfilesAreMade()
+{
+    frmMain_BackUp* w = start();
+    w->cmbProfiles->setEditText(QStringLiteral("Work "));
+    Save_Settings();
+    QCOMPARE(w->cmbProfiles->currentText(), QStringLiteral("Work"));
+    QVERIFY(QFile::exists(ProfileFile::path(QStringLiteral("Work"))));
+    QVERIFY(!QFile::exists(ProfileFile::path(QStringLiteral("Work "))));
+    QCOMPARE(stored(profileScope("Work "), QStringLiteral("txtMaxFiles")), QStringLiteral("<missing>"));
+    QVERIFY(stored(profileScope("Work"), QStringLiteral("txtMaxFiles")) != QStringLiteral("<missing>"));
+    w->txtProfile->setText(QStringLiteral("\tHome  "));
+    w->cmdSaveProfile();
+    QVERIFY(QFile::exists(ProfileFile::path(QStringLiteral("Home"))));
+    QCOMPARE(w->cmbProfiles->currentText(), QStringLiteral("Home"));
+    QVERIFY(comboItems(w->cmbProfiles).contains(QStringLiteral("Home")));
+    QCOMPARE(w->txtProfile->text(), QStringLiteral("Home"));
 }
 
 // A profile chosen while a load pumps messages is loaded after it, never mixed into it.

@@ -21,7 +21,9 @@
 
 void frmMain_BackUp::cmdSaveProfile()
 {
-    const QString name = txtProfile->text();
+    // Trimmed as every new name is.
+    const QString name = txtProfile->text().trimmed();
+    txtProfile->setText(name);
     if (name.trimmed().isEmpty()) {
         MsgBox(LangText(171) + QStringLiteral("\r\n") + LangText(172), MsgButtons::Ok,
                MsgIcon::Exclamation, LangText(16));

@@ -25,6 +25,7 @@
 #include "ProfileFile.h"
 #include "QEV_File_Dir.h"
 #include "QEV_Language.h"
+#include "Quillaro_Sub.h"
 #include "SourceListIndex.h"
 
 namespace {
@@ -106,6 +107,11 @@ struct frmMain_BackUp::FolderWalk
 void frmMain_BackUp::createSourceBrowsers()
 {
     m_sourceIndex = new SourceListIndex(List1);
+    // Rows the user adds, removes or ticks make the list the profile's own.
+    const auto edited = [] { sourceListEdited(); };
+    connect(List1->model(), &QAbstractItemModel::rowsInserted, this, edited);
+    connect(List1->model(), &QAbstractItemModel::rowsRemoved, this, edited);
+    connect(List1->model(), &QAbstractItemModel::dataChanged, this, edited);
     File1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     // The tree lists the disk on a thread of its own: a window nobody sees goes without it.
