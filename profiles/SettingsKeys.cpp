@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QDir>
+#include <QHash>
 
 #include "Clock.h"
 #include "Globals.h"
@@ -148,13 +149,21 @@ QList<SettingKey> profileKeys()
 
 SettingKey find(const QString& key)
 {
-    for (const QList<SettingKey>& table : {userKeys(), profileKeys()}) {
-        for (const SettingKey& k : table) {
-            if (k.key == key)
-                return k;
-        }
+    // A load looks up every key: the tables are made once for the folders and the day they
+    // depend on, not for each key.
+    static QString madeFor;
+    static QHash<QString, SettingKey> byName;
+    const QString stamp = Paths::programFolder() + QLatin1Char('\n') + QDir::homePath()
+                          + QLatin1Char('\n') + dateText(Clock::today());
+    if (stamp != madeFor) {
+        byName.clear();
+        for (const QList<SettingKey>& table : {userKeys(), profileKeys()})
+            for (const SettingKey& k : table)
+                if (!byName.contains(k.key)) // the first of a name counts, as it always did
+                    byName.insert(k.key, k);
+        madeFor = stamp;
     }
-    return {};
+    return byName.value(key);
 }
 
 QString checkText(int value) { return QString::number(value); }

@@ -170,9 +170,12 @@ void frmMain_BackUp::createToolbar()
         {"Minimize", "Minimize", "go-down", QStyle::SP_ArrowDown,
          QKeySequence(Qt::CTRL | Qt::Key_M)},
     };
+    // Nobody sees the toolbar of an unattended run: reading its icons would only cost time.
+    const bool shown = !MessageBoxSeam::isUnattended();
     for (const auto& b : buttons) {
         QAction* action = tbTools->addAction(
-            QIcon::fromTheme(QString::fromLatin1(b.themeIcon), style()->standardIcon(b.fallback)),
+            shown ? QIcon::fromTheme(QString::fromLatin1(b.themeIcon), style()->standardIcon(b.fallback))
+                  : QIcon(),
             QString::fromLatin1(b.caption));
         action->setObjectName(QString::fromLatin1(b.key));
         action->setShortcut(b.shortcut);
