@@ -161,6 +161,10 @@ BackupRun::Next BackupRun::refuseUnavailable()
         // A profile that writes to a disc writes nowhere else, also when no writer is there.
         if (why.isEmpty() && m_options.cdRecorder && (!m_host.cdRecorder() || m_host.cdRecorder()->deviceIndex() < 0))
             why = LangText(327);
+        // An empty password would encrypt with a key anyone can rebuild.
+        if (why.isEmpty() && m_options.mode == BackupMode::ZipArchive && m_options.encrypt
+            && m_options.password.isEmpty())
+            why = LangText(371);
     }
     if (why.isEmpty())
         why = badNumberBox();

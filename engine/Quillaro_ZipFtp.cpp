@@ -104,6 +104,7 @@ bool ZipPass::fetchFromServer()
     const QString fetched = encrypting() ? g_sZipTemp + QStringLiteral(".cry") : g_sZipTemp;
     bool ok = ftp().FTPretrieve_files(QString(), g_sZipName, sParsePath(fetched), sParseFile(fetched));
     if (ok) {
+        m_appendSource = QStringLiteral("on the FTP server, ") + m_options.ftpSettings.dir + QLatin1Char('/') + g_sZipName;
         m_host.setCounter(RunHost::Counter::ZipArchive, serverFolderText() + QLatin1Char('/') + g_sZipName);
         if (encrypting())
             ok = decryptFetched(fetched);
@@ -126,8 +127,10 @@ bool ZipPass::decryptFetched(const QString& fetched)
         ok = Cypher.DecryptFile(fetched, g_sZipTemp, true, ArchiveKey(m_options.password));
     }
     QFile::remove(fetched);
-    if (!ok)
+    if (!ok) {
+        notAppended(QStringLiteral("the profile's password does not decrypt it"));
         MsgBox(LangText(302), MsgButtons::Ok, MsgIcon::Critical, LangText(16));
+    }
     return ok;
 }
 

@@ -158,14 +158,19 @@ bool ZipPass::fetchForAppending()
                     QStringLiteral("not appended to: the archive is a symbolic link: ") + dest);
         ok = false;
     } else if (QFileInfo(dest).isFile()) {
+        m_appendSource = dest;
         const QString copy = encrypting() ? g_sZipTemp + QStringLiteral(".cry") : g_sZipTemp;
         QFile::remove(copy);
         ok = QFile::copy(dest, copy);
+        if (!ok)
+            notAppended(QStringLiteral("it could not be copied to the temp folder"));
         if (ok && encrypting()) {
             clsBlowfish Cypher;
             QObject::connect(&Cypher, &clsBlowfish::Progress, [this](int& p) { m_host.setProgress(3, qMin(p, 100)); });
             ok = Cypher.DecryptFile(copy, g_sZipTemp, true, ArchiveKey(m_options.password));
             QFile::remove(copy);
+            if (!ok)
+                notAppended(QStringLiteral("the profile's password does not decrypt it"));
         }
         if (ok)
             m_appendedTo = dest;
@@ -185,6 +190,17 @@ bool ZipPass::fetchForAppending()
     }
     m_host.playAnimation({});
     return ok;
+}
+
+// The earlier part stays as it is; the log says that, and why, this run did not extend it.
+void ZipPass::notAppended(const QString& why)
+{
+    const QString archive = m_appendSource.isEmpty() ? g_sZipTemp : m_appendSource;
+    ReportError(label("Open_Zip"), ErrNo::PathFileAccess,
+                QStringLiteral("the earlier archive of this period is not appended to: ") + why
+                    + QStringLiteral("; it is left as it is and a new part is started: ") + archive);
+    m_appendedTo.clear();
+    m_appendSource.clear();
 }
 
 // False, reported, when the part number cannot grow: it never wraps round onto part 1.
@@ -224,6 +240,7 @@ bool ZipPass::openWorkingArchive()
             if (!ok) {
                 MsgBox(LangText(107) + QLatin1Char('\n') + LangText(108), MsgButtons::Ok, MsgIcon::Critical, LangText(109));
                 ReportError(label("Open_Zip ziparchive_problem"), ErrNo::PathFileAccess, error);
+                notAppended(QStringLiteral("it is damaged"));
                 WriteErrorLog(destFolder(), tempFolder(), g_sZipTemp, g_sZipDest);
                 if (!newPartNames())
                     return false;

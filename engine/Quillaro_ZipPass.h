@@ -75,6 +75,7 @@ private:
 
     bool reopenCheck();
     bool workingFilesThere();
+    void notAppended(const QString& why);
     bool waitForRoom(double bytes);
     bool encryptPart();
     bool copyPartToDestination();
@@ -116,5 +117,6 @@ private:
     bool m_partialsChecked = false; // the server was searched for broken uploads of this profile
     // The archive at the destination this run appends to: the one name it may replace.
     QString m_appendedTo;
+    QString m_appendSource; // the earlier part fetched to be appended to, as the log names it
     QString m_destinationDrive; // the drive the destination was on when the run began
 };

@@ -539,6 +539,70 @@ private slots:
         QCOMPARE(zipEntries(plain).size(), 2);
     }
 
+    // No password would give an archive anyone can decrypt: refused before anything is touched.
+    void encryptedRunWithoutAPasswordIsRefused()
+    {
+        RunOptions o = options();
+        o.encrypt = true;
+        o.password.clear();
+        o.appendArchive = true;
+        const QString earlier = archive(0) + QStringLiteral(".cry");
+        const QString working = m_temp + QLatin1Char('/') + ArchiveFileName(o.profile, o.period, Clock::today(), 1, false);
+        TestSupport::writeFile(earlier, "earlier part");
+        TestSupport::writeFile(working, "left by an earlier run");
+        QFile::remove(ErrorLogPath());
+        g_bAutoRun = true;
+        RecordingHost host;
+        const RunOutcome outcome = run(o, host);
+        g_bAutoRun = false;
+        QCOMPARE(RunExitCode(outcome), 1);
+        QCOMPARE(host.exitCode, 1);
+        QVERIFY2(errorEntries().join(QLatin1Char('\n')).contains(QStringLiteral("\"Archive password\"")),
+                 qPrintable(errorEntries().join(QLatin1Char('\n'))));
+        QCOMPARE(TestSupport::readTree(m_dest), (TestSupport::Tree{{sParseFile(earlier), "earlier part"}}));
+        QCOMPARE(TestSupport::readFile(working), QByteArray("left by an earlier run"));
+        QVERIFY(host.cleared.isEmpty());
+        // In the window the user is told which box to fill in.
+        MessageBoxSeam::clearShown();
+        QCOMPARE(run(o, host), RunOutcome::Abandoned);
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
+        QVERIFY(MessageBoxSeam::shown().first().text.contains(QStringLiteral("\"Archive password\"")));
+    }
+
+    // An earlier part the run cannot extend (another password, or damaged) stays as it was; the
+    // log names it and the run goes on in a new part.
+    void anEarlierPartThatCannotBeExtendedIsNamed_data()
+    {
+        QTest::addColumn<bool>("encrypt");
+        QTest::newRow("another password") << true;
+        QTest::newRow("damaged archive") << false;
+    }
+
+    void anEarlierPartThatCannotBeExtendedIsNamed()
+    {
+        QFETCH(bool, encrypt);
+        RunOptions o = options();
+        o.encrypt = encrypt;
+        o.password = QStringLiteral("first");
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        const QString earlier = archive(1) + (encrypt ? QStringLiteral(".cry") : QString());
+        if (!encrypt) {
+            QFile f(earlier);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.resize(f.size() / 2));
+        }
+        const QByteArray before = TestSupport::readFile(earlier);
+        QFile::remove(ErrorLogPath());
+        o.appendArchive = true;
+        o.password = QStringLiteral("second");
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        const QString errors = errorEntries().join(QLatin1Char('\n'));
+        QVERIFY2(errors.contains(QStringLiteral("not appended to")) && errors.contains(earlier), qPrintable(errors));
+        QCOMPARE(TestSupport::readFile(earlier), before);
+        QVERIFY(QFile::exists(archive(2) + (encrypt ? QStringLiteral(".cry") : QString())));
+    }
+
     void failedEncryptionDeliversNothingAndKeepsThePart()
     {
         RunOptions o = options();
