@@ -1,5 +1,7 @@
 #include "Quillaro_BackupRun.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -33,6 +35,13 @@ constexpr double kMb = 1048576.0;
 constexpr double kNoSizeLimit = 9007199254740992.0;
 constexpr int kAttrHiddenOrSystem = 6;
 constexpr int kAttrArchive = 32;
+
+// Pipes, sockets and device nodes hold no content to back up; opening one could block or
+// read for ever. They are passed over as tar and rsync pass them over.
+bool isSpecialFile(quint32 mode)
+{
+    return S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode) || S_ISBLK(mode);
+}
 // How many files of a folder are decided ahead of the one being added.
 constexpr int kPickAhead = 256;
 
@@ -534,7 +543,9 @@ BackupRun::FilePick BackupRun::pick(const QString& file)
     FilePick choice;
     const int attributes = m_host.fileAttributes(file, &choice.stat);
     // A file whose attributes cannot be read is offered all the same: the pass names why.
-    choice.passedOver = attributes >= 0 && (attributes & kAttrHiddenOrSystem) && !m_options.hiddenFiles;
+    choice.passedOver = attributes >= 0
+                        && (((attributes & kAttrHiddenOrSystem) && !m_options.hiddenFiles)
+                            || isSpecialFile(choice.stat.mode));
     // A file gone since the listing counts as changed, so that even a run of new files only
     // names it as left out instead of passing it over as unchanged.
     choice.archiveBit = attributes < 0 || (attributes & kAttrArchive);

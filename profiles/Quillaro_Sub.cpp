@@ -23,6 +23,7 @@
 #include "FilterList.h"
 #include "Globals.h"
 #include "MessageBox.h"
+#include "NumberText.h"
 #include "Paths.h"
 #include "ProfileFile.h"
 #include "ProfileName.h"
@@ -173,6 +174,20 @@ QString profileValue(const SettingKey& key)
                                    key.defaultValue);
 }
 
+// A number box puts its own number in place of a stored text it refuses; the run would go
+// ahead with that number, so the load names the key and the value the box did not take.
+void reportReplacedNumber(const SettingKey& key, const QString& stored)
+{
+    const QString shown = control<QLineEdit>(key)->text();
+    double now = 0;
+    double was = 0;
+    if (shown == stored || !NumberText::isNumeric(shown, &now)
+        || (NumberText::isNumeric(stored, &was) && was == now))
+        return;
+    reportLoad(QStringLiteral("the stored value of ") + key.key + QStringLiteral(" is refused by its box: \"")
+               + stored + QStringLiteral("\", the box holds \"") + shown + QLatin1Char('"'));
+}
+
 void loadKey(const QString& name, bool userScope)
 {
     const SettingKey key = SettingsKeys::find(name);
@@ -182,6 +197,8 @@ void loadKey(const QString& name, bool userScope)
     if (!writeControl(key, text))
         reportLoad(QStringLiteral("the stored value of ") + key.key
                    + QStringLiteral(" does not convert: \"") + text + QLatin1Char('"'));
+    else if (key.kind == KeyKind::Text)
+        reportReplacedNumber(key, text);
 }
 
 void loadProfileKeys(std::initializer_list<const char*> names)

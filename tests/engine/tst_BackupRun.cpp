@@ -3,6 +3,8 @@
 #include <csignal>
 #include <optional>
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -89,9 +91,14 @@ public:
         const QFileInfo info(path);
         if (path.isEmpty() || !info.exists())
             return -1;
+        struct stat st {};
+        const bool regular = ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
         if (stat)
-            *stat = {S_IFREG, info.size(), info.lastModified().toMSecsSinceEpoch() * 1000000};
+            *stat = {regular ? quint32(S_IFREG) : quint32(st.st_mode), info.size(),
+                     info.lastModified().toMSecsSinceEpoch() * 1000000};
         int a = cleared.contains(path) ? 0 : 32;
+        if (!regular && !info.isDir())
+            a |= 4; // as the system attribute of anything that is neither file nor folder
         if (info.fileName().startsWith(QLatin1Char('.')))
             a |= 2;
         return a;
@@ -381,6 +388,43 @@ private slots:
         QVERIFY2(errors.contains(gone == QStringLiteral("log") ? working + QStringLiteral(".log") : working), qPrintable(errors));
         QVERIFY(!QFile::exists(archive(1)));
         QVERIFY(host.cleared.isEmpty()); // the files stay marked for the next backup
+    }
+
+    // A pipe, a socket and a device node have no content to back up: never opened, and no
+    // problem for the outcome, in a ZIP run as in a file copy.
+    void specialFilesArePassedOver_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("zip") << int(BackupMode::ZipArchive);
+        QTest::newRow("copy") << int(BackupMode::FileCopy);
+    }
+
+    void specialFilesArePassedOver()
+    {
+        QFETCH(int, mode);
+        QCOMPARE(::mkfifo(QFile::encodeName(m_src + QStringLiteral("/pipe")).constData(), 0600), 0);
+        const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        const QByteArray socketPath = QFile::encodeName(m_src + QStringLiteral("/S.agent"));
+        QVERIFY(size_t(socketPath.size()) < sizeof address.sun_path);
+        memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+        QCOMPARE(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), m_src + QStringLiteral("/sub/device")));
+        RunOptions o = options();
+        o.mode = BackupMode(mode);
+        o.hiddenFiles = true;
+        QFile::remove(ErrorLogPath());
+        RecordingHost host;
+        const RunOutcome outcome = run(o, host);
+        ::close(sock);
+        QCOMPARE(outcome, RunOutcome::Completed);
+        QVERIFY2(errorEntries().isEmpty(), qPrintable(errorEntries().join(QLatin1Char('\n'))));
+        QStringList taken = mode == int(BackupMode::ZipArchive) ? zipEntries(archive(1)) : TestSupport::readTree(m_dest).keys();
+        for (QString& name : taken)
+            name = name.section(QLatin1Char('/'), -1);
+        taken.sort();
+        QCOMPARE(taken, (QStringList{QStringLiteral(".hidden"), QStringLiteral("a.txt"), QStringLiteral("c.doc")}));
     }
 
     void partsBySizeAndTooLargeFiles_data()

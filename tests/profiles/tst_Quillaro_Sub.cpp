@@ -121,6 +121,7 @@ private slots:
     void standardProfileWinsAtStart();
     void passwordIsKeptOnlyWhenRemembered();
     void badStoredValueIsReportedAndLoadGoesOn();
+    void numberABoxRefusesIsNamedAtLoad();
     void unattendedCloseSavesNothing();
     void minimisedWindowKeepsItsGeometry();
     void languageListChoosesTheLanguageInUse();
@@ -338,6 +339,25 @@ void tst_Quillaro_Sub::badStoredValueIsReportedAndLoadGoesOn()
     QVERIFY(errorLogHas(QStringLiteral("Load_Settings of Modul Quillaro_Sub")));
     QVERIFY(errorLogHas(QStringLiteral("often")));
     QVERIFY(errorLogHas(QStringLiteral("someday")));
+}
+
+void tst_Quillaro_Sub::numberABoxRefusesIsNamedAtLoad()
+{
+    const auto store = [](const char* key, const char* value) {
+        SettingsStore::saveValue(profileScope("Standard"), kSettings, QString::fromLatin1(key),
+                                 QString::fromLatin1(value));
+    };
+    store("txtExclYoungDay", "abc");
+    store("txtWaitSecondsBefore", "-3");
+    SettingsStore::saveValue(SettingsKeys::userScope(), kSettings, QStringLiteral("txtSpareSpace"),
+                             QStringLiteral("lots"));
+    store("txtWaitSecondsAfter", "7");
+    start();
+    for (const char* refused : {"txtExclYoungDay is refused by its box: \"abc\", the box holds \"0\"",
+                                "txtWaitSecondsBefore is refused by its box: \"-3\"",
+                                "txtSpareSpace is refused by its box: \"lots\""})
+        QVERIFY2(errorLogHas(QString::fromLatin1(refused)), refused);
+    QVERIFY(!errorLogHas(QStringLiteral("txtWaitSecondsAfter")));
 }
 
 void tst_Quillaro_Sub::unattendedCloseSavesNothing()
