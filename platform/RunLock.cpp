@@ -31,10 +31,10 @@ QString driveKey(const QString& address)
            + (real.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : real);
 }
 
-bool takeLock(QLockFile& lock)
+bool takeLock(QLockFile& lock, int waitMs)
 {
     QDir().mkpath(Paths::baseFolder() + QStringLiteral("/locks"));
-    return lock.isLocked() || lock.tryLock(0);
+    return lock.isLocked() || lock.tryLock(waitMs);
 }
 
 } // namespace
@@ -47,7 +47,7 @@ RunLock::RunLock(const QString& profile)
 
 RunLock::~RunLock() = default;
 
-bool RunLock::tryAcquire() { return takeLock(*m_lock); }
+bool RunLock::tryAcquire(int waitMs) { return takeLock(*m_lock, waitMs); }
 
 DriveLock::DriveLock(const QString& address)
     : m_lock(std::make_unique<QLockFile>(lockPath(QStringLiteral("drive-"), driveKey(address))))
@@ -60,7 +60,7 @@ DriveLock::~DriveLock() = default;
 bool DriveLock::acquire(int waitMs, const std::function<bool()>& pause)
 {
     const QDeadlineTimer deadline(waitMs);
-    while (!takeLock(*m_lock)) {
+    while (!takeLock(*m_lock, 0)) {
         if (deadline.hasExpired() || !pause())
             return false;
     }

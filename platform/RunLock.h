@@ -16,8 +16,12 @@ public:
     explicit RunLock(const QString& profile);
     ~RunLock();
 
-    // True when this object now holds the profile's lock; false when another run does.
-    [[nodiscard]] bool tryAcquire();
+    // A load's clean-up holds the lock only for a moment, so a run waits that long for it.
+    static constexpr int kBriefHoldMs = 5000;
+
+    // True when this object now holds the profile's lock; false when another process still
+    // holds it after waitMs.
+    [[nodiscard]] bool tryAcquire(int waitMs = 0);
 
 private:
     std::unique_ptr<QLockFile> m_lock;

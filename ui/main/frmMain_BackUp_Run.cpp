@@ -362,7 +362,7 @@ void frmMain_BackUp::cmdBackUpNow()
     if (m_runActive)
         return;
     RunLock lock(cmbProfiles->currentText());
-    if (!lock.tryAcquire()) {
+    if (!lock.tryAcquire(RunLock::kBriefHoldMs)) {
         refuseBusyProfile();
         return;
     }
