@@ -14,19 +14,20 @@ class tst_Startup : public QObject
     Q_OBJECT
 
 private:
-    static void startProgram(QProcess& p, const QStringList& args)
+    static void startProgram(QProcess& p, const QStringList& args,
+                             QProcessEnvironment env = QProcessEnvironment::systemEnvironment())
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QUILLARO_NO_DIALOGS"), QStringLiteral("1"));
         p.setProcessEnvironment(env);
         p.setProcessChannelMode(QProcess::SeparateChannels);
         p.start(QStringLiteral(QUILLARO_BINARY), args);
         QVERIFY(p.waitForStarted());
     }
-    static int runToEnd(const QStringList& args, QString* stderrText, QString* stdoutText = nullptr)
+    static int runToEnd(const QStringList& args, QString* stderrText, QString* stdoutText = nullptr,
+                        const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
     {
         QProcess p;
-        startProgram(p, args);
+        startProgram(p, args, env);
         if (!p.waitForFinished(60000)) {
             p.kill();
             return -999;
@@ -105,16 +106,38 @@ private slots:
         QVERIFY2(!settings().contains(QStringLiteral("txtPathBackUp=")), qPrintable(settings()));
     }
 
+    // As cron starts it: no display. Fonts are read through this configuration, whose cache
+    // folder fills as soon as the font system starts.
+    static QProcessEnvironment withoutDisplay(const QString& fontCache)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QString::fromLatin1(name));
+        const QString fonts = TestSupport::freshFolder(QStringLiteral("fonts"));
+        const QString config = fonts + QStringLiteral("/fonts.conf");
+        TestSupport::writeFile(config, "<?xml version=\"1.0\"?><fontconfig><dir>" + QFile::encodeName(fonts)
+                                           + "</dir><cachedir>" + QFile::encodeName(fontCache)
+                                           + "</cachedir></fontconfig>\n");
+        env.insert(QStringLiteral("FONTCONFIG_FILE"), config);
+        return env;
+    }
+
     void unattendedRunBacksTheProfileUp_data()
     {
         QTest::addColumn<bool>("encrypt");
-        QTest::newRow("plain") << false;
-        QTest::newRow("encrypted") << true;
+        QTest::addColumn<bool>("display");
+        QTest::newRow("plain") << false << true;
+        QTest::newRow("encrypted") << true << true;
+        QTest::newRow("no display") << false << false;
     }
 
     void unattendedRunBacksTheProfileUp()
     {
         QFETCH(bool, encrypt);
+        QFETCH(bool, display);
+        const QString fontCache = TestSupport::freshFolder(QStringLiteral("font-cache"));
+        const QProcessEnvironment env =
+            display ? QProcessEnvironment::systemEnvironment() : withoutDisplay(fontCache);
         const QString src = TestSupport::freshFolder(QStringLiteral("src"));
         const QString dest = TestSupport::freshFolder(QStringLiteral("dest")) + QStringLiteral("/deeper");
         TestSupport::makeTree(src, {{QStringLiteral("keep.txt"), "kept"}, {QStringLiteral("skip.tmp"), "left out"},
@@ -138,7 +161,7 @@ private slots:
 
         QString err;
         QString out;
-        QCOMPARE(runToEnd({QStringLiteral("/run"), QStringLiteral("/profile:standard"), QStringLiteral("/dir:") + dest + QLatin1Char('/')}, &err, &out), 0);
+        QCOMPARE(runToEnd({QStringLiteral("/run"), QStringLiteral("/profile:standard"), QStringLiteral("/dir:") + dest + QLatin1Char('/')}, &err, &out, env), 0);
         // Cron mails what a job prints: a run that completed prints nothing at all.
         QCOMPARE(err, QString());
         QCOMPARE(out, QString());
@@ -161,6 +184,8 @@ private slots:
         // Unattended: the settings are not saved by the run.
         QVERIFY(!settings().contains(QStringLiteral("txtPathBackUp=") + dest));
         QVERIFY(!audioSystemStarted());
+        // Nothing is shown, so no text is measured and no font read.
+        QCOMPARE(TestSupport::readTree(fontCache).keys(), QStringList());
     }
 
     void programsBeforeAndAfterAreWaitedFor()
