@@ -1,14 +1,17 @@
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileSystemModel>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
@@ -46,6 +49,29 @@ QStringList keysOf(const QList<QAction*>& actions)
 }
 
 QStringList words(const char* text) { return QString::fromLatin1(text).split(QLatin1Char(' ')); }
+
+// The Alt keys the controls of a page answer to.
+QList<QKeySequence> mnemonicsOf(const QWidget* page)
+{
+    QList<QKeySequence> keys;
+    const auto add = [&keys](const QString& text) {
+        const QKeySequence key = QKeySequence::mnemonic(text);
+        if (!key.isEmpty() && !keys.contains(key))
+            keys << key;
+    };
+    for (const QWidget* control : page->findChildren<QWidget*>()) {
+        if (const auto* button = qobject_cast<const QAbstractButton*>(control))
+            add(button->text());
+        else if (const auto* label = qobject_cast<const QLabel*>(control))
+            add(label->text());
+        else if (const auto* frame = qobject_cast<const QGroupBox*>(control))
+            add(frame->title());
+        else if (const auto* tabs = qobject_cast<const QTabBar*>(control))
+            for (int i = 0; i < tabs->count(); ++i)
+                add(tabs->tabText(i));
+    }
+    return keys;
+}
 
 } // namespace
 
@@ -125,8 +151,9 @@ private slots:
                  words("Exit Start Stop SaveAs New Delete Restore Help Home Update Minimize"));
         QCOMPARE(keysOf(button(*m_w, "Help")->menu()->actions()),
                  words("Product - Tips Forum - About"));
-        QCOMPARE(keysOf(m_w->menuBar->actions()),
-                 words("mnuExit1 mnuHelp1 mnuAbout"));
+        QCOMPARE(keysOf(m_w->mnuProgram->actions()), words("mnuErrorLog mnuBugReport - mnuExit1"));
+        QCOMPARE(keysOf(m_w->mnuHelpBar->actions()),
+                 words("mnuHelp1 - Product Tips Forum - mnuAbout"));
         QCOMPARE(button(*m_w, "Exit")->toolTip(), QStringLiteral("Program Exit"));
     }
 
@@ -179,6 +206,60 @@ private slots:
         QVERIFY(m_w->isVisible());
         m_w->findChild<QAction*>(command)->trigger();
         QVERIFY(!m_w->isVisible());
+    }
+
+    // A key of a page reaches the page's control, never the menu bar: the menu bar answers to
+    // letters no page uses, and pressing a page's letter twice (which cycles through every
+    // holder of a letter) neither opens a menu nor runs a menu command.
+    void pageKeysNeverReachTheMenuBar_data()
+    {
+        // The letters pressed are those the menu bar once shared with the page, where the
+        // page's control is harmless to press (a box to tick, a field to focus).
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("letters");
+        QTest::newRow("Backup: hidden files") << 0 << QStringLiteral("h");
+        QTest::newRow("Sources: select all, destination") << 1 << QStringLiteral("ae");
+        QTest::newRow("Options") << 2 << QString();
+        QTest::newRow("BU Media") << 3 << QString();
+        QTest::newRow("ZIP Options: encrypt, append") << 4 << QStringLiteral("ea");
+        QTest::newRow("Schedule") << 5 << QString();
+    }
+
+    void pageKeysNeverReachTheMenuBar()
+    {
+        QFETCH(int, tab);
+        QFETCH(QString, letters);
+        open();
+        m_w->SSTab1->setCurrentIndex(tab);
+        m_w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_w));
+        QStringList reached;
+        connect(m_w->menuBar, &QMenuBar::triggered, m_w,
+                [&reached](QAction* a) { reached << a->objectName(); });
+        for (QMenu* menu : m_w->menuBar->findChildren<QMenu*>())
+            connect(menu, &QMenu::aboutToShow, m_w, [&reached, menu] { reached << menu->title(); });
+        for (const QChar letter : letters) {
+            const QKeySequence key = QKeySequence::mnemonic(QStringLiteral("&") + letter);
+            for (int press = 0; press < 2; ++press)
+                QTest::keySequence(m_w, key);
+        }
+        QVERIFY2(reached.isEmpty(), qPrintable(reached.join(QLatin1Char(' '))));
+        QVERIFY(m_w->isVisible());
+        QStringList shared;
+        const QList<QKeySequence> pageKeys = mnemonicsOf(m_w->SSTab1->widget(tab));
+        for (const QAction* menu : m_w->menuBar->actions()) {
+            const QKeySequence key = QKeySequence::mnemonic(menu->text());
+            if (!key.isEmpty() && pageKeys.contains(key))
+                shared << menu->text();
+        }
+        QVERIFY2(shared.isEmpty(), qPrintable(shared.join(QLatin1Char(' '))));
+        // The menus are still reached by key: the first by its letter, the next by an arrow.
+        QTest::keySequence(m_w, QKeySequence::mnemonic(m_w->mnuProgram->title()));
+        QTRY_VERIFY(m_w->mnuProgram->isVisible());
+        QTest::keyClick(m_w->mnuProgram, Qt::Key_Right);
+        QTRY_VERIFY(m_w->mnuHelpBar->isVisible());
+        QTest::keyClick(m_w->mnuHelpBar, Qt::Key_Escape);
+        QTRY_VERIFY(!m_w->mnuHelpBar->isVisible());
     }
 
     void refusedNamesSaveNothing_data()

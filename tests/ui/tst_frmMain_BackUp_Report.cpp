@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -92,6 +93,45 @@ private slots:
         QTest::mouseDClick(w.ErrorIndicator, Qt::LeftButton);
         QCOMPARE(opened.size(), 2);
         QVERIFY(!w.errorIndicatorLit());
+        setPageOpenerForTests({});
+    }
+
+    // The lamp's log and the bug report answer to keys from any page.
+    void theLogAndTheBugReportAnswerToKeys_data()
+    {
+        QTest::addColumn<QKeySequence>("key");
+        QTest::addColumn<bool>("log");
+        QTest::newRow("error log") << QKeySequence(Qt::CTRL | Qt::Key_L) << true;
+        QTest::newRow("bug report") << QKeySequence(Qt::CTRL | Qt::Key_B) << false;
+    }
+
+    void theLogAndTheBugReportAnswerToKeys()
+    {
+        QFETCH(QKeySequence, key);
+        QFETCH(bool, log);
+        QList<QUrl> opened;
+        setPageOpenerForTests([&opened](const QUrl& url) { opened.append(url); return true; });
+        frmMain_BackUp w;
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        ReportError(QStringLiteral("test"), ErrNo::FileNotFound, QStringLiteral("a failure"));
+        for (int tab = 0; tab < w.SSTab1->count(); ++tab) {
+            w.SSTab1->setCurrentIndex(tab);
+            MessageBoxSeam::clearShown();
+            if (!log)
+                MessageBoxSeam::scriptAnswer(MsgResult::No);
+            QWidget* focused = QApplication::focusWidget();
+            QTest::keySequence(focused ? focused : &w, key);
+            if (log) {
+                QCOMPARE(opened.value(tab), QUrl::fromLocalFile(ErrorLogPath()));
+                QVERIFY(!w.errorIndicatorLit());
+                ReportError(QStringLiteral("test"), ErrNo::FileNotFound, QStringLiteral("again"));
+            } else {
+                QCOMPARE(MessageBoxSeam::shown().size(), 1);
+                QVERIFY(MessageBoxSeam::shown().at(0).text.contains(QStringLiteral("error.zip")));
+            }
+        }
         setPageOpenerForTests({});
     }
 

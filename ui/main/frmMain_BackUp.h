@@ -178,6 +178,10 @@ public:
     QAction* mnuExit1 = nullptr;
     QAction* mnuHelp1 = nullptr;
     QAction* mnuAbout = nullptr;
+    QMenu* mnuProgram = nullptr;
+    QAction* mnuErrorLog = nullptr;
+    QAction* mnuBugReport = nullptr;
+    QMenu* mnuHelpBar = nullptr;
     QMenu* mnuHelpButton = nullptr; // the drop-down menu of the toolbar's Help button
 
     // " Backup" tab: profile, run options, run totals, statistics

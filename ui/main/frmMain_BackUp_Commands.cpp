@@ -66,6 +66,12 @@ QAction* keyedAction(QWidget* parent, const char* key, const char* caption)
     return action;
 }
 
+QString withKey(const QString& caption, const QAction* command)
+{
+    return caption + QStringLiteral(" (") + command->shortcut().toString(QKeySequence::NativeText)
+           + QLatin1Char(')');
+}
+
 } // namespace
 
 QAction* frmMain_BackUp::toolbarButton(const QString& key) const
@@ -106,22 +112,43 @@ void frmMain_BackUp::createHelpMenu()
         button->setPopupMode(QToolButton::MenuButtonPopup);
 }
 
+// Real menus, whose titles answer to letters no page uses: Alt with a page's letter always
+// reaches the page. The Help menu has no letter left; the arrow keys reach it from the first.
 void frmMain_BackUp::createMenuBarCommands()
 {
-    mnuHelp1 = named(new QAction(QStringLiteral("&Help"), this), "mnuHelp1");
-    mnuAbout = named(new QAction(QStringLiteral("&About"), this), "mnuAbout");
-    menuBar->addAction(mnuExit1);
-    menuBar->addAction(mnuHelp1);
-    menuBar->addAction(mnuAbout);
+    mnuProgram = named(menuBar->addMenu(QStringLiteral("&Quillaro")), "mnuProgram");
+    mnuErrorLog = named(mnuProgram->addAction(QStringLiteral("Error &log")), "mnuErrorLog");
+    mnuErrorLog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    mnuBugReport = named(mnuProgram->addAction(QStringLiteral("&Bug report...")), "mnuBugReport");
+    mnuBugReport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    mnuProgram->addSeparator();
+    mnuExit1->setText(QStringLiteral("E&xit"));
+    mnuExit1->setShortcut(QKeySequence::Quit);
+    mnuProgram->addAction(mnuExit1);
+    mnuHelpBar = named(menuBar->addMenu(QStringLiteral("Help")), "mnuHelpBar");
+    mnuHelp1 = named(mnuHelpBar->addAction(QStringLiteral("&Help")), "mnuHelp1");
+    mnuHelpBar->addSeparator();
+    for (const char* key : {"Product", "Tips", "Forum"})
+        mnuHelpBar->addAction(mnuHelpButton->findChild<QAction*>(QString::fromLatin1(key)));
+    mnuHelpBar->addSeparator();
+    mnuAbout = named(mnuHelpBar->addAction(QStringLiteral("&About")), "mnuAbout");
+    for (QAction* action : {mnuErrorLog, mnuBugReport, mnuExit1})
+        action->setShortcutContext(Qt::WindowShortcut);
+    ErrorIndicator->setToolTip(withKey(QStringLiteral("Double-click: show the error log"), mnuErrorLog));
+    Label7->setToolTip(withKey(QStringLiteral("Make a bug report"), mnuBugReport));
 }
 
 void frmMain_BackUp::connectCommands()
 {
     connect(tbTools, &QToolBar::actionTriggered, this, &frmMain_BackUp::tbTools_ButtonClick);
-    connect(mnuHelpButton, &QMenu::triggered, this, &frmMain_BackUp::tbTools_ButtonMenuClick);
+    // Each item answers through its own signal: the items are in two menus.
+    for (QAction* item : mnuHelpButton->actions())
+        connect(item, &QAction::triggered, this, [this, item] { tbTools_ButtonMenuClick(item); });
     connect(mnuHelp, &QAction::triggered, this, &frmMain_BackUp::mnuHelp_Click);
     connect(mnuHelp1, &QAction::triggered, this, &frmMain_BackUp::mnuHelp1_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmMain_BackUp::mnuAbout_Click);
+    connect(mnuErrorLog, &QAction::triggered, this, &frmMain_BackUp::lblError_Click);
+    connect(mnuBugReport, &QAction::triggered, this, &frmMain_BackUp::Label7_Click);
 }
 
 void frmMain_BackUp::tbTools_ButtonClick(QAction* button)
