@@ -62,11 +62,24 @@ void speechUnusable(const QString& why)
     saveTTS(QStringLiteral("0"));
 }
 
+// An output that cannot be used at all (a part of the program is missing) is logged once.
+void soundUnusable(const QString& why)
+{
+    static QString told;
+    if (why.isEmpty() || why == told)
+        return;
+    told = why;
+    WriteErrorLog(QStringLiteral(" HasSound of Modul QEV_PlaySound "), QStringLiteral("sound is off:"), why);
+}
+
 } // namespace
 
 bool HasSound()
 {
-    bSoundOn = SoundOutput::instance().deviceCount() >= 1;
+    SoundOutput& output = SoundOutput::instance();
+    bSoundOn = output.deviceCount() >= 1;
+    if (!bSoundOn)
+        soundUnusable(output.unavailableReason());
     g_soundLookedFor = true;
     return bSoundOn;
 }

@@ -3,15 +3,11 @@
 #include <algorithm>
 #include <unistd.h>
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QMediaDevices>
-#include <QSoundEffect>
-#include <QUrl>
+
+#include "Modules.h"
+#include "SoundModule.h"
 
 namespace {
 
@@ -20,6 +16,32 @@ std::function<void(const QString&)>& lateHandler()
     static std::function<void(const QString&)> handler;
     return handler;
 }
+
+// In place of the real output when its module cannot be loaded: no device, and every sound
+// fails with the reason.
+class MissingSoundOutput final : public SoundOutput
+{
+public:
+    explicit MissingSoundOutput(QString why)
+        : m_why(std::move(why))
+    {
+    }
+    int deviceCount() override { return 0; }
+    bool playFile(const QString& /*path*/, QString* error) override { return refuse(error); }
+    bool playSamples(const QByteArray& /*samples*/, int /*sampleRate*/, QString* error) override
+    {
+        return refuse(error);
+    }
+    QString unavailableReason() const override { return m_why; }
+
+private:
+    bool refuse(QString* error) const
+    {
+        *error = m_why;
+        return false;
+    }
+    QString m_why;
+};
 
 // A WAV file starts with "RIFF", its length and "WAVE"; anything else is refused at once
 // rather than failing silently inside the decoder.
@@ -39,20 +61,6 @@ bool isWaveFile(const QString& path, QString* error)
     return true;
 }
 
-QtMessageHandler& handlerBefore()
-{
-    static QtMessageHandler handler = nullptr;
-    return handler;
-}
-
-// Without a sound server the audio back end writes its failed connection on the terminal; no
-// server only means no device here, which the device count tells.
-void quietAudioSystem(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (!message.startsWith(QLatin1String("PulseAudioService:")))
-        handlerBefore()(type, context, message);
-}
-
 // The audio back end plays through a sound server only; where no server listens there is no
 // device, and asking the back end would start it (leaving ~/.config/pulse behind) for nothing.
 bool soundServerMayListen()
@@ -68,19 +76,21 @@ bool soundServerMayListen()
                        [](const QString& socket) { return QFileInfo::exists(socket); });
 }
 
-class QtSoundOutput final : public SoundOutput
+std::unique_ptr<SoundOutput> moduleOutput()
+{
+    QString error;
+    const auto create = reinterpret_cast<SoundModule::CreateOutput>(
+        Modules::entry(SoundModule::kName, SoundModule::kCreateOutput, &error));
+    if (!create)
+        return std::make_unique<MissingSoundOutput>(error);
+    return std::unique_ptr<SoundOutput>(create(&SoundOutput::reportLateError));
+}
+
+// The real output: its module is loaded only once a sound server may be there to play on.
+class RealSoundOutput final : public SoundOutput
 {
 public:
-    QtSoundOutput()
-    {
-        if (!handlerBefore())
-            handlerBefore() = qInstallMessageHandler(quietAudioSystem);
-    }
-
-    int deviceCount() override
-    {
-        return soundServerMayListen() ? static_cast<int>(QMediaDevices::audioOutputs().size()) : 0;
-    }
+    int deviceCount() override { return soundServerMayListen() ? module().deviceCount() : 0; }
 
     bool playFile(const QString& path, QString* error) override
     {
@@ -90,45 +100,27 @@ public:
             *error = QStringLiteral("no sound device");
             return false;
         }
-        m_effect = std::make_unique<QSoundEffect>();
-        QObject::connect(m_effect.get(), &QSoundEffect::statusChanged, m_effect.get(),
-                         [effect = m_effect.get(), path] {
-                             if (effect->status() == QSoundEffect::Error)
-                                 reportLateError(QStringLiteral("cannot play ") + path);
-                         });
-        m_effect->setSource(QUrl::fromLocalFile(path));
-        m_effect->play();
-        return true;
+        return module().playFile(path, error);
     }
 
     bool playSamples(const QByteArray& samples, int sampleRate, QString* error) override
     {
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull()) {
-            *error = QStringLiteral("no sound device");
-            return false;
-        }
-        QAudioFormat format;
-        format.setSampleRate(sampleRate);
-        format.setChannelCount(1);
-        format.setSampleFormat(QAudioFormat::Int16);
-        m_sink.reset();
-        m_buffer = std::make_unique<QBuffer>();
-        m_buffer->setData(samples);
-        m_buffer->open(QIODevice::ReadOnly);
-        m_sink = std::make_unique<QAudioSink>(device, format);
-        m_sink->start(m_buffer.get());
-        if (m_sink->error() != QAudio::NoError) {
-            *error = QStringLiteral("the sound device refused the samples");
-            return false;
-        }
-        return true;
+        return module().playSamples(samples, sampleRate, error);
+    }
+
+    QString unavailableReason() const override
+    {
+        return m_module ? m_module->unavailableReason() : QString();
     }
 
 private:
-    std::unique_ptr<QSoundEffect> m_effect;
-    std::unique_ptr<QBuffer> m_buffer;
-    std::unique_ptr<QAudioSink> m_sink;
+    SoundOutput& module()
+    {
+        if (!m_module)
+            m_module = moduleOutput();
+        return *m_module;
+    }
+    std::unique_ptr<SoundOutput> m_module;
 };
 
 std::unique_ptr<SoundOutput>& current()
@@ -142,7 +134,7 @@ std::unique_ptr<SoundOutput>& current()
 SoundOutput& SoundOutput::instance()
 {
     if (!current())
-        current() = std::make_unique<QtSoundOutput>();
+        current() = std::make_unique<RealSoundOutput>();
     return *current();
 }
 

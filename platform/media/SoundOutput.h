@@ -24,9 +24,11 @@ public:
     [[nodiscard]] static SoundOutput& instance();
     // Tests: puts a fake in place of the real output; null brings the real one back.
     static void install(std::unique_ptr<SoundOutput> output);
+    // Why the real output cannot be used (its module did not load); empty when it can.
+    [[nodiscard]] virtual QString unavailableReason() const { return {}; }
+
     // Receives failures that show only after playing began (a file the decoder refuses).
     static void setLateErrorHandler(std::function<void(const QString&)> handler);
-
-protected:
+    // Outputs tell such failures here.
     static void reportLateError(const QString& message);
 };

@@ -1,7 +1,10 @@
 #include <QtTest>
 
+#include <unistd.h>
+
 #include "Globals.h"
 #include "MessageBox.h"
+#include "Modules.h"
 #include "Paths.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_PlaySound.h"
@@ -283,10 +286,44 @@ private slots:
         QCOMPARE(m_played.files.size(), 1);
     }
 
+    // Without a sound server to play on the sound module is not even loaded.
+    void noSoundServerLoadsNoSoundModule()
+    {
+        if (QFileInfo::exists(QStringLiteral("/run/user/%1/pulse/native").arg(::getuid())))
+            QSKIP("a sound server listens on this machine");
+        QVERIFY(!HasSound());
+        QVERIFY(!Modules::isLoaded(QStringLiteral("sound")));
+    }
+
+    // Without its module the program still runs: no sound, no speech, and the reason is
+    // logged once.
+    void aMissingSoundModuleTurnsSoundAndSpeechOffAndIsLogged()
+    {
+        Modules::setFolder(TestSupport::freshFolder(QStringLiteral("no-modules")));
+        qputenv("PULSE_SERVER", "unix:/nonexistent/pulse"); // a server may listen: sound is wanted
+        SettingsStore::saveValue(userScope(), QStringLiteral("Settings"), QStringLiteral("TTS"),
+                                 QStringLiteral("-1"));
+        QVERIFY(!HasSound());
+        QVERIFY(!HasSound());
+        QString sound = QStringLiteral("close");
+        bool scheme = true;
+        PlaySoundOnce(sound, scheme);
+        Ini_TTS();
+        Modules::setFolder({});
+        qunsetenv("PULSE_SERVER");
+        QVERIFY(!bSpeechOn);
+        const QString log = errorLog();
+        QCOMPARE(log.count(QStringLiteral("sound is off")), 1);
+        QCOMPARE(log.count(QStringLiteral("speech is off")), 1);
+        QCOMPARE(log.count(QStringLiteral("libquillaro_sound.so cannot be loaded")), 2);
+        QVERIFY(MessageBoxSeam::shown().isEmpty());
+    }
+
     void theRealSpeechEngineSynthesises()
     {
         useDevices(1);
         std::unique_ptr<SpeechEngine> engine = SpeechEngine::create();
+        QVERIFY(Modules::isLoaded(QStringLiteral("sound")));
         QString error;
         QVERIFY2(engine->open(&error), qPrintable(error));
         QVERIFY(engine->isUsable());

@@ -122,6 +122,32 @@ private slots:
         return env;
     }
 
+    // The dynamic loader's own record of what a process loaded: started with this, it writes
+    // one file per process beside the prefix.
+    static void recordLoading(QProcessEnvironment& env, const QString& prefix)
+    {
+        env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+        env.insert(QStringLiteral("LD_DEBUG_OUTPUT"), prefix);
+    }
+    static QStringList loaded(const QString& prefix)
+    {
+        QStringList files;
+        const QFileInfo info(prefix);
+        for (const QString& record : QDir(info.path()).entryList({info.fileName() + QStringLiteral(".*")})) {
+            const QString text = QString::fromUtf8(TestSupport::readFile(info.path() + QLatin1Char('/') + record));
+            for (const QRegularExpressionMatch& m : QRegularExpression(QStringLiteral("file=(\\S+)")).globalMatch(text))
+                files << m.captured(1);
+        }
+        files.removeDuplicates();
+        return files;
+    }
+    // What only a sound, a phrase, an FTP transfer, a mail or a CD needs.
+    static QStringList optionalParts(const QStringList& files)
+    {
+        static const QRegularExpression optional(QStringLiteral("libquillaro_|libQt6Multimedia|libespeak-ng|libpulse"));
+        return files.filter(optional);
+    }
+
     void unattendedRunBacksTheProfileUp_data()
     {
         QTest::addColumn<bool>("encrypt");
@@ -136,8 +162,10 @@ private slots:
         QFETCH(bool, encrypt);
         QFETCH(bool, display);
         const QString fontCache = TestSupport::freshFolder(QStringLiteral("font-cache"));
-        const QProcessEnvironment env =
+        QProcessEnvironment env =
             display ? QProcessEnvironment::systemEnvironment() : withoutDisplay(fontCache);
+        const QString record = TestSupport::freshFolder(QStringLiteral("loading")) + QStringLiteral("/ld");
+        recordLoading(env, record);
         const QString src = TestSupport::freshFolder(QStringLiteral("src"));
         const QString dest = TestSupport::freshFolder(QStringLiteral("dest")) + QStringLiteral("/deeper");
         TestSupport::makeTree(src, {{QStringLiteral("keep.txt"), "kept"}, {QStringLiteral("skip.tmp"), "left out"},
@@ -186,6 +214,10 @@ private slots:
         QVERIFY(!audioSystemStarted());
         // Nothing is shown, so no text is measured and no font read.
         QCOMPARE(TestSupport::readTree(fontCache).keys(), QStringList());
+        // A run that plays, speaks, sends and writes to disc nothing loads none of their parts.
+        const QStringList files = loaded(record);
+        QVERIFY2(files.filter(QStringLiteral("libQt6Core")).size() == 1, qPrintable(files.join(QLatin1Char(' '))));
+        QCOMPARE(optionalParts(files), QStringList());
     }
 
     void programsBeforeAndAfterAreWaitedFor()
