@@ -451,7 +451,7 @@ ZipPass::Added ZipPass::addFile(const QString& file)
     m_host.setCounter(RunHost::Counter::CompSize, mb(m_tally.compressedBytes, 2));
     m_host.setCounter(RunHost::Counter::ZipSize, mb(m_dZipSize, 3));
     report(fileColumn(file) + sizesText(entry.UncompressedSize(), entry.CompressedSize()));
-    if (QFileInfo(file).size() > entry.UncompressedSize())
+    if (m_oZip->Files().lastAddGrew())
         report(fileColumn(file) + QStringLiteral("grew while read - stored at %1 bytes").arg(entry.UncompressedSize()));
     return Added::Yes;
 }

@@ -98,8 +98,12 @@ bool Source::next(Block* block, ReadProblem* problem, QString* error)
     // A file that grows while it is read is stored at the size it had when it was opened.
     block->last = got < wanted || m_offset >= m_size;
     m_ended = block->last;
+    block->sizeAtEnd = -1;
     // Closed by whoever read it last, so that a file read ahead costs the taker no system call.
     if (m_ended) {
+        struct stat st { };
+        if (::fstat(m_fd, &st) == 0)
+            block->sizeAtEnd = st.st_size;
         ::close(m_fd);
         m_fd = -1;
     }

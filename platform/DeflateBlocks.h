@@ -31,6 +31,7 @@ struct Block {
     quint32 crc = 0;
     qint64 length = 0;
     bool last = false;
+    qint64 sizeAtEnd = -1; // of the file, once its last block was read
 };
 
 // A regular file read in order, block by block, up to the size it had when it was opened.

@@ -177,7 +177,8 @@ zip_int64_t spoolCallback(void* state, void* data, zip_uint64_t length, zip_sour
     }
 }
 
-// Refuses a file, before any of it is written, when what it may take exceeds the room.
+// Refuses a file, before any of it is written, when what it may take exceeds the room; tells
+// whether the file had grown beyond what was read of it by the time its end was read.
 class RoomFeed final : public DeflateBlocks::Feed {
 public:
     RoomFeed(DeflateBlocks::Feed& feed, qint64 room) : m_feed(feed), m_room(room) { }
@@ -198,14 +199,21 @@ public:
     [[nodiscard]] bool next(DeflateBlocks::Block* block, DeflateBlocks::ReadProblem* problem,
                             QString* error) override
     {
-        return m_feed.next(block, problem, error);
+        if (!m_feed.next(block, problem, error))
+            return false;
+        m_read += block->length;
+        m_grew = block->last && block->sizeAtEnd > m_read;
+        return true;
     }
     [[nodiscard]] bool noRoom() const { return m_noRoom; }
+    [[nodiscard]] bool grew() const { return m_grew; }
 
 private:
     DeflateBlocks::Feed& m_feed;
     qint64 m_room;
+    qint64 m_read = 0;
     bool m_noRoom = false;
+    bool m_grew = false;
 };
 
 } // namespace
@@ -237,6 +245,7 @@ struct ZipArchive::Private {
     qsizetype replacedCount = 0;
     QHash<QByteArray, qsizetype> positions; // slot by UTF-8 name, sharing the entries' bytes
     ZipAddProblem addProblem = ZipAddProblem::None;
+    bool lastGrew = false;
     // Lives across parts: the files read ahead are added to whichever part comes next.
     std::unique_ptr<ZipReadAhead> readAhead;
 
@@ -556,6 +565,8 @@ ZipEntry ZipFiles::Item(int index) const
 
 ZipAddProblem ZipFiles::lastAddProblem() const { return m_archive->d->addProblem; }
 
+bool ZipFiles::lastAddGrew() const { return m_archive->d->lastGrew; }
+
 void ZipFiles::expect(const QStringList& paths, int level, bool more)
 {
     ZipArchive::Private& d = *m_archive->d;
@@ -573,6 +584,7 @@ bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool
 {
     ZipArchive::Private& d = *m_archive->d;
     d.addProblem = ZipAddProblem::Other;
+    d.lastGrew = false;
     if (!d.isOpen())
         return fail(error, QStringLiteral("no archive is open"));
     const QString full = QDir::cleanPath(QDir::isAbsolutePath(path)
@@ -593,6 +605,7 @@ bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool
     const bool added = d.addFrom(name, full, feed, error);
     if (feed.noRoom())
         d.addProblem = ZipAddProblem::NoRoom;
+    d.lastGrew = added && feed.grew();
     return added;
 }
 

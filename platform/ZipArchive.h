@@ -78,6 +78,9 @@ public:
     void expect(const QStringList& paths, int level, bool more = false);
     // Why the last AddFileByName that failed added nothing.
     [[nodiscard]] ZipAddProblem lastAddProblem() const;
+    // Whether the file the last AddFileByName added was larger, once read to the size it had
+    // when opened, than that size: it grew while it was read.
+    [[nodiscard]] bool lastAddGrew() const;
     // Entry 0 to Count() - 1; an invalid entry for any other index.
     [[nodiscard]] ZipEntry Item(int index) const;
     [[nodiscard]] ZipEntry operator()(int index) const { return Item(index); }

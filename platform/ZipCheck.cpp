@@ -128,22 +128,48 @@ bool findDirectory(const Reader& file, Directory* dir, QString* why)
     return true;
 }
 
+// The local headers as they come, read through a window: headers of small entries lie close
+// together, so one read serves many.
+class HeaderWindow {
+public:
+    explicit HeaderWindow(const Reader& file) : m_file(file) { }
+    // The bytes at the offset, or null when the file ends before them.
+    [[nodiscard]] const char* at(qint64 offset, qint64 length)
+    {
+        if (offset < m_start || offset + length > m_start + m_bytes.size()) {
+            const qint64 wanted = std::min(std::max(length, kWindow), m_file.size() - offset);
+            if (wanted < length || !m_file.at(offset, wanted, &m_bytes)) {
+                m_bytes.clear();
+                return nullptr;
+            }
+            m_start = offset;
+        }
+        return m_bytes.constData() + (offset - m_start);
+    }
+
+private:
+    static constexpr qint64 kWindow = 64 << 10;
+    const Reader& m_file;
+    QByteArray m_bytes;
+    qint64 m_start = 0;
+};
+
 // The entry's own header agrees with its record and its data ends before the directory.
-bool localAgrees(const Reader& file, const Header& central, quint64 directoryStart, QString* why)
+bool localAgrees(HeaderWindow& file, const Header& central, quint64 directoryStart, QString* why)
 {
-    QByteArray fixed;
-    if (!file.at(qint64(central.offset), 30, &fixed) || le(fixed.constData(), 4) != kLocalSignature)
+    const char* f = file.at(qint64(central.offset), 30);
+    if (!f || le(f, 4) != kLocalSignature)
         return (*why = QStringLiteral("no header of its own")), false;
-    const char* f = fixed.constData();
     const qint64 nameLength = qint64(le(f + 26, 2));
     const qint64 extraLength = qint64(le(f + 28, 2));
-    QByteArray rest;
-    if (!file.at(qint64(central.offset) + 30, nameLength + extraLength, &rest))
+    Header local{le(f + 8, 2), le(f + 14, 4), le(f + 18, 4), le(f + 22, 4), 0, {}};
+    const char* rest = file.at(qint64(central.offset) + 30, nameLength + extraLength);
+    if (!rest)
         return (*why = QStringLiteral("its header is cut short")), false;
-    Header local{le(f + 8, 2), le(f + 14, 4), le(f + 18, 4), le(f + 22, 4), 0, rest.left(nameLength)};
-    applyZip64(rest.constData() + nameLength, extraLength, &local, false);
-    if (local.name != central.name || local.method != central.method || local.crc != central.crc
-        || local.size != central.size || local.compressedSize != central.compressedSize)
+    applyZip64(rest + nameLength, extraLength, &local, false);
+    if (QByteArrayView(rest, nameLength) != central.name || local.method != central.method
+        || local.crc != central.crc || local.size != central.size
+        || local.compressedSize != central.compressedSize)
         return (*why = QStringLiteral("its header and its directory record differ")), false;
     if (central.offset + 30 + quint64(nameLength + extraLength) + central.compressedSize > directoryStart)
         return (*why = QStringLiteral("its data runs into the directory")), false;
@@ -155,6 +181,7 @@ bool localAgrees(const Reader& file, const Header& central, quint64 directorySta
 bool wholeArchive(const QString& path, QString* error)
 {
     const Reader file(path);
+    HeaderWindow headers(file);
     QString why;
     Directory dir;
     bool ok = file.ok() && findDirectory(file, &dir, &why)
@@ -189,7 +216,7 @@ bool wholeArchive(const QString& path, QString* error)
         Header central{le(r + 10, 2), le(r + 16, 4), le(r + 20, 4), le(r + 24, 4), le(r + 42, 4),
                        QByteArray(r + 46, qsizetype(nameLength))};
         applyZip64(r + 46 + nameLength, qint64(extraLength), &central, true);
-        ok = localAgrees(file, central, dir.offset, &why);
+        ok = localAgrees(headers, central, dir.offset, &why);
         if (!ok)
             why = QString::fromUtf8(central.name) + QStringLiteral(": ") + why;
         at += recordLength;

@@ -26,6 +26,9 @@ constexpr quint16 kMadeByUnix = 3 << 8;
 constexpr quint16 kVersion = 20;
 constexpr quint16 kVersion64 = 45;
 constexpr qint64 kFlushAt = 1 << 20;
+// Entries up to this size are gathered; room is taken on the disk a step at a time.
+constexpr qint64 kSmallEntry = 64 << 10;
+constexpr qint64 kReserveStep = 8 << 20;
 
 void put16(QByteArray& b, quint64 v)
 {
@@ -183,6 +186,51 @@ bool ZipWriter::writeWithHeader(qint64 offset, const QByteArray& header, QString
     return writeAt(offset + done, m_block.out.data() + skip, qint64(m_block.out.size()) - skip, error);
 }
 
+// Room on the disk up to end, taken ahead; false where the disk or its file system gives none.
+bool ZipWriter::reserve(qint64 end)
+{
+    if (end <= m_reserved)
+        return true;
+    if (m_noReserve)
+        return false;
+    const qint64 from = std::max(m_reserved, m_end);
+    const qint64 length = std::max(end, m_end + kReserveStep) - from;
+    if (::fallocate(m_fd, 0, from, length) == 0) {
+        m_reserved = from + length;
+        return true;
+    }
+    m_noReserve = errno == EOPNOTSUPP || errno == ENOSYS;
+    return false;
+}
+
+// An entry of one block: gathered with those before it while room for them is taken, else
+// written at once, as a large one is.
+bool ZipWriter::writeSmall(const QByteArray& header, QString* error)
+{
+    const qint64 total = header.size() + qint64(m_block.out.size());
+    if (total > kSmallEntry || !reserve(m_end + total))
+        return flushPending(error) && writeWithHeader(m_end, header, error);
+    if (m_pending.empty())
+        m_pendingAt = m_end;
+    m_pending.insert(m_pending.end(), header.begin(), header.end());
+    m_pending.insert(m_pending.end(), m_block.out.begin(), m_block.out.end());
+    return qint64(m_pending.size()) < kFlushAt || flushPending(error);
+}
+
+// Gathered bytes lie in room already taken, so only a failing disk loses them; the archive
+// then cannot be finished.
+bool ZipWriter::flushPending(QString* error)
+{
+    if (!m_pending.empty()) {
+        m_broken = !writeAt(m_pendingAt, m_pending.data(), qint64(m_pending.size()), error) || m_broken;
+        m_pending.clear();
+        return !m_broken;
+    }
+    if (m_broken)
+        *error = QStringLiteral("cannot write ") + m_path + QStringLiteral(": entries added before were lost");
+    return !m_broken;
+}
+
 ZipWriter::Failure ZipWriter::copyBlocks(Entry& entry, DeflateBlocks::Feed& feed, qint64 dataStart,
                                          DeflateBlocks::ReadProblem* problem, QString* error)
 {
@@ -221,8 +269,10 @@ ZipWriter::Failure ZipWriter::add(const QByteArray& name, DeflateBlocks::Feed& f
         const QByteArray header = localHeader(name, entry.modified, entry.deflated, entry.zip64Local,
                                               entry.crc, entry.size, entry.compressedSize);
         dataStart = m_end + header.size();
-        if (!writeWithHeader(m_end, header, error))
+        if (!writeSmall(header, error))
             failure = Failure::Write;
+    } else if (!flushPending(error)) {
+        failure = Failure::Write;
     } else {
         // The header is written once the data is, when its sizes are known.
         dataStart = m_end
@@ -242,7 +292,10 @@ ZipWriter::Failure ZipWriter::add(const QByteArray& name, DeflateBlocks::Feed& f
     }
     if (failure != Failure::None) {
         // The next file takes the broken one's place.
-        (void)::ftruncate(m_fd, m_end);
+        if (m_pending.empty()) {
+            (void)::ftruncate(m_fd, m_end);
+            m_reserved = m_end;
+        }
         return failure;
     }
     m_end = dataStart + entry.compressedSize;
@@ -254,7 +307,7 @@ void ZipWriter::drop(size_t index) { m_entries[index].live = false; }
 
 bool ZipWriter::finish(const QByteArray& comment, QString* error)
 {
-    if (!ensureOpen(error))
+    if (!ensureOpen(error) || !flushPending(error))
         return false;
     QByteArray out;
     qint64 at = m_end;

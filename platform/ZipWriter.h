@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <vector>
 
 #include <QByteArray>
 #include <QString>
@@ -49,6 +50,9 @@ private:
     [[nodiscard]] bool writeAt(qint64 offset, const char* data, qint64 length, QString* error);
     void takeBlock(Entry& entry) const;
     [[nodiscard]] bool writeWithHeader(qint64 offset, const QByteArray& header, QString* error);
+    [[nodiscard]] bool writeSmall(const QByteArray& header, QString* error);
+    [[nodiscard]] bool reserve(qint64 end);
+    [[nodiscard]] bool flushPending(QString* error);
     [[nodiscard]] Failure copyBlocks(Entry& entry, DeflateBlocks::Feed& feed, qint64 dataStart,
                                      DeflateBlocks::ReadProblem* problem, QString* error);
     [[nodiscard]] QByteArray centralDirectory(qint64* records) const;
@@ -57,6 +61,13 @@ private:
     QString m_working;
     int m_fd = -1;
     qint64 m_end = 0;
+    // Small entries are gathered and written together, into room taken on the disk beforehand,
+    // so that a full disk still fails the entry that does not fit, not one added earlier.
+    std::vector<char> m_pending;
+    qint64 m_pendingAt = 0;  // where the pending bytes go
+    qint64 m_reserved = 0;   // the file has room taken up to here
+    bool m_noReserve = false; // the file system takes no room in advance
+    bool m_broken = false;    // pending bytes were lost: the archive cannot be finished
     std::deque<Entry> m_entries; // grows without copying what it holds
     DeflateBlocks::Block m_block;
 };
