@@ -87,8 +87,10 @@ bool HasSound()
 void DeferSoundAndSpeech()
 {
     g_soundLookedFor = false;
-    g_speechDeferred = true;
+    DeferSpeech();
 }
+
+void DeferSpeech() { g_speechDeferred = true; }
 
 bool SoundOn()
 {

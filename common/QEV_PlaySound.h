@@ -15,6 +15,9 @@ extern std::unique_ptr<SpeechEngine> objTTS;
 // Looking for a device starts the audio system: a start that plays and speaks nothing yet
 // leaves that, and the speech object, to the first sound or phrase that is wanted.
 void DeferSoundAndSpeech();
+// The speech engine connects to the sound server when it is created: it waits for the first
+// phrase.
+void DeferSpeech();
 // bSoundOn, once looked for.
 [[nodiscard]] bool SoundOn();
 // Plays a sound without waiting: with useScheme an event name ("close") is looked up in the

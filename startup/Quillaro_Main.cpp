@@ -251,12 +251,14 @@ StartResult Main(const QStringList& arguments, SingleInstance& instance)
 {
     bShowErrorBox = false;
     const bool unattended = HasRunSwitch(arguments);
-    // A run nobody listens to starts the audio system and the speech engine only for a sound
-    // or a phrase it is asked for.
-    if (unattended)
+    // A run nobody listens to starts the audio system only for a sound or a phrase it is asked
+    // for; no start creates the speech engine before its first phrase.
+    if (unattended) {
         DeferSoundAndSpeech();
-    else
+    } else {
         (void)HasSound();
+        DeferSpeech();
+    }
     AppName = QStringLiteral("Quillaro");
     GetPCInfos();
     MessageBoxSeam::setUnattended(unattended);
@@ -281,8 +283,6 @@ StartResult Main(const QStringList& arguments, SingleInstance& instance)
         splash.exec();
     }
     Ini_ErrorLog();
-    if (!unattended)
-        Ini_TTS();
     g_bBackupStarted = false;
     const QPointer<frmMain_BackUp> window = new frmMain_BackUp;
     window->setAttribute(Qt::WA_DeleteOnClose);

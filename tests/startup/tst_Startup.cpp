@@ -62,6 +62,7 @@ private:
     static bool audioSystemStarted()
     {
         return QFileInfo::exists(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/pulse"))
+               || QFileInfo::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/pulse"))
                || QFileInfo::exists(QDir::homePath() + QStringLiteral("/.config/pulse"));
     }
 

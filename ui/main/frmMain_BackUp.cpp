@@ -341,15 +341,23 @@ void frmMain_BackUp::restoreGeometry()
     keepOnScreen(firstStart);
 }
 
+// The window manager's title bar and borders lie outside the window and are unknown until it
+// is shown: room is kept for the tallest in common use.
+QSize frmMain_BackUp::decorationAllowance() const
+{
+    const QSize known = frameGeometry().size() - size();
+    return known.height() > 0 ? known : QSize(16, 40);
+}
+
 // A window stored on a screen that is gone comes back where it can be seen; a first start
-// places it whole on the screen.
+// places it whole on the screen, title bar and borders included.
 void frmMain_BackUp::keepOnScreen(bool whole)
 {
     const QScreen* shown = screen();
     if (!shown)
         return;
     const QRect room = shown->availableGeometry();
-    const QRect frame(pos(), size());
+    const QRect frame(pos(), size() + decorationAllowance());
     if (whole ? room.contains(frame) : room.contains(frame.topLeft()))
         return;
     const int x = qBound(room.left(), frame.left(), qMax(room.left(), room.right() - frame.width()));
@@ -360,8 +368,10 @@ void frmMain_BackUp::keepOnScreen(bool whole)
 QSize frmMain_BackUp::firstStartSize() const
 {
     const QScreen* shown = screen();
-    const QSize room = shown ? shown->availableGeometry().size() * 0.95 : QSize(1000, 720);
-    return QSize(1000, 720).boundedTo(room);
+    if (!shown)
+        return {1000, 720};
+    const QSize room = shown->availableGeometry().size();
+    return QSize(1000, 720).boundedTo(room * 0.95).boundedTo(room - decorationAllowance());
 }
 
 void frmMain_BackUp::cmdSetTray()

@@ -425,6 +425,7 @@ private:
     void restoreStartProfile();
     void restoreGeometry();
     [[nodiscard]] QSize firstStartSize() const;
+    [[nodiscard]] QSize decorationAllowance() const;
     void keepOnScreen(bool whole);
     // A close or exit asked for while a run is active waits until the run has unwound.
     enum class PendingClose { None, Close, Exit };
