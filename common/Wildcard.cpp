@@ -46,6 +46,15 @@ bool wellFormed(const QString& p)
     return true;
 }
 
+bool isLiteral(QStringView p)
+{
+    for (const QChar c : p) {
+        if (c == QLatin1Char('*') || c == QLatin1Char('?') || c == QLatin1Char('#') || c == QLatin1Char('['))
+            return false;
+    }
+    return true;
+}
+
 bool matchFrom(const QString& n, qsizetype ni, const QString& p, qsizetype pi)
 {
     // Iterative with one backtrack point for the last "*": linear for the common cases.
@@ -55,6 +64,11 @@ bool matchFrom(const QString& n, qsizetype ni, const QString& p, qsizetype pi)
         if (pi < p.size()) {
             const QChar pc = p.at(pi);
             if (pc == QLatin1Char('*')) {
+                // A star followed by plain characters only ("*.TMP") fits when the name ends
+                // in them: no need to try every place the star could end.
+                const QStringView tail = QStringView(p).sliced(pi + 1);
+                if (isLiteral(tail))
+                    return n.size() - ni >= tail.size() && QStringView(n).sliced(n.size() - tail.size()) == tail;
                 starP = pi++;
                 starN = ni;
                 continue;

@@ -76,6 +76,9 @@ public:
     void newsLine(const QString& line) override { PrependNews(m_host, line); }
     void elapsedTime(const QString& seconds) override { m_host.setCounter(RunHost::Counter::BackUpTime, seconds); }
     bool cancelRequested() override { return g_bCancelBackUp; }
+    // Asked for after every entry: the window's messages are seen a few times a second, as
+    // during the other passes.
+    void pumpEvents() override { PumpEvents(); }
 
 private:
     RunHost& m_host;

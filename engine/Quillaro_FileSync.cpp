@@ -23,6 +23,7 @@ constexpr const char* kModule = "Quillaro_FileSync";
 // FAT, exFAT and SMB keep coarse times; closer times are the same time.
 constexpr qint64 kTimeToleranceNs = 2000000000;
 constexpr int kDisplayLength = 40;
+constexpr qint64 kElapsedRefreshMs = 100;
 const QString kForward = QStringLiteral("  -->>  ");
 const QString kBackward = QStringLiteral("  <<--  ");
 
@@ -160,6 +161,8 @@ private:
     const SyncOptions& m_options;
     SyncSink& m_sink;
     SyncResult m_result;
+    QString m_elapsed; // the seconds last shown, read from the clock at m_elapsedReadAt
+    qint64 m_elapsedReadAt = 0;
 };
 
 bool SyncPass::refuse(const QString& source, const QString& destination, bool tree,
@@ -340,13 +343,20 @@ void SyncPass::report(const char* procedure, const Failure& failure)
     ReportError(ModulLabel(procedure, kModule), failure.number, failure.description);
 }
 
+// Told for every entry, yet the wall clock is read only a few times a second: reading it
+// cost more than comparing the entry.
 void SyncPass::showElapsed()
 {
-    const int now = qRound(Clock::now().time().msecsSinceStartOfDay() / 1000.0);
-    int seconds = now - m_options.startTime;
-    if (seconds < 0) // the run went past midnight
-        seconds += 24 * 60 * 60;
-    m_sink.elapsedTime(QString::number(seconds));
+    const qint64 at = Clock::monotonicMs();
+    if (m_elapsed.isNull() || at - m_elapsedReadAt >= kElapsedRefreshMs) {
+        const int now = qRound(Clock::now().time().msecsSinceStartOfDay() / 1000.0);
+        int seconds = now - m_options.startTime;
+        if (seconds < 0) // the run went past midnight
+            seconds += 24 * 60 * 60;
+        m_elapsed = QString::number(seconds);
+        m_elapsedReadAt = at;
+    }
+    m_sink.elapsedTime(m_elapsed);
 }
 
 bool SyncPass::pumpAndCancelled()

@@ -70,9 +70,21 @@ FolderEntry entryOf(const QString& name, const Stat& st)
 }
 
 // A symlink counts as the file it points at; a folder behind it is never entered.
+// A name in plain ASCII is the same in UTF-8: only other names go through the converter,
+// which cost more than the rest of the entry.
+QString decodedName(const char* rawName)
+{
+    const size_t length = std::strlen(rawName);
+    for (size_t i = 0; i < length; ++i) {
+        if (static_cast<unsigned char>(rawName[i]) >= 0x80)
+            return QFile::decodeName(rawName);
+    }
+    return QString::fromLatin1(rawName, qsizetype(length));
+}
+
 FolderEntry classify(int dirFd, const char* rawName)
 {
-    const QString name = QFile::decodeName(rawName);
+    const QString name = decodedName(rawName);
     Stat st{};
     if (fstatat(dirFd, rawName, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return {name};

@@ -64,7 +64,7 @@ struct Snapshot
 // the lookup itself. They are declared after the database so that they are finalized first.
 struct Connection
 {
-    QString file;
+    QString base; // the base folder the store was opened in
     std::unique_ptr<sqlite3, Closer> db;
     Statement lookup;
     Statement insert;
@@ -85,6 +85,11 @@ bool fail(sqlite3* db, const QString& what, QString* error)
     return false;
 }
 
+bool failRead(sqlite3* db, QString* error)
+{
+    return fail(db, QStringLiteral("cannot read ") + ArchiveStore::databaseFile(), error);
+}
+
 bool createTable(sqlite3* db, QString* error)
 {
     const char* sql = "CREATE TABLE IF NOT EXISTS cleared ("
@@ -97,9 +102,10 @@ bool createTable(sqlite3* db, QString* error)
 sqlite3* open(QString* error)
 {
     Connection& c = connection();
-    const QString file = ArchiveStore::databaseFile();
-    if (c.db && c.file == file)
+    const QString base = Paths::baseFolder();
+    if (c.db && c.base == base)
         return c.db.get();
+    const QString file = ArchiveStore::databaseFile();
     c.snapshot.reset();
     c.db.reset();
     QDir().mkpath(QFileInfo(file).path());
@@ -119,7 +125,7 @@ sqlite3* open(QString* error)
     sqlite3_exec(raw, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     if (!createTable(raw, error))
         return nullptr;
-    c.file = file;
+    c.base = base;
     c.db = std::move(db);
     return raw;
 }
@@ -200,13 +206,12 @@ bool queryCleared(sqlite3* db, const QByteArray& utf8, const ArchiveStore::Stamp
 {
     sqlite3_stmt* s = statement(connection().lookup, db,
                                 "SELECT mtime_ns, size FROM cleared WHERE path = ?1");
-    const QString unreadable = QStringLiteral("cannot read ") + ArchiveStore::databaseFile();
     if (!s)
-        return fail(db, unreadable, error);
+        return failRead(db, error);
     bindPath(s, utf8);
     const int rc = sqlite3_step(s);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        return fail(db, unreadable, error);
+        return failRead(db, error);
     *cleared = rc == SQLITE_ROW && sqlite3_column_int64(s, 0) == stamp.mtimeNs
         && sqlite3_column_int64(s, 1) == stamp.size;
     sqlite3_reset(s); // ends the read, so that it holds no snapshot of the file open
@@ -225,7 +230,7 @@ void ArchiveStore::reset()
     c.remove.reset();
     c.snapshot.reset();
     c.db.reset();
-    c.file.clear();
+    c.base.clear();
 }
 
 bool ArchiveStore::isCleared(const QString& path, const Stamp& stamp, bool* cleared, QString* error)

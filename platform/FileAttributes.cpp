@@ -27,8 +27,42 @@ ArchiveStore::Stamp stampOf(const struct stat& st)
             static_cast<qint64>(st.st_size)};
 }
 
-// The store keys files by their absolute, cleaned path.
-QString storeKey(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
+bool isDotPart(QStringView part)
+{
+    return (part.size() == 1 || part.size() == 2) && part.count(QLatin1Char('.')) == part.size();
+}
+
+// An absolute path without "." or ".." parts, doubled or trailing "/": its own cleaned form.
+bool isCleanAbsolute(QStringView path)
+{
+    if (!path.startsWith(QLatin1Char('/')))
+        return false;
+    if (path.size() == 1)
+        return true;
+    qsizetype start = 1;
+    for (qsizetype i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path.at(i) != QLatin1Char('/'))
+            continue;
+        const QStringView part = path.sliced(start, i - start);
+        if (part.isEmpty() || isDotPart(part))
+            return false;
+        start = i + 1;
+    }
+    return true;
+}
+
+// The store keys files by their absolute, cleaned path (a run asks with such paths).
+QString storeKey(const QString& path)
+{
+    return isCleanAbsolute(path) ? path : QFileInfo(path).absoluteFilePath();
+}
+
+// A name starting with "." is hidden.
+bool isHiddenName(const QString& path)
+{
+    const qsizetype name = path.lastIndexOf(QLatin1Char('/')) + 1;
+    return name < path.size() && path.at(name) == QLatin1Char('.');
+}
 
 bool setReadOnly(const QString& path, const struct stat& st, bool readOnly, QString* error)
 {
@@ -58,7 +92,7 @@ bool FileAttributes::get(const QString& path, quint32* attributes, QString* erro
     quint32 bits = 0;
     if (!(st.st_mode & S_IWUSR))
         bits |= ReadOnly;
-    if (QFileInfo(path).fileName().startsWith(QLatin1Char('.')))
+    if (isHiddenName(path))
         bits |= Hidden;
     if (S_ISDIR(st.st_mode)) {
         bits |= Directory;

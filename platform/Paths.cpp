@@ -1,5 +1,11 @@
 #include "Paths.h"
 
+#include <array>
+#include <cstdlib>
+#include <iterator>
+#include <string>
+#include <string_view>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -53,7 +59,9 @@ bool copyMissingAssets(const QString& from, const QString& to, QString* error)
 
 namespace Paths {
 
-QString baseFolder()
+namespace {
+
+QString baseFolderOfEnvironment()
 {
     const QString home = qEnvironmentVariable("QUILLARO_HOME");
     if (!home.isEmpty())
@@ -62,6 +70,36 @@ QString baseFolder()
     if (data.isEmpty())
         data = QDir::homePath() + QStringLiteral("/.local/share");
     return QDir::cleanPath(data + QStringLiteral("/quillaro"));
+}
+
+} // namespace
+
+// The attribute store asks for every file of a run: the folder is made again only when a
+// variable it is made of changed.
+QString baseFolder()
+{
+    static const char* const variables[] = {"QUILLARO_HOME", "XDG_DATA_HOME", "HOME"};
+    struct Known
+    {
+        std::array<std::string, std::size(variables)> values;
+        QString folder;
+        bool made = false;
+    };
+    thread_local Known known;
+    bool same = known.made;
+    for (size_t i = 0; i < known.values.size(); ++i) {
+        const char* value = std::getenv(variables[i]);
+        const std::string_view now = value ? value : "";
+        if (now != known.values[i]) {
+            known.values[i] = now;
+            same = false;
+        }
+    }
+    if (!same) {
+        known.folder = baseFolderOfEnvironment();
+        known.made = true;
+    }
+    return known.folder;
 }
 
 QString programFolder() { return baseFolder() + QStringLiteral("/program"); }

@@ -63,7 +63,12 @@ FilterList CutPatternList(const QString& text, bool filePatterns)
     return list;
 }
 
-bool MatchesFilterList(const FilterList& list, const QString& upperName, const QString& label)
+namespace {
+
+// The label of a malformed pattern's report is made only when one is reported: the lists are
+// matched for every file of a run.
+template <typename Label>
+bool matches(const FilterList& list, const QString& upperName, const Label& label)
 {
     for (const QString& pattern : list.patterns) {
         bool malformed = false;
@@ -71,30 +76,34 @@ bool MatchesFilterList(const FilterList& list, const QString& upperName, const Q
             return true;
         if (malformed && !reportedPatterns().contains(pattern)) {
             reportedPatterns().insert(pattern);
-            ReportError(label, ErrNo::InvalidCall,
+            ReportError(label(), ErrNo::InvalidCall,
                         QStringLiteral("malformed pattern, it matches nothing: ") + pattern);
         }
     }
     return false;
 }
 
+bool nameMatches(const FilterList& list, const QString& name, const char* procedure)
+{
+    return !list.patterns.isEmpty()
+           && matches(list, name.toUpper(), [procedure] { return FormularLabel(procedure, "frmMain_BackUp"); });
+}
+
+} // namespace
+
+bool MatchesFilterList(const FilterList& list, const QString& upperName, const QString& label)
+{
+    return matches(list, upperName, [&label] { return label; });
+}
+
 void ResetPatternReports() { reportedPatterns().clear(); }
 
-bool File_Excluded(const QString& path)
-{
-    return MatchesFilterList(ExclusionList, sParseFile(path).toUpper(),
-                             FormularLabel("File_Excluded", "frmMain_BackUp"));
-}
+bool File_Excluded(const QString& path) { return nameMatches(ExclusionList, sParseFile(path), "File_Excluded"); }
 
-bool File_Included(const QString& path)
-{
-    return MatchesFilterList(InclusionList, sParseFile(path).toUpper(),
-                             FormularLabel("File_Included", "frmMain_BackUp"));
-}
+bool File_Included(const QString& path) { return nameMatches(InclusionList, sParseFile(path), "File_Included"); }
 
 bool File_DirExcluded(const QString& path)
 {
     QString folder = path;
-    return MatchesFilterList(DirExclusionList, sParseLastDir(folder).toUpper(),
-                             FormularLabel("File_DirExcluded", "frmMain_BackUp"));
+    return nameMatches(DirExclusionList, sParseLastDir(folder), "File_DirExcluded");
 }

@@ -36,6 +36,14 @@ private slots:
         row("negated list miss", "A", "[!ABC]", false);
         row("several stars backtrack", "AXBXC", "*B*C", true);
         row("star then literal miss", "ABCD", "*X", false);
+        row("tail longer than the name", "B", "*AB", false);
+        row("tail is the whole name", "AB", "*AB", true);
+        row("tail after a head", "XAB", "X*AB", true);
+        row("tail may not overlap the head", "XAB", "XA*AB", false);
+        row("tail after two stars", "ABAB", "*A*B", true);
+        row("tail after two stars miss", "ABA", "*A*B", false);
+        row("tail after a bracket", "Q1.LOG", "[PQ]*.LOG", true);
+        row("closing bracket alone is literal", "A]", "*]", true);
         row("empty pattern", "", "", true);
         row("empty name star", "", "*", true);
         row("unclosed bracket never matches", "[A", "[A", false);

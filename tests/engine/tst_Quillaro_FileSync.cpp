@@ -581,6 +581,23 @@ private slots:
         QCOMPARE(TestSupport::readTree(m_source).size(), 4);
     }
 
+    // Names beyond ASCII are listed as the same names on both sides: the second run finds
+    // every file in place and copies nothing.
+    void namesBeyondAsciiAreTheSameOnBothSides()
+    {
+        const QString accented = QStringLiteral("r\u00e9sum\u00e9.txt");
+        const QString folder = QStringLiteral("\u65e5\u672c/");
+        freshPair({{accented, "cv"}, {folder + QStringLiteral("plain.txt"), "p"}, {QStringLiteral("plain.txt"), "x"}},
+                  {});
+        QCOMPARE(Sync_Folders(m_source, m_destination, m_options, m_sink).copied, 3);
+        QCOMPARE(TestSupport::readTree(m_destination), TestSupport::readTree(m_source));
+        QVERIFY(QFileInfo::exists(m_destination + QLatin1Char('/') + accented));
+        m_sink = Recorder();
+        const SyncResult again = Sync_Folders(m_source, m_destination, m_options, m_sink);
+        QCOMPARE(again.copied, 0);
+        QCOMPARE(again.failed, 0);
+    }
+
     // The copy is what reading the source gives, whether the kernel copies it or it is read:
     // several buffers' worth, nothing, and a file whose size the system does not know.
     void copyFileGivesWhatReadingGives_data()

@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -20,19 +21,27 @@ quint32 attributesOf(const QString& path)
     return bits;
 }
 
-// The rows of the store as sqlite3's own Python module sees them.
-int storedRows()
+// What sqlite3's own Python module prints for a query of the store, a line per row.
+QStringList queried(const char* sql)
 {
     QString out;
-    const int rc
-        = runTool(QStringLiteral("python3"),
-                  {QStringLiteral("-c"),
-                   QStringLiteral("import sqlite3,sys;print(sqlite3.connect(sys.argv[1])"
-                                  ".execute('select count(*) from cleared').fetchone()[0])"),
-                   ArchiveStore::databaseFile()},
-                  &out);
-    return rc == 0 ? out.trimmed().toInt() : -1;
+    const int rc = runTool(QStringLiteral("python3"),
+                           {QStringLiteral("-c"),
+                            QStringLiteral("import sqlite3,sys;[print(*r) for r in "
+                                           "sqlite3.connect(sys.argv[1]).execute(sys.argv[2])]"),
+                            ArchiveStore::databaseFile(), QString::fromLatin1(sql)},
+                           &out);
+    return rc == 0 ? out.split(QLatin1Char('\n'), Qt::SkipEmptyParts) : QStringList{QStringLiteral("?")};
 }
+
+int storedRows()
+{
+    bool ok = false;
+    const int rows = queried("select count(*) from cleared").value(0).toInt(&ok);
+    return ok ? rows : -1;
+}
+
+QStringList storedPaths() { return queried("select path from cleared order by path"); }
 
 // Changes the store behind the program's back, as another program would.
 bool deleteRowsElsewhere()
@@ -57,6 +66,8 @@ private slots:
     void clearingHoldsUntilTheFileChanges();
     void settingDeletesTheRow();
     void clearedAttributeOutlivesTheConnection();
+    void rowIsKeyedByTheCleanPath_data();
+    void rowIsKeyedByTheCleanPath();
     void readOnlyFollowsOwnerWrite();
     void kindsOfEntries();
     void missingPathFails();
@@ -107,6 +118,37 @@ void tst_FileAttributes::clearedAttributeOutlivesTheConnection()
     QVERIFY(FileAttributes::setArchive(file, false, &error));
     ArchiveStore::reset();
     QCOMPARE(attributesOf(file), FileAttributes::Normal);
+}
+
+void tst_FileAttributes::rowIsKeyedByTheCleanPath_data()
+{
+    QTest::addColumn<QString>("written");
+    QTest::newRow("clean") << QStringLiteral("%1/sub/doc.txt");
+    QTest::newRow("doubled slash") << QStringLiteral("%1//sub/doc.txt");
+    QTest::newRow("dot part") << QStringLiteral("%1/./sub/doc.txt");
+    QTest::newRow("dot-dot part") << QStringLiteral("%1/sub/../sub/doc.txt");
+    QTest::newRow("relative") << QStringLiteral("sub/doc.txt");
+}
+
+// However the path is written, the row holds the file's absolute, cleaned path, and every
+// spelling of it finds the row.
+void tst_FileAttributes::rowIsKeyedByTheCleanPath()
+{
+    QFETCH(QString, written);
+    const QString folder = freshFolder(QStringLiteral("keys"));
+    const QString clean = folder + QStringLiteral("/sub/doc.txt");
+    writeFile(clean, "text");
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(folder));
+    const QString path = written.contains(QLatin1Char('%')) ? written.arg(folder) : written;
+    QString error;
+    QVERIFY(deleteRowsElsewhere());
+    QVERIFY2(FileAttributes::setArchive(path, false, &error), qPrintable(error));
+    QCOMPARE(storedPaths(), QStringList{clean});
+    QCOMPARE(attributesOf(path), FileAttributes::Normal);
+    QCOMPARE(attributesOf(clean), FileAttributes::Normal);
+    QCOMPARE(attributesOf(folder + QStringLiteral("//sub/./doc.txt")), FileAttributes::Normal);
+    QVERIFY(QDir::setCurrent(previous));
 }
 
 void tst_FileAttributes::readOnlyFollowsOwnerWrite()
