@@ -55,6 +55,15 @@ bool copyMissingAssets(const QString& from, const QString& to, QString* error)
     return ok;
 }
 
+// A file or folder of the install tree's share/quillaro beside the program's bin folder; the
+// source tree's when the program runs from the build tree.
+QString installedOr(const QString& name, const QString& inSources)
+{
+    const QString installed = QCoreApplication::applicationDirPath()
+                              + QStringLiteral("/../share/quillaro/") + name;
+    return QFileInfo::exists(installed) ? QDir::cleanPath(installed) : inSources;
+}
+
 } // namespace
 
 namespace Paths {
@@ -112,14 +121,19 @@ QString shippedAssetsFolder()
 {
     if (!assetsOverride().isEmpty())
         return assetsOverride();
-    const QString installed = QCoreApplication::applicationDirPath()
-                              + QStringLiteral("/../share/quillaro/Common");
-    if (QFileInfo(installed).isDir())
-        return QDir::cleanPath(installed);
 #ifdef QUILLARO_SOURCE_COMMON
-    return QStringLiteral(QUILLARO_SOURCE_COMMON);
+    return installedOr(QStringLiteral("Common"), QStringLiteral(QUILLARO_SOURCE_COMMON));
 #else
-    return {};
+    return installedOr(QStringLiteral("Common"), {});
+#endif
+}
+
+QString shippedHelpFile()
+{
+#ifdef QUILLARO_SOURCE_HELP
+    return installedOr(QStringLiteral("README.md"), QStringLiteral(QUILLARO_SOURCE_HELP));
+#else
+    return installedOr(QStringLiteral("README.md"), {});
 #endif
 }
 

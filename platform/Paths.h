@@ -15,6 +15,8 @@ namespace Paths {
 [[nodiscard]] QString tempFolder();
 // Where the shipped read-only assets are: the install tree, or the source tree's Common/.
 [[nodiscard]] QString shippedAssetsFolder();
+// The program's help, README.md: the one installed beside the assets, or the source tree's.
+[[nodiscard]] QString shippedHelpFile();
 
 // Creates the base, program and temp folders and copies shipped assets that the user's
 // Common folder lacks. The user's own files are never overwritten.

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGroupBox>
 #include <QLabel>
@@ -26,6 +27,9 @@
 #include "ProfileFile.h"
 #include "QEV_Language.h"
 #include "ProfileFixture.h"
+#include "SettingsKeys.h"
+#include "SettingsStore.h"
+#include "QEV_ErrorLog.h"
 #include "TestSupport.h"
 #include "WebFetch.h"
 #include "WidgetDialogs.h"
@@ -157,36 +161,89 @@ private slots:
         QCOMPARE(button(*m_w, "Exit")->toolTip(), QStringLiteral("Program Exit"));
     }
 
+    // Each command opens its address setting, by default the program's own: Help the help
+    // shipped with the program, the others the maker's pages.
     void helpCommandsOpenTheirPages_data()
     {
         QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("page");
-        const QString help = QStringLiteral("https://quillaro.invalid/help");
-        QTest::newRow("toolbar Help") << QStringLiteral("Help") << help;
-        QTest::newRow("help menu Tips") << QStringLiteral("Tips") << help;
-        QTest::newRow("menu bar Help") << QStringLiteral("mnuHelp1") << help;
-        QTest::newRow("tray menu Help") << QStringLiteral("mnuHelp") << help;
-        QTest::newRow("Product") << QStringLiteral("Product")
-                                 << QStringLiteral("https://quillaro.invalid/product");
-        QTest::newRow("Forum") << QStringLiteral("Forum")
-                               << QStringLiteral("https://quillaro.invalid/forum");
-        QTest::newRow("Home") << QStringLiteral("Home")
-                              << QStringLiteral("https://quillaro.invalid/");
+        const QString help = QUrl::fromLocalFile(Paths::shippedHelpFile()).toString();
+        const auto row = [](const char* name, const char* command, const char* key, const QString& page) {
+            QTest::newRow(name) << QString::fromLatin1(command) << QString::fromLatin1(key) << page;
+        };
+        row("toolbar Help", "Help", "HelpURL", help);
+        row("menu bar Help", "mnuHelp1", "HelpURL", help);
+        row("tray menu Help", "mnuHelp", "HelpURL", help);
+        row("Tips", "Tips", "TipsURL", QStringLiteral("https://quillaro.invalid/help"));
+        row("Product", "Product", "ProductURL", QStringLiteral("https://quillaro.invalid/product"));
+        row("Forum", "Forum", "ForumURL", QStringLiteral("https://quillaro.invalid/forum"));
+        row("Home", "Home", "HomePageURL", QStringLiteral("https://quillaro.invalid/"));
+        row("suite link", "Label32", "SuiteURL", QStringLiteral("https://quillaro.invalid/products"));
+        row("maker's link", "lblQEVHome", "SuiteURL", QStringLiteral("https://quillaro.invalid/products"));
     }
 
     void helpCommandsOpenTheirPages()
     {
         QFETCH(QString, command);
+        QFETCH(QString, key);
         QFETCH(QString, page);
-        open();
+        const QString stored = QStringLiteral("http://127.0.0.1:9/") + key;
         QStringList opened;
         setPageOpenerForTests([&](const QUrl& url) {
             opened << url.toString();
             return true;
         });
+        for (const QString& address : {QString(), stored}) {
+            SettingsStore::saveValue(SettingsKeys::userScope(), QStringLiteral("Settings"), key, address);
+            open();
+            if (auto* action = m_w->findChild<QAction*>(command))
+                action->trigger();
+            else
+                QTest::mouseClick(m_w->findChild<QLabel*>(command), Qt::LeftButton);
+        }
+        setPageOpenerForTests({});
+        QCOMPARE(opened, (QStringList{page, stored}));
+    }
+
+    // The shipped help is the program's README, beside the installed program or in the sources.
+    void theShippedHelpIsTheReadme()
+    {
+        const QString help = Paths::shippedHelpFile();
+        QCOMPARE(QFileInfo(help).fileName(), QStringLiteral("README.md"));
+        QVERIFY(TestSupport::readFile(help).startsWith("# Quillaro"));
+    }
+
+    // When nothing can open a page or the log, a box says so and the lamp keeps its colour.
+    void whatNothingCanOpenIsTold_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("lit");
+        QTest::newRow("Help, lamp green") << QStringLiteral("mnuHelp1") << false;
+        QTest::newRow("Forum, lamp red") << QStringLiteral("Forum") << true;
+        QTest::newRow("error log, lamp red") << QStringLiteral("mnuErrorLog") << true;
+    }
+
+    void whatNothingCanOpenIsTold()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, lit);
+        open();
+        if (lit)
+            ReportError(QStringLiteral("test"), ErrNo::FileNotFound, QStringLiteral("a failure"));
+        QString tried;
+        setPageOpenerForTests([&tried](const QUrl& url) {
+            tried = url.toString();
+            return false;
+        });
+        MessageBoxSeam::clearShown();
         m_w->findChild<QAction*>(command)->trigger();
         setPageOpenerForTests({});
-        QCOMPARE(opened, QStringList{page});
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
+        QVERIFY(MessageBoxSeam::shown().first().text.startsWith(LangText(390)));
+        QVERIFY(!tried.isEmpty());
+        QVERIFY(MessageBoxSeam::shown().first().text.endsWith(tried));
+        QCOMPARE(m_w->errorIndicatorLit(), lit);
     }
 
     // Sound ticked on a machine without a sound device: nothing is spoken and the window goes.

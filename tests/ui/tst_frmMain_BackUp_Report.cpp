@@ -20,6 +20,7 @@
 #include "QEV_Language.h"
 #include "SettingsStore.h"
 #include "TestSupport.h"
+#include "WebAddresses.h"
 #include "frmMain_BackUp.h"
 
 namespace {
@@ -135,14 +136,18 @@ private slots:
         setPageOpenerForTests({});
     }
 
-    void aLogNobodyCanShowIsReportedAndTheIndicatorStillTurnsGreen()
+    // The log was not seen: the user is told where it is, and the lamp stays lit.
+    void aLogNobodyCanShowIsToldAndTheLampStaysLit()
     {
         setPageOpenerForTests([](const QUrl&) { return false; });
         frmMain_BackUp w;
         ReportError(QStringLiteral("test"), ErrNo::FileNotFound, QStringLiteral("a failure"));
-        w.lblError_Click();
-        QVERIFY(!w.errorIndicatorLit());
-        QVERIFY(TestSupport::readFile(ErrorLogPath()).contains("cmdShowLog_Click of Formular FrmMain"));
+        MessageBoxSeam::clearShown();
+        QTest::mouseClick(w.lblError, Qt::LeftButton);
+        QCOMPARE(MessageBoxSeam::shown().size(), 1);
+        QVERIFY(MessageBoxSeam::shown().first().text.endsWith(QUrl::fromLocalFile(ErrorLogPath()).toString()));
+        QVERIFY(w.errorIndicatorLit());
+        QVERIFY(!w.lblError->isHidden());
         setPageOpenerForTests({});
     }
 
@@ -192,7 +197,7 @@ private slots:
         QCOMPARE(chkValue(w.chkMedia), 0); // no option of the profile was touched
         QCOMPARE(w.txtFTPpassword->echoMode(), QLineEdit::Password);
         QCOMPARE(w.txtEncryptPassword->echoMode(), QLineEdit::Password);
-        QCOMPARE(opened.size(), 1);
+        QCOMPARE(opened, QList<QUrl>{QUrl(WebAddresses::bugReportPage())});
         setPageOpenerForTests({});
     }
 

@@ -26,6 +26,7 @@
 #include "QEV_Language.h"
 #include "Quillaro_Sub.h"
 #include "SettingsKeys.h"
+#include "WebAddresses.h"
 #include "WidgetDialogs.h"
 #include "QEV_Internet.h"
 #include "frmAbout.h"
@@ -33,10 +34,6 @@
 #include "frmWizard.h"
 
 namespace {
-
-const QUrl kProductPage(QStringLiteral("https://quillaro.invalid/product"));
-const QUrl kHelpPage(QStringLiteral("https://quillaro.invalid/help"));
-const QUrl kForumPage(QStringLiteral("https://quillaro.invalid/forum"));
 
 struct ButtonText
 {
@@ -180,16 +177,16 @@ void frmMain_BackUp::tbTools_ButtonMenuClick(QAction* item)
     if (key == QStringLiteral("Product"))
         mnuProduct_Click();
     else if (key == QStringLiteral("Tips"))
-        mnuHelp_Click();
+        (void)openPage(QUrl(WebAddresses::tipsPage()));
     else if (key == QStringLiteral("Forum"))
-        (void)openPage(kForumPage);
+        (void)openPage(QUrl(WebAddresses::forumPage()));
     else if (key == QStringLiteral("About"))
         mnuAbout_Click();
 }
 
-void frmMain_BackUp::mnuHelp_Click() { (void)openPage(kHelpPage); }
+void frmMain_BackUp::mnuHelp_Click() { (void)openPage(QUrl(WebAddresses::helpPage())); }
 
-void frmMain_BackUp::mnuProduct_Click() { (void)openPage(kProductPage); }
+void frmMain_BackUp::mnuProduct_Click() { (void)openPage(QUrl(WebAddresses::productPage())); }
 
 void frmMain_BackUp::mnuHelp1_Click() { mnuHelp_Click(); }
 

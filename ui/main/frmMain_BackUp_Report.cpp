@@ -21,13 +21,9 @@
 #include "QEV_ErrorLog.h"
 #include "QEV_Internet.h"
 #include "WebAddresses.h"
-#include "WebOpener.h"
 #include "ZipArchive.h"
 
 namespace {
-
-const QUrl kBugReportPage(QStringLiteral("https://quillaro.invalid/bugreport"));
-const QUrl kSuitePage(QStringLiteral("https://quillaro.invalid/products"));
 
 std::function<bool(const QUrl&)>& pageOpener()
 {
@@ -101,7 +97,12 @@ void setPageOpenerForTests(std::function<bool(const QUrl&)> opener) { pageOpener
 
 bool openPage(const QUrl& url)
 {
-    return pageOpener() ? pageOpener()(url) : WebOpener::open(url.toString());
+    if (!pageOpener())
+        return OpenOrTell(url.toString());
+    if (pageOpener()(url))
+        return true;
+    TellNotOpened(url.toString());
+    return false;
 }
 
 // Called once the window has its status row.
@@ -153,12 +154,11 @@ void frmMain_BackUp::ErrorIndicator_DblClick()
     DoEvents();
 }
 
+// A log nobody could show has not been seen: the lamp stays as it was.
 void frmMain_BackUp::lblError_Click()
 {
-    const QString log = ErrorLogPath();
-    if (!openPage(QUrl::fromLocalFile(log)))
-        ReportError(FormularLabel("cmdShowLog_Click", "FrmMain"), ErrNo::FileNotFound,
-                    QStringLiteral("no program could show the error log ") + log);
+    if (!openPage(QUrl::fromLocalFile(ErrorLogPath())))
+        return;
     paint(ErrorIndicator, QPalette::Window, kGreen);
     lblError->setVisible(false);
 }
@@ -169,7 +169,7 @@ void frmMain_BackUp::GifView_Click()
     (void)LoadNews(RtbNews1);
 }
 
-void frmMain_BackUp::OpenSuitePage() { (void)openPage(kSuitePage); }
+void frmMain_BackUp::OpenSuitePage() { (void)openPage(QUrl(WebAddresses::suitePage())); }
 void frmMain_BackUp::Label32_Click() { OpenSuitePage(); }
 void frmMain_BackUp::lblQEVHome_Click() { OpenSuitePage(); }
 
@@ -195,7 +195,7 @@ void frmMain_BackUp::Label7_Click()
     addPagePictures(zip, errorLabel);
     if (!zip.Close(&error))
         ReportError(errorLabel, ErrNo::PathFileAccess, error);
-    (void)openPage(kBugReportPage);
+    (void)openPage(QUrl(WebAddresses::bugReportPage()));
 }
 
 // Each offered tab in turn, passwords masked; the window shows its first tab afterwards.

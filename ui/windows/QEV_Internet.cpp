@@ -61,7 +61,7 @@ void offerDownload(const VersionList::Check& check)
                                         + LangText(43) + QLatin1Char('\n') + LangText(44),
                                     MsgButtons::YesNo, MsgIcon::Information, LangText(23));
     if (answer == MsgResult::Yes)
-        (void)WebOpener::open(WebAddresses::downloadPage());
+        (void)OpenOrTell(WebAddresses::downloadPage());
 }
 
 void tellVerdict(const VersionList::Check& check)
@@ -116,4 +116,18 @@ void ChkNewVersion(QTextEdit* RtbNews1)
     }
     tellVerdict(VersionList::judge(list, g_ProductNumber,
                                    {kVersionMajor, kVersionMinor, kVersionRevision}));
+}
+
+bool OpenOrTell(const QString& address)
+{
+    if (WebOpener::open(address))
+        return true;
+    TellNotOpened(address);
+    return false;
+}
+
+void TellNotOpened(const QString& address)
+{
+    MsgBox(LangText(390) + QStringLiteral("\n\n") + address, MsgButtons::Ok, MsgIcon::Exclamation,
+           AppName);
 }

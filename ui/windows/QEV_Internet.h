@@ -1,5 +1,6 @@
 #pragma once
 
+class QString;
 class QTextEdit;
 
 // The maker's news and the new-version check.
@@ -13,3 +14,9 @@ class QTextEdit;
 // that cannot be reached, an empty or unreadable list or a time-out tell that there is no
 // information.
 void ChkNewVersion(QTextEdit* RtbNews1);
+
+// Opens a web page or a file with the desktop's program for it; when nothing can (no browser,
+// the desktop's opener fails), a box says so and names the address. False then.
+bool OpenOrTell(const QString& address);
+// The box OpenOrTell shows.
+void TellNotOpened(const QString& address);

@@ -15,7 +15,7 @@
 #include "QEV_ErrorLog.h"
 #include "QEV_GetSystemInfos.h"
 #include "WebAddresses.h"
-#include "WebOpener.h"
+#include "QEV_Internet.h"
 
 namespace {
 
@@ -150,7 +150,7 @@ void frmAbout::StartSysInfo()
 bool frmAbout::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseButtonRelease && qobject_cast<QLabel*>(watched))
-        (void)WebOpener::open(WebAddresses::homePage());
+        (void)OpenOrTell(WebAddresses::homePage());
     return QDialog::eventFilter(watched, event);
 }
 
