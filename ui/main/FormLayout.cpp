@@ -17,6 +17,9 @@ QLabel* captionFor(const QString& text, QWidget* control, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setBuddy(control);
+    // Named after its control, so that the language master file can list it.
+    if (!control->objectName().isEmpty())
+        label->setObjectName(QStringLiteral("lbl") + control->objectName());
     return label;
 }
 

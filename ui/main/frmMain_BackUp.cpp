@@ -90,6 +90,7 @@ frmMain_BackUp::frmMain_BackUp(QWidget* parent) : QWidget(parent)
     setMainWindowErrorHooks({[this] { showErrorIndicator(); },
                              [this](bool on) { on ? WindowOnTop(this) : WindowNotOnTop(this); },
                              [this] { return chkValue(chkWinOnTop) == 1; }});
+    keepBuiltTexts();
 }
 
 frmMain_BackUp::~frmMain_BackUp()

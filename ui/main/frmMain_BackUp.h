@@ -2,8 +2,10 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include <QDir>
+#include <QHash>
 #include <QWidget>
 
 #include "FormControls.h"
@@ -468,6 +470,7 @@ private:
     void createCommands();
     void createHelpMenu();
     void createMenuBarCommands();
+    void keepBuiltTexts();
     void connectCommands();
     void tbTools_ButtonClick(QAction* button);
     void tbTools_ButtonMenuClick(QAction* item);
@@ -565,6 +568,7 @@ private:
     std::unique_ptr<TaskScheduler> m_scheduler; // made on first use
     QString m_schedulerFailure; // what the user was last told about the scheduler
     bool m_unloaded = false;
+    QHash<const QObject*, std::pair<QString, QString>> m_builtTexts; // caption, tooltip
     bool m_closeAfterLoad = false;
     bool m_runActive = false;
     PendingClose m_pendingClose = PendingClose::None;

@@ -120,20 +120,30 @@ bool writeLines(const QString& path, const QStringList& lines)
 
 } // namespace
 
+// The captions and tooltips the window was built with. The export takes these: what runs
+// and refreshes put into the controls later (local paths, counts) is no caption.
+void frmMain_BackUp::keepBuiltTexts()
+{
+    for (const QObject* control : controlsOf(this))
+        m_builtTexts.insert(control, {captionOf(control), tooltipOf(control)});
+}
+
 void frmMain_BackUp::Command1_Click()
 {
     ExportFiles files;
     int n = 0;
     for (const QObject* control : controlsOf(this)) {
         ++n;
+        const auto built = m_builtTexts.constFind(control);
+        if (built == m_builtTexts.cend())
+            continue; // made at run time
         const QString name = commonName(control->objectName());
+        const auto& [caption, tooltip] = *built;
         switch (kindOf(control)) {
         case ExportKind::Nothing: break;
-        case ExportKind::Tooltip: files.addControl(n, name, {}, tooltipOf(control), false); break;
+        case ExportKind::Tooltip: files.addControl(n, name, {}, tooltip, false); break;
         case ExportKind::Items: files.addItems(n, control); break;
-        case ExportKind::Caption:
-            files.addControl(n, name, captionOf(control), tooltipOf(control), true);
-            break;
+        case ExportKind::Caption: files.addControl(n, name, caption, tooltip, true); break;
         }
     }
     // A file that cannot be written is left out; the export is a developer's tool.

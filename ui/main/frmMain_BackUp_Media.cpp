@@ -212,7 +212,7 @@ void frmMain_BackUp::createZipTab(QWidget* page)
     grid->addWidget(chkRemeberPassword, row++, 2);
     grid->addWidget(chkDeleteArchive, row, 0);
     grid->addWidget(txtDeleteArchive, row, 1);
-    grid->addWidget(plainLabel("days", Frame8), row, 2);
+    grid->addWidget(named(plainLabel("days", Frame8), "lblDeleteDays"), row, 2);
     grid->setColumnStretch(3, 1);
 }
 

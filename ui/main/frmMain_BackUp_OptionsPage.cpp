@@ -49,7 +49,7 @@ void frmMain_BackUp::createModeFrame(QWidget* page)
     pctArchive = named(new QWidget(Frame2), "pctArchive");
     auto* periodRow = new QHBoxLayout(pctArchive);
     periodRow->setContentsMargins(0, 0, 0, 0);
-    periodRow->addWidget(plainLabel("Archive:", pctArchive));
+    periodRow->addWidget(named(plainLabel("Archive:", pctArchive), "lblArchivePeriod"));
     const char* periods[] = {"Daily", "Weekly", "Monthly"};
     for (int i = 0; i < 3; ++i)
         periodRow->addWidget(element(optArchive, "optArchive", i,

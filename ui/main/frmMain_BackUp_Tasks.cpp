@@ -125,10 +125,11 @@ void frmMain_BackUp::createSchedulerPage(QWidget* page)
     }
     details->setColumnStretch(1, 1);
     column->addLayout(details);
-    for (const char* note :
-         {"Program command arguments :  /run   /dir:DESTINYPATH   /profile:PROFILENAME",
-          "example :    /usr/bin/quillaro  /run  /dir:/media/backup  /profile:QEV"})
-        column->addWidget(new QLabel(QString::fromLatin1(note), page));
+    for (const auto& [name, note] :
+         {std::pair{"lblTaskArguments",
+                    "Program command arguments :  /run   /dir:DESTINYPATH   /profile:PROFILENAME"},
+          {"lblTaskExample", "example :    /usr/bin/quillaro  /run  /dir:/media/backup  /profile:QEV"}})
+        column->addWidget(named(new QLabel(QString::fromLatin1(note), page), name));
 }
 
 void frmMain_BackUp::connectTaskEvents()

@@ -59,9 +59,10 @@ void frmMain_BackUp::createUtilityPage(QWidget* page)
     auto* column = qobject_cast<QVBoxLayout*>(Frame11->layout()); // the tab gave the frame its column
     cmdConfigAS = button("cmdConfigAS", "Configure Pellovar now ...", Frame11);
     column->addWidget(cmdConfigAS);
-    auto* note = new QLabel(QStringLiteral("Note: Pellovar must be installed on this computer. For more "
-                                           "information about Pellovar visit our homepage."),
-                            Frame11);
+    auto* note = named(new QLabel(QStringLiteral("Note: Pellovar must be installed on this computer. For more "
+                                                 "information about Pellovar visit our homepage."),
+                                  Frame11),
+                       "lblUtilityNote");
     note->setWordWrap(true);
     column->addWidget(note);
     lblUtilityState = named(new QLabel(Frame11), "lblUtilityState");
