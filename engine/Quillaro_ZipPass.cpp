@@ -29,6 +29,9 @@
 namespace {
 
 constexpr double kMb = 1048576.0;
+// Archive attributes are cleared this many at a time, so that the names of a large part are
+// never all held as text at once.
+constexpr qsizetype kClearedAtOnce = 2048;
 
 QString label(const char* procedure) { return FormularLabel(procedure, "frmMain_BackUp"); }
 
@@ -333,7 +336,7 @@ bool ZipPass::Zip_Now(const QString& file, bool archiveBit, const FileAttributes
         return true;
     const bool added = WriteToZip(file, stat);
     if (added && m_options.resetArchiveBit && archiveBit)
-        m_pendingArchiveBits.append(file.toUtf8()).append('\0');
+        m_pendingArchiveBits.append(file);
     return added;
 }
 
@@ -728,15 +731,11 @@ void ZipPass::cleanTemp()
     DeleteWorkingFiles(m_options);
 }
 
-QStringList ZipPass::pendingArchiveBits() const
+void ZipPass::clearPendingArchiveBits()
 {
-    QStringList files;
-    for (qsizetype start = 0; start < m_pendingArchiveBits.size();) {
-        const qsizetype end = m_pendingArchiveBits.indexOf('\0', start);
-        files.append(QString::fromUtf8(m_pendingArchiveBits.mid(start, end - start)));
-        start = end + 1;
-    }
-    return files;
+    m_pendingArchiveBits.forEachBatch(kClearedAtOnce, [this](const QStringList& files) {
+        m_host.clearArchiveAttributes(files);
+    });
 }
 
 // A working file deleted since it was made (by hand or by another program) leaves nothing
@@ -761,7 +760,7 @@ void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
     m_host.playAnimation({});
     closeLog();
     if (!workingFilesThere()) {
-        m_pendingArchiveBits = QByteArray();
+        m_pendingArchiveBits.clear();
         return;
     }
     m_host.setCounter(RunHost::Counter::ZipArchive, m_options.ftp && !m_options.media
@@ -772,9 +771,8 @@ void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
     if (!reopenCheck()) {
         m_tally.worsen(RunOutcome::Failed);
     } else {
-        const QStringList archiveBits = pendingArchiveBits();
         const bool delivered = m_options.media
-                                   ? (m_options.cdRecorder ? deliverToCd(archiveBits, bBurnNow)
+                                   ? (m_options.cdRecorder ? deliverToCd(m_pendingArchiveBits.all(), bBurnNow)
                                                            : waitForRoom(double(QFileInfo(g_sZipTemp).size()))
                                                                  && (!encrypting() || encryptPart()) && deliverToFolder())
                                    : !encrypting() || encryptPart();
@@ -786,13 +784,13 @@ void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
         // Only an archive that reached every destination counts: its files lose their
         // archive attribute now; those of an archive put on a disc once the disc is written.
         if (!(m_options.media && m_options.cdRecorder) && (m_options.ftp ? uploaded : delivered && m_options.media))
-            m_host.clearArchiveAttributes(archiveBits);
+            clearPendingArchiveBits();
         (void)m_host.updateMedia();
         m_host.setCounter(RunHost::Counter::RemainSpace, QString::number(g_dMediaFree / kMb, 'f', 1));
         if (m_options.sendEmail && (delivered || !m_options.media))
             sendByMail();
     }
-    m_pendingArchiveBits = QByteArray();
+    m_pendingArchiveBits.clear();
     if (bCleanTemp)
         cleanTemp();
     m_host.playAnimation(QStringLiteral("compress.avi"));

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "FileAttributes.h"
+#include "PackedPaths.h"
 #include "RunOptions.h"
 #include "RunState.h"
 
@@ -109,10 +110,10 @@ private:
     bool m_logMade = false; // the current part's log was opened in the temp folder
     double m_dMaxZipSize = 0;
     double m_dZipSize = 0;
-    // Files added to the current part whose archive attribute is cleared once it is delivered.
-    // Kept as UTF-8, each name ended by a zero byte: a part may hold a great many.
-    QByteArray m_pendingArchiveBits;
-    [[nodiscard]] QStringList pendingArchiveBits() const;
+    // Files added to the current part whose archive attribute is cleared once it is delivered:
+    // a part may hold a great many.
+    PackedPaths m_pendingArchiveBits;
+    void clearPendingArchiveBits();
     bool m_partsExhausted = false; // no free part number is left at the destination
     bool m_partialsChecked = false; // the server was searched for broken uploads of this profile
     // The archive at the destination this run appends to: the one name it may replace.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include <QString>
@@ -9,6 +10,26 @@
 // standard deflate stream. The stream is the same whichever core compressed which block, and a
 // file of one block gives what plain deflate gives.
 namespace DeflateBlocks {
+
+// Room that is filled by a read or by deflate right after it is made: not zeroed first.
+template <typename T>
+struct UnsetAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UnsetAllocator<U>;
+    };
+    template <typename U>
+    void construct(U* p) noexcept
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using Bytes = std::vector<char, UnsetAllocator<char>>;
 
 constexpr qint64 kBlock = 256 * 1024;
 constexpr qint64 kWindow = 32 * 1024;
@@ -25,9 +46,9 @@ struct FileFacts {
 
 // One block of input as read, and what it became.
 struct Block {
-    std::vector<char> in;
-    std::vector<char> dictionary; // the input just before it
-    std::vector<char> out;
+    Bytes in;
+    Bytes dictionary; // the input just before it
+    Bytes out;
     quint32 crc = 0;
     qint64 length = 0;
     bool last = false;
@@ -53,7 +74,7 @@ private:
     qint64 m_offset = 0;
     bool m_ended = false;
     QString m_path;
-    std::vector<char> m_tail;
+    Bytes m_tail;
 };
 
 // Deflates blocks; one per thread, reused for every block.

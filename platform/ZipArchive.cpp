@@ -238,8 +238,9 @@ struct ZipArchive::Private {
     std::unique_ptr<ZipSpool> spool;     // an archive opened to be added to
     std::unique_ptr<ZipWriter> writer;   // a new archive
     DeflateBlocks::Compressor compressor; // for files read on this thread
-    // Grows without copying what it holds. A replaced entry only is marked, so that replacing
-    // costs the same in a part of ten entries and of a hundred thousand; the marked slots are
+    // Of an archive opened to be added to (a new one's entries are the writer's). Grows
+    // without copying what it holds. A replaced entry only is marked, so that replacing costs
+    // the same in a part of ten entries and of a hundred thousand; the marked slots are
     // dropped at once when an entry is asked for by its place.
     std::deque<LiveEntry> entries;
     qsizetype replacedCount = 0;
@@ -252,7 +253,14 @@ struct ZipArchive::Private {
     [[nodiscard]] bool isOpen() const { return za || writer; }
     void readEntries();
     void reindex();
-    [[nodiscard]] qsizetype liveCount() const { return qsizetype(entries.size()) - replacedCount; }
+    [[nodiscard]] qsizetype liveCount() const
+    {
+        return writer ? qsizetype(writer->count()) : qsizetype(entries.size()) - replacedCount;
+    }
+    [[nodiscard]] bool contains(const QByteArray& name) const
+    {
+        return writer ? writer->contains(name) : positions.contains(name);
+    }
     // The slot of the live entry at the place; the newest is always the last slot.
     [[nodiscard]] qsizetype slotOf(qsizetype place);
     void placeNew(qsizetype oldPos, const LiveEntry& entry);
@@ -392,8 +400,6 @@ bool ZipArchive::Private::addSpooled(const QByteArray& name, const ZipSpool::Pie
 void ZipArchive::Private::placeNew(qsizetype oldPos, const LiveEntry& entry)
 {
     if (oldPos >= 0) {
-        if (writer)
-            writer->drop(entries[size_t(oldPos)].index);
         entries[size_t(oldPos)].replaced = true;
         ++replacedCount;
     }
@@ -410,9 +416,7 @@ bool ZipArchive::Private::addWritten(const QByteArray& name, DeflateBlocks::Feed
         addProblem = failure == ZipWriter::Failure::Write ? ZipAddProblem::TempWrite : problemOf(problem);
         return false;
     }
-    const size_t index = writer->count() - 1;
-    placeNew(positions.value(name, -1), {name, writer->modified(index), writer->size(index),
-                                         writer->compressedSize(index), index, false});
+    changed = true;
     return true;
 }
 
@@ -538,6 +542,8 @@ bool ZipEntry::Extract(const QString& targetFolder, QString* error) const
     if (!m_archive || !m_archive->d->isOpen())
         return fail(error, QStringLiteral("no archive is open"));
     ZipArchive::Private& d = *m_archive->d;
+    if (d.writer)
+        return fail(error, QStringLiteral("entry not yet written to the archive: ") + m_name);
     const qsizetype slot = m_index >= 0 && m_index < d.liveCount() ? d.slotOf(m_index) : -1;
     if (slot < 0 || QString::fromUtf8(d.entries[static_cast<size_t>(slot)].name) != m_name)
         return fail(error,
@@ -553,7 +559,14 @@ ZipEntry ZipFiles::Item(int index) const
     ZipEntry entry;
     if (index < 0 || index >= d.liveCount())
         return entry;
-    const LiveEntry& e = d.entries[static_cast<size_t>(d.slotOf(index))];
+    LiveEntry e;
+    if (!d.writer) {
+        e = d.entries[static_cast<size_t>(d.slotOf(index))];
+    } else if (ZipWriter::Facts f; d.writer->facts(size_t(index), &f)) {
+        e = {f.name, f.modified, f.size, f.compressedSize, 0, false};
+    } else {
+        return entry;
+    }
     entry.m_archive = m_archive;
     entry.m_index = index;
     entry.m_name = QString::fromUtf8(e.name);
@@ -593,7 +606,7 @@ bool ZipFiles::AddFileByName(const QString& path, int level, bool keepPath, bool
     QByteArray name
         = (keepPath ? full.mid(1) : full.mid(full.lastIndexOf(QLatin1Char('/')) + 1)).toUtf8();
     name.squeeze(); // kept for every entry of the part
-    if (!overwrite && d.positions.contains(name)) {
+    if (!overwrite && d.contains(name)) {
         d.addProblem = ZipAddProblem::AlreadyInArchive;
         return fail(error, QStringLiteral("already in the archive: ") + QString::fromUtf8(name));
     }

@@ -260,7 +260,7 @@ void ZipReadAhead::work(State& state)
             lock.unlock();
             QString error;
             const bool ok = compressor.compress(&piece->block, item->facts.level, &error);
-            std::vector<char>().swap(piece->block.in);
+            Bytes().swap(piece->block.in);
             lock.lock();
             piece->failed = !ok;
             piece->error = error;
@@ -284,7 +284,7 @@ void ZipReadAhead::work(State& state)
         bool compressed = false;
         if (piece && piece->block.last) {
             piece->failed = !compressor.compress(&piece->block, item->facts.level, &piece->error);
-            std::vector<char>().swap(piece->block.in);
+            Bytes().swap(piece->block.in);
             piece->done = compressed = true;
         }
         lock.lock();

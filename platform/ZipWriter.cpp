@@ -13,6 +13,7 @@
 #include <zlib.h>
 
 #include <QFile>
+#include <QHashFunctions>
 
 #include "ZipFormat.h"
 
@@ -26,9 +27,10 @@ constexpr quint16 kMadeByUnix = 3 << 8;
 constexpr quint16 kVersion = 20;
 constexpr quint16 kVersion64 = 45;
 constexpr qint64 kFlushAt = 1 << 20;
-// Entries up to this size are gathered; room is taken on the disk a step at a time.
-constexpr qint64 kSmallEntry = 64 << 10;
+// Pieces up to this size are gathered; room is taken on the disk a step at a time.
+constexpr qint64 kSmallPiece = 64 << 10;
 constexpr qint64 kReserveStep = 8 << 20;
+constexpr qint64 kCentralFixed = 46;
 
 void put16(QByteArray& b, quint64 v)
 {
@@ -46,6 +48,14 @@ void put64(QByteArray& b, quint64 v)
 {
     put32(b, v & 0xffffffffULL);
     put32(b, v >> 32);
+}
+
+quint64 le(const char* p, int bytes)
+{
+    quint64 v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = v << 8 | quint8(p[i]);
+    return v;
 }
 
 // The DOS time of the file in local time, in steps of two seconds, as every ZIP tool reads it.
@@ -75,51 +85,192 @@ void putTimestamp(QByteArray& b, qint64 modified)
     put32(b, quint32(modified));
 }
 
+// The fields both kinds of header share, from the name's flags to its length.
+void putEntryFields(QByteArray& b, const QByteArray& name, bool deflated, qint64 modified,
+                    quint32 crc, quint64 compressedField, quint64 sizeField)
+{
+    put16(b, isAscii(name) ? 0 : kUtf8Flag);
+    put16(b, deflated ? 8 : 0);
+    put32(b, dosDateTime(modified));
+    put32(b, crc);
+    put32(b, compressedField);
+    put32(b, sizeField);
+    put16(b, quint64(name.size()));
+}
+
 QString systemText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+quint32 hashOf(QByteArrayView name) { return quint32(qHash(name, size_t(0x9e3779b9))); }
 
 } // namespace
 
-ZipWriter::ZipWriter(QString path) : m_path(std::move(path)) { }
+// ---- a working file written at its end ------------------------------------------------
 
-ZipWriter::~ZipWriter()
-{
-    if (m_fd < 0)
-        return;
-    ::close(m_fd);
-    ::unlink(QFile::encodeName(m_working).constData());
-}
-
-bool ZipWriter::ensureOpen(QString* error)
+ZipWriter::Gathered::~Gathered()
 {
     if (m_fd >= 0)
-        return true;
-    QByteArray name = QFile::encodeName(m_path) + ".XXXXXX";
+        ::close(m_fd);
+}
+
+bool ZipWriter::Gathered::open(const QByteArray& pattern, bool unlinked, QString* error)
+{
+    QByteArray name = pattern;
+    m_label = QFile::decodeName(pattern.chopped(7));
     m_fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (m_fd < 0) {
-        *error = QStringLiteral("cannot write ") + m_path + QStringLiteral(": ") + systemText();
+        *error = QStringLiteral("cannot write ") + m_label + QStringLiteral(": ") + systemText();
         return false;
     }
-    m_working = QFile::decodeName(name);
-    const mode_t mask = ::umask(022);
-    ::umask(mask);
-    (void)::fchmod(m_fd, 0666 & ~mask);
+    m_name = QFile::decodeName(name);
+    if (unlinked)
+        ::unlink(name.constData()); // nothing is left behind, whatever ends the run
     return true;
 }
 
-bool ZipWriter::writeAt(qint64 offset, const char* data, qint64 length, QString* error)
+bool ZipWriter::Gathered::writeAt(qint64 offset, const char* data, qint64 length, QString* error)
 {
     while (length > 0) {
         const ssize_t done = ::pwrite(m_fd, data, size_t(length), offset);
         if (done < 0 && errno == EINTR)
             continue;
         if (done <= 0) {
-            *error = QStringLiteral("cannot write ") + m_path + QStringLiteral(": ") + systemText();
+            *error = QStringLiteral("cannot write ") + m_label + QStringLiteral(": ") + systemText();
             return false;
         }
         data += done;
         length -= done;
         offset += done;
     }
+    return true;
+}
+
+// Both pieces in one call: a small file costs one write.
+bool ZipWriter::Gathered::writeBoth(const char* a, qint64 aLength, const char* b, qint64 bLength,
+                                    QString* error)
+{
+    iovec parts[2] = {{const_cast<char*>(a), size_t(aLength)}, {const_cast<char*>(b), size_t(bLength)}};
+    ssize_t done = -1;
+    do
+        done = ::pwritev(m_fd, parts, 2, m_end);
+    while (done < 0 && errno == EINTR);
+    if (done < 0)
+        done = 0;
+    // What is left, as one piece or two.
+    const qint64 aDone = std::min<qint64>(done, aLength);
+    const qint64 bDone = done - aDone;
+    return writeAt(m_end + aDone, a + aDone, aLength - aDone, error)
+        && writeAt(m_end + aLength + bDone, b + bDone, bLength - bDone, error);
+}
+
+// Room on the disk up to end, taken ahead; false where the disk or its file system gives none.
+bool ZipWriter::Gathered::reserve(qint64 end)
+{
+    if (end <= m_reserved)
+        return true;
+    if (m_noReserve)
+        return false;
+    const qint64 from = std::max(m_reserved, m_end);
+    const qint64 length = std::max(end, m_end + kReserveStep) - from;
+    if (::fallocate(m_fd, 0, from, length) == 0) {
+        m_reserved = from + length;
+        return true;
+    }
+    m_noReserve = errno == EOPNOTSUPP || errno == ENOSYS;
+    return false;
+}
+
+bool ZipWriter::Gathered::put(const char* a, qint64 aLength, const char* b, qint64 bLength,
+                              QString* error)
+{
+    const qint64 total = aLength + bLength;
+    if (total > kSmallPiece || !reserve(m_end + total)) {
+        if (!flush(error) || !writeBoth(a, aLength, b, bLength, error))
+            return false;
+        m_end += total;
+        return true;
+    }
+    if (m_pending.empty())
+        m_pendingAt = m_end;
+    m_pending.insert(m_pending.end(), a, a + aLength);
+    m_pending.insert(m_pending.end(), b, b + bLength);
+    m_end += total;
+    return qint64(m_pending.size()) < kFlushAt || flush(error);
+}
+
+// Gathered bytes lie in room already taken, so only a failing disk loses them; the file is
+// then of no use.
+bool ZipWriter::Gathered::flush(QString* error)
+{
+    if (!m_pending.empty()) {
+        m_broken = !writeAt(m_pendingAt, m_pending.data(), qint64(m_pending.size()), error) || m_broken;
+        m_pending.clear();
+        return !m_broken;
+    }
+    if (m_broken)
+        *error = QStringLiteral("cannot write ") + m_label + QStringLiteral(": bytes written before were lost");
+    return !m_broken;
+}
+
+void ZipWriter::Gathered::cutBack(qint64 offset)
+{
+    if (!m_pending.empty() && offset >= m_pendingAt) {
+        m_pending.resize(size_t(offset - m_pendingAt));
+    } else {
+        m_pending.clear();
+        (void)::ftruncate(m_fd, offset);
+        m_reserved = offset;
+    }
+    m_end = offset;
+}
+
+bool ZipWriter::Gathered::read(qint64 offset, char* data, qint64 length) const
+{
+    const qint64 onDisk = m_pending.empty() ? m_end : m_pendingAt;
+    const qint64 fromDisk = std::clamp<qint64>(onDisk - offset, 0, length);
+    if (fromDisk > 0 && ::pread(m_fd, data, size_t(fromDisk), offset) != fromDisk)
+        return false;
+    if (fromDisk == length)
+        return true;
+    if (offset + length > m_end)
+        return false;
+    const auto from = m_pending.begin() + (offset + fromDisk - m_pendingAt);
+    std::copy(from, from + (length - fromDisk), data + fromDisk);
+    return true;
+}
+
+bool ZipWriter::Gathered::close(QString* error)
+{
+    if (!flush(error))
+        return false;
+    if (::ftruncate(m_fd, m_end) != 0 || ::close(m_fd) != 0) {
+        m_fd = -1;
+        *error = QStringLiteral("cannot write ") + m_label + QStringLiteral(": ") + systemText();
+        return false;
+    }
+    m_fd = -1;
+    return true;
+}
+
+// ---- the archive ----------------------------------------------------------------------
+
+ZipWriter::ZipWriter(QString path) : m_path(std::move(path)) { }
+
+ZipWriter::~ZipWriter()
+{
+    if (m_data.isOpen())
+        ::unlink(QFile::encodeName(m_data.name()).constData());
+}
+
+bool ZipWriter::ensureOpen(QString* error)
+{
+    if (m_data.isOpen())
+        return true;
+    const QByteArray pattern = QFile::encodeName(m_path) + ".XXXXXX";
+    if (!m_directory.open(pattern, true, error) || !m_data.open(pattern, false, error))
+        return false;
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    (void)::fchmod(m_data.fd(), 0666 & ~mask);
     return true;
 }
 
@@ -133,13 +284,8 @@ QByteArray localHeader(const QByteArray& name, qint64 modified, bool deflated, b
     h.reserve(30 + name.size() + 29);
     put32(h, kLocalSignature);
     put16(h, zip64 ? kVersion64 : kVersion);
-    put16(h, isAscii(name) ? 0 : kUtf8Flag);
-    put16(h, deflated ? 8 : 0);
-    put32(h, dosDateTime(modified));
-    put32(h, crc);
-    put32(h, zip64 ? kMax32 : quint64(compressedSize));
-    put32(h, zip64 ? kMax32 : quint64(size));
-    put16(h, quint64(name.size()));
+    putEntryFields(h, name, deflated, modified, crc, zip64 ? kMax32 : quint64(compressedSize),
+                   zip64 ? kMax32 : quint64(size));
     put16(h, zip64 ? 9 + 20 : 9);
     h.append(name);
     putTimestamp(h, modified);
@@ -164,79 +310,12 @@ void ZipWriter::takeBlock(Entry& entry) const
     entry.compressedSize += qint64(m_block.out.size());
 }
 
-// The header and the data in one call: a small file costs one write.
-bool ZipWriter::writeWithHeader(qint64 offset, const QByteArray& header, QString* error)
-{
-    iovec parts[2] = {{const_cast<char*>(header.constData()), size_t(header.size())},
-                      {m_block.out.data(), m_block.out.size()}};
-    ssize_t done = -1;
-    do
-        done = ::pwritev(m_fd, parts, 2, offset);
-    while (done < 0 && errno == EINTR);
-    if (done < 0)
-        return writeAt(offset, header.constData(), header.size(), error);
-    const qint64 total = header.size() + qint64(m_block.out.size());
-    if (done == total)
-        return true;
-    // What is left, as one piece or two.
-    if (done < header.size())
-        return writeAt(offset + done, header.constData() + done, header.size() - done, error)
-            && writeAt(offset + header.size(), m_block.out.data(), qint64(m_block.out.size()), error);
-    const qint64 skip = done - header.size();
-    return writeAt(offset + done, m_block.out.data() + skip, qint64(m_block.out.size()) - skip, error);
-}
-
-// Room on the disk up to end, taken ahead; false where the disk or its file system gives none.
-bool ZipWriter::reserve(qint64 end)
-{
-    if (end <= m_reserved)
-        return true;
-    if (m_noReserve)
-        return false;
-    const qint64 from = std::max(m_reserved, m_end);
-    const qint64 length = std::max(end, m_end + kReserveStep) - from;
-    if (::fallocate(m_fd, 0, from, length) == 0) {
-        m_reserved = from + length;
-        return true;
-    }
-    m_noReserve = errno == EOPNOTSUPP || errno == ENOSYS;
-    return false;
-}
-
-// An entry of one block: gathered with those before it while room for them is taken, else
-// written at once, as a large one is.
-bool ZipWriter::writeSmall(const QByteArray& header, QString* error)
-{
-    const qint64 total = header.size() + qint64(m_block.out.size());
-    if (total > kSmallEntry || !reserve(m_end + total))
-        return flushPending(error) && writeWithHeader(m_end, header, error);
-    if (m_pending.empty())
-        m_pendingAt = m_end;
-    m_pending.insert(m_pending.end(), header.begin(), header.end());
-    m_pending.insert(m_pending.end(), m_block.out.begin(), m_block.out.end());
-    return qint64(m_pending.size()) < kFlushAt || flushPending(error);
-}
-
-// Gathered bytes lie in room already taken, so only a failing disk loses them; the archive
-// then cannot be finished.
-bool ZipWriter::flushPending(QString* error)
-{
-    if (!m_pending.empty()) {
-        m_broken = !writeAt(m_pendingAt, m_pending.data(), qint64(m_pending.size()), error) || m_broken;
-        m_pending.clear();
-        return !m_broken;
-    }
-    if (m_broken)
-        *error = QStringLiteral("cannot write ") + m_path + QStringLiteral(": entries added before were lost");
-    return !m_broken;
-}
-
 ZipWriter::Failure ZipWriter::copyBlocks(Entry& entry, DeflateBlocks::Feed& feed, qint64 dataStart,
                                          DeflateBlocks::ReadProblem* problem, QString* error)
 {
     qint64 at = dataStart;
     for (;;) {
-        if (!writeAt(at, m_block.out.data(), qint64(m_block.out.size()), error))
+        if (!m_data.writeAt(at, m_block.out.data(), qint64(m_block.out.size()), error))
             return Failure::Write;
         at += qint64(m_block.out.size());
         takeBlock(entry);
@@ -247,6 +326,72 @@ ZipWriter::Failure ZipWriter::copyBlocks(Entry& entry, DeflateBlocks::Feed& feed
     }
 }
 
+// A file of several blocks goes straight to its place; its header is written once the data
+// is, when its sizes are known.
+ZipWriter::Failure ZipWriter::writeInBlocks(const QByteArray& name, Entry& entry,
+                                            DeflateBlocks::Feed& feed,
+                                            DeflateBlocks::ReadProblem* problem, QString* error)
+{
+    if (!m_data.flush(error))
+        return Failure::Write;
+    const qint64 dataStart = entry.offset
+        + localHeader(name, entry.modified, entry.deflated, entry.zip64Local, 0, 0, 0).size();
+    Failure failure = copyBlocks(entry, feed, dataStart, problem, error);
+    if (failure == Failure::None && !entry.zip64Local
+        && (entry.size > kMax32 || entry.compressedSize >= kMax32)) {
+        *error = QStringLiteral("the entry outgrew what its header can hold: ") + QString::fromUtf8(name);
+        failure = Failure::Write;
+    }
+    const QByteArray header = localHeader(name, entry.modified, entry.deflated, entry.zip64Local,
+                                          entry.crc, entry.size, entry.compressedSize);
+    if (failure == Failure::None && !m_data.writeAt(entry.offset, header.constData(), header.size(), error))
+        failure = Failure::Write;
+    if (failure == Failure::None)
+        m_data.grownTo(dataStart + entry.compressedSize);
+    return failure;
+}
+
+namespace {
+
+// The entry's record in the central directory.
+QByteArray centralRecord(const QByteArray& name, qint64 offset, qint64 size, qint64 compressedSize,
+                         qint64 modified, quint32 crc, quint32 permissions, bool deflated,
+                         bool zip64Local)
+{
+    const bool bigSize = size >= kMax32 || zip64Local;
+    const bool bigCompressed = compressedSize >= kMax32 || zip64Local;
+    const bool bigOffset = offset >= kMax32;
+    const int zip64Length = 8 * (int(bigSize) + int(bigCompressed) + int(bigOffset));
+    QByteArray out;
+    out.reserve(kCentralFixed + name.size() + 9 + 28);
+    put32(out, kCentralSignature);
+    put16(out, kMadeByUnix | kVersion64);
+    put16(out, zip64Length > 0 ? kVersion64 : kVersion);
+    putEntryFields(out, name, deflated, modified, crc, bigCompressed ? kMax32 : quint64(compressedSize),
+                   bigSize ? kMax32 : quint64(size));
+    put16(out, quint64(9 + (zip64Length > 0 ? 4 + zip64Length : 0)));
+    put16(out, 0); // comment
+    put16(out, 0); // disk
+    put16(out, 0); // internal attributes
+    put32(out, quint64(S_IFREG | permissions) << 16);
+    put32(out, bigOffset ? kMax32 : quint64(offset));
+    out.append(name);
+    putTimestamp(out, modified);
+    if (zip64Length > 0) {
+        put16(out, kZip64Field);
+        put16(out, quint64(zip64Length));
+        if (bigSize)
+            put64(out, quint64(size));
+        if (bigCompressed)
+            put64(out, quint64(compressedSize));
+        if (bigOffset)
+            put64(out, quint64(offset));
+    }
+    return out;
+}
+
+} // namespace
+
 ZipWriter::Failure ZipWriter::add(const QByteArray& name, DeflateBlocks::Feed& feed,
                                   DeflateBlocks::ReadProblem* problem, QString* error)
 {
@@ -256,113 +401,188 @@ ZipWriter::Failure ZipWriter::add(const QByteArray& name, DeflateBlocks::Feed& f
     if (!feed.open(&facts, problem, error) || !feed.next(&m_block, problem, error))
         return Failure::Read;
     Entry entry;
-    entry.name = name;
-    entry.offset = m_end;
+    entry.offset = m_data.end();
     entry.modified = facts.modified;
     entry.permissions = facts.permissions;
     entry.deflated = facts.level > 0;
     entry.zip64Local = mayNeedZip64(facts.size);
     Failure failure = Failure::None;
-    qint64 dataStart = 0;
     if (m_block.last) {
         takeBlock(entry);
         const QByteArray header = localHeader(name, entry.modified, entry.deflated, entry.zip64Local,
                                               entry.crc, entry.size, entry.compressedSize);
-        dataStart = m_end + header.size();
-        if (!writeSmall(header, error))
+        if (!m_data.put(header.constData(), header.size(), m_block.out.data(),
+                        qint64(m_block.out.size()), error))
             failure = Failure::Write;
-    } else if (!flushPending(error)) {
-        failure = Failure::Write;
     } else {
-        // The header is written once the data is, when its sizes are known.
-        dataStart = m_end
-            + localHeader(name, entry.modified, entry.deflated, entry.zip64Local, 0, 0, 0).size();
-        failure = copyBlocks(entry, feed, dataStart, problem, error);
-        if (failure == Failure::None && !entry.zip64Local
-            && (entry.size > kMax32 || entry.compressedSize >= kMax32)) {
-            *error = QStringLiteral("the entry outgrew what its header can hold: ")
-                + QString::fromUtf8(name);
-            failure = Failure::Write;
-        }
-        const QByteArray header = localHeader(name, entry.modified, entry.deflated,
-                                              entry.zip64Local, entry.crc, entry.size,
-                                              entry.compressedSize);
-        if (failure == Failure::None && !writeAt(m_end, header.constData(), header.size(), error))
+        failure = writeInBlocks(name, entry, feed, problem, error);
+    }
+    const qint64 record = m_directory.end();
+    if (failure == Failure::None) {
+        const QByteArray central
+            = centralRecord(name, entry.offset, entry.size, entry.compressedSize, entry.modified,
+                            entry.crc, entry.permissions, entry.deflated, entry.zip64Local);
+        if (!m_directory.put(central.constData(), central.size(), nullptr, 0, error))
             failure = Failure::Write;
     }
     if (failure != Failure::None) {
         // The next file takes the broken one's place.
-        if (m_pending.empty()) {
-            (void)::ftruncate(m_fd, m_end);
-            m_reserved = m_end;
-        }
+        m_directory.cutBack(record);
+        m_data.cutBack(entry.offset);
         return failure;
     }
-    m_end = dataStart + entry.compressedSize;
-    m_entries.push_back(std::move(entry));
+    remember(name, entry, record);
     return Failure::None;
 }
 
-void ZipWriter::drop(size_t index) { m_entries[index].live = false; }
+// Open addressing by the name's hash; a slot found holds the entry of that very name, or none.
+size_t ZipWriter::slotOf(const QByteArray& name, quint32 hash) const
+{
+    const size_t mask = m_slots.size() - 1;
+    Facts facts;
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const quint32 held = m_slots[slot];
+        if (held == 0)
+            return slot;
+        const size_t index = held - 1;
+        if (m_hashes[index] == hash && readFacts(index, &facts) && facts.name == name)
+            return slot;
+    }
+}
+
+void ZipWriter::growTable()
+{
+    std::vector<quint32> table(std::max<size_t>(1024, m_slots.size() * 2), 0);
+    const size_t mask = table.size() - 1;
+    auto dropped = m_dropped.begin();
+    for (size_t index = 0; index < m_hashes.size(); ++index) {
+        if (dropped != m_dropped.end() && *dropped == index) {
+            ++dropped;
+            continue;
+        }
+        size_t slot = m_hashes[index] & mask;
+        while (table[slot] != 0)
+            slot = (slot + 1) & mask;
+        table[slot] = quint32(index + 1);
+    }
+    m_slots.swap(table);
+}
+
+void ZipWriter::remember(const QByteArray& name, const Entry& entry, qint64 record)
+{
+    const quint32 hash = hashOf(name);
+    if (m_slots.empty())
+        growTable();
+    const size_t slot = slotOf(name, hash);
+    const size_t index = m_records.size();
+    m_records.push_back(record);
+    m_hashes.push_back(hash);
+    m_last = {name, entry.size, entry.compressedSize, entry.modified};
+    if (m_slots[slot] != 0) { // replaced
+        m_dropped.push_back(m_slots[slot] - 1);
+        std::sort(m_dropped.begin(), m_dropped.end());
+    }
+    m_slots[slot] = quint32(index + 1);
+    if (2 * count() > m_slots.size())
+        growTable();
+}
+
+bool ZipWriter::contains(const QByteArray& name) const
+{
+    return !m_slots.empty() && m_slots[slotOf(name, hashOf(name))] != 0;
+}
+
+// The index of the entry at the place among those not replaced.
+size_t ZipWriter::indexAt(size_t place) const
+{
+    size_t index = place;
+    for (const size_t dropped : m_dropped) {
+        if (dropped > index)
+            break;
+        ++index;
+    }
+    return index;
+}
+
+bool ZipWriter::readFacts(size_t index, Facts* facts) const
+{
+    if (index + 1 == m_records.size()) {
+        *facts = m_last;
+        return true;
+    }
+    char fixed[kCentralFixed];
+    const qint64 at = m_records[index];
+    if (!m_directory.read(at, fixed, kCentralFixed))
+        return false;
+    const qint64 nameLength = qint64(le(fixed + 28, 2));
+    const qint64 extraLength = qint64(le(fixed + 30, 2));
+    QByteArray rest(nameLength + extraLength, Qt::Uninitialized);
+    if (!m_directory.read(at + kCentralFixed, rest.data(), rest.size()))
+        return false;
+    facts->name = rest.left(nameLength);
+    facts->size = qint64(le(fixed + 24, 4));
+    facts->compressedSize = qint64(le(fixed + 20, 4));
+    // The fields written here: the time stamp first, then the ZIP64 sizes where needed.
+    const char* extra = rest.constData() + nameLength;
+    facts->modified = qint32(le(extra + 5, 4));
+    if (extraLength > 9) {
+        const char* big = extra + 13;
+        if (facts->size == kMax32) {
+            facts->size = qint64(le(big, 8));
+            big += 8;
+        }
+        if (facts->compressedSize == kMax32)
+            facts->compressedSize = qint64(le(big, 8));
+    }
+    return true;
+}
+
+bool ZipWriter::facts(size_t place, Facts* facts) const
+{
+    return place < count() && readFacts(indexAt(place), facts);
+}
+
+// The records of the entries not replaced go after the data, as they were written.
+bool ZipWriter::copyDirectory(qint64* records, QString* error)
+{
+    if (!m_directory.flush(error))
+        return false;
+    std::vector<char> buffer(static_cast<size_t>(kFlushAt));
+    const auto copy = [&](qint64 from, qint64 to) {
+        for (qint64 at = from; at < to;) {
+            const qint64 length = std::min<qint64>(to - at, kFlushAt);
+            if (!m_directory.read(at, buffer.data(), length)) {
+                *error = QStringLiteral("cannot read the directory of ") + m_path + QStringLiteral(": ") + systemText();
+                return false;
+            }
+            if (!m_data.put(buffer.data(), length, nullptr, 0, error))
+                return false;
+            at += length;
+        }
+        return true;
+    };
+    qint64 from = 0;
+    for (const size_t dropped : m_dropped) {
+        if (!copy(from, m_records[dropped]))
+            return false;
+        from = dropped + 1 < m_records.size() ? m_records[dropped + 1] : m_directory.end();
+    }
+    *records = qint64(count());
+    return copy(from, m_directory.end());
+}
 
 bool ZipWriter::finish(const QByteArray& comment, QString* error)
 {
-    if (!ensureOpen(error) || !flushPending(error))
+    if (!ensureOpen(error) || !m_data.flush(error))
         return false;
-    QByteArray out;
-    qint64 at = m_end;
+    const qint64 directoryStart = m_data.end();
     qint64 records = 0;
-    const auto flush = [&](qint64 least) {
-        if (out.size() < least)
-            return true;
-        if (!writeAt(at, out.constData(), out.size(), error))
-            return false;
-        at += out.size();
-        out.clear();
-        return true;
-    };
-    for (const Entry& e : m_entries) {
-        if (!e.live)
-            continue;
-        ++records;
-        const bool bigSize = e.size >= kMax32 || e.zip64Local;
-        const bool bigCompressed = e.compressedSize >= kMax32 || e.zip64Local;
-        const bool bigOffset = e.offset >= kMax32;
-        const int zip64Length = 8 * (int(bigSize) + int(bigCompressed) + int(bigOffset));
-        put32(out, kCentralSignature);
-        put16(out, kMadeByUnix | kVersion64);
-        put16(out, zip64Length > 0 ? kVersion64 : kVersion);
-        put16(out, isAscii(e.name) ? 0 : kUtf8Flag);
-        put16(out, e.deflated ? 8 : 0);
-        put32(out, dosDateTime(e.modified));
-        put32(out, e.crc);
-        put32(out, bigCompressed ? kMax32 : quint64(e.compressedSize));
-        put32(out, bigSize ? kMax32 : quint64(e.size));
-        put16(out, quint64(e.name.size()));
-        put16(out, quint64(9 + (zip64Length > 0 ? 4 + zip64Length : 0)));
-        put16(out, 0); // comment
-        put16(out, 0); // disk
-        put16(out, 0); // internal attributes
-        put32(out, quint64(S_IFREG | e.permissions) << 16);
-        put32(out, bigOffset ? kMax32 : quint64(e.offset));
-        out.append(e.name);
-        putTimestamp(out, e.modified);
-        if (zip64Length > 0) {
-            put16(out, kZip64Field);
-            put16(out, quint64(zip64Length));
-            if (bigSize)
-                put64(out, quint64(e.size));
-            if (bigCompressed)
-                put64(out, quint64(e.compressedSize));
-            if (bigOffset)
-                put64(out, quint64(e.offset));
-        }
-        if (!flush(kFlushAt))
-            return false;
-    }
-    const qint64 directorySize = at + out.size() - m_end;
-    const qint64 end64 = at + out.size();
-    const bool zip64 = records > kMax16 - 1 || m_end >= kMax32 || directorySize >= kMax32;
+    if (!copyDirectory(&records, error))
+        return false;
+    const qint64 directorySize = m_data.end() - directoryStart;
+    const qint64 end64 = m_data.end();
+    const bool zip64 = records > kMax16 - 1 || directoryStart >= kMax32 || directorySize >= kMax32;
+    QByteArray out;
     if (zip64) {
         put32(out, kEnd64Signature);
         put64(out, 44);
@@ -373,7 +593,7 @@ bool ZipWriter::finish(const QByteArray& comment, QString* error)
         put64(out, quint64(records));
         put64(out, quint64(records));
         put64(out, quint64(directorySize));
-        put64(out, quint64(m_end));
+        put64(out, quint64(directoryStart));
         put32(out, kLocator64Signature);
         put32(out, 0);
         put64(out, quint64(end64));
@@ -385,22 +605,17 @@ bool ZipWriter::finish(const QByteArray& comment, QString* error)
     put16(out, quint64(zip64 ? kMax16 : records));
     put16(out, quint64(zip64 ? kMax16 : records));
     put32(out, quint64(zip64 ? kMax32 : directorySize));
-    put32(out, quint64(zip64 ? kMax32 : m_end));
+    put32(out, quint64(zip64 ? kMax32 : directoryStart));
     put16(out, quint64(comment.size()));
     out.append(comment);
-    if (!flush(0))
-        return false;
-    if (::ftruncate(m_fd, at) != 0) {
-        *error = QStringLiteral("cannot write ") + m_path + QStringLiteral(": ") + systemText();
+    const QString working = m_data.name();
+    if (!m_data.put(out.constData(), out.size(), nullptr, 0, error) || !m_data.close(error)) {
+        ::unlink(QFile::encodeName(working).constData());
         return false;
     }
-    const int fd = m_fd;
-    m_fd = -1;
-    if (::close(fd) != 0 || ::rename(QFile::encodeName(m_working).constData(),
-                                     QFile::encodeName(m_path).constData())
-            != 0) {
+    if (::rename(QFile::encodeName(working).constData(), QFile::encodeName(m_path).constData()) != 0) {
         *error = QStringLiteral("cannot write ") + m_path + QStringLiteral(": ") + systemText();
-        ::unlink(QFile::encodeName(m_working).constData());
+        ::unlink(QFile::encodeName(working).constData());
         return false;
     }
     return true;

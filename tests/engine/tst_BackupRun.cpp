@@ -677,6 +677,45 @@ private slots:
         QVERIFY(!QFile::exists(archive(2)));
     }
 
+    void archivedFilesAreClearedAcrossBatches_data()
+    {
+        QTest::addColumn<QString>("maxFiles");
+        QTest::newRow("one part") << QString();
+        QTest::newRow("parts of 1500 files") << QStringLiteral("1500");
+    }
+
+    // Each part clears the attributes of exactly its own files once it is delivered, however
+    // many there are and however much their names share.
+    void archivedFilesAreClearedAcrossBatches()
+    {
+        QFETCH(QString, maxFiles);
+        QStringList files;
+        for (int i = 0; i < 2300; ++i)
+            files << m_src + QStringLiteral("/many/%1/f%2.txt").arg(i % 3 ? QStringLiteral("d") : QStringLiteral("dä-long-folder")).arg(i);
+        for (const QString& file : files)
+            TestSupport::writeFile(file, "x");
+        RunOptions o = options();
+        o.resetArchiveBit = true;
+        o.limitFiles = !maxFiles.isEmpty();
+        o.maxFiles = maxFiles;
+        o.sources.append({m_src + QStringLiteral("/many/d/*.*"), true});
+        o.sources.append({m_src + QStringLiteral("/many/dä-long-folder/*.*"), true});
+        RecordingHost host;
+        QCOMPARE(run(o, host), RunOutcome::Completed);
+        QStringList archived;
+        for (int part = 1; QFile::exists(archive(part)); ++part) {
+            expectToolsAccept(archive(part));
+            for (const QString& entry : zipEntries(archive(part)))
+                archived.append(QLatin1Char('/') + entry);
+        }
+        QStringList cleared = host.cleared;
+        QCOMPARE(cleared.size(), 2302);
+        archived.sort();
+        cleared.sort();
+        QCOMPARE(cleared, archived);
+        QVERIFY(QFile::exists(archive(maxFiles.isEmpty() ? 1 : 2)));
+    }
+
     // Only one folder for both is refused: the clean-ups never go below their folder, so a
     // temp folder inside the destination (the default) or above it loses nothing.
     void tempFolderIsRefusedOnlyAsTheDestinationItself_data()
