@@ -1,5 +1,8 @@
 #include "DriveInfo.h"
 
+#include <dirent.h>
+#include <mutex>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 
 #include <QDir>
@@ -76,20 +79,62 @@ bool awaitsItsDrive(const QString& path, const QString& mountPoint)
     return false;
 }
 
-} // namespace
+// Folders directly below the root, hidden ones too, links to folders counted as folders.
+int subFoldersOf(const QString& root)
+{
+    const QByteArray folder = QFile::encodeName(root);
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return 0;
+    int count = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat st { };
+            const QByteArray target = folder + '/' + name;
+            isFolder = ::stat(target.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
+        count += isFolder ? 1 : 0;
+    }
+    ::closedir(dir);
+    return count;
+}
 
-DriveInfo QueryDrive(const QString& path)
+// The device of the folder; 0 when it cannot be asked.
+dev_t deviceOf(const QString& folder)
+{
+    struct stat st { };
+    return ::stat(QFile::encodeName(folder).constData(), &st) == 0 ? st.st_dev : 0;
+}
+
+// What the mount table said about the last path asked for: the run asks before every source
+// row, and reading the table each time cost more than a row of small files. A path whose
+// folder is on another device since (a medium changed) is asked anew.
+struct LastDrive {
+    std::mutex mutex;
+    QString path;
+    dev_t device = 0;
+    DriveInfo info;
+    bool network = false;
+};
+
+LastDrive& lastDrive()
+{
+    static LastDrive last;
+    return last;
+}
+
+DriveInfo driveFromTable(const QString& path, const QString& folder)
 {
     DriveInfo info;
-    const QStorageInfo storage(existingAncestor(path));
+    const QStorageInfo storage(folder);
     if (!storage.isValid() || !storage.isReady() || awaitsItsDrive(path, storage.rootPath()))
         return info;
     info.ready = true;
     info.type = typeOf(storage);
-    info.availableBytes = static_cast<double>(storage.bytesAvailable());
-    // Blocks kept for root are no room for a backup: free space is what the user can write.
-    info.freeBytes = info.availableBytes;
-    info.totalBytes = static_cast<double>(storage.bytesTotal());
     info.fileSystem = QString::fromLatin1(storage.fileSystemType());
     info.path = storage.rootPath();
     info.rootFolder = storage.rootPath();
@@ -97,8 +142,35 @@ DriveInfo QueryDrive(const QString& path)
     if (info.type == DriveInfo::Type::Network)
         info.shareName = QString::fromLocal8Bit(storage.device());
     info.volumeName = storage.name();
-    info.subFolders = static_cast<int>(
-        QDir(storage.rootPath()).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden).size());
+    return info;
+}
+
+} // namespace
+
+DriveInfo QueryDrive(const QString& path)
+{
+    const QString folder = existingAncestor(path);
+    const dev_t device = deviceOf(folder);
+    LastDrive& last = lastDrive();
+    DriveInfo info;
+    {
+        const std::lock_guard lock(last.mutex);
+        if (device == 0 || device != last.device || path != last.path) {
+            last.info = driveFromTable(path, folder);
+            last.network = last.info.type == DriveInfo::Type::Network;
+            last.path = path;
+            last.device = device;
+        }
+        info = last.info;
+    }
+    struct statvfs fs { };
+    if (!info.ready || ::statvfs(QFile::encodeName(folder).constData(), &fs) != 0)
+        return {};
+    info.availableBytes = static_cast<double>(fs.f_bavail) * static_cast<double>(fs.f_frsize);
+    // Blocks kept for root are no room for a backup: free space is what the user can write.
+    info.freeBytes = info.availableBytes;
+    info.totalBytes = static_cast<double>(fs.f_blocks) * static_cast<double>(fs.f_frsize);
+    info.subFolders = subFoldersOf(info.rootFolder);
     return info;
 }
 
@@ -116,6 +188,14 @@ double DriveFreeBytes(const QString& path)
 
 bool IsNetworkPath(const QString& path)
 {
-    const QStorageInfo storage(existingAncestor(path));
+    const QString folder = existingAncestor(path);
+    const dev_t device = deviceOf(folder);
+    LastDrive& last = lastDrive();
+    {
+        const std::lock_guard lock(last.mutex);
+        if (device != 0 && device == last.device && last.info.ready)
+            return last.network;
+    }
+    const QStorageInfo storage(folder);
     return storage.isValid() && isNetworkType(storage.fileSystemType());
 }
