@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+class FtpSession;
+
 // Where and how a session logs on.
 struct FtpLogon
 {
@@ -76,12 +78,22 @@ public:
     [[nodiscard]] QStringList listing() const;
 
     // A name a remote file or folder may have: not empty, no "/", no NUL or line break.
-    [[nodiscard]] static bool isPlainRemoteName(const QString& name);
+    [[nodiscard]] static bool isPlainRemoteName(const QString& name)
+    {
+        if (name.isEmpty())
+            return false;
+        for (QChar c : name) {
+            if (c == QLatin1Char('/') || c == QChar(0) || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+                return false;
+        }
+        return true;
+    }
 
 signals:
     void stateChanged(int state);
 
 private:
+    FtpSession& session();
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -4,6 +4,7 @@
 
 #include "FtpTestServer.h"
 #include "FtpTransfer.h"
+#include "Modules.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_InetFTP.h"
 #include "QEV_Language.h"
@@ -312,6 +313,21 @@ private slots:
         QVERIFY(s.window.captions.contains(LangText(26)));
         QVERIFY(!s.ftp.FTPcheck_directory(QString(), false));
         QVERIFY(errorLog().contains(QStringLiteral("FTP_ini of Modul QEV_InetFTP")));
+        QVERIFY(!QFileInfo::exists(server("a.zip")));
+    }
+
+    // Without its module a transfer fails as a transfer that cannot start does, with the reason
+    // in the error log.
+    void aMissingFtpModuleFailsTheTransfer()
+    {
+        serve();
+        TestSupport::writeFile(local("a.zip"), "archive");
+        Modules::setFolder(TestSupport::freshFolder(QStringLiteral("no-modules")));
+        Session s(m_server.port(), QStringLiteral("u"), QString());
+        const bool copied = s.ftp.FTPcopy_files(false, local("a.zip"), QStringLiteral("a.zip"));
+        Modules::setFolder({});
+        QVERIFY(!copied);
+        QVERIFY2(errorLog().contains(QStringLiteral("libquillaro_ftp.so cannot be loaded")), qPrintable(errorLog()));
         QVERIFY(!QFileInfo::exists(server("a.zip")));
     }
 
