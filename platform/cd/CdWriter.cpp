@@ -1,767 +1,235 @@
 #include "CdWriter.h"
 
-// For C++ libburn declares itself in a namespace, while libisoburn names its types at global
-// scope: both are C, so take libburn's declarations globally and name the one type the
-// other header qualifies.
-#define DOXYGEN
-extern "C" {
-#include <libburn/libburn.h>
-}
-#undef DOXYGEN
-namespace burn {
-using ::burn_disc_status;
-}
-#include <libisofs/libisofs.h>
-#include <libisoburn/libisoburn.h>
+#include "CdSession.h"
+#include "Modules.h"
 
-#include <csignal>
-#include <sys/stat.h>
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QHash>
-#include <QThread>
-#include <QTimer>
-
-namespace {
-
-constexpr qint64 kBlock = 2048;
-// Room for the volume descriptors and the session's directory records beside the file data.
-constexpr qint64 kSessionOverhead = 64 * kBlock;
-constexpr qint64 kPerNode = 512;
-
-// The libraries set up signal handling of their own; the program's dispositions (SIGPIPE
-// ignored, so that a closed output pipe does not end a run) are put back afterwards.
-class SignalDispositions
+// The session is made, and the module loaded, by the first call that needs a drive; what the
+// window asks of a writer it never used is answered here.
+struct CdWriter::Private : CdEvents
 {
-public:
-    SignalDispositions()
+    CdWriter* q = nullptr;
+    std::unique_ptr<CdSession> session;
+    QString loadError; // why the module could not be loaded
+
+    void preparingToWrite() override { emit q->preparingToWrite(); }
+    void preparingTrack(int track, qint64 size) override { emit q->preparingTrack(track, size); }
+    void writingTrackStatus(int track, qint64 written, qint64 third) override
     {
-        for (int signal = 1; signal < NSIG; ++signal)
-            m_saved[signal].first = ::sigaction(signal, nullptr, &m_saved[signal].second) == 0;
+        emit q->writingTrackStatus(track, written, third);
     }
-    ~SignalDispositions()
-    {
-        for (int signal = 1; signal < NSIG; ++signal) {
-            if (m_saved[signal].first)
-                (void)::sigaction(signal, &m_saved[signal].second, nullptr);
-        }
-    }
-    Q_DISABLE_COPY(SignalDispositions)
-
-private:
-    std::pair<bool, struct sigaction> m_saved[NSIG] {};
-};
-
-bool initialise()
-{
-    static const bool ok = [] {
-        const SignalDispositions keep;
-        char message[1024] = {};
-        if (isoburn_initialize(message, 0) <= 0)
-            return false;
-        // Messages are collected for the caller, never printed.
-        burn_msgs_set_severities(const_cast<char*>("SORRY"), const_cast<char*>("NEVER"),
-                                 const_cast<char*>("cd writer: "));
-        burn_set_signal_handling(nullptr, nullptr, 0x21);
-        return true;
-    }();
-    return ok;
-}
-
-// The last failure libburn or libisofs queued, or empty.
-QString queuedMessages()
-{
-    QString text;
-    char message[BURN_MSGS_MESSAGE_LEN] = {};
-    char severity[80] = {};
-    int code = 0;
-    int osErrno = 0;
-    while (burn_msgs_obtain(const_cast<char*>("SORRY"), &code, message, &osErrno, severity) == 1)
-        text = QString::fromLocal8Bit(message);
-    return text;
-}
-
-struct Device
-{
-    QString address;
-    QString vendor;
-    QString product;
-};
-
-// Speed units of a medium in kB/s per speed factor, by its profile number.
-int speedUnit(int profile)
-{
-    if (profile >= 0x40)
-        return 4496; // BD
-    if (profile >= 0x10)
-        return 1385; // DVD
-    return 176; // CD
-}
-
-QString sysText(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).trimmed() : QString();
-}
-
-// The optical drives of the system, as the kernel names them. Asking the library to scan
-// would probe every drive and keep them from being acquired by address afterwards.
-QList<Device> opticalDrives()
-{
-    QList<Device> drives;
-    for (const QString& name : QDir(QStringLiteral("/sys/block")).entryList({QStringLiteral("sr*")}, QDir::Dirs | QDir::System)) {
-        const QString sys = QStringLiteral("/sys/block/") + name + QStringLiteral("/device/");
-        drives.append({QStringLiteral("/dev/") + name, sysText(sys + QStringLiteral("vendor")),
-                       sysText(sys + QStringLiteral("model"))});
-    }
-    return drives;
-}
-
-IsoDir* folderOf(IsoImage* image, const QString& folder, bool create)
-{
-    IsoDir* dir = iso_image_get_root(image);
-    for (const QString& part : folder.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        IsoNode* node = nullptr;
-        const QByteArray name = part.toUtf8();
-        if (iso_dir_get_node(dir, name.constData(), &node) == 1) {
-            if (iso_node_get_type(node) != LIBISO_DIR)
-                return nullptr;
-            dir = reinterpret_cast<IsoDir*>(node);
-            continue;
-        }
-        IsoDir* made = nullptr;
-        if (!create || iso_image_add_new_dir(image, dir, name.constData(), &made) < 0)
-            return nullptr;
-        dir = made;
-    }
-    return dir;
-}
-
-// Calls visit for each node directly in the folder.
-template <typename Visit>
-void eachChild(IsoDir* dir, Visit visit)
-{
-    IsoDirIter* iter = nullptr;
-    if (!dir || iso_dir_get_children(dir, &iter) < 0)
-        return;
-    IsoNode* node = nullptr;
-    while (iso_dir_iter_next(iter, &node) == 1)
-        visit(node);
-    iso_dir_iter_free(iter);
-}
-
-int countNodes(IsoDir* dir)
-{
-    int count = 0;
-    eachChild(dir, [&count](IsoNode* node) {
-        ++count;
-        if (iso_node_get_type(node) == LIBISO_DIR)
-            count += countNodes(reinterpret_cast<IsoDir*>(node));
-    });
-    return count;
-}
-
-// What a source file was when it went into the image: the write takes its bytes only later.
-struct SourceStamp
-{
-    QString source;
-    qint64 bytes = 0; // the room it takes on the disc
-    qint64 size = -1;
-    qint64 modifiedNs = 0;
-    quint64 inode = 0;
-    bool operator==(const SourceStamp& other) const
-    {
-        return size == other.size && modifiedNs == other.modifiedNs && inode == other.inode;
-    }
-};
-
-SourceStamp stampOf(const QString& source)
-{
-    SourceStamp stamp;
-    stamp.source = source;
-    struct stat st {};
-    if (::stat(QFile::encodeName(source).constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return stamp;
-    stamp.size = st.st_size;
-    stamp.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    stamp.inode = st.st_ino;
-    return stamp;
-}
-
-// The tree of the disc's last session, handed to the drive as its image; null when it cannot
-// be read.
-IsoImage* readDiscTree(burn_drive* drive)
-{
-    isoburn_read_opts* options = nullptr;
-    if (isoburn_ropt_new(&options, 0) <= 0)
-        return nullptr;
-    isoburn_ropt_set_extensions(options, isoburn_ropt_noaaip | isoburn_ropt_noacl | isoburn_ropt_noea);
-    IsoImage* read = nullptr;
-    const int result = isoburn_read_image(drive, options, &read);
-    isoburn_ropt_destroy(&options, 0);
-    return result > 0 ? read : nullptr;
-}
-
-int countFolders(IsoDir* dir)
-{
-    int count = 0;
-    eachChild(dir, [&count](IsoNode* node) { count += iso_node_get_type(node) == LIBISO_DIR ? 1 : 0; });
-    return count;
-}
-
-} // namespace
-
-struct CdWriter::Private
-{
-    QList<Device> realDevices;
-    bool scanned = false;
-    QList<Device> devices;
-    int current = -1;
-    burn_drive_info* infos = nullptr;
-    burn_drive* drive = nullptr;
-
-    IsoImage* image = nullptr;
-    bool imageUsable = true;
-    QHash<QString, SourceStamp> added; // path on disc -> its source as it was added
-    qint64 addedBytes = 0;
-    int nodes = 0;
-    QString volume;
-    int speedFactor = 0;
-    bool burnProof = false;
-    qint64 capacityLimit = 0;
-
-    burn_disc* disc = nullptr;
-    burn_write_opts* writeOptions = nullptr;
-    isoburn_imgen_opts* imageOptions = nullptr;
-    QTimer* timer = nullptr;
-    bool writing = false;
-    qint64 written = 0;
-    int lastTrack = -1;
-    burn_drive_status lastState = BURN_DRIVE_IDLE;
-    QString error;
-    QStringList readProblems; // messages of the write about the files it read
-    // The disc's last session as read for the panel; read again once the drive is.
-    struct Summary
-    {
-        bool read = false;
-        QString volume;
-        int folders = 0;
-    } summary;
-
-    // Read only while no image is prepared: reading the disc's tree hands the drive a new one.
-    const Summary& readSummary(int sessions)
-    {
-        if (summary.read || !drive || writing || image || sessions == 0)
-            return summary;
-        summary.read = true;
-        IsoImage* read = readDiscTree(drive);
-        (void)queuedMessages();
-        if (!read)
-            return summary;
-        summary.volume = QString::fromUtf8(iso_image_get_volume_id(read));
-        summary.folders = countFolders(iso_image_get_root(read));
-        iso_image_unref(read);
-        return summary;
-    }
-    void release()
-    {
-        dropImage();
-        if (drive) {
-            isoburn_drive_release(drive, 0);
-            burn_drive_info_free(infos);
-        }
-        drive = nullptr;
-        infos = nullptr;
-    }
-    bool acquire()
-    {
-        release();
-        summary = {};
-        if (current < 0 || current >= devices.size())
-            return false;
-        QByteArray address = devices.at(current).address.toLocal8Bit();
-        if (isoburn_drive_aquire(&infos, address.data(), 1) <= 0) {
-            error = queuedMessages();
-            infos = nullptr;
-            return false;
-        }
-        drive = infos[0].drive;
-        return true;
-    }
-    void dropImage()
-    {
-        if (image)
-            iso_image_unref(image);
-        image = nullptr;
-        added.clear();
-        addedBytes = 0;
-        nodes = 0;
-        imageUsable = true;
-    }
-    [[nodiscard]] burn_disc_status status() const
-    {
-        return drive ? isoburn_disc_get_status(drive) : BURN_DISC_EMPTY;
-    }
-    [[nodiscard]] int profile() const
-    {
-        int number = 0;
-        char name[80] = {};
-        if (drive)
-            (void)burn_disc_get_profile(drive, &number, name);
-        return number;
-    }
-    [[nodiscard]] bool isReal() const { return drive && burn_drive_get_drive_role(drive) == 1; }
-    void freeWrite()
-    {
-        if (disc)
-            burn_disc_free(disc);
-        if (writeOptions)
-            burn_write_opts_free(writeOptions);
-        if (imageOptions)
-            isoburn_igopt_destroy(&imageOptions, 0);
-        disc = nullptr;
-        writeOptions = nullptr;
-        imageOptions = nullptr;
-    }
+    void closingTrack(qint64 number) override { emit q->closingTrack(number); }
+    void closingSession() override { emit q->closingSession(); }
+    void fileError(int code, const QString& file) override { emit q->fileError(code, file); }
+    void writeError(int type, int extendedCode) override { emit q->writeError(type, extendedCode); }
+    void writeComplete() override { emit q->writeComplete(); }
 };
 
 CdWriter::CdWriter(QObject* parent)
     : QObject(parent)
     , d(std::make_unique<Private>())
 {
-    d->timer = new QTimer(this);
-    d->timer->setInterval(100);
-    connect(d->timer, &QTimer::timeout, this, &CdWriter::poll);
+    d->q = this;
 }
 
-CdWriter::~CdWriter()
+CdWriter::~CdWriter() = default;
+
+// Null when the module cannot be loaded; errorData() then tells why.
+CdSession* CdWriter::session() const
 {
-    // A write still running is left to end on its own thread's terms: wait for it.
-    while (d->writing && d->drive && burn_drive_get_status(d->drive, nullptr) != BURN_DRIVE_IDLE)
-        QThread::msleep(100);
-    d->freeWrite();
-    d->release();
+    if (!d->session && d->loadError.isEmpty()) {
+        const auto create = reinterpret_cast<CdModule::Create>(
+            Modules::entry(CdModule::kName, CdModule::kCreate, &d->loadError));
+        if (create)
+            d->session.reset(create(const_cast<CdWriter*>(this), d.get()));
+    }
+    return d->session.get();
 }
 
 void CdWriter::scanDevices(const QString& pseudoDrives, bool rescanReal)
 {
-    if (d->writing || !initialise())
-        return;
-    d->release();
-    d->current = -1;
-    if (rescanReal || !d->scanned) {
-        d->realDevices = opticalDrives();
-        d->scanned = true;
-    }
-    d->devices = d->realDevices;
-    for (const QString& entry : pseudoDrives.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const QString address = entry.trimmed();
-        if (address.startsWith(QStringLiteral("stdio:")) && address.size() > 6)
-            d->devices.append({address, QStringLiteral("File"), QFileInfo(address.mid(6)).fileName()});
-    }
+    if (CdSession* s = session())
+        s->scanDevices(pseudoDrives, rescanReal);
 }
 
-int CdWriter::deviceCount() const { return int(d->devices.size()); }
+int CdWriter::deviceCount() const
+{
+    return d->session ? d->session->deviceCount() : 0;
+}
 
 QString CdWriter::deviceName(int device, int part) const
 {
-    if (device < 0 || device >= d->devices.size())
-        return {};
-    const Device& dev = d->devices.at(device);
-    return part == 1 ? dev.address : part == 2 ? dev.vendor : dev.product;
+    return d->session ? d->session->deviceName(device, part) : QString();
 }
 
 bool CdWriter::selectDevice(int device)
 {
-    if (d->writing)
-        return false;
-    d->current = device;
-    if (d->acquire())
-        return true;
-    d->current = -1;
-    return false;
+    CdSession* s = session();
+    return s && s->selectDevice(device);
 }
 
 QString CdWriter::currentAddress() const
 {
-    return d->current >= 0 ? d->devices.at(d->current).address : QString();
+    return d->session ? d->session->currentAddress() : QString();
 }
 
 int CdWriter::maxWriteSpeed() const
 {
-    if (!d->isReal())
-        return 0;
-    return burn_drive_get_write_speed(d->drive) / speedUnit(d->profile());
+    return d->session ? d->session->maxWriteSpeed() : 0;
 }
 
-void CdWriter::setWriteSpeed(int factor) { d->speedFactor = factor; }
+void CdWriter::setWriteSpeed(int factor)
+{
+    if (CdSession* s = session())
+        s->setWriteSpeed(factor);
+}
 
-bool CdWriter::burnProofSupported() const { return d->isReal(); }
+bool CdWriter::burnProofSupported() const
+{
+    return d->session ? d->session->burnProofSupported() : false;
+}
 
-void CdWriter::enableBurnProof(bool enable) { d->burnProof = enable; }
+void CdWriter::enableBurnProof(bool enable)
+{
+    if (CdSession* s = session())
+        s->enableBurnProof(enable);
+}
 
 bool CdWriter::mediaPresent() const
 {
-    const burn_disc_status s = d->status();
-    return s == BURN_DISC_BLANK || s == BURN_DISC_APPENDABLE || s == BURN_DISC_FULL;
+    CdSession* s = session();
+    return s && s->mediaPresent();
 }
 
 CdWriter::DiscStatus CdWriter::discStatus() const
 {
-    switch (d->status()) {
-    case BURN_DISC_BLANK:
-        return DiscEmpty;
-    case BURN_DISC_APPENDABLE:
-        return DiscOpen;
-    case BURN_DISC_FULL:
-        return DiscClosed;
-    default:
-        return DiscOther;
-    }
+    CdSession* s = session();
+    return s ? s->discStatus() : DiscOther;
 }
 
-int CdWriter::discType() const { return mediaPresent() ? 0 : 255; }
+int CdWriter::discType() const
+{
+    CdSession* s = session();
+    return s ? s->discType() : 0;
+}
 
 int CdWriter::sessionCount() const
 {
-    if (!d->drive)
-        return 0;
-    isoburn_toc_disc* toc = isoburn_toc_drive_get_disc(d->drive);
-    if (!toc)
-        return 0;
-    int count = 0;
-    (void)isoburn_toc_disc_get_sessions(toc, &count);
-    isoburn_toc_disc_free(toc);
-    return count;
+    CdSession* s = session();
+    return s ? s->sessionCount() : 0;
 }
 
 CdWriter::SessionStatus CdWriter::lastSessionStatus() const
 {
-    if (!d->drive)
-        return SessionUnknown;
-    isoburn_toc_disc* toc = isoburn_toc_drive_get_disc(d->drive);
-    if (!toc)
-        return sessionCount() == 0 ? SessionEmpty : SessionUnknown;
-    const bool incomplete = isoburn_toc_disc_get_incmpl_sess(toc) > 0;
-    int count = 0;
-    (void)isoburn_toc_disc_get_sessions(toc, &count);
-    isoburn_toc_disc_free(toc);
-    if (incomplete)
-        return SessionIncomplete;
-    return count == 0 ? SessionEmpty : SessionClosed;
+    CdSession* s = session();
+    return s ? s->lastSessionStatus() : SessionUnknown;
 }
 
 QString CdWriter::volumeName() const
 {
-    if (d->image)
-        return QString::fromUtf8(iso_image_get_volume_id(d->image));
-    return d->readSummary(sessionCount()).volume;
+    CdSession* s = session();
+    return s ? s->volumeName() : QString();
 }
 
 int CdWriter::rootFolderCount() const
 {
-    if (d->image)
-        return countFolders(iso_image_get_root(d->image));
-    return d->readSummary(sessionCount()).folders;
+    CdSession* s = session();
+    return s ? s->rootFolderCount() : 0;
 }
-
 
 void CdWriter::setVolumeName(const QString& name)
 {
-    d->volume = name;
-    if (d->image)
-        iso_image_set_volume_id(d->image, name.toUtf8().constData());
+    if (CdSession* s = session())
+        s->setVolumeName(name);
 }
 
 void CdWriter::newImage()
 {
-    if (d->writing)
-        return;
-    // Read the device afresh: the disc may have been changed or written since.
-    if (d->current < 0 || !d->acquire())
-        return;
-    if (iso_image_new("", &d->image) < 0) {
-        d->image = nullptr;
-        return;
-    }
-    iso_image_ref(d->image);
-    if (isoburn_attach_image(d->drive, d->image) <= 0) {
-        iso_image_unref(d->image);
-        d->dropImage();
-        return;
-    }
-    // An open disc's earlier files are in it only once they have been imported.
-    d->imageUsable = discStatus() != DiscOpen;
+    if (CdSession* s = session())
+        s->newImage();
 }
 
 bool CdWriter::importPreviousSession()
 {
-    if (!d->drive || d->writing)
-        return false;
-    IsoImage* read = readDiscTree(d->drive);
-    if (!read) {
-        d->error = queuedMessages();
-        d->imageUsable = false;
-        return false;
-    }
-    if (d->image)
-        iso_image_unref(d->image);
-    d->image = read;
-    d->added.clear();
-    d->addedBytes = 0;
-    d->nodes = countNodes(iso_image_get_root(read));
-    d->imageUsable = true;
-    return true;
+    CdSession* s = session();
+    return s && s->importPreviousSession();
 }
 
 bool CdWriter::closeFormerSession()
 {
-    // Sessions are closed by the write that makes them; an incomplete one cannot be mended here.
-    return d->drive && lastSessionStatus() != SessionIncomplete;
+    CdSession* s = session();
+    return s && s->closeFormerSession();
 }
 
 CdWriter::AddResult CdWriter::addFile(const QString& pathOnDisc, const QString& source)
 {
-    if (!d->image || d->writing)
-        return AddResult::Failed;
-    const qsizetype slash = pathOnDisc.lastIndexOf(QLatin1Char('/'));
-    const QString name = pathOnDisc.mid(slash + 1);
-    IsoDir* dir = folderOf(d->image, pathOnDisc.left(qMax<qsizetype>(slash, 0)), true);
-    if (!dir || name.isEmpty())
-        return AddResult::Failed;
-    const QByteArray nameBytes = name.toUtf8();
-    IsoNode* existing = nullptr;
-    AddResult result = AddResult::Added;
-    if (iso_dir_get_node(dir, nameBytes.constData(), &existing) == 1) {
-        if (d->added.contains(pathOnDisc) || iso_node_get_type(existing) != LIBISO_FILE)
-            return AddResult::NameTaken;
-        iso_node_remove(existing); // the earlier session's copy gives way to the newer file
-        --d->nodes;
-        result = AddResult::Replaced;
-    }
-    IsoNode* node = nullptr;
-    if (iso_tree_add_new_node(d->image, dir, nameBytes.constData(), QFile::encodeName(source).constData(), &node) < 0) {
-        d->error = queuedMessages();
-        return AddResult::Failed;
-    }
-    SourceStamp stamp = stampOf(source);
-    stamp.bytes = (qMax<qint64>(stamp.size, 0) + kBlock - 1) / kBlock * kBlock;
-    d->added.insert(pathOnDisc, stamp);
-    d->addedBytes += stamp.bytes;
-    ++d->nodes;
-    return result;
+    CdSession* s = session();
+    return s ? s->addFile(pathOnDisc, source) : AddResult::Failed;
 }
 
 void CdWriter::removeFile(const QString& pathOnDisc)
 {
-    if (!d->image || d->writing || !d->added.contains(pathOnDisc))
-        return;
-    IsoNode* node = nullptr;
-    const QByteArray path = (QLatin1Char('/') + pathOnDisc).toUtf8();
-    if (iso_tree_path_to_node(d->image, path.constData(), &node) == 1 && node) {
-        d->addedBytes -= d->added.value(pathOnDisc).bytes;
-        iso_node_remove(node);
-        --d->nodes;
-    }
-    d->added.remove(pathOnDisc);
+    if (CdSession* s = session())
+        s->removeFile(pathOnDisc);
 }
 
 QStringList CdWriter::fileNames(const QString& folder) const
 {
-    QStringList names;
-    eachChild(d->image ? folderOf(d->image, folder, false) : nullptr, [&names](IsoNode* node) {
-        if (iso_node_get_type(node) == LIBISO_FILE)
-            names.append(QString::fromUtf8(iso_node_get_name(node)));
-    });
-    return names;
+    CdSession* s = session();
+    return s ? s->fileNames(folder) : QStringList();
 }
 
-int CdWriter::newFileCount() const { return int(d->added.size()); }
+int CdWriter::newFileCount() const
+{
+    return d->session ? d->session->newFileCount() : 0;
+}
 
-qint64 CdWriter::imageSize() const { return d->addedBytes + kSessionOverhead + qint64(d->nodes) * kPerNode; }
+qint64 CdWriter::imageSize() const
+{
+    CdSession* s = session();
+    return s ? s->imageSize() : 0;
+}
 
 qint64 CdWriter::freeCapacity() const
 {
-    if (!d->drive || !mediaPresent() || discStatus() == DiscClosed)
-        return 0;
-    const qint64 free = qMax<qint64>(0, isoburn_disc_available_space(d->drive, nullptr));
-    return d->capacityLimit > 0 ? qMin(free, d->capacityLimit) : free;
+    CdSession* s = session();
+    return s ? s->freeCapacity() : 0;
 }
 
-void CdWriter::limitCapacity(qint64 bytes) { d->capacityLimit = bytes; }
+void CdWriter::limitCapacity(qint64 bytes)
+{
+    if (CdSession* s = session())
+        s->limitCapacity(bytes);
+}
+
+void CdWriter::takeOutChangedFiles()
+{
+    if (CdSession* s = session())
+        s->takeOutChangedFiles();
+}
 
 bool CdWriter::startWriting()
 {
-    d->error.clear();
-    if (d->writing || !d->drive || !d->image) {
-        d->error = QStringLiteral("no disc image is prepared");
-        return false;
-    }
-    if (!d->imageUsable) {
-        d->error = QStringLiteral("the earlier sessions of the disc were not imported");
-        return false;
-    }
-    iso_image_set_volume_id(d->image, d->volume.toUtf8().constData());
-    // The library refuses a write while the thread of the one before is still winding up.
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        if (attempt > 0)
-            QThread::msleep(100);
-        const Start start = startOnce();
-        if (start == Start::Started)
-            return true;
-        if (start == Start::Failed)
-            return false;
-    }
-    return false;
+    CdSession* s = session();
+    return s && s->startWriting();
 }
 
-// The image reads its files only at the write: a file that has changed or gone since it was
-// added would go on the disc other than it was (a gone one as zeros), so it is taken out.
-void CdWriter::takeOutChangedFiles()
+bool CdWriter::isWriting() const
 {
-    const auto added = d->added;
-    for (auto it = added.cbegin(); it != added.cend(); ++it) {
-        const SourceStamp now = stampOf(it.value().source);
-        if (now == it.value())
-            continue;
-        removeFile(it.key());
-        emit fileError(now.size < 0 ? FileOpenError : FileReadError, it.value().source);
-    }
+    return d->session ? d->session->isWriting() : false;
 }
 
-// Problems the image met reading the files it writes; each names the file.
-void CdWriter::collectReadProblems()
+qint64 CdWriter::bytesWritten() const
 {
-    char message[BURN_MSGS_MESSAGE_LEN] = {};
-    char severity[80] = {};
-    int code = 0;
-    int osErrno = 0;
-    while (burn_msgs_obtain(const_cast<char*>("WARNING"), &code, message, &osErrno, severity) == 1) {
-        const QString text = QString::fromLocal8Bit(message);
-        d->readProblems.append(text);
-        if (QByteArray(severity) != "WARNING" && QByteArray(severity) != "HINT")
-            d->error = text;
-    }
-}
-
-// The files whose reading the write's messages name: their copies on the disc are not whole.
-void CdWriter::reportReadProblems()
-{
-    for (auto it = d->added.cbegin(); it != d->added.cend(); ++it) {
-        for (const QString& text : std::as_const(d->readProblems)) {
-            if (text.contains(it.value().source) || text.contains(QLatin1Char('/') + it.key())) {
-                emit fileError(FileReadError, it.value().source);
-                break;
-            }
-        }
-    }
-    d->readProblems.clear();
-}
-
-CdWriter::Start CdWriter::startOnce()
-{
-    (void)queuedMessages();
-    if (isoburn_igopt_new(&d->imageOptions, 0) <= 0)
-        return Start::Failed;
-    isoburn_igopt_set_extensions(d->imageOptions, isoburn_igopt_rockridge | isoburn_igopt_joliet);
-    isoburn_igopt_set_relaxed(d->imageOptions, isoburn_igopt_allow_deep_paths);
-    if (isoburn_prepare_disc(d->drive, &d->disc, d->imageOptions) <= 0) {
-        d->error = queuedMessages();
-        d->freeWrite();
-        return Start::Failed;
-    }
-    d->writeOptions = burn_write_opts_new(d->drive);
-    burn_write_opts_set_perform_opc(d->writeOptions, 0);
-    // Real discs stay open for the next session; files take sessions by emulation.
-    burn_write_opts_set_multi(d->writeOptions, d->isReal() ? 1 : 0);
-    burn_write_opts_set_underrun_proof(d->writeOptions, d->burnProof ? 1 : 0);
-    if (d->speedFactor > 0)
-        burn_drive_set_speed(d->drive, 0, d->speedFactor * speedUnit(d->profile()));
-    isoburn_disc_write(d->writeOptions, d->disc);
-    if (burn_drive_get_status(d->drive, nullptr) == BURN_DRIVE_IDLE) {
-        d->error = queuedMessages();
-        if (!d->error.isEmpty()) {
-            isoburn_cancel_prepared_write(d->drive, nullptr, 0);
-            d->freeWrite();
-            return d->error.contains(QStringLiteral("still going on")) ? Start::Busy : Start::Failed;
-        }
-    }
-    d->written = 0;
-    d->readProblems.clear();
-    d->lastTrack = -1;
-    d->lastState = BURN_DRIVE_IDLE;
-    d->writing = true;
-    emit preparingToWrite();
-    d->timer->start();
-    return Start::Started;
-}
-
-bool CdWriter::isWriting() const { return d->writing; }
-
-qint64 CdWriter::bytesWritten() const { return d->written; }
-
-void CdWriter::poll()
-{
-    collectReadProblems();
-    burn_progress progress {};
-    const burn_drive_status state = burn_drive_get_status(d->drive, &progress);
-    if (state == BURN_DRIVE_IDLE) {
-        endWrite();
-        return;
-    }
-    if (state == BURN_DRIVE_WRITING && progress.track != d->lastTrack) {
-        d->lastTrack = progress.track;
-        emit preparingTrack(progress.track + 1, qint64(progress.sectors) * kBlock);
-    }
-    const qint64 written = qint64(progress.sector) * kBlock;
-    if (written > d->written) {
-        d->written = written;
-        emit writingTrackStatus(progress.track + 1, written, progress.buffered_bytes);
-    }
-    if (state != d->lastState) {
-        if (state == BURN_DRIVE_CLOSING_TRACK)
-            emit closingTrack(progress.track + 1);
-        else if (state == BURN_DRIVE_CLOSING_SESSION)
-            emit closingSession();
-        d->lastState = state;
-    }
-}
-
-void CdWriter::endWrite()
-{
-    d->timer->stop();
-    collectReadProblems();
-    const bool well = isoburn_drive_wrote_well(d->drive) > 0;
-    reportReadProblems();
-    if (!well) {
-        const QString more = queuedMessages();
-        if (!more.isEmpty())
-            d->error = more;
-        // Ends the image's own writer, which would wait for ever for a reader.
-        isoburn_cancel_prepared_write(d->drive, nullptr, 0);
-    }
-    d->freeWrite();
-    d->writing = false;
-    if (!well) {
-        // Anything written is of no use; the image stays for a write on another disc.
-        emit writeError(3, 1051);
-        return;
-    }
-    emit writeComplete();
+    return d->session ? d->session->bytesWritten() : 0;
 }
 
 bool CdWriter::afterWriteStep()
 {
-    if (!d->drive || d->writing)
-        return false;
-    const bool ok = isoburn_activate_session(d->drive) > 0;
-    if (!ok)
-        d->error = queuedMessages();
-    // Read the disc again, so that its status shows the new session.
-    (void)d->acquire();
-    return ok;
+    CdSession* s = session();
+    return s && s->afterWriteStep();
 }
 
-QString CdWriter::errorData() const { return d->error; }
+QString CdWriter::errorData() const
+{
+    return d->session ? d->session->errorData() : d->loadError;
+}

@@ -6,21 +6,20 @@
 #include <QString>
 #include <QStringList>
 
+#include "CdTypes.h"
+
+class CdSession;
+
 // The CD writer: writer devices, the disc in the current device, one disc image and its
 // writing, in the terms its callers use. Devices are the drives the system reports and the
 // file-backed pseudo-drives ("stdio:PATH") it is told of. All calls come from one thread; a
-// write goes on by itself and reports through the signals, polled from the event loop.
-class CdWriter : public QObject
+// write goes on by itself and reports through the signals, polled from the event loop. The CD
+// module, which alone needs libburn, libisofs and libisoburn, is loaded by the first call that
+// needs a drive.
+class CdWriter : public QObject, public CdTypes
 {
     Q_OBJECT
 public:
-    enum DiscStatus { DiscEmpty = 0, DiscOpen = 1, DiscClosed = 2, DiscOther = 3 };
-    enum SessionStatus { SessionEmpty = 0, SessionIncomplete = 1, SessionUnknown = 2, SessionClosed = 3 };
-    // What became of a file given to the image.
-    enum class AddResult { Added, Replaced, NameTaken, Failed };
-    // Codes of fileError.
-    enum FileErrorCode { FileOpenError = 0, FileReadError = 1 };
-
     explicit CdWriter(QObject* parent = nullptr);
     ~CdWriter() override;
 
@@ -94,12 +93,7 @@ signals:
     void writeComplete();
 
 private:
-    enum class Start { Started, Busy, Failed };
-    Start startOnce();
-    void collectReadProblems();
-    void reportReadProblems();
-    void poll();
-    void endWrite();
+    CdSession* session() const;
     struct Private;
     std::unique_ptr<Private> d;
 };

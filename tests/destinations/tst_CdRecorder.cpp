@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "DiscImage.h"
 #include "MessageBox.h"
+#include "Modules.h"
 #include "QEV_Disk.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_Language.h"
@@ -62,6 +63,25 @@ private slots:
         MessageBoxSeam::setUnattended(true);
         MessageBoxSeam::clearShown();
         QFile::remove(ErrorLogPath());
+    }
+
+    // Without its module the writer finds no drive and starts no write, and says why.
+    void aMissingCdModuleWritesNothingAndSaysWhy()
+    {
+        const QString disc = TestSupport::freshFolder(QStringLiteral("disc")) + QStringLiteral("/disc.iso");
+        Modules::setFolder(TestSupport::freshFolder(QStringLiteral("no-modules")));
+        CdWriter writer;
+        writer.scanDevices(QStringLiteral("stdio:") + disc, false);
+        const int devices = writer.deviceCount();
+        const bool selected = writer.selectDevice(0);
+        writer.newImage();
+        const bool started = writer.startWriting();
+        Modules::setFolder({});
+        QCOMPARE(devices, 0);
+        QVERIFY(!selected);
+        QVERIFY(!started);
+        QVERIFY(writer.errorData().contains(QStringLiteral("libquillaro_cd.so cannot be loaded")));
+        QVERIFY(!QFileInfo::exists(disc));
     }
 
     void sessionsAreAddedAndKeepTheEarlierOnes()

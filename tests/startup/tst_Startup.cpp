@@ -145,7 +145,7 @@ private slots:
     // What only a sound, a phrase, an FTP transfer, a mail or a CD needs.
     static QStringList optionalParts(const QStringList& files)
     {
-        static const QRegularExpression optional(QStringLiteral("libquillaro_|libQt6Multimedia|libespeak-ng|libpulse|libcurl"));
+        static const QRegularExpression optional(QStringLiteral("libquillaro_|libQt6Multimedia|libespeak-ng|libpulse|libcurl|libburn|libisofs"));
         return files.filter(optional);
     }
 
