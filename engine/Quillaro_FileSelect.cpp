@@ -1,9 +1,12 @@
 #include "Quillaro_FileSelect.h"
 
 #include <cmath>
+#include <dirent.h>
 #include <limits>
+#include <sys/stat.h>
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -69,6 +72,45 @@ bool youngerThanDays(const QDate& written, int days)
     return written.isValid() && written.daysTo(Clock::today()) < days;
 }
 
+// Whether the entry is listed as a file: no folder, no link that leads nowhere or to a folder.
+bool listedAsFile(const QByteArray& folder, const dirent& entry)
+{
+    switch (entry.d_type) {
+    case DT_DIR:
+        return false;
+    case DT_LNK:
+    case DT_UNKNOWN: {
+        const QByteArray path = folder + entry.d_name;
+        struct stat st { };
+        if (::stat(path.constData(), &st) == 0)
+            return !S_ISDIR(st.st_mode);
+        return entry.d_type == DT_UNKNOWN && ::lstat(path.constData(), &st) == 0 && !S_ISLNK(st.st_mode);
+    }
+    default:
+        return true;
+    }
+}
+
+// The names of the folder's entries listed as files, in the order the folder gives them, from
+// one reading of it: the type comes with each name, so only links are looked at. Names that are
+// not valid UTF-8 are passed over, as Qt's listings pass over them.
+QStringList fileNamesIn(const QString& folder)
+{
+    const QByteArray native = QFile::encodeName(folder);
+    DIR* dir = ::opendir(native.constData());
+    if (!dir)
+        return {};
+    QStringList names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArrayView name(entry->d_name);
+        if (name == "." || name == ".." || !name.isValidUtf8() || !listedAsFile(native, *entry))
+            continue;
+        names.append(QString::fromUtf8(name));
+    }
+    ::closedir(dir);
+    return names;
+}
+
 } // namespace
 
 void Find_Files(const QString& pattern)
@@ -81,7 +123,7 @@ void Find_Files(const QString& pattern)
     const QString folder = pattern.left(pattern.size() - 3);
     g_sFoundFiles.append(QString());
     // "*.*" of the folder entry means every file, also those without a dot.
-    const QStringList names = ListMatches(folder + QLatin1Char('*'), ListFilter::Existence);
+    const QStringList names = fileNamesIn(folder);
     bool first = true;
     for (const QString& name : names) {
         if (first) {
