@@ -304,7 +304,15 @@ void tst_frmMain_BackUp_Layout::everyControlHasAName()
         QAccessibleInterface* box = QAccessible::queryAccessibleInterface(
             tab == 3 ? static_cast<QWidget*>(w.txtPathBackUp) : w.txtMaxZIPsize);
         QVERIFY(box && box->state().disabled);
+        QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(w.SSTab1->tabBar());
+        QAccessibleInterface* button = bar ? bar->child(tab) : nullptr;
+        QVERIFY(button && button->role() == QAccessible::PageTab);
+        QVERIFY2(button->state().disabled, qPrintable(button->text(QAccessible::Name)));
+        QCOMPARE(bar->indexOfChild(button), tab);
     }
+    QAccessibleInterface* sources = QAccessible::queryAccessibleInterface(w.SSTab1->tabBar())->child(1);
+    QVERIFY(!sources->state().disabled);
+    QCOMPARE(sources->text(QAccessible::Name), w.SSTab1->tabText(1).remove(QLatin1Char('&')));
     QVERIFY(!QAccessible::queryAccessibleInterface(w.SSTab1->widget(1))->state().disabled);
 }
 

@@ -1,5 +1,7 @@
 #include "frmMain_BackUp.h"
 
+#include "AccessibleTabBar.h"
+
 #include <utility>
 
 #include <QAction>
@@ -77,6 +79,7 @@ double twipsSetting(const char* key, double defaultTwips)
 frmMain_BackUp::frmMain_BackUp(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmMain_BackUp"));
+    AccessibleTabBar::install();
     createControls();
     // The run's log lines are laid out in columns.
     RtbNews1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
