@@ -69,7 +69,6 @@ FolderEntry entryOf(const QString& name, const Stat& st)
     return e;
 }
 
-// A symlink counts as the file it points at; a folder behind it is never entered.
 // A name in plain ASCII is the same in UTF-8: only other names go through the converter,
 // which cost more than the rest of the entry.
 QString decodedName(const char* rawName)
@@ -82,6 +81,7 @@ QString decodedName(const char* rawName)
     return QString::fromLatin1(rawName, qsizetype(length));
 }
 
+// A symlink counts as the file it points at; a folder behind it is never entered.
 FolderEntry classify(int dirFd, const char* rawName)
 {
     const QString name = decodedName(rawName);
