@@ -4,15 +4,15 @@
 
 #include <QDir>
 #include <QEventLoop>
-#include <QHostInfo>
 #include <QLocale>
-#include <QTcpSocket>
+#include <QSysInfo>
 #include <QTemporaryFile>
 #include <QTimer>
 
 #include "Clock.h"
 #include "Globals.h"
 #include "MessageBox.h"
+#include "Modules.h"
 #include "Paths.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_File_Dir.h"
@@ -99,6 +99,42 @@ int replyCode(const QByteArray& reply)
     return ok && reply.size() >= 3 ? code : 0;
 }
 
+// In place of the connection when the mail module cannot be loaded: every connection fails,
+// as one to an unreachable server does, with the reason.
+class MissingMailSocket final : public MailSocket
+{
+public:
+    MissingMailSocket(MailSocketEvents* events, QString why)
+        : m_events(events)
+        , m_why(std::move(why))
+    {
+    }
+    void connectToHost(const QString& /*host*/, quint16 /*port*/) override
+    {
+        m_attempt = std::make_unique<QObject>();
+        QTimer::singleShot(0, m_attempt.get(), [this] { m_events->socketError(kUnknownError, m_why); });
+    }
+    void write(const QByteArray& /*bytes*/) override {}
+    QByteArray readAll() override { return {}; }
+    qint64 bytesToWrite() const override { return 0; }
+    void abort() override { m_attempt.reset(); }
+
+private:
+    MailSocketEvents* m_events;
+    QString m_why;
+    std::unique_ptr<QObject> m_attempt; // the pending failure goes with it
+};
+
+std::unique_ptr<MailSocket> makeSocket(QObject* owner, MailSocketEvents* events)
+{
+    QString error;
+    const auto create =
+        reinterpret_cast<MailModule::Create>(Modules::entry(MailModule::kName, MailModule::kCreate, &error));
+    if (!create)
+        return std::make_unique<MissingMailSocket>(events, error);
+    return std::unique_ptr<MailSocket>(create(owner, events));
+}
+
 } // namespace
 
 struct MailClient::Job
@@ -118,25 +154,19 @@ struct MailClient::Job
 
 MailClient::MailClient(QObject* parent)
     : QObject(parent)
-    , sckSMTP(new QTcpSocket(this))
+    , sckSMTP(makeSocket(this, this))
     , tmrtimeout(new QTimer(this))
 {
-    sckSMTP->setObjectName(QStringLiteral("sckSMTP"));
     tmrtimeout->setObjectName(QStringLiteral("tmrtimeout"));
     tmrtimeout->setInterval(10000);
     tmrtimeout->setSingleShot(true);
-    connect(sckSMTP, &QTcpSocket::connected, this, &MailClient::sckSMTP_Connect);
-    connect(sckSMTP, &QTcpSocket::readyRead, this, &MailClient::sckSMTP_DataArrival);
-    connect(sckSMTP, &QTcpSocket::disconnected, this, &MailClient::sckSMTP_Close);
-    connect(sckSMTP, &QTcpSocket::errorOccurred, this, &MailClient::sckSMTP_Error);
-    connect(sckSMTP, &QTcpSocket::bytesWritten, this, &MailClient::sckSMTP_BytesWritten);
     connect(tmrtimeout, &QTimer::timeout, this, &MailClient::tmrtimeout_Timer);
 }
 
 MailClient::~MailClient()
 {
     m_phase = Phase::Idle;
-    sckSMTP->abort();
+    sckSMTP.reset();
 }
 
 void MailClient::setTimeoutInterval(int ms) { tmrtimeout->setInterval(ms); }
@@ -164,7 +194,7 @@ void MailClient::Send_Mail(const QString& archivePath, const QString& profile)
     job->popHost = userSetting("txtPOPserver");
     job->popStep = userSetting("chkPOPAuth", QStringLiteral("0")) == QStringLiteral("1");
     const QString domain = userSetting("txtDomain");
-    const QString host = QHostInfo::localHostName();
+    const QString host = QSysInfo::machineHostName();
     job->helo = !domain.isEmpty() ? domain : host.isEmpty() ? QStringLiteral("localhost") : host;
     job->address = userSetting("txtSMTPeMail");
     const QString userEmail = SettingsStore::getValue(SettingsKeys::commonScope(), g_User, QStringLiteral("txtUserEmail")).trimmed();
@@ -263,9 +293,9 @@ void MailClient::SMTP_SendCommand(const QString& command)
     write(command.toUtf8());
 }
 
-void MailClient::sckSMTP_Connect() { emit statusText(QStringLiteral("Connected to server")); }
+void MailClient::socketConnected() { emit statusText(QStringLiteral("Connected to server")); }
 
-void MailClient::sckSMTP_DataArrival()
+void MailClient::socketReadyRead()
 {
     m_received += sckSMTP->readAll();
     while (m_phase != Phase::Idle) {
@@ -380,7 +410,7 @@ void MailClient::sendAttachmentChunks()
     }
 }
 
-void MailClient::sckSMTP_BytesWritten()
+void MailClient::socketBytesWritten()
 {
     if (m_phase == Phase::Idle)
         return;
@@ -429,7 +459,7 @@ void MailClient::endPopStep(bool signedOff)
 
 // ---- endings --------------------------------------------------------------------------
 
-void MailClient::sckSMTP_Close()
+void MailClient::socketDisconnected()
 {
     switch (m_phase) {
     case Phase::Idle:
@@ -447,14 +477,13 @@ void MailClient::sckSMTP_Close()
     }
 }
 
-void MailClient::sckSMTP_Error(QAbstractSocket::SocketError error)
+void MailClient::socketError(int error, const QString& description)
 {
-    // A closed connection is handled where it is seen, in sckSMTP_Close.
-    if (m_phase == Phase::Idle || error == QAbstractSocket::RemoteHostClosedError)
+    // A closed connection is handled where it is seen, in socketDisconnected.
+    if (m_phase == Phase::Idle || error == MailSocket::kRemoteHostClosed)
         return;
-    const QString description = sckSMTP->errorString();
     // After the message was accepted only the POP step can fail: the mail itself was sent.
-    MsgBox(LangText(m_phase == Phase::Smtp ? 271 : 257) + QStringLiteral(" [") + QString::number(int(error))
+    MsgBox(LangText(m_phase == Phase::Smtp ? 271 : 257) + QStringLiteral(" [") + QString::number(error)
                + QStringLiteral("] : ") + description,
            MsgButtons::Ok, MsgIcon::Critical, LangText(16));
     if (m_phase == Phase::Smtp) {

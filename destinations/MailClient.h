@@ -3,20 +3,21 @@
 #include <deque>
 #include <memory>
 
-#include <QAbstractSocket>
 #include <QByteArray>
 #include <QFile>
 #include <QObject>
 #include <QString>
 
-class QTcpSocket;
+#include "MailSocket.h"
+
 class QTimer;
 
 // The SMTP client that sends a finished archive and its log, uuencoded, to the user's own
 // address, with an optional POP3 sign-on and sign-off after the message was accepted. Each
 // Send_Mail is a job of its own: its attachments are encoded before Send_Mail returns and the
-// jobs are sent one after the other. Every wait ends with the time-out.
-class MailClient : public QObject
+// jobs are sent one after the other. Every wait ends with the time-out. The connection comes
+// from the mail module, loaded by the first client; without it every mail fails with the reason.
+class MailClient : public QObject, private MailSocketEvents
 {
     Q_OBJECT
     Q_DISABLE_COPY(MailClient)
@@ -50,11 +51,11 @@ private:
     struct Job;
     enum class Phase { Idle, Smtp, Pop, PopSignedOut };
 
-    void sckSMTP_Connect();
-    void sckSMTP_DataArrival();
-    void sckSMTP_Close();
-    void sckSMTP_Error(QAbstractSocket::SocketError error);
-    void sckSMTP_BytesWritten();
+    void socketConnected() override;
+    void socketReadyRead() override;
+    void socketDisconnected() override;
+    void socketError(int code, const QString& description) override;
+    void socketBytesWritten() override;
     void tmrtimeout_Timer();
 
     void startNext();
@@ -70,7 +71,7 @@ private:
     void status(int text, const QString& tail = {});
     void write(const QByteArray& bytes);
 
-    QTcpSocket* sckSMTP = nullptr;
+    std::unique_ptr<MailSocket> sckSMTP;
     QTimer* tmrtimeout = nullptr;
     std::deque<std::unique_ptr<Job>> m_queue;
     std::unique_ptr<Job> m_job;

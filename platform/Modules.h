@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The optional parts of the program (sound and speech, FTP, CD writing) live in modules of
+// The optional parts of the program (sound and speech, FTP, mail, CD writing) live in modules of
 // their own beside the program, loaded when first used: a run that uses none of them maps
 // none of their libraries. A module stays loaded until the program ends.
 namespace Modules {

@@ -7,6 +7,7 @@
 #include "Globals.h"
 #include "MailClient.h"
 #include "MessageBox.h"
+#include "Modules.h"
 #include "Paths.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_Language.h"
@@ -338,6 +339,26 @@ private slots:
         QCOMPARE(MessageBoxSeam::shown().size(), 1);
         QVERIFY(MessageBoxSeam::shown().first().text.startsWith(LangText(271) + QStringLiteral(" [")));
         QCOMPARE(MessageBoxSeam::shown().first().title, LangText(16));
+    }
+
+    // Without its module a mail fails as one whose server cannot be reached, with the reason in
+    // the error log, and the next client tries the module again.
+    void aMissingMailModuleFailsTheMail()
+    {
+        QFile::remove(ErrorLogPath());
+        TestSupport::SmtpSink sink(TestSupport::freshFolder(QStringLiteral("received")));
+        QVERIFY(sink.ready());
+        pointAt(sink.port());
+        Modules::setFolder(TestSupport::freshFolder(QStringLiteral("no-modules")));
+        const Outcome outcome = sendOne();
+        Modules::setFolder({});
+        QCOMPARE(outcome.ended, (QList<QPair<QString, bool>>{{QString(), false}}));
+        QVERIFY2(errorLog().contains(QStringLiteral("was not sent: the program's module"))
+                     && errorLog().contains(QStringLiteral("libquillaro_mail.so cannot be loaded")),
+                 qPrintable(errorLog()));
+        QCOMPARE(sink.messageCount(), 0);
+        QCOMPARE(sendOne().ended, (QList<QPair<QString, bool>>{{QString(), true}}));
+        QCOMPARE(sink.messageCount(), 1);
     }
 
     // A mail that cannot be addressed never reaches the server: nothing is sent, the mail
