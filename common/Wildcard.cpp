@@ -3,7 +3,7 @@
 namespace {
 
 // Reads the bracket list starting after "[" at pos; gives the index after "]", or -1.
-qsizetype matchBracket(const QString& p, qsizetype pos, QChar c, bool* hit)
+qsizetype matchBracket(QStringView p, qsizetype pos, QChar c, bool* hit)
 {
     bool negate = false;
     if (pos < p.size() && p.at(pos) == QLatin1Char('!')) {
@@ -32,7 +32,7 @@ qsizetype matchBracket(const QString& p, qsizetype pos, QChar c, bool* hit)
     return pos + 1;
 }
 
-bool wellFormed(const QString& p)
+bool wellFormed(QStringView p)
 {
     for (qsizetype i = 0; i < p.size(); ++i) {
         if (p.at(i) != QLatin1Char('['))
@@ -55,7 +55,7 @@ bool isLiteral(QStringView p)
     return true;
 }
 
-bool matchFrom(const QString& n, qsizetype ni, const QString& p, qsizetype pi)
+bool matchFrom(QStringView n, qsizetype ni, QStringView p, qsizetype pi)
 {
     // Iterative with one backtrack point for the last "*": linear for the common cases.
     qsizetype starP = -1;
@@ -66,9 +66,9 @@ bool matchFrom(const QString& n, qsizetype ni, const QString& p, qsizetype pi)
             if (pc == QLatin1Char('*')) {
                 // A star followed by plain characters only ("*.TMP") fits when the name ends
                 // in them: no need to try every place the star could end.
-                const QStringView tail = QStringView(p).sliced(pi + 1);
+                const QStringView tail = p.sliced(pi + 1);
                 if (isLiteral(tail))
-                    return n.size() - ni >= tail.size() && QStringView(n).sliced(n.size() - tail.size()) == tail;
+                    return n.size() - ni >= tail.size() && n.sliced(n.size() - tail.size()) == tail;
                 starP = pi++;
                 starN = ni;
                 continue;
@@ -104,9 +104,14 @@ bool matchFrom(const QString& n, qsizetype ni, const QString& p, qsizetype pi)
 
 } // namespace
 
-bool IsWellFormedPattern(const QString& pattern) { return wellFormed(pattern); }
+bool IsWellFormedPattern(QStringView pattern) { return wellFormed(pattern); }
 
-bool Like(const QString& name, const QString& pattern, bool* malformed)
+bool IsStarAndTail(QStringView pattern)
+{
+    return pattern.startsWith(QLatin1Char('*')) && isLiteral(pattern.sliced(1));
+}
+
+bool Like(QStringView name, QStringView pattern, bool* malformed)
 {
     if (!wellFormed(pattern)) {
         if (malformed)

@@ -23,7 +23,6 @@
 #include "Quillaro_FileSelect.h"
 #include "Quillaro_FileSync.h"
 #include "Quillaro_ZipPass.h"
-#include "RawFileNames.h"
 #include "RunHost.h"
 #include "SyncFileOps.h"
 #include "SettingsStore.h"
@@ -516,11 +515,12 @@ void BackupRun::processEntry(const QString& entry)
         (void)processFile(entry);
         return;
     }
-    // The listing passes over names that are not valid UTF-8; they are named, not lost silently.
-    for (const QString& name : RawFileNames::undecodable(entry.left(entry.lastIndexOf(QLatin1Char('/')))))
-        leaveOut(name, QStringLiteral("the file name is not valid UTF-8"));
     g_sFoundFiles = QStringList{QString()};
-    Find_Files(entry);
+    QStringList undecodable;
+    Find_Files(entry, &undecodable);
+    // The listing passes over names that are not valid UTF-8; they are named, not lost silently.
+    for (const QString& name : undecodable)
+        leaveOut(name, QStringLiteral("the file name is not valid UTF-8"));
     const int found = int(g_sFoundFiles.size()) - 1;
     const double step = found <= 0 ? 0 : 100.0 / found;
     double progress = 0;

@@ -16,6 +16,7 @@
 #include "QEV_ErrorLog.h"
 #include "QEV_File_Dir.h"
 #include "NumberText.h"
+#include "RawFileNames.h"
 
 QStringList g_sFoundFiles{QString()};
 
@@ -91,49 +92,52 @@ bool listedAsFile(const QByteArray& folder, const dirent& entry)
     }
 }
 
-// The names of the folder's entries listed as files, in the order the folder gives them, from
+// The paths of the folder's entries listed as files, in the order the folder gives them, from
 // one reading of it: the type comes with each name, so only links are looked at. Names that are
-// not valid UTF-8 are passed over, as Qt's listings pass over them.
-QStringList fileNamesIn(const QString& folder)
+// not valid UTF-8 are passed over, as Qt's listings pass over them; those of entries other than
+// folders go to *undecodable, written as RawFileNames::escaped gives them.
+QStringList filesIn(const QString& folder, QStringList* undecodable)
 {
     const QByteArray native = QFile::encodeName(folder);
     DIR* dir = ::opendir(native.constData());
     if (!dir)
         return {};
-    QStringList names;
+    QStringList paths;
     while (const dirent* entry = ::readdir(dir)) {
         const QByteArrayView name(entry->d_name);
-        if (name == "." || name == ".." || !name.isValidUtf8() || !listedAsFile(native, *entry))
+        if (name == "." || name == "..")
             continue;
-        names.append(QString::fromUtf8(name));
+        if (!name.isValidUtf8()) {
+            if (undecodable && entry->d_type != DT_DIR)
+                undecodable->append(folder + RawFileNames::escaped(name));
+        } else if (listedAsFile(native, *entry)) {
+            paths.append(folder + QString::fromUtf8(name));
+        }
     }
     ::closedir(dir);
-    return names;
+    return paths;
 }
 
 } // namespace
 
-void Find_Files(const QString& pattern)
+void Find_Files(const QString& pattern, QStringList* undecodable)
 {
     if (pattern.size() < 3) {
         ReportError(FormularLabel("Find_Files", kForm), ErrNo::InvalidCall,
                     QStringLiteral("pattern too short: ") + pattern);
         return;
     }
-    const QString folder = pattern.left(pattern.size() - 3);
-    g_sFoundFiles.append(QString());
     // "*.*" of the folder entry means every file, also those without a dot.
-    const QStringList names = fileNamesIn(folder);
-    bool first = true;
-    for (const QString& name : names) {
-        if (first) {
-            g_sFoundFiles[g_sFoundFiles.size() - 2] = folder + name;
-            first = false;
-            continue;
-        }
-        g_sFoundFiles.last() = folder + name;
+    const QStringList paths = filesIn(pattern.left(pattern.size() - 3), undecodable);
+    if (paths.isEmpty()) {
         g_sFoundFiles.append(QString());
+        return;
     }
+    // The spare slot takes the first file, and a new one follows the last.
+    g_sFoundFiles.removeLast();
+    g_sFoundFiles.reserve(g_sFoundFiles.size() + paths.size() + 1);
+    g_sFoundFiles.append(paths);
+    g_sFoundFiles.append(QString());
 }
 
 bool File_Filter(const QString& path, const FileFilterOptions& options,

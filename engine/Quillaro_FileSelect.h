@@ -11,8 +11,10 @@
 extern QStringList g_sFoundFiles;
 
 // Appends the files of the folder pattern ("folder/*.*") to g_sFoundFiles: regular files,
-// hidden and system ones too; no folders, and no links to folders, so nothing loops.
-void Find_Files(const QString& pattern);
+// hidden and system ones too; no folders, and no links to folders, so nothing loops. Entries
+// other than folders whose names are not valid UTF-8 cannot be listed: they go to *undecodable
+// as paths with their invalid bytes written as \xNN, so that they can be named in a log.
+void Find_Files(const QString& pattern, QStringList* undecodable = nullptr);
 
 // The filter options of the current profile, as the main window's controls hold them.
 struct FileFilterOptions {

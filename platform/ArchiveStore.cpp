@@ -42,21 +42,46 @@ PathKey keyOf(QByteArrayView utf8Path)
     return {qHash(utf8Path, size_t(0x9e3779b97f4a7c15)), qHash(utf8Path, size_t(0xc2b2ae3d27d4eb4f))};
 }
 
-using Rows = QHash<PathKey, ArchiveStore::Stamp>;
+// What the run's copy holds of a file: the stamp of its row in the store, or the stamp with which
+// the run found its attribute set, until the run clears it. One entry per file whatever the run
+// learnt of it, so that a run of many files holds each once.
+class Entry
+{
+public:
+    Entry() = default;
+    static Entry stored(const ArchiveStore::Stamp& stamp) { return {stamp.mtimeNs, stamp.size}; }
+    // The mark sits in the sign of the size, which is never negative: the entry takes no more
+    // room than the stamp.
+    static Entry seen(const ArchiveStore::Stamp& stamp) { return {stamp.mtimeNs, -1 - stamp.size}; }
+    [[nodiscard]] bool isSeen() const { return m_size < 0; }
+    [[nodiscard]] ArchiveStore::Stamp stamp() const { return {m_mtimeNs, isSeen() ? -1 - m_size : m_size}; }
+    [[nodiscard]] bool clears(const ArchiveStore::Stamp& s) const
+    {
+        return !isSeen() && m_mtimeNs == s.mtimeNs && m_size == s.size;
+    }
 
-// A query costs about as much as reading a handful of rows: the run reads the whole table once
-// it has asked about a quarter as many files as the table holds, so that a run of a few files
-// against a large store does not read all of it.
-constexpr qint64 kLookupsPerRowRead = 4;
+private:
+    Entry(qint64 mtimeNs, qint64 size) : m_mtimeNs(mtimeNs), m_size(size) { }
+    qint64 m_mtimeNs = 0;
+    qint64 m_size = 0;
+};
 
-// What a run keeps of the store: the files it found with their attribute set, and the table as
-// it read it once that became cheaper than a query per file.
+using Rows = QHash<PathKey, Entry>;
+
+// A query costs about as much as reading ten rows (measured: a lookup of its own takes a read
+// lock and a search of the index): the run reads the whole table once it has asked about a
+// tenth as many files as the table holds, so that a run of a few files against a large store
+// does not read all of it, and a run of the whole store pays at most twice the cheaper way.
+constexpr qint64 kLookupsPerRowRead = 10;
+
+// What a run keeps of the store: the files it found with their attribute set, and, once that
+// became cheaper than a query per file, the table as it read it.
 struct Snapshot
 {
-    Rows seen;
-    std::optional<Rows> stored;
+    Rows rows;
+    bool complete = false; // rows holds the table
     qint64 lookups = 0;
-    qint64 rows = 0; // at most this many rows when the run began
+    qint64 tableRows = 0; // at most this many rows when the run began
     bool unreadable = false;
 };
 
@@ -163,42 +188,52 @@ bool written(sqlite3* db, sqlite3_stmt* s, QString* error)
     return ok;
 }
 
+// Adds the table's rows to the run's copy; a file the run found set keeps that entry.
 bool readAll(sqlite3* db, Rows* rows, QString* error)
 {
     const Statement s = prepare(db, "SELECT path, mtime_ns, size FROM cleared");
     if (!s)
-        return fail(db, QStringLiteral("cannot read ") + ArchiveStore::databaseFile(), error);
+        return failRead(db, error);
     int rc = SQLITE_ROW;
     while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
         const auto* path = static_cast<const char*>(sqlite3_column_blob(s.get(), 0));
         const QByteArrayView utf8(path, sqlite3_column_bytes(s.get(), 0));
-        rows->insert(keyOf(utf8), {sqlite3_column_int64(s.get(), 1), sqlite3_column_int64(s.get(), 2)});
+        const ArchiveStore::Stamp stamp{sqlite3_column_int64(s.get(), 1), sqlite3_column_int64(s.get(), 2)};
+        const PathKey key = keyOf(utf8);
+        const auto entry = rows->constFind(key);
+        if (entry == rows->cend() || !entry->isSeen())
+            rows->insert(key, Entry::stored(stamp));
     }
     if (rc != SQLITE_DONE)
-        return fail(db, QStringLiteral("cannot read ") + ArchiveStore::databaseFile(), error);
+        return failRead(db, error);
     return true;
 }
 
-// Reads the whole table into the run's copy; a table that cannot be read is asked per file.
-void readStored(sqlite3* db, Snapshot* run)
+// Keeps the files the run found set, and drops the rows of the table.
+void dropTable(Rows* rows)
 {
-    Rows rows;
-    run->stored.reset();
-    run->unreadable = !readAll(db, &rows, nullptr);
-    if (!run->unreadable)
-        run->stored = std::move(rows);
+    rows->removeIf([](Rows::iterator entry) { return !entry->isSeen(); });
 }
 
-// The run's copy of the table, read when the lookups so far make it worth reading; null while
-// the lookups go to the table one by one.
-Rows* storedRows(sqlite3* db)
+// Reads the whole table into the run's copy, in place of what it held of it before; a table
+// that cannot be read is asked per file.
+void readStored(sqlite3* db, Snapshot* run)
 {
-    std::optional<Snapshot>& run = connection().snapshot;
-    if (!run)
-        return nullptr;
-    if (!run->stored && !run->unreadable && ++run->lookups * kLookupsPerRowRead >= run->rows)
-        readStored(db, &*run);
-    return run->stored ? &*run->stored : nullptr;
+    dropTable(&run->rows);
+    run->rows.reserve(qMax(run->rows.size(), run->tableRows));
+    run->unreadable = !readAll(db, &run->rows, nullptr);
+    run->complete = !run->unreadable;
+    if (run->unreadable)
+        dropTable(&run->rows);
+}
+
+// Whether the run's copy answers for the table, read now when the lookups so far make it worth
+// reading; false while the lookups go to the table one by one.
+bool holdsTable(sqlite3* db, Snapshot* run)
+{
+    if (!run->complete && !run->unreadable && ++run->lookups * kLookupsPerRowRead >= run->tableRows)
+        readStored(db, run);
+    return run->complete;
 }
 
 bool queryCleared(sqlite3* db, const QByteArray& utf8, const ArchiveStore::Stamp& stamp,
@@ -215,6 +250,21 @@ bool queryCleared(sqlite3* db, const QByteArray& utf8, const ArchiveStore::Stamp
     *cleared = rc == SQLITE_ROW && sqlite3_column_int64(s, 0) == stamp.mtimeNs
         && sqlite3_column_int64(s, 1) == stamp.size;
     sqlite3_reset(s); // ends the read, so that it holds no snapshot of the file open
+    return true;
+}
+
+// The answer of the run's copy, when it has one: a file found set earlier in the run is still
+// set, any other is looked up in the table once the copy holds it.
+bool copyAnswers(const Snapshot& run, const PathKey& key, const ArchiveStore::Stamp& stamp, bool* cleared)
+{
+    const auto entry = run.rows.constFind(key);
+    const bool known = entry != run.rows.cend();
+    if (known && entry->isSeen())
+        *cleared = false;
+    else if (run.complete)
+        *cleared = known && entry->clears(stamp);
+    else
+        return false;
     return true;
 }
 
@@ -235,20 +285,20 @@ void ArchiveStore::reset()
 
 bool ArchiveStore::isCleared(const QString& path, const Stamp& stamp, bool* cleared, QString* error)
 {
-    sqlite3* db = open(error);
-    if (!db)
-        return false;
     const QByteArray utf8 = path.toUtf8();
-    const PathKey key = keyOf(utf8);
-    if (const Rows* rows = storedRows(db)) {
-        const auto row = rows->constFind(key);
-        *cleared = row != rows->cend() && row->mtimeNs == stamp.mtimeNs && row->size == stamp.size;
-    } else if (!queryCleared(db, utf8, stamp, cleared, error)) {
-        return false;
-    }
     std::optional<Snapshot>& run = connection().snapshot;
+    const PathKey key = run ? keyOf(utf8) : PathKey();
+    // The run's copy answers without a look at the store's base folder, which stays for the run.
+    if (!run || !copyAnswers(*run, key, stamp, cleared)) {
+        sqlite3* db = open(error);
+        if (!db)
+            return false;
+        const bool answered = run && holdsTable(db, &*run) && copyAnswers(*run, key, stamp, cleared);
+        if (!answered && !queryCleared(db, utf8, stamp, cleared, error))
+            return false;
+    }
     if (run && !*cleared)
-        run->seen.insert(key, stamp);
+        run->rows.insert(key, Entry::seen(stamp));
     return true;
 }
 
@@ -269,9 +319,10 @@ bool ArchiveStore::clear(const QString& path, const Stamp& stamp, QString* error
     if (!written(db, s, error))
         return false;
     if (std::optional<Snapshot>& run = connection().snapshot) {
-        run->seen.remove(keyOf(utf8));
-        if (run->stored)
-            run->stored->insert(keyOf(utf8), stamp);
+        if (run->complete)
+            run->rows.insert(keyOf(utf8), Entry::stored(stamp));
+        else
+            run->rows.remove(keyOf(utf8));
     }
     return true;
 }
@@ -288,8 +339,11 @@ bool ArchiveStore::set(const QString& path, QString* error)
     bindPath(s, utf8);
     if (!written(db, s, error))
         return false;
-    if (std::optional<Snapshot>& run = connection().snapshot; run && run->stored)
-        run->stored->remove(keyOf(utf8));
+    if (std::optional<Snapshot>& run = connection().snapshot) {
+        const auto entry = run->rows.find(keyOf(utf8));
+        if (entry != run->rows.end() && !entry->isSeen())
+            run->rows.erase(entry);
+    }
     return true;
 }
 
@@ -312,7 +366,7 @@ bool ArchiveStore::commitBatch(QString* error)
         fail(db, QStringLiteral("cannot write ") + databaseFile(), error);
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         // The copy took the batch's changes as they were made: it follows the store back.
-        if (std::optional<Snapshot>& run = connection().snapshot; run && run->stored)
+        if (std::optional<Snapshot>& run = connection().snapshot; run && run->complete)
             readStored(db, &*run);
         return false;
     }
@@ -331,7 +385,7 @@ bool ArchiveStore::beginSnapshot(QString* error)
     if (!s || sqlite3_step(s.get()) != SQLITE_ROW)
         return fail(db, QStringLiteral("cannot read ") + databaseFile(), error);
     c.snapshot.emplace();
-    c.snapshot->rows = sqlite3_column_int64(s.get(), 0);
+    c.snapshot->tableRows = sqlite3_column_int64(s.get(), 0);
     return true;
 }
 
@@ -342,9 +396,9 @@ bool ArchiveStore::seenInRun(const QString& path, Stamp* stamp)
     const std::optional<Snapshot>& run = connection().snapshot;
     if (!run)
         return false;
-    const auto seen = run->seen.constFind(keyOf(path.toUtf8()));
-    if (seen == run->seen.cend())
+    const auto entry = run->rows.constFind(keyOf(path.toUtf8()));
+    if (entry == run->rows.cend() || !entry->isSeen())
         return false;
-    *stamp = *seen;
+    *stamp = entry->stamp();
     return true;
 }

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,6 +67,7 @@ private slots:
     void findFilesSkipsFoldersAndLinksToThem();
     void findFilesContinuesTheList();
     void findFilesRefusesAShortPattern();
+    void findFilesNamesWhatItCannotList();
     void fileFilter_data();
     void fileFilter();
     void fileFilterReportsABadDayCount_data();
@@ -152,6 +154,23 @@ void tst_Quillaro_FileSelect::findFilesContinuesTheList()
     Find_Files(b + QStringLiteral("/*.*"));
     QCOMPARE(g_sFoundFiles,
              (QStringList{a + QStringLiteral("/1"), b + QStringLiteral("/2"), QString()}));
+}
+
+// Names that are not valid UTF-8 are not listed; the files among them are given back to be
+// named, folders are not.
+void tst_Quillaro_FileSelect::findFilesNamesWhatItCannotList()
+{
+    const QString dir = freshFolder(QStringLiteral("raw"));
+    makeTree(dir, {{QStringLiteral("ok.txt"), "o"}});
+    const QByteArray native = QFile::encodeName(dir);
+    const int fd = ::open(QByteArray(native + "/caf\xe9.txt").constData(), O_CREAT | O_WRONLY, 0600);
+    QVERIFY(fd >= 0);
+    ::close(fd);
+    QCOMPARE(::mkdir(QByteArray(native + "/d\xe9r").constData(), 0700), 0);
+    QStringList undecodable;
+    Find_Files(dir + QStringLiteral("/*.*"), &undecodable);
+    QCOMPARE(g_sFoundFiles, (QStringList{dir + QStringLiteral("/ok.txt"), QString()}));
+    QCOMPARE(undecodable, QStringList{dir + QStringLiteral("/caf\\xE9.txt")});
 }
 
 void tst_Quillaro_FileSelect::findFilesRefusesAShortPattern()

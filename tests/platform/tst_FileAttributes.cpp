@@ -75,6 +75,7 @@ private slots:
     void runSnapshotFollowsTheRunsChanges();
     void unreadableStoreIsReportedDuringARun();
     void fileChangedBeforeItsClearStaysChanged();
+    void storeOfAnEarlierVersionCounts();
 };
 
 void tst_FileAttributes::newFileHasArchiveAttribute()
@@ -260,6 +261,63 @@ void tst_FileAttributes::fileChangedBeforeItsClearStaysChanged()
         QCOMPARE(attributesOf(file), FileAttributes::Archive);
     }
     QCOMPARE(attributesOf(file), FileAttributes::Archive); // the next run backs it up again
+}
+
+// A store as earlier versions left it (the same table, written by sqlite3's own Python module
+// without a write-ahead log) answers for its files, asked file by file and from a run's copy,
+// and the files a run found set before it read the table keep the stamp it found them with.
+void tst_FileAttributes::storeOfAnEarlierVersionCounts()
+{
+    ArchiveStore::reset();
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(ArchiveStore::databaseFile() + QLatin1String(suffix));
+    const QString folder = freshFolder(QStringLiteral("earlier"));
+    const auto file = [&folder](int i) { return folder + QStringLiteral("/f%1.txt").arg(i, 2, 10, QLatin1Char('0')); };
+    for (int i = 0; i < 30; ++i)
+        writeFile(file(i), QByteArray(i + 1, 'x'));
+    // Rows for f00-f19 as they are, for f20-f24 with another size (changed since), none after.
+    const int rc = runTool(QStringLiteral("python3"),
+                           {QStringLiteral("-c"),
+                            QStringLiteral("import os,sqlite3,sys\n"
+                                           "c=sqlite3.connect(sys.argv[1])\n"
+                                           "c.execute('CREATE TABLE cleared (path TEXT PRIMARY KEY,"
+                                           " mtime_ns INTEGER NOT NULL, size INTEGER NOT NULL)')\n"
+                                           "for i in range(25):\n"
+                                           "  p=os.path.join(sys.argv[2],'f%02d.txt'%i);s=os.stat(p)\n"
+                                           "  c.execute('insert into cleared values (?,?,?)',"
+                                           "(p,s.st_mtime_ns,s.st_size+(i>=20)))\n"
+                                           "c.commit()"),
+                            ArchiveStore::databaseFile(), folder});
+    QCOMPARE(rc, 0);
+    QCOMPARE(attributesOf(file(0)), FileAttributes::Normal);
+    QCOMPARE(attributesOf(file(20)), FileAttributes::Archive);
+    ArchiveStore::reset();
+    {
+        const FileAttributes::RunSnapshot run;
+        // f24 and f23 first: they are asked about before the run reads the whole table, which
+        // holds other stamps for them.
+        QList<int> order;
+        for (int i = 24; i >= 0; --i)
+            order << i;
+        order << 29 << 28 << 27 << 26 << 25;
+        for (const int i : order)
+            QCOMPARE(attributesOf(file(i)), i < 20 ? FileAttributes::Normal : FileAttributes::Archive);
+        for (const int i : {25, 0})
+            QCOMPARE(attributesOf(file(i)), i < 20 ? FileAttributes::Normal : FileAttributes::Archive);
+        writeFile(file(24), "changed before the backup was delivered");
+        writeFile(file(29), "changed before the backup was delivered");
+        QString error;
+        QVERIFY2(FileAttributes::clearArchive({file(23), file(24), file(29), file(21)}, &error), qPrintable(error));
+        for (const int i : {23, 21})
+            QCOMPARE(attributesOf(file(i)), FileAttributes::Normal);
+        for (const int i : {24, 29})
+            QCOMPARE(attributesOf(file(i)), FileAttributes::Archive);
+    }
+    for (const int i : {0, 23, 21})
+        QCOMPARE(attributesOf(file(i)), FileAttributes::Normal);
+    for (const int i : {24, 29, 28})
+        QCOMPARE(attributesOf(file(i)), FileAttributes::Archive);
+    QCOMPARE(storedRows(), 26);
 }
 
 QTEST_GUILESS_MAIN(tst_FileAttributes)

@@ -13,6 +13,8 @@ private slots:
     void everyItemCounts();
     void matching_data();
     void matching();
+    void changedListIsMatchedAnew_data();
+    void changedListIsMatchedAnew();
 };
 
 void tst_FilterList::cutting_data()
@@ -92,6 +94,27 @@ void tst_FilterList::matching_data()
     QTest::newRow("digit pattern") << "log#"
                                    << ""
                                    << "/var/x.log7" << true << false;
+    QTest::newRow("letters beyond ASCII, any case") << "café"
+                                                    << ""
+                                                    << "/x/menu.CAFé" << true << false;
+    QTest::newRow("letters beyond ASCII, other") << "cafe"
+                                                 << ""
+                                                 << "/x/menu.café" << false << false;
+    QTest::newRow("star alone fits any folder") << ""
+                                                << "*"
+                                                << "/x/y/" << false << true;
+    QTest::newRow("tail longer than the name") << "*.TEMPORARY"
+                                               << ""
+                                               << "/x/a.tmp" << false << false;
+    QTest::newRow("star and tail fits the whole name") << "*.tmp"
+                                                       << ""
+                                                       << "/x/.tmp" << true << false;
+    QTest::newRow("tail after a bracket") << "*[.]tmp"
+                                          << ""
+                                          << "/x/a.tmp" << true << false;
+    QTest::newRow("malformed before a fitting pattern") << "*.[ab,*.tmp"
+                                                        << ""
+                                                        << "/x/a.tmp" << true << false;
 }
 
 void tst_FilterList::matching()
@@ -105,6 +128,44 @@ void tst_FilterList::matching()
     DirExclusionList = CutPatternList(dirExclusions, false);
     QCOMPARE(File_Excluded(path), fileExcluded);
     QCOMPARE(File_DirExcluded(path), dirExcluded);
+}
+
+// A list that was matched once and then changed, in place or by a new list, is matched by the
+// patterns it holds now.
+void tst_FilterList::changedListIsMatchedAnew_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("tmpExcluded");
+    QTest::addColumn<bool>("bakExcluded");
+    QTest::newRow("pattern replaced in place") << "replace" << false << true;
+    QTest::newRow("pattern appended") << "append" << true << true;
+    QTest::newRow("new list of the same size") << "assign" << false << true;
+    QTest::newRow("list emptied") << "clear" << false << false;
+    QTest::newRow("copy changed, list kept") << "copy" << true << false;
+}
+
+void tst_FilterList::changedListIsMatchedAnew()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, tmpExcluded);
+    QFETCH(bool, bakExcluded);
+    ExclusionList = CutPatternList(QStringLiteral("tmp, log"), true);
+    QVERIFY(File_Excluded(QStringLiteral("/x/a.tmp")));
+    QVERIFY(!File_Excluded(QStringLiteral("/x/a.bak")));
+    FilterList copy = ExclusionList;
+    if (change == QStringLiteral("replace"))
+        ExclusionList.patterns[0] = QStringLiteral("*.BAK");
+    else if (change == QStringLiteral("append"))
+        ExclusionList.patterns.append(QStringLiteral("*.BAK"));
+    else if (change == QStringLiteral("assign"))
+        ExclusionList = CutPatternList(QStringLiteral("bak, log"), true);
+    else if (change == QStringLiteral("clear"))
+        ExclusionList.patterns.clear();
+    else
+        copy.patterns[0] = QStringLiteral("*.BAK");
+    QCOMPARE(File_Excluded(QStringLiteral("/x/a.tmp")), tmpExcluded);
+    QCOMPARE(File_Excluded(QStringLiteral("/x/a.bak")), bakExcluded);
+    QCOMPARE(File_Excluded(QStringLiteral("/x/a.log")), change != QStringLiteral("clear"));
 }
 
 QTEST_GUILESS_MAIN(tst_FilterList)
