@@ -127,6 +127,9 @@ bool createTable(sqlite3* db, QString* error)
 sqlite3* open(QString* error)
 {
     Connection& c = connection();
+    // In the middle of a batch the store stays the one the batch began in.
+    if (c.db && !sqlite3_get_autocommit(c.db.get()))
+        return c.db.get();
     const QString base = Paths::baseFolder();
     if (c.db && c.base == base)
         return c.db.get();
@@ -167,10 +170,9 @@ sqlite3_stmt* statement(Statement& slot, sqlite3* db, const char* sql)
 {
     if (!slot)
         slot = prepare(db, sql);
-    if (slot) {
+    // Each statement binds all its parameters: the old bindings need no clearing.
+    if (slot)
         sqlite3_reset(slot.get());
-        sqlite3_clear_bindings(slot.get());
-    }
     return slot.get();
 }
 
@@ -268,6 +270,31 @@ bool copyAnswers(const Snapshot& run, const PathKey& key, const ArchiveStore::St
     return true;
 }
 
+// Writes the file's row, and keeps the run's copy in step.
+bool writeClear(const QByteArray& utf8, const ArchiveStore::Stamp& stamp, QString* error)
+{
+    sqlite3* db = open(error);
+    if (!db)
+        return false;
+    sqlite3_stmt* s = statement(connection().insert, db,
+                                "INSERT OR REPLACE INTO cleared (path, mtime_ns, size) "
+                                "VALUES (?1, ?2, ?3)");
+    if (!s)
+        return fail(db, QStringLiteral("cannot write ") + ArchiveStore::databaseFile(), error);
+    bindPath(s, utf8);
+    sqlite3_bind_int64(s, 2, stamp.mtimeNs);
+    sqlite3_bind_int64(s, 3, stamp.size);
+    if (!written(db, s, error))
+        return false;
+    if (std::optional<Snapshot>& run = connection().snapshot) {
+        if (run->complete)
+            run->rows.insert(keyOf(utf8), Entry::stored(stamp));
+        else
+            run->rows.remove(keyOf(utf8));
+    }
+    return true;
+}
+
 } // namespace
 
 QString ArchiveStore::databaseFile() { return Paths::baseFolder() + QStringLiteral("/archive.db"); }
@@ -304,27 +331,21 @@ bool ArchiveStore::isCleared(const QString& path, const Stamp& stamp, bool* clea
 
 bool ArchiveStore::clear(const QString& path, const Stamp& stamp, QString* error)
 {
-    sqlite3* db = open(error);
-    if (!db)
-        return false;
-    sqlite3_stmt* s = statement(connection().insert, db,
-                                "INSERT OR REPLACE INTO cleared (path, mtime_ns, size) "
-                                "VALUES (?1, ?2, ?3)");
-    if (!s)
-        return fail(db, QStringLiteral("cannot write ") + databaseFile(), error);
+    return writeClear(path.toUtf8(), stamp, error);
+}
+
+bool ArchiveStore::clearAsSeen(const QString& path, bool* seen, QString* error)
+{
+    *seen = false;
+    const std::optional<Snapshot>& run = connection().snapshot;
+    if (!run)
+        return true;
     const QByteArray utf8 = path.toUtf8();
-    bindPath(s, utf8);
-    sqlite3_bind_int64(s, 2, stamp.mtimeNs);
-    sqlite3_bind_int64(s, 3, stamp.size);
-    if (!written(db, s, error))
-        return false;
-    if (std::optional<Snapshot>& run = connection().snapshot) {
-        if (run->complete)
-            run->rows.insert(keyOf(utf8), Entry::stored(stamp));
-        else
-            run->rows.remove(keyOf(utf8));
-    }
-    return true;
+    const auto entry = run->rows.constFind(keyOf(utf8));
+    if (entry == run->rows.cend() || !entry->isSeen())
+        return true;
+    *seen = true;
+    return writeClear(utf8, entry->stamp(), error);
 }
 
 bool ArchiveStore::set(const QString& path, QString* error)
@@ -390,15 +411,3 @@ bool ArchiveStore::beginSnapshot(QString* error)
 }
 
 void ArchiveStore::endSnapshot() { connection().snapshot.reset(); }
-
-bool ArchiveStore::seenInRun(const QString& path, Stamp* stamp)
-{
-    const std::optional<Snapshot>& run = connection().snapshot;
-    if (!run)
-        return false;
-    const auto entry = run->rows.constFind(keyOf(path.toUtf8()));
-    if (entry == run->rows.cend() || !entry->isSeen())
-        return false;
-    *stamp = entry->stamp();
-    return true;
-}

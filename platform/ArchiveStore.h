@@ -13,7 +13,7 @@ struct Stamp
 };
 
 // True when the file's row exists and matches the stamp (its archive attribute is clear).
-// During a run the stamp of a file found not cleared is kept for seenInRun.
+// During a run the stamp of a file found not cleared is kept for clearAsSeen.
 [[nodiscard]] bool isCleared(const QString& path, const Stamp& stamp, bool* cleared,
                              QString* error);
 // Writes the row (clears the attribute).
@@ -31,8 +31,10 @@ struct Stamp
 // store one by one.
 [[nodiscard]] bool beginSnapshot(QString* error);
 void endSnapshot();
-// The stamp with which the run found the file's attribute set, until the file is cleared.
-[[nodiscard]] bool seenInRun(const QString& path, Stamp* stamp);
+// Clears the attribute of a file the run found set with the stamp it found it with (the file the
+// run read, not as it may have changed since); *seen false, and nothing written, for a file the
+// run did not find set or that it cleared since.
+[[nodiscard]] bool clearAsSeen(const QString& path, bool* seen, QString* error);
 
 [[nodiscard]] QString databaseFile();
 // Closes the store, so that a changed base folder (tests) takes effect.

@@ -144,10 +144,9 @@ bool FileAttributes::clearArchive(const QStringList& paths, QString* error)
     QStringList failed;
     for (const QString& path : paths) {
         QString one;
-        const QString key = storeKey(path);
-        ArchiveStore::Stamp seen;
-        const bool cleared = ArchiveStore::seenInRun(key, &seen) ? ArchiveStore::clear(key, seen, &one)
-                                                                  : setArchive(path, false, &one);
+        bool seen = false;
+        const bool cleared = ArchiveStore::clearAsSeen(storeKey(path), &seen, &one)
+                             && (seen || setArchive(path, false, &one));
         if (!cleared)
             failed.append(one);
     }
