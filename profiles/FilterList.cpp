@@ -110,8 +110,11 @@ bool fits(QStringView upperName, const Pattern& pattern)
 {
     switch (pattern.kind) {
     case Pattern::Kind::Tail: {
+        // Most names miss at their last character: that is looked at before the whole tail.
         const QStringView tail = QStringView(pattern.text).sliced(1);
-        return upperName.size() >= tail.size() && upperName.last(tail.size()) == tail;
+        return tail.isEmpty()
+               || (upperName.size() >= tail.size() && upperName.back() == tail.back()
+                   && upperName.last(tail.size()) == tail);
     }
     case Pattern::Kind::Other:
         return Like(upperName, pattern.text);
