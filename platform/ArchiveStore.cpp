@@ -138,8 +138,9 @@ sqlite3* open(QString* error)
     c.db.reset();
     QDir().mkpath(QFileInfo(file).path());
     sqlite3* raw = nullptr;
+    // The store is used from one thread (the run's): its calls need not take a lock each.
     const int rc = sqlite3_open_v2(file.toUtf8().constData(), &raw,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     std::unique_ptr<sqlite3, Closer> db(raw);
     if (rc != SQLITE_OK) {
         fail(raw, QStringLiteral("cannot open ") + file, error);
