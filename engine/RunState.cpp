@@ -14,6 +14,9 @@
 #include "QEV_ErrorLog.h"
 #include "QEV_Language.h"
 #include "RunHost.h"
+#include "RunLock.h"
+#include "SettingsKeys.h"
+#include "WorkingFiles.h"
 
 bool Insert_new_media(RunHost& host, RunTally& tally)
 {
@@ -111,4 +114,28 @@ void PumpEvents()
         return;
     last = now;
     DoEvents();
+}
+
+void ClearWorkingFilesAtLoad(const QString& tempFolder, const QString& destination, const QString& profile)
+{
+    QString why;
+    if (!MayClearWorkingFiles(tempFolder, destination, &why)) {
+        WriteErrorLog(QStringLiteral("working files not cleared:"), tempFolder, why);
+        return;
+    }
+    RunLock lock(profile);
+    if (SettingsKeys::validProfileName(profile) && lock.tryAcquire())
+        DeleteWorkingFiles(tempFolder, profile);
+}
+
+qint32 GetAttributes(const QString& Path, FileAttributes::FileStat* stat)
+{
+    quint32 attributes = 0;
+    QString error;
+    if (FileAttributes::get(Path, &attributes, &error, stat))
+        return static_cast<qint32>(attributes);
+    if (Path.isEmpty() || !QFileInfo::exists(Path))
+        return -1;
+    ErrorMsg(true, AppName, ModulLabel("GetAttributes", "Quillaro_Sub"), 0, ErrNo::DeviceIO, error);
+    return 0;
 }

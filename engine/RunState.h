@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileAttributes.h"
+
 #include <functional>
 
 #include <QSet>
@@ -66,6 +68,9 @@ void DeleteOwnFiles(const QString& folder, const std::function<bool(const QStrin
 // never another profile's, nor a file of the user that merely holds "_BackUp_".
 void DeleteWorkingFiles(const QString& tempFolder, const QString& profile);
 void DeleteWorkingFiles(const RunOptions& options);
+// The clean-up a load of the profile does: only the profile's own working files go, and not
+// while a run of it is using them, nor where a finished archive could lie (logged).
+void ClearWorkingFilesAtLoad(const QString& tempFolder, const QString& destination, const QString& profile);
 
 // Lets pending window messages be processed, at most four times a second:
 // per file, painting the window would cost more than the backup.
@@ -76,3 +81,7 @@ void PrependNews(RunHost& host, const QString& line);
 
 // The destination options of a run, as the free-space measurements take them.
 [[nodiscard]] MediaOptions MediaOptionsOf(const RunOptions& options);
+
+// The attribute bits of the file or folder; -1 when it does not exist, 0 when it cannot be
+// queried (reported). The stat the bits came from goes to *stat when one is given.
+[[nodiscard]] qint32 GetAttributes(const QString& Path, FileAttributes::FileStat* stat = nullptr);

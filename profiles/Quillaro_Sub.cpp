@@ -26,6 +26,7 @@
 #include "NumberText.h"
 #include "Paths.h"
 #include "ProfileFile.h"
+#include "ProfileLoad.h"
 #include "ProfileName.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_File_Dir.h"
@@ -74,10 +75,7 @@ QString currentProfile()
 
 void reportLoad(const QString& description)
 {
-    ErrorMsg(true, AppName, ModulLabel("Load_Settings", kModule), 0, ErrNo::TypeMismatch,
-             description);
-    WriteErrorLog(loadState().lastListed, window()->cmbProfiles->count(), QString(), QString(),
-                  QString(), QString(), QString(), QString(), QString(), QString());
+    ProfileLoad::report(description, loadState().lastListed, window()->cmbProfiles->count());
 }
 
 void reportSave(const QString& description)
@@ -178,14 +176,10 @@ QString profileValue(const SettingKey& key)
 // ahead with that number, so the load names the key and the value the box did not take.
 void reportReplacedNumber(const SettingKey& key, const QString& stored)
 {
-    const QString shown = control<QLineEdit>(key)->text();
-    double now = 0;
-    double was = 0;
-    if (shown == stored || !NumberText::isNumeric(shown, &now)
-        || (NumberText::isNumeric(stored, &was) && was == now))
-        return;
-    reportLoad(QStringLiteral("the stored value of ") + key.key + QStringLiteral(" is refused by its box: \"")
-               + stored + QStringLiteral("\", the box holds \"") + shown + QLatin1Char('"'));
+    const QString report
+        = ProfileLoad::replacedNumberReport(key.key, stored, control<QLineEdit>(key)->text());
+    if (!report.isEmpty())
+        reportLoad(report);
 }
 
 void loadKey(const QString& name, bool userScope)
@@ -207,10 +201,22 @@ void loadProfileKeys(std::initializer_list<const char*> names)
         loadKey(QString::fromLatin1(name), false);
 }
 
+void loadProfileKeys(const QStringList& names)
+{
+    for (const QString& name : names)
+        loadKey(name, false);
+}
+
 void loadUserKeys(std::initializer_list<const char*> names)
 {
     for (const char* name : names)
         loadKey(QString::fromLatin1(name), true);
+}
+
+void loadUserKeys(const QStringList& names)
+{
+    for (const QString& name : names)
+        loadKey(name, true);
 }
 
 void lockWindow()
@@ -288,13 +294,11 @@ void fillLanguageList()
 void fillProfileList()
 {
     add_profile(QStringLiteral("Standard"), window()->cmbProfiles->count());
-    QStringList names
-        = ListMatches(Paths::programFolder() + QStringLiteral("/*.pfl"), ListFilter::Plain);
-    names.sort();
-    for (const QString& name : names) {
+    for (const QString& name : ProfileLoad::profileFiles()) {
         loadState().lastListed = name;
-        if (name.size() > 4 && SettingsKeys::validProfileName(name.chopped(4)))
-            add_profile(name.chopped(4), window()->cmbProfiles->count());
+        const QString listed = ProfileLoad::listName(name);
+        if (!listed.isEmpty())
+            add_profile(listed, window()->cmbProfiles->count());
         DoEvents();
     }
 }
@@ -328,47 +332,19 @@ void loadProfileOptions()
 {
     loadPatternLists();
     loadPassword();
-    loadProfileKeys({"chkWriteLog",       "chkSelectionWarning",
-                     "SldRatio",          "txtPathBackUp",
-                     "txtPathTemp",       "chkExclOldFiles",
-                     "chkExclYoungFiles", "chkExclYoungDayFiles",
-                     "txtExclYoungDay",   "chkHiddenFolders",
-                     "chkEncrypt",        "chkDeleteArchive",
-                     "txtDeleteArchive",  "txtMaxFiles",
-                     "txtMaxZIPsize",     "chkMaxFiles",
-                     "chkMaxZIPsize",
-                     "optNewOnly",        "optComplete",
-                     "optBuMode0",        "optBuMode1",
-                     "optBuMode2",        "optArchive0",
-                     "optArchive1",       "optArchive2",
-                     "chkSendEmail",      "chkFTP",
-                     "chkMedia",          "chkAppendArchive"});
+    loadProfileKeys(ProfileLoad::optionKeys());
     applyModeLayout();
-    loadProfileKeys({"optCompleteNoFilter", "chkAddNewSub", "DTPicker1", "DTPicker2", "chkSplit",
-                     "chkOverwriteFile", "chkInclSubDirStruct", "chkResetArchiveBit", "chkShutdown",
-                     "txtFTPdir", "chkRunBefore", "chkRunAfter", "txtPathBefore",
-                     "txtCommandlineBefore", "txtPathAfter", "txtCommandlineAfter"});
-    loadProfileKeys({"cboDevices", "cboWriteSpeed"});
-    loadProfileKeys({"chkUseCDRecorder", "chkUseBurnProof", "chkInclRegistry", "optRegistryTXT",
-                     "optRegistryREG", "chkInclOutlookE", "txtSourceSync", "txtDestinySync",
-                     "chkSyncBothDirections", "chkSyncSubDirs", "txtWaitSecondsBefore",
-                     "txtWaitSecondsAfter", "optWaitBefore0", "optWaitBefore1", "optWaitBefore2",
-                     "optWaitAfter3", "optWaitAfter4", "optWaitAfter5"});
+    loadProfileKeys(ProfileLoad::laterKeys());
+    loadProfileKeys(ProfileLoad::deviceKeys());
+    loadProfileKeys(ProfileLoad::lastKeys());
 }
 
 // Finished archives never lie where the clean-up looks. Only the loaded profile's own working
 // files go, and not while a run of it (in this window or a scheduled one) is using them.
 void clearWorkingFiles()
 {
-    const QString temp = window()->txtPathTemp->text();
-    QString why;
-    if (!MayClearWorkingFiles(temp, window()->txtPathBackUp->text(), &why)) {
-        WriteErrorLog(QStringLiteral("working files not cleared:"), temp, why);
-        return;
-    }
-    RunLock lock(loadState().profile);
-    if (SettingsKeys::validProfileName(loadState().profile) && lock.tryAcquire())
-        DeleteWorkingFiles(temp, loadState().profile);
+    ClearWorkingFilesAtLoad(window()->txtPathTemp->text(), window()->txtPathBackUp->text(),
+                            loadState().profile);
 }
 
 void loadOnce()
@@ -382,9 +358,7 @@ void loadOnce()
                    + loadState().profile + QLatin1Char('"'));
     loadProfileOptions();
     loadProfile(loadState().profile);
-    loadUserKeys({"txtFTPserver", "txtFTPuser", "txtFTPpassword", "txtFTPrestoreDir", "txtFTPProxy",
-                  "txtFTPport", "chkProxy", "chkSystray", "chkStartWithWindow", "txtSpareSpace",
-                  "chkWinOnTop"});
+    loadUserKeys(ProfileLoad::userKeys());
     DoEvents();
     // Only the window shows them, and an unattended run counts none.
     if (!MessageBoxSeam::isUnattended())
@@ -666,10 +640,7 @@ void loadProfile(const QString& ProfileName)
         return;
     }
     failedProfileLoads().insert(ProfileName);
-    ErrorMsg(true, AppName, ModulLabel("loadProfile", kModule), 0, ErrNo::DeviceIO,
-             content.error + QStringLiteral(" (") + file + QLatin1Char(')'));
-    MsgBox(LangText(376) + QStringLiteral("\n\n") + file + QStringLiteral(":\n") + content.error,
-           MsgButtons::Ok, MsgIcon::Exclamation, AppName);
+    ProfileLoad::reportIncompleteFile(file, content);
 }
 
 // Adding to the box must not change its text, which names the current profile.
@@ -753,16 +724,4 @@ void load_backup_inclusions()
 {
     if (window())
         InclusionList = CutPatternList(window()->txtInclusions->text(), true);
-}
-
-qint32 GetAttributes(const QString& Path, FileAttributes::FileStat* stat)
-{
-    quint32 attributes = 0;
-    QString error;
-    if (FileAttributes::get(Path, &attributes, &error, stat))
-        return static_cast<qint32>(attributes);
-    if (Path.isEmpty() || !QFileInfo::exists(Path))
-        return -1;
-    ErrorMsg(true, AppName, ModulLabel("GetAttributes", kModule), 0, ErrNo::DeviceIO, error);
-    return 0;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "FileAttributes.h"
+#include "RunState.h"
 
 // Moving a profile between the main window's controls and its stores: the settings store,
 // the profile selection file, the profile list, the statistics and the pattern lists.
@@ -38,7 +39,3 @@ void store_statistics();
 void load_backup_exclusions();
 void load_backup_DirExclusions();
 void load_backup_inclusions();
-
-// The attribute bits of the file or folder; -1 when it does not exist, 0 when it cannot be
-// queried (reported). The stat the bits came from goes to *stat when one is given.
-[[nodiscard]] qint32 GetAttributes(const QString& Path, FileAttributes::FileStat* stat = nullptr);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 
 #include "Clock.h"
@@ -12,6 +13,7 @@
 #include "QEV_ErrorLog.h"
 #include "Quillaro_Main.h"
 #include "SingleInstance.h"
+#include "UnattendedRun.h"
 #include "WidgetDialogs.h"
 
 namespace {
@@ -57,6 +59,13 @@ void tellOutcome(int stderrFd, int exitCode)
     (void)!::write(stderrFd, line.constData(), static_cast<size_t>(line.size()));
 }
 
+void prepareFolders()
+{
+    QString error;
+    if (!Paths::prepareFolders(&error))
+        std::fprintf(stderr, "quillaro: %s\n", error.toLocal8Bit().constData());
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -68,31 +77,29 @@ int main(int argc, char* argv[])
     // (The programs run before and after get the usual disposition back.)
     std::signal(SIGPIPE, SIG_IGN);
     Clock::pinLocalTimeZone();
-    const bool unattended = HasRunSwitch(arguments);
-    const int stderrFd = unattended ? silenceOutput() : STDERR_FILENO;
+    // An unattended run shows nothing: it needs no display and builds no window.
+    if (HasRunSwitch(arguments)) {
+        const int stderrFd = silenceOutput();
+        QCoreApplication app(argc, argv);
+        prepareFolders();
+        const int exitCode = RunUnattended(arguments);
+        tellOutcome(stderrFd, exitCode);
+        return exitCode;
+    }
     if (!hasDisplay()) {
-        if (!unattended) {
-            std::fprintf(stderr, "quillaro: no display (DISPLAY and WAYLAND_DISPLAY are unset); "
-                                 "only an unattended run (/run) works without one\n");
-            return 2;
-        }
-        // A run without a display shows nothing and measures no text for anyone: the platform
-        // meant for programs that make no windows spares it reading every font of the system.
-        qputenv("QT_QPA_PLATFORM", "minimal;offscreen");
+        std::fprintf(stderr, "quillaro: no display (DISPLAY and WAYLAND_DISPLAY are unset); "
+                             "only an unattended run (/run) works without one\n");
+        return 2;
     }
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(true);
-    QString error;
-    if (!Paths::prepareFolders(&error))
-        std::fprintf(stderr, "quillaro: %s\n", error.toLocal8Bit().constData());
+    prepareFolders();
     if (qEnvironmentVariableIsSet("QUILLARO_NO_DIALOGS"))
         MessageBoxSeam::setPresenter(printBox);
     else
         WidgetDialogs::installMessageBoxPresenter();
     SingleInstance instance;
     const StartResult started = Main(arguments, instance);
-    if (unattended)
-        tellOutcome(stderrFd, started.exitCode);
     if (!started.keepRunning)
         return started.exitCode;
     return QApplication::exec();

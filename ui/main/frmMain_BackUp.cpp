@@ -41,6 +41,7 @@
 #include "QEV_PlaySound.h"
 #include "QEV_WindowsTopMost.h"
 #include "Paths.h"
+#include "ProfileLoad.h"
 #include "Quillaro_Sub.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
@@ -307,23 +308,14 @@ void frmMain_BackUp::Form_Load()
 
 void frmMain_BackUp::restoreStartProfile()
 {
-    const QString scope = userScope();
-    const QString standard
-        = SettingsStore::getValue(scope, QStringLiteral("Settings"),
-                                  QStringLiteral("chkProfileStandard"), QStringLiteral("0"));
-    bool ok = false;
-    const qint16 value = standard.trimmed().toShort(&ok);
-    if (!ok || !setChkValue(chkProfileStandard, value))
-        ReportError(formLoadLabel(), ErrNo::TypeMismatch,
-                    QStringLiteral("chkProfileStandard holds no check-box value: ") + standard);
-    if (chkValue(chkProfileStandard) == 1)
-        cmbProfiles->setEditText(QStringLiteral("Standard"));
+    int standard = -1;
+    QString refused;
+    const QString profile = ProfileLoad::startProfile(&standard, &refused);
+    if (standard < 0)
+        ReportError(formLoadLabel(), ErrNo::TypeMismatch, refused);
     else
-        cmbProfiles->setEditText(SettingsStore::getValue(scope, QStringLiteral("Settings"),
-                                                         QStringLiteral("ProfileText"),
-                                                         QStringLiteral("Standard")));
-    if (cmbProfiles->currentText().trimmed().isEmpty())
-        cmbProfiles->setEditText(QStringLiteral("Standard"));
+        (void)setChkValue(chkProfileStandard, standard);
+    cmbProfiles->setEditText(profile);
     txtProfile->setText(cmbProfiles->currentText());
 }
 

@@ -11,6 +11,7 @@
 #include "FormControls.h"
 #include "QEV_InetFTP.h"
 
+struct RunOptions;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -69,6 +70,9 @@ public:
     void Form_Load();
     // Carries out one backup run of the current profile; not entered again while one runs.
     void cmdBackUpNow();
+    // The options a run of the current profile reads from the controls, the destination path
+    // as the run uses it.
+    [[nodiscard]] RunOptions runOptions();
     // The Stop command: the running run stops at its next test.
     void cmdCancelBackUp_Click();
     // Refreshes the destination panel; true when the destination can be used.
@@ -437,13 +441,11 @@ private:
     void Form_Unload();
     void showErrorIndicator();
 
-    struct FolderWalk;
     void createSourceBrowsers();
     void createFolderTree();
     void connectSourceEvents();
     [[nodiscard]] QDir::Filters folderFilter() const;
     void setFileListFolder(const QString& folder);
-    void addFolderTree(const QString& folder, FolderWalk& walk);
     void addSelectedFiles(const QString& folder, bool popMessage);
     void showDuplicate(const QString& row, bool popMessage);
     [[nodiscard]] bool refusedRow(const QString& row, const QString& folder);

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "FormLayout.h"
+#include "ProfileLoad.h"
 
 void frmMain_BackUp::createMediaTab(QWidget* page)
 {
@@ -177,7 +178,7 @@ void frmMain_BackUp::createZipTab(QWidget* page)
     txtMaxFiles = numberBox("txtMaxFiles", Frame8);
     nameForReaders(txtMaxFiles, caption("Maximum number of files in one ZIP archive"));
     Slider1 = named(new QSlider(Qt::Horizontal, Frame8), "Slider1");
-    Slider1->setRange(0, 9);
+    Slider1->setRange(ProfileLoad::kLevelMin, ProfileLoad::kLevelMax);
     grid->addWidget(chkMaxZIPsize, 0, 0);
     grid->addWidget(txtMaxZIPsize, 0, 1);
     grid->addWidget(chkMaxFiles, 1, 0);

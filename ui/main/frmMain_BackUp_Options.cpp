@@ -2,8 +2,6 @@
 // destination path and the set-up sub-pages.
 #include "frmMain_BackUp.h"
 
-#include <cmath>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -18,6 +16,7 @@
 #include "MessageBox.h"
 #include "NumberText.h"
 #include "Paths.h"
+#include "ProfileLoad.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_File_Dir.h"
 #include "QEV_FilePathInput.h"
@@ -39,8 +38,6 @@ const char* const kGoodText = "lastGoodText";
 // The last text of a number box that was a number of zero or more.
 const char* const kLastNumber = "lastNumber";
 
-QString plainWhole(double value) { return QString::number(value, 'f', 0); }
-
 // The caption of a box as the user reads it, for a message that names the box.
 QString captionText(const QString& caption)
 {
@@ -54,12 +51,6 @@ void showRefusal(int textNo, const QString& boxCaption, const QString& typed)
     MsgBox(LangText(textNo) + QStringLiteral("\n\n") + captionText(boxCaption)
                + QStringLiteral(" \"") + typed + QLatin1Char('"'),
            MsgButtons::Ok, MsgIcon::None, LangText(16));
-}
-
-// A trailing "/" goes, but the root stays whole.
-QString withoutTrailingSlash(const QString& path)
-{
-    return path.size() > 1 && path.endsWith(QLatin1Char('/')) ? path.chopped(1) : path;
 }
 
 } // namespace
@@ -193,18 +184,11 @@ void frmMain_BackUp::numberBoxFinished(QLineEdit* box, int nameText)
 void frmMain_BackUp::txtSpareSpace_Change()
 {
     const QString typed = txtSpareSpace->text();
-    double value = 0;
-    QString normalised = QStringLiteral("0");
-    if (NumberText::isNumeric(typed, &value)) {
-        qint32 whole = 0;
-        if (NumberText::toWhole32(value, &whole)) {
-            normalised = QString::number(whole);
-        } else {
-            ReportError(FormularLabel("txtSpareSpace_Change", kForm), ErrNo::Overflow,
-                        QStringLiteral("the spare space is out of range: ") + typed);
-            normalised = typed;
-        }
-    }
+    bool outOfRange = false;
+    const QString normalised = ProfileLoad::spareSpaceText(typed, &outOfRange);
+    if (outOfRange)
+        ReportError(FormularLabel("txtSpareSpace_Change", kForm), ErrNo::Overflow,
+                    QStringLiteral("the spare space is out of range: ") + typed);
     if (normalised != typed) {
         txtSpareSpace->setText(normalised); // runs this handler again
         return;
@@ -216,8 +200,7 @@ void frmMain_BackUp::txtSpareSpace_Change()
 // The day and second boxes: the whole part of the size of the number typed.
 void frmMain_BackUp::absoluteWholeBox(QLineEdit* box)
 {
-    const QString normalised
-        = plainWhole(std::trunc(std::fabs(NumberText::leadingNumber(box->text()))));
+    const QString normalised = ProfileLoad::absoluteWholeText(box->text());
     if (normalised != box->text())
         box->setText(normalised); // runs this handler again, which leaves it alone
     DoEvents();
@@ -357,8 +340,8 @@ void frmMain_BackUp::txtPathBackUp_Change()
 void frmMain_BackUp::txtPathBackUp_LostFocus()
 {
     const QString path = txtPathBackUp->text();
-    if (withoutTrailingSlash(path) != path)
-        txtPathBackUp->setText(withoutTrailingSlash(path));
+    if (ProfileLoad::withoutTrailingSlash(path) != path)
+        txtPathBackUp->setText(ProfileLoad::withoutTrailingSlash(path));
 }
 
 void frmMain_BackUp::showMediaSubPage(bool ftp)

@@ -40,6 +40,7 @@
 #include "Quillaro_FileSelect.h"
 #include "Quillaro_Sub.h"
 #include "RunHost.h"
+#include "ProfileLoad.h"
 #include "RunLock.h"
 
 namespace {
@@ -137,11 +138,7 @@ RunOptions runOptionsOf(const frmMain_BackUp& w)
     readDestination(w, o);
     // Without a writer the window switches CD mode off; a scheduled run of a profile that
     // writes to a disc still writes nowhere else.
-    if (g_bAutoRun && !o.cdRecorder)
-        o.cdRecorder = SettingsStore::getValue(SettingsKeys::profileScope(o.profile), QStringLiteral("Settings"),
-                                               QStringLiteral("chkUseCDRecorder"))
-                           .trimmed()
-                       == QStringLiteral("1");
+    o.cdRecorder = o.cdRecorder || ProfileLoad::scheduledCdMode(o.profile);
     readArchive(w, o);
     readFilters(w, o);
     o.before = {ticked(w.chkRunBefore), w.txtPathBefore->text(), w.txtCommandlineBefore->text(),
@@ -368,8 +365,7 @@ void frmMain_BackUp::cmdBackUpNow()
     }
     m_runActive = true;
     const FileAttributes::RunSnapshot attributes;
-    txtPathBackUp_LostFocus(); // the path as it is used: no trailing "/"
-    const RunOptions options = runOptionsOf(*this);
+    const RunOptions options = runOptions();
     MainWindowRunHost host(*this);
     BackupRun run(options, host);
     const RunOutcome outcome = run.cmdBackUpNow();
@@ -377,6 +373,12 @@ void frmMain_BackUp::cmdBackUpNow()
     if (m_runExitCode < 0)
         m_runExitCode = RunExitCode(outcome);
     closeAfterRun();
+}
+
+RunOptions frmMain_BackUp::runOptions()
+{
+    txtPathBackUp_LostFocus(); // the path as it is used: no trailing "/"
+    return runOptionsOf(*this);
 }
 
 // Another run of this profile is active, in this window or in a scheduled run.

@@ -2,8 +2,6 @@
 // commands.
 #include "frmMain_BackUp.h"
 
-#include <sys/stat.h>
-
 #include <functional>
 
 #include <QFileIconProvider>
@@ -23,6 +21,7 @@
 #include "Globals.h"
 #include "MessageBox.h"
 #include "ProfileFile.h"
+#include "ProfileLoad.h"
 #include "QEV_File_Dir.h"
 #include "QEV_Language.h"
 #include "Quillaro_Sub.h"
@@ -45,26 +44,6 @@ public:
     }
 };
 
-// Folders a walk never enters: views of the running system, not data, and the file system's
-// own repair folder.
-bool systemFolder(const QString& folder)
-{
-    static const QStringList roots = {QStringLiteral("/proc/"), QStringLiteral("/sys/"),
-                                      QStringLiteral("/dev/"), QStringLiteral("/run/")};
-    return roots.contains(folder);
-}
-
-// Skipped with everything below them, whether they hold subfolders or not, so that an
-// excluded folder is never backed up because it happens to be a leaf.
-bool skippedFolder(const QString& folder)
-{
-    QString path = folder;
-    const QString name = sParseLastDir(path);
-    return name == QStringLiteral("?") || name == QStringLiteral("pagefile.sys")
-        || name == QStringLiteral("Recycled") || name == QStringLiteral("lost+found")
-        || systemFolder(folder) || File_DirExcluded(folder);
-}
-
 // The folder a row names: the folder of a folder entry ("/a/b/*.*" gives "/a/b/"), else the
 // row itself.
 QString rowFolder(const QString& row)
@@ -72,37 +51,7 @@ QString rowFolder(const QString& row)
     return row.endsWith(QStringLiteral("/*.*")) ? row.chopped(3) : row;
 }
 
-bool holdsLineBreak(const QString& text)
-{
-    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
-}
-
-struct FolderKey
-{
-    dev_t device;
-    ino_t inode;
-    bool operator==(const FolderKey& other) const
-    {
-        return device == other.device && inode == other.inode;
-    }
-};
-
-size_t qHash(const FolderKey& key, size_t seed = 0)
-{
-    return qHashMulti(seed, quint64(key.device), quint64(key.inode));
-}
-
 } // namespace
-
-// What one subtree walk carries: the folders it has been in, by device and inode, so that a
-// bind mount or a loop in the tree is entered once.
-struct frmMain_BackUp::FolderWalk
-{
-    bool withSubs = false;
-    bool popMessage = false;
-    QDir::Filters filters;
-    QSet<FolderKey> visited;
-};
 
 void frmMain_BackUp::createSourceBrowsers()
 {
@@ -229,11 +178,8 @@ void frmMain_BackUp::showDuplicate(const QString& row, bool popMessage)
 // refused with a word; a folder the exclusions name is left out silently.
 bool frmMain_BackUp::refusedRow(const QString& row, const QString& folder)
 {
-    if (holdsLineBreak(row)) {
-        MsgBox(LangText(361) + QStringLiteral("\r\n\r\n") + row, MsgButtons::Ok,
-               MsgIcon::Exclamation, AppName);
+    if (ProfileLoad::refusedLineBreak(row))
         return true;
-    }
     if (folder.isEmpty())
         return false;
     if (folder.contains(QStringLiteral("Backup_"), Qt::CaseInsensitive)) {
@@ -258,39 +204,17 @@ void frmMain_BackUp::Add_to_List1(const QString& ItemToAdd, bool PopMessage)
 
 void frmMain_BackUp::AddSub(const QString& folder, bool WithSubs, bool PopMessage)
 {
-    FolderWalk walk;
+    ProfileLoad::FolderRows walk;
     walk.withSubs = WithSubs;
-    walk.popMessage = PopMessage;
-    walk.filters = QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks;
-    if (chkValue(chkHiddenFolders) == 1)
-        walk.filters |= QDir::Hidden;
-    addFolderTree(sFixDirString(folder), walk);
+    walk.hidden = chkValue(chkHiddenFolders) == 1;
+    walk.listed = [this](const QString& row) { return m_sourceIndex->contains(row); };
+    walk.append = [this](const QString& row) { appendRow(row); };
+    walk.duplicate = [this, PopMessage](const QString& row) { showDuplicate(row, PopMessage); };
+    walk.archiveFolder = [this](const QString& row) { txtNews->setText(LangText(360) + QLatin1Char(' ') + row); };
+    walk.step = [] { DoEvents(); };
+    ProfileLoad::addFolderRows(folder, walk);
     List1->update();
     DoEvents();
-}
-
-// Symbolic links to folders are never followed, and a folder reached twice (a bind mount) is
-// walked once. A folder of the program's own archives is refused with all below it.
-void frmMain_BackUp::addFolderTree(const QString& folder, FolderWalk& walk)
-{
-    struct stat info = {};
-    if (skippedFolder(folder) || ::stat(QFile::encodeName(folder).constData(), &info) != 0)
-        return;
-    if (folder.contains(QStringLiteral("Backup_"), Qt::CaseInsensitive)) {
-        (void)refusedRow(folder + QStringLiteral("*.*"), folder);
-        return;
-    }
-    const FolderKey key{info.st_dev, info.st_ino};
-    if (walk.visited.contains(key))
-        return;
-    walk.visited.insert(key);
-    Add_to_List1(folder + QStringLiteral("*.*"), walk.popMessage);
-    DoEvents();
-    if (!walk.withSubs)
-        return;
-    const QStringList subs = QDir(folder).entryList(walk.filters, QDir::Name);
-    for (const QString& sub : subs)
-        addFolderTree(folder + sub + QLatin1Char('/'), walk);
 }
 
 void frmMain_BackUp::AddItem(bool OnlyFile, bool WithSubs, const QString& AddPath, bool PopMessage)

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "QEV_Disk.h"
+#include "RunHost.h"
+
+// The host of a run nobody watches: it keeps what the run reads back (the news text, the
+// destination panel) and drops what only a window would show.
+class UnattendedRunHost : public RunHost
+{
+public:
+    UnattendedRunHost(const RunOptions& options, bool sound, CdRecorder& cd);
+
+    void setStatus(const QString&) override {}
+    void setNewsText(const QString& text) override { m_news = text; }
+    [[nodiscard]] QString newsText() const override { return m_news; }
+    void setCounter(Counter, const QString&) override {}
+    void setProgress(int, int) override {}
+    void playAnimation(const QString&) override {}
+    void repaint() override {}
+    void speak(const QString& text) override;
+
+    void beginRun() override {}
+    void endRun(RunOutcome, const QString&) override {}
+
+    [[nodiscard]] bool updateMedia() override;
+    [[nodiscard]] QString driveTypeText() const override { return m_panel.driveInfo[1]; }
+    [[nodiscard]] CdRecorder* cdRecorder() override { return &m_cd; }
+
+    void saveSettings() override {}
+    [[nodiscard]] int fileAttributes(const QString& path, FileAttributes::FileStat* stat) override;
+    void clearArchiveAttributes(const QStringList& paths) override;
+    [[nodiscard]] bool runProgram(const RunProgram& program, QString* failure) override;
+
+    // Only an interactive run ends with these.
+    void recordStatistics(bool) override {}
+    void playEndSound() override;
+    void shutdownAfterRun() override;
+    void exitProgram(int exitCode) override { m_exitCode = exitCode; }
+
+    // The exit code the run ended the program with; -1 when it did not.
+    [[nodiscard]] int exitCode() const { return m_exitCode; }
+
+private:
+    const RunOptions& m_options;
+    bool m_sound;
+    CdRecorder& m_cd;
+    QString m_news;
+    MediaPanel m_panel;
+    int m_exitCode = -1;
+};
