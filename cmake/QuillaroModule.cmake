@@ -13,3 +13,20 @@ function(quillaro_add_module)
   target_link_options(quillaro_${M_NAME} PRIVATE -Wl,--no-undefined)
   install(TARGETS quillaro_${M_NAME} LIBRARY DESTINATION lib/quillaro)
 endfunction()
+
+# quillaro_add_program_module(NAME name OBJECTS_OF libraries... LIBS targets...)
+# A module made of the objects of the program's own libraries: the names it uses of the core
+# are the program's (which shows them), never copies of its own, so that the core's globals
+# exist once.
+function(quillaro_add_program_module)
+  cmake_parse_arguments(M "" "NAME" "OBJECTS_OF;LIBS" ${ARGN})
+  set(objects)
+  foreach(library IN LISTS M_OBJECTS_OF)
+    list(APPEND objects $<TARGET_OBJECTS:${library}>)
+  endforeach()
+  add_library(quillaro_${M_NAME} MODULE ${objects})
+  set_target_properties(quillaro_${M_NAME} PROPERTIES
+    LIBRARY_OUTPUT_DIRECTORY "${QUILLARO_MODULE_DIR}" LINKER_LANGUAGE CXX)
+  target_link_libraries(quillaro_${M_NAME} PRIVATE ${M_LIBS})
+  install(TARGETS quillaro_${M_NAME} LIBRARY DESTINATION lib/quillaro)
+endfunction()

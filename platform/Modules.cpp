@@ -3,7 +3,6 @@
 #include <dlfcn.h>
 #include <map>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,13 +21,15 @@ QString& folderOverride()
     return folder;
 }
 
-// Installed below the program's prefix; run from the build tree, the build's own folder.
+// Installed below the program's prefix; run from the build tree, the build's own folder. The
+// program's file is asked of the system: the window module is loaded before any application
+// object exists.
 QString moduleFolder()
 {
     if (!folderOverride().isEmpty())
         return folderOverride();
-    const QString installed =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/quillaro");
+    const QString program = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    const QString installed = QFileInfo(program).path() + QStringLiteral("/../lib/quillaro");
     if (QFileInfo(installed).isDir())
         return QDir::cleanPath(installed);
     return QStringLiteral(QUILLARO_BUILD_MODULES);

@@ -3,18 +3,17 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 
 #include "Clock.h"
 #include "MessageBox.h"
+#include "Modules.h"
 #include "Paths.h"
 #include "QEV_ErrorLog.h"
-#include "Quillaro_Main.h"
-#include "SingleInstance.h"
+#include "Switches.h"
 #include "UnattendedRun.h"
-#include "WidgetDialogs.h"
+#include "WindowModule.h"
 
 namespace {
 
@@ -91,16 +90,14 @@ int main(int argc, char* argv[])
                              "only an unattended run (/run) works without one\n");
         return 2;
     }
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(true);
-    prepareFolders();
     if (qEnvironmentVariableIsSet("QUILLARO_NO_DIALOGS"))
         MessageBoxSeam::setPresenter(printBox);
-    else
-        WidgetDialogs::installMessageBoxPresenter();
-    SingleInstance instance;
-    const StartResult started = Main(arguments, instance);
-    if (!started.keepRunning)
-        return started.exitCode;
-    return QApplication::exec();
+    QString error;
+    const auto start = reinterpret_cast<WindowModule::Start>(
+        Modules::entry(WindowModule::kName, WindowModule::kStart, &error));
+    if (!start) {
+        std::fprintf(stderr, "quillaro: %s\n", error.toLocal8Bit().constData());
+        return 1;
+    }
+    return start(argc, argv, arguments);
 }

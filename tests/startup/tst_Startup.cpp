@@ -149,6 +149,38 @@ private slots:
         return files.filter(optional);
     }
 
+    // A copy of the program in a prefix of its own, whose module folder holds no usable window
+    // module: an interactive start fails with the module's file and the loader's reason.
+    void aMissingWindowModuleFailsTheStart_data()
+    {
+        QTest::addColumn<QByteArray>("module");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << QByteArray() << QStringLiteral("No such file or directory");
+        QTest::newRow("no library") << QByteArray("not a library") << QStringLiteral("file too short");
+    }
+    void aMissingWindowModuleFailsTheStart()
+    {
+        QFETCH(QByteArray, module);
+        QFETCH(QString, reason);
+        const QString prefix = TestSupport::freshFolder(QStringLiteral("prefix"));
+        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/bin")) && QDir().mkpath(prefix + QStringLiteral("/lib/quillaro")));
+        const QString program = prefix + QStringLiteral("/bin/quillaro");
+        QVERIFY(QFile::copy(QStringLiteral(QUILLARO_BINARY), program));
+        const QString file = prefix + QStringLiteral("/lib/quillaro/libquillaro_window.so");
+        if (!module.isNull())
+            TestSupport::writeFile(file, module);
+        QProcess p;
+        p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        p.start(program, QStringList());
+        QVERIFY(p.waitForFinished(60000));
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY2(err.startsWith(QStringLiteral("quillaro: the program's module ") + file + QStringLiteral(" cannot be loaded: "))
+                     && err.contains(reason) && err.count(QLatin1Char('\n')) == 1,
+                 qPrintable(err));
+    }
+
     void unattendedRunBacksTheProfileUp_data()
     {
         QTest::addColumn<bool>("encrypt");
