@@ -163,7 +163,13 @@ QString SettingsStore::getValue(const QString& appName, const QString& section, 
 void SettingsStore::saveValue(const QString& appName, const QString& section, const QString& key,
                               const QString& value)
 {
-    store(settingsFile()).setValue(storeKey(appName, section, key), value);
+    QSettings& settings = store(settingsFile());
+    const QString name = storeKey(appName, section, key);
+    // A value saved as it stands changes nothing: the file is not written again for it.
+    const QVariant stored = settings.value(name);
+    if (stored.typeId() == QMetaType::QString && stored.toString() == value)
+        return;
+    settings.setValue(name, value);
 }
 
 bool SettingsStore::contains(const QString& appName, const QString& section, const QString& key)

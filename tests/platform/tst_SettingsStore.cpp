@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QtTest>
 
 #include "Paths.h"
@@ -28,6 +30,36 @@ private slots:
         QVERIFY(SettingsStore::contains(app, QStringLiteral("Settings"), QStringLiteral("empty")));
         QCOMPARE(SettingsStore::getValue(app, QStringLiteral("Settings"), QStringLiteral("empty"), QStringLiteral("d")),
                  QString());
+    }
+
+    // Every start saves the program's version: saved as it stands, the file stays the one it was.
+    void unchangedValueLeavesTheFileAlone()
+    {
+        const QString app = QStringLiteral("QEV\\Quillaro\\ALICE");
+        SettingsStore::saveValue(app, QStringLiteral("Settings"), QStringLiteral("ProgramVersion"), QStringLiteral("1.0"));
+        SettingsStore::saveValue(app, QStringLiteral("Settings"), QStringLiteral("empty"), QString());
+        QVERIFY(SettingsStore::flush());
+        const auto inode = [] {
+            struct stat st {};
+            return ::stat(QFile::encodeName(SettingsStore::settingsFile()).constData(), &st) == 0 ? st.st_ino : 0;
+        };
+        const auto before = inode();
+        QVERIFY(before != 0);
+        SettingsStore::saveValue(app, QStringLiteral("Settings"), QStringLiteral("ProgramVersion"), QStringLiteral("1.0"));
+        SettingsStore::saveValue(app, QStringLiteral("Settings"), QStringLiteral("empty"), QString());
+        QVERIFY(SettingsStore::flush());
+        QCOMPARE(inode(), before);
+        // A changed value, and a value new to the file, are written.
+        SettingsStore::saveValue(app, QStringLiteral("Settings"), QStringLiteral("ProgramVersion"), QStringLiteral("1.1"));
+        QVERIFY(SettingsStore::flush());
+        QVERIFY(inode() != before);
+        const auto changed = inode();
+        SettingsStore::saveValue(app, QStringLiteral("Settings"), QStringLiteral("fresh"), QString());
+        QVERIFY(SettingsStore::flush());
+        QVERIFY(inode() != changed);
+        SettingsStore::reset();
+        QCOMPARE(SettingsStore::getValue(app, QStringLiteral("Settings"), QStringLiteral("ProgramVersion")), QStringLiteral("1.1"));
+        QVERIFY(SettingsStore::contains(app, QStringLiteral("Settings"), QStringLiteral("fresh")));
     }
 
     void handWrittenListReadsAsText()
