@@ -44,13 +44,14 @@ public:
     virtual void saveSettings() = 0;
     // File attributes of a path (-1 when it cannot be read), with the stat they came from for
     // the run to hand along; and the archive attribute of files whose backup was delivered,
-    // cleared for good.
-    [[nodiscard]] virtual int fileAttributes(const QString& path, FileAttributes::FileStat* stat = nullptr) = 0;
-    virtual void clearArchiveAttributes(const QStringList& paths) = 0;
+    // cleared for good (a failure reported).
+    [[nodiscard]] virtual int fileAttributes(const QString& path, FileAttributes::FileStat* stat = nullptr);
+    virtual void clearArchiveAttributes(const QStringList& paths);
 
-    // Starts a program before or after the run and waits as it asks (RunProgramAndWait);
-    // false, with the reason, when it could not start or a waited-for end was not a good one.
-    [[nodiscard]] virtual bool runProgram(const RunProgram& program, QString* failure) = 0;
+    // Starts a program before or after the run and waits as it asks (RunProgramAndWait), until
+    // the run is cancelled; false, with the reason, when it could not start or a waited-for end
+    // was not a good one.
+    [[nodiscard]] virtual bool runProgram(const RunProgram& program, QString* failure);
 
     // After an interactive run: statistics, end sound, shutdown when asked.
     virtual void recordStatistics(bool countRun) = 0;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "CdRecorder.h"
 #include "Clock.h"
 #include "Events.h"
 #include "Globals.h"
@@ -103,6 +104,15 @@ MediaOptions MediaOptionsOf(const RunOptions& options)
     media.pathBackUp = options.pathBackUp;
     media.pathTemp = options.pathTemp;
     media.spareSpace = options.spareSpace;
+    return media;
+}
+
+MediaOptions MediaOptionsOf(const RunOptions& options, CdRecorder& cd)
+{
+    MediaOptions media = MediaOptionsOf(options);
+    media.cdDevice = cd.writer().currentAddress();
+    media.freeCdSpace = [&cd] { return cd.FreeCdSpace(); };
+    media.setStatusCDR = [&cd](MediaPanel& panel) { cd.SetStatusCDR(panel); };
     return media;
 }
 

@@ -35,6 +35,7 @@ struct RunTally
     }
 };
 
+class CdRecorder;
 class RunHost;
 struct MediaOptions;
 
@@ -81,6 +82,8 @@ void PrependNews(RunHost& host, const QString& line);
 
 // The destination options of a run, as the free-space measurements take them.
 [[nodiscard]] MediaOptions MediaOptionsOf(const RunOptions& options);
+// The same with the CD writer a run writes its disc with.
+[[nodiscard]] MediaOptions MediaOptionsOf(const RunOptions& options, CdRecorder& cd);
 
 // The attribute bits of the file or folder; -1 when it does not exist, 0 when it cannot be
 // queried (reported). The stat the bits came from goes to *stat when one is given.

@@ -1,11 +1,8 @@
 #include "UnattendedRunHost.h"
 
 #include "CdRecorder.h"
-#include "Globals.h"
-#include "QEV_ErrorLog.h"
 #include "QEV_PlaySound.h"
 #include "QEV_modShutDown.h"
-#include "RunProgram.h"
 #include "RunState.h"
 
 UnattendedRunHost::UnattendedRunHost(const RunOptions& options, bool sound, CdRecorder& cd)
@@ -23,31 +20,10 @@ void UnattendedRunHost::speak(const QString& text)
 
 bool UnattendedRunHost::updateMedia()
 {
-    MediaOptions o = MediaOptionsOf(m_options);
-    o.cdDevice = m_cd.writer().currentAddress();
-    o.freeCdSpace = [this] { return m_cd.FreeCdSpace(); };
-    o.setStatusCDR = [this](MediaPanel& panel) { m_cd.SetStatusCDR(panel); };
     MediaPanel panel;
-    const bool usable = ::Update_Media(o, panel);
+    const bool usable = ::Update_Media(MediaOptionsOf(m_options, m_cd), panel);
     m_panel.driveInfo = panel.driveInfo;
     return usable;
-}
-
-int UnattendedRunHost::fileAttributes(const QString& path, FileAttributes::FileStat* stat)
-{
-    return GetAttributes(path, stat);
-}
-
-void UnattendedRunHost::clearArchiveAttributes(const QStringList& paths)
-{
-    QString error;
-    if (!FileAttributes::clearArchive(paths, &error))
-        ReportError(FormularLabel("WriteToZip", "frmMain_BackUp"), ErrNo::PathFileAccess, error);
-}
-
-bool UnattendedRunHost::runProgram(const RunProgram& program, QString* failure)
-{
-    return RunProgramAndWait(program, [] { return g_bCancelBackUp; }, failure);
 }
 
 void UnattendedRunHost::playEndSound()

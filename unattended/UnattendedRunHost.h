@@ -27,9 +27,6 @@ public:
     [[nodiscard]] CdRecorder* cdRecorder() override { return &m_cd; }
 
     void saveSettings() override {}
-    [[nodiscard]] int fileAttributes(const QString& path, FileAttributes::FileStat* stat) override;
-    void clearArchiveAttributes(const QStringList& paths) override;
-    [[nodiscard]] bool runProgram(const RunProgram& program, QString* failure) override;
 
     // Only an interactive run ends with these.
     void recordStatistics(bool) override {}

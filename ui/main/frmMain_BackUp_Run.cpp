@@ -245,20 +245,6 @@ public:
     CdRecorder* cdRecorder() override { return &w.cdRecorder(); }
     QString driveTypeText() const override { return w.lblDriveInfo(1)->text(); }
     void saveSettings() override { Save_Settings(); }
-    int fileAttributes(const QString& path, FileAttributes::FileStat* stat) override
-    {
-        return GetAttributes(path, stat);
-    }
-    void clearArchiveAttributes(const QStringList& paths) override
-    {
-        QString error;
-        if (!FileAttributes::clearArchive(paths, &error))
-            ReportError(FormularLabel("WriteToZip", "frmMain_BackUp"), ErrNo::PathFileAccess, error);
-    }
-    bool runProgram(const RunProgram& program, QString* failure) override
-    {
-        return RunProgramAndWait(program, [] { return g_bCancelBackUp; }, failure);
-    }
     void recordStatistics(bool countRun) override
     {
         if (countRun)
@@ -344,12 +330,7 @@ MediaOptions mediaOptionsOf(const frmMain_BackUp& w)
 {
     RunOptions run;
     readDestination(w, run);
-    MediaOptions o = MediaOptionsOf(run);
-    CdRecorder& cd = w.cdRecorder();
-    o.cdDevice = cd.writer().currentAddress();
-    o.freeCdSpace = [&cd] { return cd.FreeCdSpace(); };
-    o.setStatusCDR = [&cd](MediaPanel& panel) { cd.SetStatusCDR(panel); };
-    return o;
+    return MediaOptionsOf(run, w.cdRecorder());
 }
 
 } // namespace
