@@ -21,9 +21,9 @@ hexkey=$(printf '%s' "$key" | head -c 16 | od -An -tx1 | tr -d ' \n')
 
 seconds() { # command... : wall seconds of one run
   local start end
-  start=$(date +%s.%N)
+  start=$EPOCHREALTIME
   "$@" >/dev/null
-  end=$(date +%s.%N)
+  end=$EPOCHREALTIME
   awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
 }
 best() { # command... : fastest of $runs runs

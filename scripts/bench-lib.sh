@@ -119,24 +119,45 @@ with open(os.path.join(home, 'program', 'Standard.pfl'), 'w') as f:
 PY
 }
 
-# command...: runs it and prints "seconds peak-KiB"; a command that fails ends the script, with
-# its output and the error log of the program home it ran in.
+# exit status, command...: a command that failed ends the script, with its output and the error
+# log of the program home it ran in.
+bench_check_ended() {
+  local rc=$1
+  shift
+  ((rc == 0)) && return 0
+  echo "bench-$BENCH_NAME: $* ended with $rc" >&2
+  cat "$work/stdout" "$work/stderr" >&2
+  [ -z "${QUILLARO_HOME:-}" ] || tail -n 20 "$QUILLARO_HOME/Common/error.log" >&2 || true
+  exit 1
+}
+
+# command...: runs it and prints "seconds peak-KiB". The clock is bash's own: a `date` on either
+# side would add two process starts to every figure.
 bench_measure() {
   local t0 t1 rc=0
-  t0=$(date +%s.%N)
+  t0=$EPOCHREALTIME
   /usr/bin/time -f %M -o "$work/rss" "$@" >"$work/stdout" 2>"$work/stderr" || rc=$?
-  t1=$(date +%s.%N)
-  if ((rc != 0)); then
-    echo "bench-$BENCH_NAME: $* ended with $rc" >&2
-    cat "$work/stdout" "$work/stderr" >&2
-    [ -z "${QUILLARO_HOME:-}" ] || tail -n 20 "$QUILLARO_HOME/Common/error.log" >&2 || true
-    exit 1
-  fi
+  t1=$EPOCHREALTIME
+  bench_check_ended "$rc" "$@"
   awk -v a="$t0" -v b="$t1" -v r="$(tail -n 1 "$work/rss")" 'BEGIN { printf "%.4f %d\n", b - a, r }'
 }
 
-bench_ours() { # program home, destination folder: an unattended run of the profile Standard
-  QUILLARO_HOME=$1 bench_measure "$program" /run /profile:Standard "/dir:$2"
+# command... that changes nothing: as bench_measure, but the seconds are those of the command
+# started straight from the shell, as cron starts it (under /usr/bin/time a process start more
+# counts), and the peak memory that of a second run under /usr/bin/time.
+bench_measure_direct() {
+  local t0 t1 rc=0 peak
+  t0=$EPOCHREALTIME
+  "$@" >"$work/stdout" 2>"$work/stderr" || rc=$?
+  t1=$EPOCHREALTIME
+  bench_check_ended "$rc" "$@"
+  peak=$(bench_measure "$@") || exit 1
+  awk -v a="$t0" -v b="$t1" -v r="${peak#* }" 'BEGIN { printf "%.4f %d\n", b - a, r }'
+}
+
+# program home, destination folder[, measuring function]: an unattended run of the profile Standard
+bench_ours() {
+  QUILLARO_HOME=$1 "${3:-bench_measure}" "$program" /run /profile:Standard "/dir:$2"
 }
 
 # row key, round, command of ours, command of the anchor: runs both (who goes first alternates
