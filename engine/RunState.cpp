@@ -128,12 +128,18 @@ void PumpEvents()
 
 void ClearWorkingFilesAtLoad(const QString& tempFolder, const QString& destination, const QString& profile)
 {
+    RunLock lock(profile);
+    ClearWorkingFilesAtLoad(tempFolder, destination, profile, lock);
+}
+
+void ClearWorkingFilesAtLoad(const QString& tempFolder, const QString& destination, const QString& profile,
+                             RunLock& lock)
+{
     QString why;
     if (!MayClearWorkingFiles(tempFolder, destination, &why)) {
         WriteErrorLog(QStringLiteral("working files not cleared:"), tempFolder, why);
         return;
     }
-    RunLock lock(profile);
     if (SettingsKeys::validProfileName(profile) && lock.tryAcquire())
         DeleteWorkingFiles(tempFolder, profile);
 }

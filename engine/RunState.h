@@ -37,6 +37,7 @@ struct RunTally
 
 class CdRecorder;
 class RunHost;
+class RunLock;
 struct MediaOptions;
 
 // Asks for a new medium. True when the user put one in and the destination can be used;
@@ -72,6 +73,10 @@ void DeleteWorkingFiles(const RunOptions& options);
 // The clean-up a load of the profile does: only the profile's own working files go, and not
 // while a run of it is using them, nor where a finished archive could lie (logged).
 void ClearWorkingFilesAtLoad(const QString& tempFolder, const QString& destination, const QString& profile);
+// The same with the profile's lock of the run that follows the load: taken here when it is
+// free, and kept, so that no other run comes between the clean-up and the run.
+void ClearWorkingFilesAtLoad(const QString& tempFolder, const QString& destination, const QString& profile,
+                             RunLock& lock);
 
 // Lets pending window messages be processed, at most four times a second:
 // per file, painting the window would cost more than the backup.

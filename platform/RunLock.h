@@ -5,10 +5,11 @@
 
 #include <QString>
 
-class QLockFile;
+class FileLock;
 
 // Keeps two runs of one profile from overlapping, whichever process starts them: a run holds
-// the lock of its profile while it runs. A lock left by a process that died is taken over.
+// the lock of its profile while it runs. The system lets go of the lock of a process that died,
+// so what such a process left, whole or cut short, is taken over.
 class RunLock
 {
     Q_DISABLE_COPY(RunLock)
@@ -24,7 +25,7 @@ public:
     [[nodiscard]] bool tryAcquire(int waitMs = 0);
 
 private:
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<FileLock> m_lock;
 };
 
 // Keeps two runs from writing one disc drive at once, whichever process starts them: a run
@@ -43,5 +44,5 @@ public:
     [[nodiscard]] bool isHeld() const;
 
 private:
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<FileLock> m_lock;
 };

@@ -12,6 +12,7 @@
 #include "ProfileLoad.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_File_Dir.h"
+#include "RunLock.h"
 #include "RunState.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
@@ -463,6 +464,12 @@ QString namedProfile(const QString& wanted, const QString& start)
 
 StoredRun load(const QString& profile, CdRecorder& cd)
 {
+    RunLock lock(profile);
+    return load(profile, cd, lock);
+}
+
+StoredRun load(const QString& profile, CdRecorder& cd, RunLock& lock)
+{
     Controls c(profile);
     c.loadUserKey(QStringLiteral("chkSound"));
     c.listProfiles();
@@ -474,7 +481,7 @@ StoredRun load(const QString& profile, CdRecorder& cd)
     for (const QString& key : ProfileLoad::userKeys())
         c.loadUserKey(key);
     chooseWriter(c, cd);
-    ClearWorkingFilesAtLoad(c.text("txtPathTemp"), c.text("txtPathBackUp"), profile);
+    ClearWorkingFilesAtLoad(c.text("txtPathTemp"), c.text("txtPathBackUp"), profile, lock);
     StoredRun run;
     run.options = runOptions(profile, c, std::move(sources));
     run.sound = c.ticked("chkSound");

@@ -5,6 +5,7 @@
 #include "RunOptions.h"
 
 class CdRecorder;
+class RunLock;
 
 // A profile read for a run from the settings store and the profile's file, with the values,
 // defaults and reports the main window's load would leave in its controls, and no window.
@@ -27,5 +28,7 @@ namespace StoredRuns {
 // Loads the profile as the window's load does, with its reports, the pattern lists and its
 // clean-up of the profile's working files. The writer of a profile in CD mode is chosen on cd.
 [[nodiscard]] StoredRun load(const QString& profile, CdRecorder& cd);
+// The same, where the clean-up takes the run's lock when it is free and keeps it for the run.
+[[nodiscard]] StoredRun load(const QString& profile, CdRecorder& cd, RunLock& lock);
 
 } // namespace StoredRuns

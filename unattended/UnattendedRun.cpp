@@ -43,9 +43,9 @@ int refuseBusyProfile(const QString& profile)
     return 1;
 }
 
-int runProfile(const StoredRun& stored, CdRecorder& cd)
+// The lock is the load's when its clean-up found it free; else the run waits for it here.
+int runProfile(const StoredRun& stored, CdRecorder& cd, RunLock& lock)
 {
-    RunLock lock(stored.options.profile);
     if (!lock.tryAcquire(RunLock::kBriefHoldMs))
         return refuseBusyProfile(stored.options.profile);
     const FileAttributes::RunSnapshot attributes;
@@ -125,7 +125,8 @@ int RunUnattended(const QStringList& arguments)
         return FailUnattended(QStringLiteral("no profile of that name: \"") + wanted
                               + QStringLiteral("\"; no run took place"));
     CdRecorder cd;
-    StoredRun stored = StoredRuns::load(profile, cd);
+    RunLock lock(profile);
+    StoredRun stored = StoredRuns::load(profile, cd, lock);
     const QString dir = SwitchValueOf(arguments, QStringLiteral("/dir:"));
     if (!dir.isNull()) {
         QString folder;
@@ -135,7 +136,7 @@ int RunUnattended(const QStringList& arguments)
         stored.options.pathBackUp = ProfileLoad::withoutTrailingSlash(folder);
     }
     RecordTaskRun();
-    const int exitCode = runProfile(stored, cd);
+    const int exitCode = runProfile(stored, cd, lock);
     Release_TTS();
     return exitCode;
 }

@@ -1,7 +1,10 @@
 #include <QtTest>
 
+#include <signal.h>
+
 #include "Paths.h"
 #include "ProfileFile.h"
+#include "RunLock.h"
 #include "QEV_GetSystemInfos.h"
 #include "SettingsStore.h"
 #include "SystemInfo.h"
@@ -46,7 +49,9 @@ private:
         const QMap<QString, QString> plain{{QStringLiteral("txtPathTemp"), Paths::tempFolder()},
                                            {QStringLiteral("chkDeleteArchive"), QStringLiteral("0")},
                                            {QStringLiteral("chkRunBefore"), QStringLiteral("0")},
-                                           {QStringLiteral("chkRunAfter"), QStringLiteral("0")}};
+                                           {QStringLiteral("chkRunAfter"), QStringLiteral("0")},
+                                           {QStringLiteral("chkWriteLog"), QStringLiteral("0")},
+                                           {QStringLiteral("chkAppendArchive"), QStringLiteral("1")}};
         for (auto it = plain.begin(); it != plain.end(); ++it)
             SettingsStore::saveValue(profile, QStringLiteral("Settings"), it.key(), it.value());
         for (auto it = values.begin(); it != values.end(); ++it)
@@ -411,6 +416,86 @@ private slots:
         QVERIFY2(log().contains(QStringLiteral("must be a full path")), qPrintable(log()));
         QVERIFY(log().contains(QStringLiteral("no run took place")));
         QCOMPARE(QDir(started).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+    }
+
+    // While another process runs the profile, a scheduled run of it waits a moment, then is
+    // refused: nothing is written, and the other run's lock stays its own.
+    void runOfABusyProfileIsRefused()
+    {
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        const QString dest = TestSupport::freshFolder(QStringLiteral("dest"));
+        TestSupport::writeFile(src + QStringLiteral("/one.txt"), "1");
+        writeStandard({}, {{src + QStringLiteral("/*.*"), true}});
+        RunLock other(QStringLiteral("Standard"));
+        QVERIFY(other.tryAcquire());
+        QString err;
+        QCOMPARE(runToEnd({QStringLiteral("/run"), QStringLiteral("/dir:") + dest}, &err), 1);
+        QVERIFY2(log().contains(QStringLiteral("The profile \"Standard\" is busy")), qPrintable(log()));
+        QVERIFY(TestSupport::readTree(dest).isEmpty());
+        RunLock third(QStringLiteral("standard"));
+        QVERIFY(!third.tryAcquire());
+    }
+
+    // A run that was killed, or whose lock file a power cut left empty, blocks no later run.
+    void lockOfARunThatDiedIsTakenOver_data()
+    {
+        QTest::addColumn<bool>("emptied");
+        QTest::newRow("killed") << false;
+        QTest::newRow("lock file left empty") << true;
+    }
+
+    void lockOfARunThatDiedIsTakenOver()
+    {
+        QFETCH(bool, emptied);
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        const QString dest = TestSupport::freshFolder(QStringLiteral("dest"));
+        const QString pidFile = TestSupport::freshFolder(QStringLiteral("before")) + QStringLiteral("/pid");
+        TestSupport::writeFile(src + QStringLiteral("/one.txt"), "1");
+        writeStandard({{QStringLiteral("chkRunBefore"), QStringLiteral("1")},
+                       {QStringLiteral("txtPathBefore"), QStringLiteral("/bin/sh")},
+                       {QStringLiteral("txtCommandlineBefore"),
+                        QStringLiteral("-c \"echo $$ > ") + pidFile + QStringLiteral("; exec sleep 60\"")}},
+                      {{src + QStringLiteral("/*.*"), true}});
+        QProcess first;
+        startProgram(first, {QStringLiteral("/run"), QStringLiteral("/dir:") + dest});
+        QTRY_VERIFY_WITH_TIMEOUT(TestSupport::readFile(pidFile).endsWith('\n'), 30000);
+        first.kill();
+        QVERIFY(first.waitForFinished(30000));
+        ::kill(TestSupport::readFile(pidFile).trimmed().toInt(), SIGKILL);
+        const QString locks = Paths::baseFolder() + QStringLiteral("/locks");
+        const QStringList left = QDir(locks).entryList(QDir::Files);
+        QCOMPARE(left.size(), 1);
+        if (emptied)
+            QVERIFY(QFile(locks + QLatin1Char('/') + left.first()).resize(0));
+        writeStandard({}, {{src + QStringLiteral("/*.*"), true}});
+        QString err;
+        QCOMPARE(runToEnd({QStringLiteral("/run"), QStringLiteral("/dir:") + dest}, &err), 0);
+        QCOMPARE(QDir(dest).entryList({QStringLiteral("*.zip")}, QDir::Files).size(), 1);
+        QCOMPARE(QDir(locks).entryList(QDir::Files), QStringList());
+    }
+
+    // A run that finds every file backed up before ends as completed, adds nothing to the
+    // destination and leaves nothing in the temp folder.
+    void runWithNothingToDoLeavesNothing()
+    {
+        const QString src = TestSupport::freshFolder(QStringLiteral("src"));
+        const QString dest = TestSupport::freshFolder(QStringLiteral("dest"));
+        TestSupport::makeTree(src, {{QStringLiteral("one.txt"), "1"}, {QStringLiteral("two.txt"), "22"}});
+        writeStandard({{QStringLiteral("chkAppendArchive"), QStringLiteral("0")},
+                       {QStringLiteral("chkWriteLog"), QStringLiteral("1")}},
+                      {{src + QStringLiteral("/*.*"), true}});
+        QString err;
+        QCOMPARE(runToEnd({QStringLiteral("/run"), QStringLiteral("/dir:") + dest}, &err), 0);
+        const TestSupport::Tree first = TestSupport::readTree(dest);
+        QCOMPARE(first.size(), 2); // the archive and its log
+        const QString logBefore = log();
+        QString out;
+        QCOMPARE(runToEnd({QStringLiteral("/run"), QStringLiteral("/dir:") + dest}, &err, &out), 0);
+        QCOMPARE(err, QString());
+        QCOMPARE(out, QString());
+        QCOMPARE(TestSupport::readTree(dest), first);
+        QCOMPARE(TestSupport::readTree(Paths::tempFolder()).keys(), QStringList());
+        QCOMPARE(log(), logBefore);
     }
 
     void missingLanguageFileEndsStartUp()
