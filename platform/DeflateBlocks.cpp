@@ -107,6 +107,8 @@ bool Source::next(Block* block, ReadProblem* problem, QString* error)
         ::close(m_fd);
         m_fd = -1;
     }
+    if (m_ended)
+        return true;
     const qint64 keep = std::min<qint64>(kWindow, got);
     m_tail.assign(block->in.end() - keep, block->in.end());
     return true;

@@ -59,6 +59,47 @@ struct ZipReadAhead::State {
     // Waking a thread costs more than a small file: only those waiting are woken, one at a time.
     int idleWorkers = 0;
     const Item* awaited = nullptr; // the item the taker waits for
+    // Buffers of blocks taken or dropped, for the next blocks read: a file costs no allocation
+    // of its data, whatever the allocator's thresholds have become.
+    std::vector<Bytes> spare;
+    qint64 spareBytes = 0;
+
+    Bytes takeSpare()
+    {
+        if (spare.empty())
+            return {};
+        Bytes bytes = std::move(spare.back());
+        spare.pop_back();
+        spareBytes -= qint64(bytes.capacity());
+        return bytes;
+    }
+
+    // Keeps at most the bytes the read-ahead may hold, so that memory stays bounded.
+    void giveBack(Bytes& bytes)
+    {
+        const qint64 room = qint64(bytes.capacity());
+        if (room == 0 || spareBytes + room > byteBudget())
+            return;
+        bytes.clear();
+        spareBytes += room;
+        spare.push_back(std::move(bytes));
+    }
+
+    void recycle(Block& block)
+    {
+        giveBack(block.in);
+        giveBack(block.out);
+        giveBack(block.dictionary);
+    }
+
+    // A block read into spare buffers when there are any.
+    std::shared_ptr<Piece> makePiece()
+    {
+        auto piece = std::make_shared<Piece>();
+        piece->block.in = takeSpare();
+        piece->block.out = takeSpare();
+        return piece;
+    }
 
     [[nodiscard]] bool mayMakeItem(size_t spare) const
     {
@@ -105,8 +146,11 @@ struct ZipReadAhead::State {
     void drop(Item& item)
     {
         item.dropped = true;
-        for (const auto& piece : item.pieces)
+        for (const auto& piece : item.pieces) {
             heldBytes -= piece->block.length;
+            if (piece->done) // else a worker may be compressing it
+                recycle(piece->block);
+        }
         item.pieces.clear();
         toRead.erase(item.order);
     }
@@ -211,7 +255,8 @@ public:
             *error = piece->error;
             return false;
         }
-        *block = std::move(piece->block);
+        std::swap(*block, piece->block);
+        m_state->recycle(piece->block);
         return true;
     }
 
@@ -229,7 +274,7 @@ struct ZipReadAhead::ReadResult {
 };
 
 // Reads the item's next block, opening it first; the lock is not held.
-ZipReadAhead::ReadResult ZipReadAhead::readOn(Item& item)
+ZipReadAhead::ReadResult ZipReadAhead::readOn(Item& item, std::shared_ptr<Piece> piece)
 {
     ReadResult r;
     if (!item.opened) {
@@ -238,7 +283,6 @@ ZipReadAhead::ReadResult ZipReadAhead::readOn(Item& item)
         if (r.openFailed)
             return r;
     }
-    auto piece = std::make_shared<Piece>();
     if (item.source.next(&piece->block, &r.problem, &r.error))
         r.piece = piece;
     return r;
@@ -254,14 +298,16 @@ void ZipReadAhead::work(State& state)
         if (!state.toCompress.empty()) {
             auto [item, piece] = state.toCompress.front();
             state.toCompress.pop_front();
-            if (item->dropped)
+            if (item->dropped) {
+                state.recycle(piece->block);
                 continue;
+            }
             state.wakeWorkerFor(0);
             lock.unlock();
             QString error;
             const bool ok = compressor.compress(&piece->block, item->facts.level, &error);
-            Bytes().swap(piece->block.in);
             lock.lock();
+            state.giveBack(piece->block.in);
             piece->failed = !ok;
             piece->error = error;
             piece->done = true;
@@ -276,25 +322,30 @@ void ZipReadAhead::work(State& state)
             continue;
         }
         state.wakeWorkerFor(0);
+        std::shared_ptr<Piece> fresh = state.makePiece();
         lock.unlock();
-        ReadResult r = readOn(*item);
+        ReadResult r = readOn(*item, std::move(fresh));
         const std::shared_ptr<Piece> piece = r.piece;
         // The last block is compressed by the worker that read it: a small file then costs one
         // hand-over, not two.
         bool compressed = false;
         if (piece && piece->block.last) {
             piece->failed = !compressor.compress(&piece->block, item->facts.level, &piece->error);
-            Bytes().swap(piece->block.in);
             piece->done = compressed = true;
         }
         lock.lock();
+        if (compressed)
+            state.giveBack(piece->block.in);
         if (r.openedNow) {
             item->opened = true;
             item->openFailed = r.openFailed;
         }
         state.wakeTaker(*item);
-        if (item->dropped)
+        if (item->dropped) {
+            if (piece)
+                state.recycle(piece->block);
             continue;
+        }
         if (!piece) {
             item->readEnded = item->readFailed = true;
             item->problem = r.problem;

@@ -37,7 +37,7 @@ private:
     struct State;
     struct ReadResult;
     class ItemFeed;
-    static ReadResult readOn(Item& item);
+    static ReadResult readOn(Item& item, std::shared_ptr<Piece> piece);
     static void work(State& state);
     std::shared_ptr<State> m_state;
     std::vector<std::thread> m_workers;

@@ -191,6 +191,9 @@ bool ZipWriter::Gathered::put(const char* a, qint64 aLength, const char* b, qint
     }
     if (m_pending.empty())
         m_pendingAt = m_end;
+    // Taken once at its full size: growing it would copy and fault in each size on the way.
+    if (m_pending.capacity() == 0)
+        m_pending.reserve(size_t(kFlushAt + kSmallPiece));
     m_pending.insert(m_pending.end(), a, a + aLength);
     m_pending.insert(m_pending.end(), b, b + bLength);
     m_end += total;
