@@ -251,10 +251,10 @@ bool ZipPass::openWorkingArchive()
             }
         } else {
             m_host.setStatus(LangText(106));
-            ok = m_oZip->Create(g_sZipTemp, &error)
-                 && m_oZip->setComment(QStringLiteral("Archiv created with q.e.v Quillaro ") + QString::number(kVersionMajor)
-                                           + QLatin1Char('.') + QString::number(kVersionMinor),
-                                       &error);
+            ok = m_oZip->Create(g_sZipTemp,
+                                QStringLiteral("Archiv created with q.e.v Quillaro ") + QString::number(kVersionMajor)
+                                    + QLatin1Char('.') + QString::number(kVersionMinor),
+                                &error);
             if (!ok) {
                 ReportError(label("Open_Zip"), ErrNo::PathFileAccess, error);
                 WriteErrorLog(g_sZipTemp);

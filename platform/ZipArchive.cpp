@@ -659,14 +659,18 @@ ZipArchive::ZipArchive() : d(std::make_unique<Private>()), m_files(this) { }
 
 ZipArchive::~ZipArchive() { (void)Close(); }
 
-bool ZipArchive::Create(const QString& path, QString* error)
+bool ZipArchive::Create(const QString& path, QString* error) { return Create(path, QString(), error); }
+
+bool ZipArchive::Create(const QString& path, const QString& comment, QString* error)
 {
     if (!Close(error))
         return false;
-    if (!writeEmptyArchive(path, {}, error))
+    const QByteArray text = comment.toUtf8().left(0xffff);
+    if (!writeEmptyArchive(path, text, error))
         return false;
     d->writer = std::make_unique<ZipWriter>(path);
     d->path = path;
+    d->comment = QString::fromUtf8(text);
     return true;
 }
 

@@ -103,6 +103,9 @@ public:
 
     // Creates a new, empty archive file at once (an existing file is replaced).
     [[nodiscard]] bool Create(const QString& path, QString* error = nullptr);
+    // The same with the archive comment: the new file is written once, and a Close() with
+    // nothing added leaves it as it is.
+    [[nodiscard]] bool Create(const QString& path, const QString& comment, QString* error);
     // Opens an existing archive for adding and reading; a damaged or truncated one fails.
     [[nodiscard]] bool Open(const QString& path, QString* error = nullptr);
     // Opens an existing archive for reading only: it is never written, also not at Close().
