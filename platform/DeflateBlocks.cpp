@@ -32,7 +32,8 @@ ReadProblem openProblem()
     }
 }
 
-// Reads up to length bytes; fewer only at the end of the file.
+} // namespace
+
 qint64 readFully(int fd, char* data, qint64 length)
 {
     qint64 done = 0;
@@ -48,8 +49,6 @@ qint64 readFully(int fd, char* data, qint64 length)
     }
     return done;
 }
-
-} // namespace
 
 Source::~Source()
 {

@@ -34,6 +34,9 @@ using Bytes = std::vector<char, UnsetAllocator<char>>;
 constexpr qint64 kBlock = 256 * 1024;
 constexpr qint64 kWindow = 32 * 1024;
 
+// Reads up to length bytes from the descriptor; fewer only at its end, -1 on an error.
+[[nodiscard]] qint64 readFully(int fd, char* data, qint64 length);
+
 enum class ReadProblem { None, Vanished, Unreadable, Locked, Other };
 
 // What the file was when it was opened; the entry needs no further look at it.

@@ -171,6 +171,18 @@ private slots:
         firstBlock[3] = 'q';
         QTest::newRow("first block differs") << last << firstBlock << false;
         QTest::newRow("lengths differ") << QByteArray("abc") << QByteArray("abcd") << false;
+        // Both files are read 128 KiB at a time.
+        constexpr int kRead = 128 * 1024;
+        const QByteArray whole(2 * kRead, 'w');
+        QByteArray endOfRead = whole;
+        endOfRead[kRead - 1] = 'v';
+        QTest::newRow("last byte of a read differs") << whole << endOfRead << false;
+        QByteArray startOfRead = whole;
+        startOfRead[kRead] = 'v';
+        QTest::newRow("first byte of the next read differs") << whole << startOfRead << false;
+        QTest::newRow("equal over several reads") << QByteArray(3 * kRead + 17, 's')
+                                                  << QByteArray(3 * kRead + 17, 's') << true;
+        QTest::newRow("one longer by a byte past a read") << whole << whole + 'w' << false;
     }
 
     void compareFiles()
@@ -186,6 +198,11 @@ private slots:
         QCOMPARE(compare_files(pa, pb), equal);
         QString missing = root + QStringLiteral("/none");
         QVERIFY(!compare_files(pa, missing));
+        QVERIFY(!compare_files(missing, pb));
+        // A FIFO in a file's place differs, and is not waited on.
+        QString fifo = root + QStringLiteral("/pipe");
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(!compare_files(pa, fifo));
     }
 
     void deleteFilesByAge()
