@@ -26,6 +26,7 @@
 #include "RunHost.h"
 #include "SyncFileOps.h"
 #include "SettingsStore.h"
+#include "ZipReadAhead.h"
 
 namespace {
 
@@ -41,6 +42,9 @@ bool isSpecialFile(quint32 mode)
 {
     return S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode) || S_ISBLK(mode);
 }
+// Rows whose source the walk reads: ticked, and not marked off with "**".
+bool walked(const SourceRow& row) { return row.selected && !row.text.startsWith(QStringLiteral("**")); }
+
 // How many files of a folder are decided ahead of the one being added.
 constexpr int kPickAhead = 256;
 
@@ -460,7 +464,7 @@ BackupRun::Next BackupRun::walk()
         if (checked != Next::Work)
             return checked;
         const SourceRow& row = m_options.sources.at(m_entryIndex);
-        if (!row.text.startsWith(QStringLiteral("**")) && row.selected)
+        if (walked(row))
             processEntry(row.text);
         showElapsed();
         DoEvents();
@@ -484,52 +488,99 @@ void BackupRun::leaveOut(const QString& what, const QString& why)
     NoteLeftOut(m_tally, FormularLabel("cmdBackUpNow", "frmMain_BackUp"), ErrNo::FileNotFound, what, why);
 }
 
+// Why the row's file or folder is not there to be read; empty when it is.
+QString BackupRun::whyNotThere(const QString& entry)
+{
+    if (!entry.endsWith(QLatin1Char('*')))
+        return FileExists(entry) ? QString() : QStringLiteral("the source file does not exist");
+    const QFileInfo folder(entry.left(entry.lastIndexOf(QLatin1Char('/')) + 1));
+    if (!folder.isDir())
+        return QStringLiteral("the source folder does not exist");
+    if (!folder.isReadable() || !folder.isExecutable())
+        return QStringLiteral("the source folder cannot be listed");
+    return {};
+}
+
 // False, with the source named in the error log, when the row's file or folder is not there
 // to be read.
 bool BackupRun::sourceThere(const QString& entry)
 {
-    if (!entry.endsWith(QLatin1Char('*'))) {
-        if (FileExists(entry))
-            return true;
-        leaveOut(entry, QStringLiteral("the source file does not exist"));
-        return false;
-    }
-    const QFileInfo folder(entry.left(entry.lastIndexOf(QLatin1Char('/')) + 1));
-    if (!folder.isDir()) {
-        leaveOut(entry, QStringLiteral("the source folder does not exist"));
-        return false;
-    }
-    if (!folder.isReadable() || !folder.isExecutable()) {
-        leaveOut(entry, QStringLiteral("the source folder cannot be listed"));
-        return false;
-    }
-    return true;
+    const QString why = whyNotThere(entry);
+    if (why.isEmpty())
+        return true;
+    leaveOut(entry, why);
+    return false;
+}
+
+// The folder row's files as Find_Files gives them, g_sFoundFiles left as it was.
+BackupRun::RowListing BackupRun::listRow(const QString& entry)
+{
+    RowListing listing;
+    QStringList held = std::exchange(g_sFoundFiles, QStringList{QString()});
+    Find_Files(entry, &listing.undecodable);
+    listing.files = std::exchange(g_sFoundFiles, std::move(held));
+    return listing;
+}
+
+// The row's listing: the one made ahead when it is this row's, else made now.
+BackupRun::RowListing BackupRun::listingFor(const QString& entry, RowListing ahead) const
+{
+    return ahead.row == m_entryIndex ? ahead : listRow(entry);
+}
+
+// Lists the next row ahead when it is a folder that can be listed, and picks its first files;
+// the reports of its listing wait for its turn.
+void BackupRun::listNextRow()
+{
+    if (!m_zip || ZipReadAhead::coresToUse() < 2)
+        return;
+    qsizetype next = m_entryIndex + 1;
+    while (next < m_options.sources.size() && !walked(m_options.sources.at(next)))
+        ++next;
+    if (next >= m_options.sources.size())
+        return;
+    const QString& entry = m_options.sources.at(next).text;
+    if (entry.size() < 3 || !entry.endsWith(QLatin1Char('*')) || !whyNotThere(entry).isEmpty())
+        return;
+    m_nextRow = listRow(entry);
+    m_nextRow.row = next;
+    pickAhead(m_nextRow.files, &m_nextRow.picks, pickCount(m_nextRow.files), true);
 }
 
 void BackupRun::processEntry(const QString& entry)
 {
-    if (!sourceThere(entry))
+    RowListing ahead = std::exchange(m_nextRow, {});
+    if (!sourceThere(entry)) {
+        if (ahead.row == m_entryIndex && !ahead.picks.empty())
+            m_zip->expect({}, false); // what was read ahead for it is not wanted
         return;
+    }
     ++m_tally.sourcesFound;
     if (!entry.endsWith(QLatin1Char('*'))) {
         (void)processFile(entry);
         return;
     }
-    g_sFoundFiles = QStringList{QString()};
-    QStringList undecodable;
-    Find_Files(entry, &undecodable);
+    RowListing listing = listingFor(entry, std::move(ahead));
+    g_sFoundFiles = std::move(listing.files);
     // The listing passes over names that are not valid UTF-8; they are named, not lost silently.
-    for (const QString& name : undecodable)
+    for (const QString& name : std::as_const(listing.undecodable))
         leaveOut(name, QStringLiteral("the file name is not valid UTF-8"));
     const int found = int(g_sFoundFiles.size()) - 1;
+    const int count = pickCount(g_sFoundFiles);
     const double step = found <= 0 ? 0 : 100.0 / found;
     double progress = 0;
     m_host.setProgress(2, 0);
-    std::vector<FilePick> picks;
-    picks.reserve(size_t(qMax(found, 1)));
-    for (int i = 0; i < qMax(found, 1); ++i) {
-        if (int(picks.size()) < qMax(found, 1) && i + kPickAhead / 2 >= int(picks.size()))
-            pickAhead(&picks, qMax(found, 1));
+    std::vector<FilePick> picks = std::move(listing.picks);
+    picks.reserve(size_t(count));
+    bool nextListed = false;
+    for (int i = 0; i < count; ++i) {
+        if (!nextListed && i + kPickAhead / 2 >= int(picks.size())) {
+            if (int(picks.size()) < count)
+                pickAhead(g_sFoundFiles, &picks, count, !picks.empty());
+            nextListed = int(picks.size()) == count;
+            if (nextListed)
+                listNextRow();
+        }
         if (!take(g_sFoundFiles.value(i), picks[size_t(i)]))
             continue;
         progress = qMin(100.0, progress + step);
@@ -553,29 +604,38 @@ BackupRun::FilePick BackupRun::pick(const QString& file)
     // names it as left out instead of passing it over as unchanged.
     choice.archiveBit = attributes < 0 || (attributes & kAttrArchive);
     choice.filtered = !choice.passedOver && File_Filter(file, m_options.filters, &choice.stat);
+    choice.partsFinished = m_zip ? m_zip->partsFinished() : 0;
     return choice;
 }
 
 // Decides the next files of the folder and tells the archive which of them it will be given.
-void BackupRun::pickAhead(std::vector<FilePick>* picks, int count)
+void BackupRun::pickAhead(const QStringList& files, std::vector<FilePick>* picks, int count, bool more)
 {
     const int from = int(picks->size());
     const int to = qMin(count, from + kPickAhead);
     QStringList added;
     for (int i = from; i < to; ++i) {
-        const QString file = g_sFoundFiles.value(i);
+        const QString file = files.value(i);
         picks->push_back(pick(file));
         if (goesToArchive(file, picks->back()))
             added.append(file);
     }
     if (m_zip)
-        m_zip->expect(added, from > 0);
+        m_zip->expect(added, more);
+}
+
+// A part finished since the pick may have cleared the file's archive attribute: a folder
+// listed twice would otherwise add the file to a second part.
+bool BackupRun::pickedBeforePart(const FilePick& choice) const
+{
+    return m_zip && choice.partsFinished != m_zip->partsFinished();
 }
 
 // False when the file was passed over as hidden or system.
-bool BackupRun::take(const QString& file, const FilePick& choice)
+bool BackupRun::take(const QString& file, const FilePick& picked)
 {
     m_currentFile = file;
+    const FilePick choice = pickedBeforePart(picked) ? pick(file) : picked;
     if (choice.passedOver)
         return false;
     if (choice.filtered)

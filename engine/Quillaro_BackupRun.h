@@ -47,6 +47,7 @@ private:
     Next walk();
     Next mediumCheck();
     void leaveOut(const QString& what, const QString& why);
+    [[nodiscard]] static QString whyNotThere(const QString& entry);
     bool sourceThere(const QString& entry);
     void processEntry(const QString& entry);
     // What the run does with a file, decided before the file's turn, so that the files to be
@@ -56,9 +57,23 @@ private:
         bool filtered = false;
         bool archiveBit = true;
         FileAttributes::FileStat stat; // the one look at the file, handed along
+        int partsFinished = 0; // when the pick was made
     };
     FilePick pick(const QString& file);
-    void pickAhead(std::vector<FilePick>* picks, int count);
+    void pickAhead(const QStringList& files, std::vector<FilePick>* picks, int count, bool more);
+    // A folder row listed, and its first files picked, while the row before it is taken, so
+    // that the read-ahead goes on from one row to the next.
+    struct RowListing {
+        qsizetype row = -1;
+        QStringList files; // as g_sFoundFiles holds them
+        QStringList undecodable;
+        std::vector<FilePick> picks;
+    };
+    [[nodiscard]] static RowListing listRow(const QString& entry);
+    [[nodiscard]] static int pickCount(const QStringList& files) { return qMax(int(files.size()) - 1, 1); }
+    void listNextRow();
+    [[nodiscard]] RowListing listingFor(const QString& entry, RowListing ahead) const;
+    [[nodiscard]] bool pickedBeforePart(const FilePick& choice) const;
     [[nodiscard]] bool goesToArchive(const QString& file, const FilePick& choice) const;
     bool take(const QString& file, const FilePick& choice);
     bool processFile(const QString& file);
@@ -81,4 +96,5 @@ private:
     int m_entryIndex = 0;
     QString m_currentFile;
     bool m_tempUsable = false;
+    RowListing m_nextRow;
 };

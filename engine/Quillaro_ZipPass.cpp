@@ -757,6 +757,7 @@ bool ZipPass::workingFilesThere()
 
 void ZipPass::Zip_Copy(bool bCleanTemp, bool bBurnNow)
 {
+    ++m_partsFinished;
     m_host.playAnimation({});
     closeLog();
     if (!workingFilesThere()) {

@@ -49,6 +49,9 @@ public:
     // once, at the end of a run whose every part was delivered.
     void deleteOldArchives();
 
+    // How many parts were finished (and their files' archive attributes perhaps cleared).
+    [[nodiscard]] int partsFinished() const { return m_partsFinished; }
+
     // The maximum size of the current part in bytes.
     void setMaxZipSize(double bytes) { m_dMaxZipSize = bytes; }
     [[nodiscard]] double maxZipSize() const { return m_dMaxZipSize; }
@@ -114,6 +117,7 @@ private:
     // a part may hold a great many.
     PackedPaths m_pendingArchiveBits;
     void clearPendingArchiveBits();
+    int m_partsFinished = 0;
     bool m_partsExhausted = false; // no free part number is left at the destination
     bool m_partialsChecked = false; // the server was searched for broken uploads of this profile
     // The archive at the destination this run appends to: the one name it may replace.

@@ -51,6 +51,7 @@ struct ZipReadAhead::State {
     QStringList paths;
     int level = 0;
     qsizetype nextPath = 0;
+    qsizetype pathsPassed = 0; // paths made into items and trimmed off the front: orders go on
     std::deque<std::shared_ptr<Item>> items; // made from paths and not yet taken, in order
     std::shared_ptr<Item> current;           // the one being taken
     std::map<qsizetype, std::shared_ptr<Item>> toRead;
@@ -175,8 +176,8 @@ struct ZipReadAhead::State {
         auto item = std::make_shared<Item>();
         item->path = paths.at(index);
         item->level = level;
-        item->order = index;
-        toRead.emplace(index, item);
+        item->order = pathsPassed + index;
+        toRead.emplace(item->order, item);
         return item;
     }
 
@@ -397,6 +398,11 @@ void ZipReadAhead::expect(const QStringList& paths, int level, bool more)
 {
     const std::lock_guard lock(m_state->mutex);
     if (more && level == m_state->level) {
+        // Paths already made into items are not needed again: a run of many files keeps only
+        // those still ahead.
+        m_state->paths.remove(0, m_state->nextPath);
+        m_state->pathsPassed += m_state->nextPath;
+        m_state->nextPath = 0;
         m_state->paths.append(paths);
     } else {
         m_state->dropAll();

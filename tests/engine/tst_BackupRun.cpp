@@ -830,6 +830,11 @@ private slots:
         QTest::newRow("pipe and dangling link") << QStringLiteral("unreadable") << int(RunOutcome::Completed);
         QTest::newRow("temp folder fills up") << QStringLiteral("full") << int(RunOutcome::CompletedWithProblems);
         QTest::newRow("a row for each file") << QStringLiteral("file rows") << int(RunOutcome::Completed);
+        // Folders, a file row between, an empty folder and an unreadable name in the second row:
+        // each row's reports stay at its turn, though the next row is listed ahead.
+        QTest::newRow("rows read on from one to the next") << QStringLiteral("rows") << int(RunOutcome::CompletedWithProblems);
+        // Parts delivered while a row picked ahead waits: no file goes into two parts.
+        QTest::newRow("one folder twice, new files only") << QStringLiteral("twice") << int(RunOutcome::Completed);
     }
 
     // Files read and compressed on every core: the same entries, parts, logs, news and outcome
@@ -863,6 +868,30 @@ private slots:
             o.sources.clear();
             for (const QString& name : QDir(m_src).entryList(QDir::Files, QDir::Name))
                 o.sources.append({m_src + QLatin1Char('/') + name, true});
+        } else if (kind == QStringLiteral("rows")) {
+            // One part; the large file is left out, named in the error log in the first row.
+            o.maxZipSize = QStringLiteral("0.6");
+            o.split = false;
+            const QByteArray raw = QFile::encodeName(m_src + QStringLiteral("/sub/caf")) + "\xE9.txt";
+            const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0600);
+            QVERIFY(fd >= 0);
+            ::close(fd);
+            QVERIFY(QDir().mkpath(m_src + QStringLiteral("/empty")));
+            for (int i = 0; i < 20; ++i)
+                TestSupport::writeFile(m_src + QStringLiteral("/more/m%1.txt").arg(i), QByteArray("more ").repeated(300 + 71 * i));
+            o.sources = {{m_src + QStringLiteral("/*.*"), true},
+                         {m_src + QStringLiteral("/sub/*.*"), true},
+                         {m_src + QStringLiteral("/a.txt"), true},
+                         {m_src + QStringLiteral("/empty/*.*"), true},
+                         {QStringLiteral("**") + m_src + QStringLiteral("/more/*.*"), true},
+                         {m_src + QStringLiteral("/more/*.*"), false},
+                         {m_src + QStringLiteral("/more/*.*"), true}};
+        } else if (kind == QStringLiteral("twice")) {
+            o.selection = SelectionMode::NewOnly;
+            o.resetArchiveBit = true;
+            o.sources = {{m_src + QStringLiteral("/*.*"), true},
+                         {m_src + QStringLiteral("/*.*"), true},
+                         {m_src + QStringLiteral("/sub/*.*"), true}};
         }
         if (ZipReadAhead::coresToUse() < 2)
             QSKIP("one core only: nothing is read ahead");
@@ -894,6 +923,22 @@ private slots:
             QVERIFY2(single.delivered.size() >= 6, qPrintable(single.delivered.keys().join(QLatin1Char(' '))));
         if (kind == QStringLiteral("full"))
             QVERIFY(single.news.join(QLatin1Char('\n')).contains(QStringLiteral("Temp folder write failed")));
+        if (kind == QStringLiteral("rows")) {
+            const QString errors = parallel.errors.join(QLatin1Char('\n'));
+            const qsizetype large = errors.indexOf(QStringLiteral("f30big.bin"));
+            QVERIFY2(large >= 0 && large < errors.indexOf(QStringLiteral("caf\\xE9.txt")), qPrintable(errors));
+        }
+        if (kind == QStringLiteral("twice")) {
+            // The split file keeps its archive attribute, and so is split again by the second row.
+            QStringList entries;
+            for (const QString& name : parallel.delivered.keys())
+                if (name.endsWith(QStringLiteral(".zip")))
+                    entries += zipEntries(o.pathBackUp + QLatin1Char('/') + name).filter(QRegularExpression(QStringLiteral("^(?!.*/splitfile/)")));
+            entries.sort();
+            QVERIFY2(entries.size() >= 61, qPrintable(entries.join(QLatin1Char(' '))));
+            for (qsizetype i = 1; i < entries.size(); ++i)
+                QVERIFY2(entries.at(i) != entries.at(i - 1), qPrintable(entries.at(i)));
+        }
     }
 
     void mediumChangeAnsweredBothWays()
