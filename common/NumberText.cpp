@@ -4,7 +4,48 @@
 #include <limits>
 
 #include <QLocale>
-#include <QRegularExpression>
+
+namespace {
+
+bool digitAt(QStringView text, qsizetype at)
+{
+    return at < text.size() && text.at(at) >= QLatin1Char('0') && text.at(at) <= QLatin1Char('9');
+}
+
+qsizetype skipDigits(QStringView text, qsizetype at)
+{
+    while (digitAt(text, at))
+        ++at;
+    return at;
+}
+
+// The length of the longest number the text starts with, written as
+// [+-]?(digits[.digits] | .digits)([eE][+-]?digits)? with ASCII digits; 0 for none.
+qsizetype numberLength(QStringView text)
+{
+    qsizetype at = 0;
+    if (at < text.size() && (text.at(at) == QLatin1Char('+') || text.at(at) == QLatin1Char('-')))
+        ++at;
+    if (digitAt(text, at)) {
+        at = skipDigits(text, at);
+        if (at < text.size() && text.at(at) == QLatin1Char('.'))
+            at = skipDigits(text, at + 1);
+    } else if (at < text.size() && text.at(at) == QLatin1Char('.') && digitAt(text, at + 1)) {
+        at = skipDigits(text, at + 1);
+    } else {
+        return 0;
+    }
+    if (at < text.size() && (text.at(at) == QLatin1Char('e') || text.at(at) == QLatin1Char('E'))) {
+        qsizetype exponent = at + 1;
+        if (exponent < text.size() && (text.at(exponent) == QLatin1Char('+') || text.at(exponent) == QLatin1Char('-')))
+            ++exponent;
+        if (digitAt(text, exponent))
+            at = skipDigits(text, exponent);
+    }
+    return at;
+}
+
+} // namespace
 
 namespace NumberText {
 
@@ -13,21 +54,17 @@ double leadingNumber(const QString& text)
     QString compact = text;
     compact.remove(QLatin1Char(' '));
     compact.remove(QLatin1Char('\t'));
-    static const QRegularExpression number(
-        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?"));
-    const QRegularExpressionMatch m = number.match(compact);
-    if (!m.hasMatch())
+    const qsizetype length = numberLength(compact);
+    if (length == 0)
         return 0;
-    const double value = QLocale::c().toDouble(m.captured(0));
+    const double value = QLocale::c().toDouble(QStringView(compact).left(length));
     return std::isfinite(value) ? value : 0;
 }
 
 bool isNumeric(const QString& text, double* value)
 {
     const QString trimmed = text.trimmed();
-    static const QRegularExpression number(
-        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
-    if (!number.match(trimmed).hasMatch())
+    if (trimmed.isEmpty() || numberLength(trimmed) != trimmed.size())
         return false;
     bool ok = false;
     const double parsed = QLocale::c().toDouble(trimmed, &ok);

@@ -1,6 +1,5 @@
 #include "ArchiveNames.h"
 
-#include <QRegularExpression>
 
 namespace {
 
@@ -57,14 +56,58 @@ int ArchivePartNumber(const QString& fileName)
     return ok ? part : 0;
 }
 
+namespace {
+
+qsizetype digitsFrom(const QString& text, qsizetype at)
+{
+    qsizetype end = at;
+    while (end < text.size() && text.at(end) >= QLatin1Char('0') && text.at(end) <= QLatin1Char('9'))
+        ++end;
+    return end - at;
+}
+
+// The date of the period's letter: 8 digits a day, 5 or 6 a week, 6 a month.
+bool datePart(QChar letter, qsizetype digits, std::optional<ArchivePeriod> period)
+{
+    if (letter == QLatin1Char('d'))
+        return digits == 8 && (!period || *period == ArchivePeriod::Daily);
+    if (letter == QLatin1Char('w'))
+        return (digits == 5 || digits == 6) && (!period || *period == ArchivePeriod::Weekly);
+    if (letter == QLatin1Char('m'))
+        return digits == 6 && (!period || *period == ArchivePeriod::Monthly);
+    return false;
+}
+
+// What may follow ".zip": nothing, ".cry", ".log" or ".cry.log".
+bool archiveTail(QStringView tail)
+{
+    if (tail.startsWith(QLatin1String(".cry")))
+        tail = tail.mid(4);
+    return tail.isEmpty() || tail == QLatin1String(".log");
+}
+
+} // namespace
+
+// The names ArchiveFileName makes, with the period's date, any part and the log's ending; the
+// profile is taken literally, so its "*", "?" or "[" match only themselves.
 bool IsArchiveFileName(const QString& fileName, const QString& profile, std::optional<ArchivePeriod> period)
 {
-    static const QString kDates[] = {QStringLiteral("d\\d{8}"), QStringLiteral("w\\d{5,6}"), QStringLiteral("m\\d{6}")};
-    const QString date = period ? kDates[static_cast<int>(*period)]
-                                : kDates[0] + QLatin1Char('|') + kDates[1] + QLatin1Char('|') + kDates[2];
-    const QRegularExpression own(QLatin1Char('^') + QRegularExpression::escape(profile) + QStringLiteral("_BackUp_(?:")
-                                 + date + QStringLiteral(")(?:__\\d+)?\\.zip(?:\\.cry)?(?:\\.log)?$"));
-    return own.match(fileName).hasMatch();
+    const QString prefix = profile + QStringLiteral("_BackUp_");
+    if (!fileName.startsWith(prefix) || fileName.size() <= prefix.size())
+        return false;
+    qsizetype at = prefix.size();
+    const qsizetype dateDigits = digitsFrom(fileName, at + 1);
+    if (!datePart(fileName.at(at), dateDigits, period))
+        return false;
+    at += 1 + dateDigits;
+    if (QStringView(fileName).mid(at).startsWith(QLatin1String("__"))) {
+        const qsizetype partDigits = digitsFrom(fileName, at + 2);
+        if (partDigits == 0)
+            return false;
+        at += 2 + partDigits;
+    }
+    const QStringView rest = QStringView(fileName).mid(at);
+    return rest.startsWith(QLatin1String(".zip")) && archiveTail(rest.mid(4));
 }
 
 int HighestArchivePart(const QStringList& fileNames, const QString& stem, bool encrypted)

@@ -29,6 +29,10 @@ void tst_NumberText::leadingNumber_data()
     QTest::newRow("leading point") << QStringLiteral(".5x") << 0.5;
     QTest::newRow("exponent") << QStringLiteral("1e3") << 1000.0;
     QTest::newRow("second point stops") << QStringLiteral("1.2.3") << 1.2;
+    QTest::newRow("exponent without digits stops") << QStringLiteral("2e+x") << 2.0;
+    QTest::newRow("signed point and exponent") << QStringLiteral("+.5e-1") << 0.05;
+    QTest::newRow("point alone") << QStringLiteral(".e1") << 0.0;
+    QTest::newRow("other digits") << QStringLiteral("\u0663") << 0.0;
 }
 
 void tst_NumberText::leadingNumber()
@@ -54,6 +58,11 @@ void tst_NumberText::numericTest_data()
     QTest::newRow("infinity") << QStringLiteral("inf") << false << 0.0;
     QTest::newRow("not a number") << QStringLiteral("nan") << false << 0.0;
     QTest::newRow("overflowing exponent") << QStringLiteral("1e999") << false << 0.0;
+    QTest::newRow("trailing point") << QStringLiteral("5.") << true << 5.0;
+    QTest::newRow("exponent without digits") << QStringLiteral("1e") << false << 0.0;
+    QTest::newRow("signed exponent") << QStringLiteral("-1.5E+2") << true << -150.0;
+    QTest::newRow("sign alone") << QStringLiteral("-") << false << 0.0;
+    QTest::newRow("other digits") << QStringLiteral("\u0663") << false << 0.0;
 }
 
 void tst_NumberText::numericTest()

@@ -48,6 +48,15 @@ private slots:
         QTest::newRow("brackets are literal") << QStringLiteral("Photos [ext]") << QStringLiteral("Photos e_BackUp_d20030115__1.zip") << false;
         QTest::newRow("brackets themselves") << QStringLiteral("Photos [ext]") << QStringLiteral("Photos [ext]_BackUp_d20030115__1.zip") << true;
         QTest::newRow("another profile's prefix") << QStringLiteral("Photo") << QStringLiteral("Photos_BackUp_d20030115__1.zip") << false;
+        QTest::newRow("week of five digits") << QStringLiteral("Standard") << QStringLiteral("Standard_BackUp_w20033.zip.log") << true;
+        QTest::newRow("week of seven digits") << QStringLiteral("Standard") << QStringLiteral("Standard_BackUp_w2003533.zip") << false;
+        QTest::newRow("day of seven digits") << QStringLiteral("Standard") << QStringLiteral("Standard_BackUp_d2003011__1.zip") << false;
+        QTest::newRow("part without digits") << QStringLiteral("Standard") << QStringLiteral("Standard_BackUp_d20030115__.zip") << false;
+        QTest::newRow("log before cry") << QStringLiteral("Standard") << QStringLiteral("Standard_BackUp_d20030115.zip.log.cry") << false;
+        QTest::newRow("other digits") << QStringLiteral("Standard") << QStringLiteral("Standard_BackUp_d2003011\u0665.zip") << false;
+        QTest::newRow("other case") << QStringLiteral("Standard") << QStringLiteral("standard_BackUp_d20030115.zip") << false;
+        // A user's file that only ends in a line break is no archive, and is never cleared.
+        QTest::newRow("line break after the name") << QStringLiteral("Standard") << QStringLiteral("Standard_BackUp_d20030115__1.zip\n") << false;
     }
 
     void ownNames()
