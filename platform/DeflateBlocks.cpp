@@ -34,20 +34,27 @@ ReadProblem openProblem()
 
 } // namespace
 
-qint64 readFully(int fd, char* data, qint64 length)
+qint64 readBetween(int fd, char* data, qint64 least, qint64 most, bool* ended)
 {
     qint64 done = 0;
-    while (done < length) {
-        const ssize_t got = ::read(fd, data + done, static_cast<size_t>(length - done));
+    for (;;) {
+        const ssize_t got = ::read(fd, data + done, static_cast<size_t>(most - done));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
             return -1;
-        if (got == 0)
-            break;
         done += got;
+        // A read of a regular file that comes back short has met its end.
+        *ended = got == 0 || (done < most && done >= least);
+        if (*ended || done == most)
+            return done;
     }
-    return done;
+}
+
+qint64 readFully(int fd, char* data, qint64 length)
+{
+    bool ended = false;
+    return readBetween(fd, data, length, length, &ended);
 }
 
 Source::~Source()
@@ -83,13 +90,17 @@ bool Source::open(const QString& path, int level, FileFacts* facts, ReadProblem*
 bool Source::next(Block* block, ReadProblem* problem, QString* error)
 {
     const qint64 wanted = std::min(kBlock, m_size - m_offset);
-    block->in.resize(static_cast<size_t>(wanted));
-    const qint64 got = readFully(m_fd, block->in.data(), wanted);
-    if (got < 0) {
+    // The last block asks for a byte more, so that its read tells whether the file grew.
+    const qint64 room = wanted + (m_offset + wanted >= m_size ? 1 : 0);
+    block->in.resize(static_cast<size_t>(room));
+    bool ended = false;
+    const qint64 read = readBetween(m_fd, block->in.data(), wanted, room, &ended);
+    if (read < 0) {
         *problem = errno == EAGAIN ? ReadProblem::Locked : ReadProblem::Unreadable;
         *error = QStringLiteral("cannot read ") + m_path + QStringLiteral(": ") + systemText();
         return false;
     }
+    const qint64 got = std::min(read, wanted);
     block->in.resize(static_cast<size_t>(got));
     block->length = got;
     block->dictionary = m_tail;
@@ -100,9 +111,7 @@ bool Source::next(Block* block, ReadProblem* problem, QString* error)
     block->sizeAtEnd = -1;
     // Closed by whoever read it last, so that a file read ahead costs the taker no system call.
     if (m_ended) {
-        struct stat st { };
-        if (::fstat(m_fd, &st) == 0)
-            block->sizeAtEnd = st.st_size;
+        block->sizeAtEnd = ended ? m_offset : m_offset + 1;
         ::close(m_fd);
         m_fd = -1;
     }

@@ -36,6 +36,8 @@ constexpr qint64 kWindow = 32 * 1024;
 
 // Reads up to length bytes from the descriptor; fewer only at its end, -1 on an error.
 [[nodiscard]] qint64 readFully(int fd, char* data, qint64 length);
+// Reads from least up to most bytes, fewer only at its end; ended tells whether the end was met.
+[[nodiscard]] qint64 readBetween(int fd, char* data, qint64 least, qint64 most, bool* ended);
 
 enum class ReadProblem { None, Vanished, Unreadable, Locked, Other };
 
@@ -55,7 +57,7 @@ struct Block {
     quint32 crc = 0;
     qint64 length = 0;
     bool last = false;
-    qint64 sizeAtEnd = -1; // of the file, once its last block was read
+    qint64 sizeAtEnd = -1; // of the file, once its last block was read; more when it grew
 };
 
 // A regular file read in order, block by block, up to the size it had when it was opened.

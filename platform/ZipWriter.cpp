@@ -241,6 +241,26 @@ bool ZipWriter::Gathered::read(qint64 offset, char* data, qint64 length) const
     return true;
 }
 
+// Its room for gathering is free once it is flushed, and serves as the buffer of the copy.
+bool ZipWriter::Gathered::copyTo(Gathered& target, qint64 from, qint64 to, QString* error)
+{
+    if (!flush(error))
+        return false;
+    m_pending.reserve(size_t(kFlushAt + kSmallPiece));
+    bool ok = true;
+    for (qint64 at = from; ok && at < to;) {
+        const qint64 length = std::min<qint64>(to - at, qint64(m_pending.capacity()));
+        m_pending.resize(size_t(length));
+        ok = ::pread(m_fd, m_pending.data(), size_t(length), at) == length;
+        if (!ok)
+            *error = QStringLiteral("cannot read the directory of ") + m_label + QStringLiteral(": ") + systemText();
+        ok = ok && target.put(m_pending.data(), length, nullptr, 0, error);
+        at += length;
+    }
+    m_pending.clear();
+    return ok;
+}
+
 bool ZipWriter::Gathered::close(QString* error)
 {
     if (!flush(error))
@@ -548,30 +568,14 @@ bool ZipWriter::facts(size_t place, Facts* facts) const
 // The records of the entries not replaced go after the data, as they were written.
 bool ZipWriter::copyDirectory(qint64* records, QString* error)
 {
-    if (!m_directory.flush(error))
-        return false;
-    std::vector<char> buffer(static_cast<size_t>(kFlushAt));
-    const auto copy = [&](qint64 from, qint64 to) {
-        for (qint64 at = from; at < to;) {
-            const qint64 length = std::min<qint64>(to - at, kFlushAt);
-            if (!m_directory.read(at, buffer.data(), length)) {
-                *error = QStringLiteral("cannot read the directory of ") + m_path + QStringLiteral(": ") + systemText();
-                return false;
-            }
-            if (!m_data.put(buffer.data(), length, nullptr, 0, error))
-                return false;
-            at += length;
-        }
-        return true;
-    };
     qint64 from = 0;
     for (const size_t dropped : m_dropped) {
-        if (!copy(from, m_records[dropped]))
+        if (!m_directory.copyTo(m_data, from, m_records[dropped], error))
             return false;
         from = dropped + 1 < m_records.size() ? m_records[dropped + 1] : m_directory.end();
     }
     *records = qint64(count());
-    return copy(from, m_directory.end());
+    return m_directory.copyTo(m_data, from, m_directory.end(), error);
 }
 
 bool ZipWriter::finish(const QByteArray& comment, QString* error)

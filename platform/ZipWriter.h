@@ -64,6 +64,8 @@ public:
         // Everything from the offset on is dropped.
         void cutBack(qint64 offset);
         [[nodiscard]] bool read(qint64 offset, char* data, qint64 length) const;
+        // Puts its bytes from the offset up to the other at the target's end.
+        [[nodiscard]] bool copyTo(Gathered& target, qint64 from, qint64 to, QString* error);
         [[nodiscard]] bool writeAt(qint64 offset, const char* data, qint64 length, QString* error);
         // Releases the file; it keeps the bytes given, and no room taken beyond them.
         [[nodiscard]] bool close(QString* error);

@@ -294,6 +294,13 @@ void tst_ZipArchive::readsNoMoreThanTheSizeAtOpen()
     QVERIFY(zip.Create(dir + QStringLiteral("/g.zip"), &error));
     QVERIFY2(zip.Files().AddFileByName(status, 6, true, false, &error), qPrintable(error));
     QCOMPARE(zip.Files().Item(0).UncompressedSize(), 0);
+    QVERIFY(zip.Files().lastAddGrew());
+    // A file that holds what its size says did not grow, in one block or several.
+    for (const int size : {0, 5000, 262144, 262144 * 2 + 7}) {
+        const QString file = makeFile(dir + QStringLiteral("/still%1.bin").arg(size), noise(size, 5));
+        QVERIFY2(zip.Files().AddFileByName(file, 6, true, false, &error), qPrintable(error));
+        QVERIFY(!zip.Files().lastAddGrew());
+    }
     QVERIFY(zip.Close(&error));
     expectToolsAccept(dir + QStringLiteral("/g.zip"));
 }
