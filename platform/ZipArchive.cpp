@@ -584,6 +584,9 @@ void ZipFiles::expect(const QStringList& paths, int level, bool more)
 {
     ZipArchive::Private& d = *m_archive->d;
     if (!d.readAhead) {
+        // Threads only once there is a file to read: a run that adds nothing starts none.
+        if (paths.isEmpty())
+            return;
         const int cores = ZipReadAhead::coresToUse();
         if (cores < 2)
             return;

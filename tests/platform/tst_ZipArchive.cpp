@@ -141,6 +141,7 @@ private slots:
     void infoZipArchivesComeBackWithTheirTimes();
     void manyEntriesUseZip64();
     void largeFileUsesZip64();
+    void readAheadStartsWithTheFirstFileToRead();
     void readAheadGivesTheSameArchive_data();
     void readAheadGivesTheSameArchive();
 };
@@ -1011,6 +1012,30 @@ void tst_ZipArchive::readAheadGivesTheSameArchive()
         QVERIFY(here.results.contains(dir + QStringLiteral("/src/pipe 0 %1").arg(int(ZipAddProblem::Unreadable))));
         QVERIFY(here.results.contains(dir + QStringLiteral("/src/gone.txt 0 %1").arg(int(ZipAddProblem::Vanished))));
     }
+}
+
+// The threads of this process, as the kernel lists them.
+int threadCount() { return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()); }
+
+// No thread is started for an archive told of nothing to read ahead.
+void tst_ZipArchive::readAheadStartsWithTheFirstFileToRead()
+{
+    if (ZipReadAhead::coresToUse() < 2)
+        QSKIP("one core only: nothing is read ahead");
+    const QString dir = freshFolder(QStringLiteral("lazy"));
+    const QString file = makeFile(dir + QStringLiteral("/src/a.txt"), someText(3));
+    ZipArchive zip;
+    QString error;
+    QVERIFY2(zip.Create(dir + QStringLiteral("/a.zip"), &error), qPrintable(error));
+    const int before = threadCount();
+    zip.Files().expect({}, 6, false);
+    zip.Files().expect({}, 6, true);
+    QCOMPARE(threadCount(), before);
+    zip.Files().expect({file}, 6, true);
+    QVERIFY(threadCount() > before);
+    QVERIFY2(zip.Files().AddFileByName(file, 6, true, false, &error), qPrintable(error));
+    QVERIFY2(zip.Close(&error), qPrintable(error));
+    expectToolsAccept(dir + QStringLiteral("/a.zip"));
 }
 
 QTEST_GUILESS_MAIN(tst_ZipArchive)
