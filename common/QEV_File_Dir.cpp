@@ -64,6 +64,19 @@ void makeWritable(const QString& path)
     }
 }
 
+// "*" and a plain ending, as the profile and language lists ask for: the ending is compared,
+// and no pattern is compiled for it.
+bool isStarAndEnding(QStringView name)
+{
+    if (!name.startsWith(QLatin1Char('*')))
+        return false;
+    for (const QChar c : name.mid(1))
+        if (c == QLatin1Char('*') || c == QLatin1Char('?') || c == QLatin1Char('[') || c == QLatin1Char(']')
+            || c == QLatin1Char('\\'))
+            return false;
+    return true;
+}
+
 } // namespace
 
 bool HasWildcard(const QString& text)
@@ -84,14 +97,17 @@ QStringList ListMatches(const QString& pattern, ListFilter filter)
                                                                            : QStringList{};
     }
     QDir dir(folder);
-    dir.setNameFilters({name});
+    const bool byEnding = isStarAndEnding(name);
+    if (!byEnding)
+        dir.setNameFilters({name});
     dir.setFilter(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System
                   | QDir::CaseSensitive);
     dir.setSorting(QDir::Unsorted);
+    const QStringView ending = QStringView(name).mid(1);
     QStringList out;
     const QFileInfoList entries = dir.entryInfoList();
     for (const QFileInfo& info : entries) {
-        if (passes(info, filter))
+        if ((!byEnding || info.fileName().endsWith(ending)) && passes(info, filter))
             out.append(info.fileName());
     }
     return out;

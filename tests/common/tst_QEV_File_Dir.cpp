@@ -261,6 +261,41 @@ private slots:
         QCOMPARE(GetFileCount(root + QStringLiteral("/*.cry")), 0);
     }
 
+    // A star and a plain ending as the profile and language lists ask for, and other patterns:
+    // case counts, the ending is the whole ending, and the filter decides on hidden files and
+    // folders.
+    void listMatches_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QStringList>("names");
+        const QStringList plain{QStringLiteral("a.pfl"), QStringLiteral("d[1].pfl")};
+        QTest::newRow("ending") << QStringLiteral("*.pfl") << int(ListFilter::Plain) << plain;
+        QTest::newRow("ending, folders too") << QStringLiteral("*.pfl") << int(ListFilter::Folders)
+                                             << QStringList{QStringLiteral(".pfl"), QStringLiteral("a.pfl"),
+                                                            QStringLiteral("d[1].pfl"), QStringLiteral("x.pfl")};
+        QTest::newRow("question mark") << QStringLiteral("*.p?l") << int(ListFilter::Plain) << plain;
+        QTest::newRow("bracket is a class") << QStringLiteral("*[1].pfl") << int(ListFilter::Plain) << QStringList();
+        QTest::newRow("other case") << QStringLiteral("*.PFL") << int(ListFilter::Plain) << QStringList{QStringLiteral("b.PFL")};
+        QTest::newRow("star alone") << QStringLiteral("*") << int(ListFilter::Plain)
+                                    << QStringList{QStringLiteral("a.pfl"), QStringLiteral("b.PFL"),
+                                                   QStringLiteral("c.pfl.bak"), QStringLiteral("d[1].pfl")};
+    }
+
+    void listMatches()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(int, filter);
+        QFETCH(QStringList, names);
+        const QString root = TestSupport::freshFolder(QStringLiteral("matches"));
+        TestSupport::makeTree(root, {{QStringLiteral("a.pfl"), "1"}, {QStringLiteral("b.PFL"), "2"},
+                                     {QStringLiteral("c.pfl.bak"), "3"}, {QStringLiteral(".pfl"), "4"},
+                                     {QStringLiteral("d[1].pfl"), "5"}, {QStringLiteral("x.pfl/"), {}}});
+        QStringList found = ListMatches(root + QLatin1Char('/') + pattern, ListFilter(filter));
+        found.sort();
+        QCOMPARE(found, names);
+    }
+
     void waitSecondsWaits()
     {
         const qint64 start = Clock::monotonicMs();
