@@ -102,15 +102,16 @@ struct ZipReadAhead::State {
         return piece;
     }
 
-    [[nodiscard]] bool mayMakeItem(size_t spare) const
+    // Room for another file ahead, with spareItems more files and spareBlocks more blocks.
+    [[nodiscard]] bool mayMakeItem(size_t spareItems, size_t spareBlocks) const
     {
-        return nextPath < paths.size() && items.size() + spare < itemsAhead()
-            && heldBytes < byteBudget() - qint64(spare) * kBlock / 2;
+        return nextPath < paths.size() && items.size() + spareItems < itemsAhead()
+            && heldBytes < byteBudget() - qint64(spareBlocks) * kBlock / 2;
     }
 
-    [[nodiscard]] bool workFor(size_t spare) const
+    [[nodiscard]] bool workFor(size_t spareItems, size_t spareBlocks) const
     {
-        if (!toCompress.empty() || mayMakeItem(spare))
+        if (!toCompress.empty() || mayMakeItem(spareItems, spareBlocks))
             return true;
         for (const auto& [order, item] : toRead)
             if (mayRead(*item))
@@ -118,11 +119,18 @@ struct ZipReadAhead::State {
         return false;
     }
 
-    // A worker that found work wakes the next, so that all of them take part; the taker wakes
-    // one only once there is room ahead for several files, not for each file it takes.
-    void wakeWorkerFor(size_t spare)
+    // A worker that found work wakes the next, so that all of them take part.
+    void wakeWorker()
     {
-        if (idleWorkers > 0 && workFor(spare))
+        if (idleWorkers > 0 && workFor(0, 0))
+            work.notify_one();
+    }
+
+    // The taker wakes one only once half the files ahead were taken: woken for each file it
+    // takes, the workers would sleep and wake once per small file.
+    void wakeWorkerForBatch()
+    {
+        if (idleWorkers > 0 && workFor(itemsAhead() / 2, size_t(threads)))
             work.notify_one();
     }
 
@@ -198,7 +206,7 @@ struct ZipReadAhead::State {
                 return chosen;
             }
         }
-        if (!mayMakeItem(0))
+        if (!mayMakeItem(0, 0))
             return {};
         items.push_back(makeItem(nextPath++));
         return nextToRead();
@@ -219,7 +227,7 @@ public:
         m_state->drop(*m_item);
         if (m_state->current == m_item)
             m_state->current.reset();
-        m_state->wakeWorkerFor(size_t(m_state->threads));
+        m_state->wakeWorkerForBatch();
     }
 
     bool open(FileFacts* facts, ReadProblem* problem, QString* error) override
@@ -250,7 +258,7 @@ public:
         const std::shared_ptr<Piece> piece = item.pieces.front();
         item.pieces.pop_front();
         m_state->heldBytes -= piece->block.length;
-        m_state->wakeWorkerFor(size_t(m_state->threads));
+        m_state->wakeWorkerForBatch();
         if (piece->failed) {
             *problem = ReadProblem::Other;
             *error = piece->error;
@@ -303,7 +311,7 @@ void ZipReadAhead::work(State& state)
                 state.recycle(piece->block);
                 continue;
             }
-            state.wakeWorkerFor(0);
+            state.wakeWorker();
             lock.unlock();
             QString error;
             const bool ok = compressor.compress(&piece->block, item->facts.level, &error);
@@ -322,7 +330,7 @@ void ZipReadAhead::work(State& state)
             --state.idleWorkers;
             continue;
         }
-        state.wakeWorkerFor(0);
+        state.wakeWorker();
         std::shared_ptr<Piece> fresh = state.makePiece();
         lock.unlock();
         ReadResult r = readOn(*item, std::move(fresh));
@@ -361,7 +369,7 @@ void ZipReadAhead::work(State& state)
         if (!item->readEnded)
             state.toRead.emplace(item->order, item);
         if (!compressed || !item->readEnded)
-            state.wakeWorkerFor(0);
+            state.wakeWorker();
     }
 }
 
@@ -444,7 +452,7 @@ std::unique_ptr<DeflateBlocks::Feed> ZipReadAhead::take(const QString& path, int
         return nullptr;
     }
     s.current = found;
-    s.wakeWorkerFor(size_t(s.threads));
+    s.wakeWorkerForBatch();
     ++g_filesTaken;
     return std::make_unique<ItemFeed>(m_state, found);
 }
