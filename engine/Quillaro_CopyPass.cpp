@@ -20,6 +20,10 @@ namespace {
 constexpr double kMb = 1048576.0;
 // Copied files whose attributes are cleared in one transaction.
 constexpr qsizetype kClearBatch = 1000;
+// Files copied between two measurements of the free space while there is plenty of it; the
+// bytes copied are taken off in between. Near full, it is measured after each file.
+constexpr int kMeasureEvery = 64;
+constexpr double kPlentyOfRoom = 64 * kMb;
 
 } // namespace
 
@@ -71,12 +75,13 @@ void CopyPass::Copy_Now(const QString& file, bool archiveBit, const FileAttribut
     if (!waitForRoom(bytes))
         return;
     const QString target = targetOf(file, m_options.pathBackUp, m_options.inclSubDirStruct);
-    CreateDirectoryStruct(sParsePath(target));
+    makeFolderOf(target);
     m_host.setStatus(LangText(123));
     if (m_options.selection == SelectionMode::NewOnly && !File_Included(file) && !archiveBit)
         return;
     SyncFileOps::Failure failure;
-    if (!SyncFileOps::copyFile(file, target, &failure)) {
+    if (!SyncFileOps::copyFile(file, target, &failure, SyncFileOps::Placing::InPlaceWhenNew)) {
+        m_folderThere.clear();
         notCopied(file, failure);
         return;
     }
@@ -87,6 +92,16 @@ void CopyPass::Copy_Now(const QString& file, bool archiveBit, const FileAttribut
     if (m_copiedToClear.size() >= kClearBatch)
         flushClears();
     count(file, bytes);
+}
+
+// The files of one folder follow each other: its folders are looked for once, not per file.
+void CopyPass::makeFolderOf(const QString& target)
+{
+    const QString folder = sParsePath(target);
+    if (folder == m_folderThere)
+        return;
+    CreateDirectoryStruct(folder);
+    m_folderThere = folder;
 }
 
 // A file that was not copied is not counted and keeps its archive attribute. One that is gone
@@ -141,9 +156,21 @@ void CopyPass::count(const QString& file, double bytes)
     ++m_tally.filesHandled;
     m_host.setCounter(RunHost::Counter::TotalSize, QString::number(m_tally.copiedBytes / kMb, 'f', 2));
     m_host.setCounter(RunHost::Counter::TotalFiles, QString::number(m_tally.totalFiles));
-    g_dMediaFree = m_options.cdRecorder ? m_host.cdRecorder()->FreeCdSpace()
-                                        : Get_DiskFree(m_options.pathBackUp, MediaOptionsOf(m_options));
+    measureRoomAfter(bytes);
     m_host.setCounter(RunHost::Counter::RemainSpace, QString::number(g_dMediaFree / kMb, 'f', 1));
     PrependNews(m_host, shorten_path(file, 71));
     PumpEvents();
+}
+
+void CopyPass::measureRoomAfter(double bytes)
+{
+    if (m_options.cdRecorder) {
+        g_dMediaFree = m_host.cdRecorder()->FreeCdSpace();
+        return;
+    }
+    g_dMediaFree -= bytes;
+    if (++m_copiedUnmeasured < kMeasureEvery && g_dMediaFree >= kPlentyOfRoom)
+        return;
+    g_dMediaFree = Get_DiskFree(m_options.pathBackUp, MediaOptionsOf(m_options));
+    m_copiedUnmeasured = 0;
 }

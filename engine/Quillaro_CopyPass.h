@@ -38,6 +38,8 @@ private:
     bool waitForRoom(double bytes);
     void copyToCd(const QString& file, double bytes, bool archiveBit);
     void count(const QString& file, double bytes);
+    void measureRoomAfter(double bytes);
+    void makeFolderOf(const QString& target);
     void notCopied(const QString& file, const SyncFileOps::Failure& failure);
 
     const RunOptions& m_options;
@@ -45,4 +47,6 @@ private:
     RunTally& m_tally;
     QStringList m_copiedToClear; // copied, archive attribute not yet cleared
     std::unique_ptr<CdImageRun> m_cdImage;
+    QString m_folderThere; // the target folder of the last file copied
+    int m_copiedUnmeasured = 0; // files copied since the free space was last measured
 };

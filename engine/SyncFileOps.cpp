@@ -183,8 +183,8 @@ struct Fd
     int release() { return std::exchange(fd, -1); }
 };
 
-// Fills the open temporary file from the source and gives it the source's mode and times.
-std::optional<qint64> fillTemporary(int src, const Stat& st, int tmp, const QString& what,
+// Fills the open file from the source and gives it the source's mode and times.
+std::optional<qint64> fillCopy(int src, const Stat& st, int tmp, const QString& what,
                                     Failure* failure)
 {
     const qint64 bytes = pump(src, tmp);
@@ -197,6 +197,22 @@ std::optional<qint64> fillTemporary(int src, const Stat& st, int tmp, const QStr
         fail(failure, what, errno);
         return std::nullopt;
     }
+    return bytes;
+}
+
+// Fills a target this copy created and closes it; a copy that fails takes it away again, so that
+// no half-written file stands under the target's name.
+std::optional<qint64> fillNew(int src, const Stat& st, int out, const QByteArray& name,
+                              const QString& what, Failure* failure)
+{
+    std::optional<qint64> bytes = fillCopy(src, st, out, what, failure);
+    // A write error may surface only when the file is closed (network file systems).
+    if (::close(out) != 0 && bytes) {
+        fail(failure, what, errno);
+        bytes.reset();
+    }
+    if (!bytes)
+        ::unlink(name.constData());
     return bytes;
 }
 
@@ -285,13 +301,24 @@ std::optional<qint64> copyFile(const QString& source, const QString& target, Fai
         fail(failure, what, EINVAL);
         return std::nullopt;
     }
+    if (placing == Placing::InPlaceWhenNew) {
+        const QByteArray name = QFile::encodeName(target);
+        Fd out{::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
+        if (out.fd >= 0)
+            return fillNew(src.fd, st, out.release(), name, what, failure);
+        if (errno != EEXIST) {
+            fail(failure, what, errno);
+            return std::nullopt;
+        }
+        placing = Placing::Replace;
+    }
     const QByteArray tmpName = QFile::encodeName(temporaryBeside(target));
     Fd tmp{::open(tmpName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
     if (tmp.fd < 0) {
         fail(failure, what, errno);
         return std::nullopt;
     }
-    std::optional<qint64> bytes = fillTemporary(src.fd, st, tmp.fd, what, failure);
+    std::optional<qint64> bytes = fillCopy(src.fd, st, tmp.fd, what, failure);
     if (bytes && !putInPlace(tmp.release(), tmpName, target, what, failure, placing))
         bytes.reset();
     if (!bytes)

@@ -35,6 +35,10 @@ struct Failure
 enum class Placing {
     Replace,   // the copy takes the target's place
     NoReplace, // the copy fails (nameTaken) when a file of the target's name exists
+    // A new target is written under its own name and removed again when the copy fails; an
+    // existing one is replaced as with Replace. Spares a rename per file where no earlier copy
+    // can be lost.
+    InPlaceWhenNew,
 };
 
 // The entries of a folder in the file system's order.
@@ -43,7 +47,8 @@ enum class Placing {
 // Copies source to target through a temporary file beside the target that is renamed over it,
 // so a read-only or half-replaced target never survives; keeps the source's permissions and
 // modification time. Gives the bytes copied. NoReplace never puts the copy over a file that
-// took the name meanwhile, atomically where the file system allows.
+// took the name meanwhile, atomically where the file system allows; InPlaceWhenNew writes a
+// target that is not there yet directly.
 [[nodiscard]] std::optional<qint64> copyFile(const QString& source, const QString& target,
                                              Failure* failure, Placing placing = Placing::Replace);
 

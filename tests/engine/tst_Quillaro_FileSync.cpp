@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <functional>
 
+#include <csignal>
+
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -134,6 +137,7 @@ QStringList described(const CompareTable& table)
 } // namespace
 
 Q_DECLARE_METATYPE(Side)
+Q_DECLARE_METATYPE(SyncFileOps::Placing)
 
 class tst_Quillaro_FileSync : public QObject
 {
@@ -624,6 +628,88 @@ private slots:
         const QByteArray expected = TestSupport::readFile(source);
         QCOMPARE(*bytes, expected.size());
         QCOMPARE(TestSupport::readFile(target), expected);
+    }
+
+    // A copy that cannot be written whole (here: the file size limit) leaves the target folder
+    // as it was: a new target is not there, an earlier copy keeps its bytes, no temporary file.
+    void failedCopyLeavesTargetAsItWas_data()
+    {
+        QTest::addColumn<SyncFileOps::Placing>("placing");
+        QTest::addColumn<bool>("targetThere");
+        QTest::newRow("replace, new") << SyncFileOps::Placing::Replace << false;
+        QTest::newRow("replace, there") << SyncFileOps::Placing::Replace << true;
+        QTest::newRow("in place when new, new") << SyncFileOps::Placing::InPlaceWhenNew << false;
+        QTest::newRow("in place when new, there") << SyncFileOps::Placing::InPlaceWhenNew << true;
+    }
+
+    void failedCopyLeavesTargetAsItWas()
+    {
+        QFETCH(SyncFileOps::Placing, placing);
+        QFETCH(bool, targetThere);
+        const QString folder = TestSupport::freshFolder(QStringLiteral("limited"));
+        const QString source = folder + QStringLiteral("/source.bin");
+        const QString target = folder + QStringLiteral("/target/copy.bin");
+        TestSupport::writeFile(source, QByteArray(256 * 1024, 'n'));
+        QVERIFY(QDir().mkpath(folder + QStringLiteral("/target")));
+        if (targetThere)
+            TestSupport::writeFile(target, QByteArrayLiteral("the earlier copy"));
+
+        rlimit before{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &before), 0);
+        rlimit limited = before;
+        limited.rlim_cur = 64 * 1024;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+        SyncFileOps::Failure failure;
+        const std::optional<qint64> bytes = SyncFileOps::copyFile(source, target, &failure, placing);
+        ::setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QVERIFY(!bytes);
+        QVERIFY(!failure.description.isEmpty());
+        const QStringList left = QDir(folder + QStringLiteral("/target")).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(left, targetThere ? QStringList {QStringLiteral("copy.bin")} : QStringList());
+        if (targetThere)
+            QCOMPARE(TestSupport::readFile(target), QByteArrayLiteral("the earlier copy"));
+    }
+
+    // Written in place or through a temporary file, the copy has the source's bytes, mode and
+    // modification time, and nothing else is left beside it.
+    void copyKeepsModeAndTime_data()
+    {
+        QTest::addColumn<SyncFileOps::Placing>("placing");
+        QTest::addColumn<bool>("targetThere");
+        QTest::newRow("replace") << SyncFileOps::Placing::Replace << true;
+        QTest::newRow("in place when new, new") << SyncFileOps::Placing::InPlaceWhenNew << false;
+        QTest::newRow("in place when new, there") << SyncFileOps::Placing::InPlaceWhenNew << true;
+    }
+
+    void copyKeepsModeAndTime()
+    {
+        QFETCH(SyncFileOps::Placing, placing);
+        QFETCH(bool, targetThere);
+        const QString folder = TestSupport::freshFolder(QStringLiteral("kept"));
+        const QString source = folder + QStringLiteral("/source.txt");
+        const QString target = folder + QStringLiteral("/target/copy.txt");
+        TestSupport::writeFile(source, QByteArrayLiteral("new bytes"));
+        QVERIFY(QDir().mkpath(folder + QStringLiteral("/target")));
+        if (targetThere)
+            TestSupport::writeFile(target, QByteArrayLiteral("an older and longer copy"));
+        const struct timespec times[2] = {{1000000000, 0}, {1234567890, 123456789}};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(source).constData(), times, 0), 0);
+        QCOMPARE(::chmod(QFile::encodeName(source).constData(), 0440), 0);
+
+        SyncFileOps::Failure failure;
+        const std::optional<qint64> bytes = SyncFileOps::copyFile(source, target, &failure, placing);
+        QVERIFY2(bytes, qPrintable(failure.description));
+        QCOMPARE(TestSupport::readFile(target), QByteArrayLiteral("new bytes"));
+        Stat st{};
+        QCOMPARE(::stat(QFile::encodeName(target).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0440));
+        QCOMPARE(qint64(st.st_mtim.tv_sec), qint64(1234567890));
+        QCOMPARE(qint64(st.st_mtim.tv_nsec), qint64(123456789));
+        QCOMPARE(QDir(folder + QStringLiteral("/target")).entryList(QDir::Files | QDir::Hidden),
+                 QStringList {QStringLiteral("copy.txt")});
     }
 };
 
