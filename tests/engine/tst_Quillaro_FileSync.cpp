@@ -139,6 +139,41 @@ QStringList described(const CompareTable& table)
 Q_DECLARE_METATYPE(Side)
 Q_DECLARE_METATYPE(SyncFileOps::Placing)
 
+namespace {
+
+// Each way a copy is put in place, onto a new name and onto an earlier copy.
+void placingTable()
+{
+    QTest::addColumn<SyncFileOps::Placing>("placing");
+    QTest::addColumn<bool>("targetThere");
+    QTest::newRow("replace, new") << SyncFileOps::Placing::Replace << false;
+    QTest::newRow("replace, there") << SyncFileOps::Placing::Replace << true;
+    QTest::newRow("in place when new, new") << SyncFileOps::Placing::InPlaceWhenNew << false;
+    QTest::newRow("in place when new, there") << SyncFileOps::Placing::InPlaceWhenNew << true;
+}
+
+struct CopyCase
+{
+    QString source;
+    QString target;
+    QString targetFolder;
+};
+
+// A source of the bytes and, when asked, an earlier copy at the target.
+CopyCase copyCase(const QString& name, const QByteArray& bytes, bool targetThere)
+{
+    const QString folder = TestSupport::freshFolder(name);
+    const CopyCase c{folder + QStringLiteral("/source"), folder + QStringLiteral("/target/copy"),
+                     folder + QStringLiteral("/target")};
+    TestSupport::writeFile(c.source, bytes);
+    QDir().mkpath(c.targetFolder);
+    if (targetThere)
+        TestSupport::writeFile(c.target, QByteArrayLiteral("the earlier copy"));
+    return c;
+}
+
+} // namespace
+
 class tst_Quillaro_FileSync : public QObject
 {
     Q_OBJECT
@@ -632,27 +667,13 @@ private slots:
 
     // A copy that cannot be written whole (here: the file size limit) leaves the target folder
     // as it was: a new target is not there, an earlier copy keeps its bytes, no temporary file.
-    void failedCopyLeavesTargetAsItWas_data()
-    {
-        QTest::addColumn<SyncFileOps::Placing>("placing");
-        QTest::addColumn<bool>("targetThere");
-        QTest::newRow("replace, new") << SyncFileOps::Placing::Replace << false;
-        QTest::newRow("replace, there") << SyncFileOps::Placing::Replace << true;
-        QTest::newRow("in place when new, new") << SyncFileOps::Placing::InPlaceWhenNew << false;
-        QTest::newRow("in place when new, there") << SyncFileOps::Placing::InPlaceWhenNew << true;
-    }
+    void failedCopyLeavesTargetAsItWas_data() { placingTable(); }
 
     void failedCopyLeavesTargetAsItWas()
     {
         QFETCH(SyncFileOps::Placing, placing);
         QFETCH(bool, targetThere);
-        const QString folder = TestSupport::freshFolder(QStringLiteral("limited"));
-        const QString source = folder + QStringLiteral("/source.bin");
-        const QString target = folder + QStringLiteral("/target/copy.bin");
-        TestSupport::writeFile(source, QByteArray(256 * 1024, 'n'));
-        QVERIFY(QDir().mkpath(folder + QStringLiteral("/target")));
-        if (targetThere)
-            TestSupport::writeFile(target, QByteArrayLiteral("the earlier copy"));
+        const CopyCase c = copyCase(QStringLiteral("limited"), QByteArray(256 * 1024, 'n'), targetThere);
 
         rlimit before{};
         QCOMPARE(::getrlimit(RLIMIT_FSIZE, &before), 0);
@@ -661,40 +682,29 @@ private slots:
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
         SyncFileOps::Failure failure;
-        const std::optional<qint64> bytes = SyncFileOps::copyFile(source, target, &failure, placing);
+        const std::optional<qint64> bytes = SyncFileOps::copyFile(c.source, c.target, &failure, placing);
         ::setrlimit(RLIMIT_FSIZE, &before);
         std::signal(SIGXFSZ, oldHandler);
 
         QVERIFY(!bytes);
         QVERIFY(!failure.description.isEmpty());
-        const QStringList left = QDir(folder + QStringLiteral("/target")).entryList(QDir::Files | QDir::Hidden);
-        QCOMPARE(left, targetThere ? QStringList {QStringLiteral("copy.bin")} : QStringList());
+        const QStringList left = QDir(c.targetFolder).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(left, targetThere ? QStringList {QStringLiteral("copy")} : QStringList());
         if (targetThere)
-            QCOMPARE(TestSupport::readFile(target), QByteArrayLiteral("the earlier copy"));
+            QCOMPARE(TestSupport::readFile(c.target), QByteArrayLiteral("the earlier copy"));
     }
 
     // Written in place or through a temporary file, the copy has the source's bytes, mode and
     // modification time, and nothing else is left beside it.
-    void copyKeepsModeAndTime_data()
-    {
-        QTest::addColumn<SyncFileOps::Placing>("placing");
-        QTest::addColumn<bool>("targetThere");
-        QTest::newRow("replace") << SyncFileOps::Placing::Replace << true;
-        QTest::newRow("in place when new, new") << SyncFileOps::Placing::InPlaceWhenNew << false;
-        QTest::newRow("in place when new, there") << SyncFileOps::Placing::InPlaceWhenNew << true;
-    }
+    void copyKeepsModeAndTime_data() { placingTable(); }
 
     void copyKeepsModeAndTime()
     {
         QFETCH(SyncFileOps::Placing, placing);
         QFETCH(bool, targetThere);
-        const QString folder = TestSupport::freshFolder(QStringLiteral("kept"));
-        const QString source = folder + QStringLiteral("/source.txt");
-        const QString target = folder + QStringLiteral("/target/copy.txt");
-        TestSupport::writeFile(source, QByteArrayLiteral("new bytes"));
-        QVERIFY(QDir().mkpath(folder + QStringLiteral("/target")));
-        if (targetThere)
-            TestSupport::writeFile(target, QByteArrayLiteral("an older and longer copy"));
+        const CopyCase c = copyCase(QStringLiteral("kept"), QByteArrayLiteral("new bytes"), targetThere);
+        const QString& source = c.source;
+        const QString& target = c.target;
         const struct timespec times[2] = {{1000000000, 0}, {1234567890, 123456789}};
         QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(source).constData(), times, 0), 0);
         QCOMPARE(::chmod(QFile::encodeName(source).constData(), 0440), 0);
@@ -708,8 +718,7 @@ private slots:
         QCOMPARE(st.st_mode & 07777, mode_t(0440));
         QCOMPARE(qint64(st.st_mtim.tv_sec), qint64(1234567890));
         QCOMPARE(qint64(st.st_mtim.tv_nsec), qint64(123456789));
-        QCOMPARE(QDir(folder + QStringLiteral("/target")).entryList(QDir::Files | QDir::Hidden),
-                 QStringList {QStringLiteral("copy.txt")});
+        QCOMPARE(QDir(c.targetFolder).entryList(QDir::Files | QDir::Hidden), QStringList {QStringLiteral("copy")});
     }
 };
 
