@@ -154,11 +154,13 @@ void CopyPass::count(const QString& file, double bytes)
     m_tally.copiedBytes += bytes;
     ++m_tally.totalFiles;
     ++m_tally.filesHandled;
-    m_host.setCounter(RunHost::Counter::TotalSize, QString::number(m_tally.copiedBytes / kMb, 'f', 2));
-    m_host.setCounter(RunHost::Counter::TotalFiles, QString::number(m_tally.totalFiles));
     measureRoomAfter(bytes);
-    m_host.setCounter(RunHost::Counter::RemainSpace, QString::number(g_dMediaFree / kMb, 'f', 1));
-    PrependNews(m_host, shorten_path(file, 71));
+    if (m_host.isWatched()) {
+        m_host.setCounter(RunHost::Counter::TotalSize, QString::number(m_tally.copiedBytes / kMb, 'f', 2));
+        m_host.setCounter(RunHost::Counter::TotalFiles, QString::number(m_tally.totalFiles));
+        m_host.setCounter(RunHost::Counter::RemainSpace, QString::number(g_dMediaFree / kMb, 'f', 1));
+        PrependNews(m_host, shorten_path(file, 71));
+    }
     PumpEvents();
 }
 

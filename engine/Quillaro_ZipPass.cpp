@@ -448,11 +448,13 @@ ZipPass::Added ZipPass::addFile(const QString& file)
     m_tally.compressedBytes += double(entry.CompressedSize());
     m_tally.copiedBytes += double(entry.UncompressedSize());
     m_dZipSize += double(entry.CompressedSize()) + entryOverhead(entry.Name());
-    m_host.setCounter(RunHost::Counter::TotalFiles, QString::number(m_tally.totalFiles));
-    m_host.setCounter(RunHost::Counter::AnzFiles, QString::number(m_oZip->Files().Count()));
-    m_host.setCounter(RunHost::Counter::TotalSize, mb(m_tally.copiedBytes, 2));
-    m_host.setCounter(RunHost::Counter::CompSize, mb(m_tally.compressedBytes, 2));
-    m_host.setCounter(RunHost::Counter::ZipSize, mb(m_dZipSize, 3));
+    if (m_host.isWatched()) {
+        m_host.setCounter(RunHost::Counter::TotalFiles, QString::number(m_tally.totalFiles));
+        m_host.setCounter(RunHost::Counter::AnzFiles, QString::number(m_oZip->Files().Count()));
+        m_host.setCounter(RunHost::Counter::TotalSize, mb(m_tally.copiedBytes, 2));
+        m_host.setCounter(RunHost::Counter::CompSize, mb(m_tally.compressedBytes, 2));
+        m_host.setCounter(RunHost::Counter::ZipSize, mb(m_dZipSize, 3));
+    }
     report(fileColumn(file) + sizesText(entry.UncompressedSize(), entry.CompressedSize()));
     if (m_oZip->Files().lastAddGrew())
         report(fileColumn(file) + QStringLiteral("grew while read - stored at %1 bytes").arg(entry.UncompressedSize()));

@@ -21,6 +21,9 @@ public:
     [[nodiscard]] virtual QString newsText() const = 0;
     enum class Counter { TotalFiles, TotalSize, CompSize, BackUpTime, ZipSize, AnzFiles, ZipArchive, RemainSpace };
     virtual void setCounter(Counter counter, const QString& text) = 0;
+    // False for a run nobody watches: what only the news box and the counters show is not made
+    // for each file.
+    [[nodiscard]] virtual bool isWatched() const { return true; }
     // Progress bars 1 (source entries), 2 (files of an entry), 3 (cipher); -1 hides bar 3.
     virtual void setProgress(int bar, int value) = 0;
     // Plays a clip of Common/avi in the animation player; an empty name stops it.

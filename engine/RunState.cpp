@@ -91,6 +91,8 @@ void DeleteWorkingFiles(const RunOptions& options) { DeleteWorkingFiles(options.
 
 void PrependNews(RunHost& host, const QString& line)
 {
+    if (!host.isWatched())
+        return;
     const QString text = line + QLatin1Char('\n') + host.newsText();
     host.setNewsText(text.left(2000));
 }

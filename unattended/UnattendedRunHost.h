@@ -3,17 +3,18 @@
 #include "QEV_Disk.h"
 #include "RunHost.h"
 
-// The host of a run nobody watches: it keeps what the run reads back (the news text, the
-// destination panel) and drops what only a window would show.
+// The host of a run nobody watches: it keeps what the run reads back (the destination panel)
+// and drops what only a window would show.
 class UnattendedRunHost : public RunHost
 {
 public:
     UnattendedRunHost(const RunOptions& options, bool sound, CdRecorder& cd);
 
     void setStatus(const QString&) override {}
-    void setNewsText(const QString& text) override { m_news = text; }
-    [[nodiscard]] QString newsText() const override { return m_news; }
+    void setNewsText(const QString&) override {}
+    [[nodiscard]] QString newsText() const override { return {}; }
     void setCounter(Counter, const QString&) override {}
+    [[nodiscard]] bool isWatched() const override { return false; }
     void setProgress(int, int) override {}
     void playAnimation(const QString&) override {}
     void repaint() override {}
@@ -41,7 +42,6 @@ private:
     const RunOptions& m_options;
     bool m_sound;
     CdRecorder& m_cd;
-    QString m_news;
     MediaPanel m_panel;
     int m_exitCode = -1;
 };
