@@ -1,5 +1,6 @@
 #include "ZipReadAhead.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -63,6 +64,8 @@ struct ZipReadAhead::State {
     // Buffers of blocks taken or dropped, for the next blocks read: a file costs no allocation
     // of its data, whatever the allocator's thresholds have become.
     std::vector<Bytes> spare;
+    // Blocks the taker has done with, kept by the taker alone and given back with its next take.
+    std::vector<std::shared_ptr<Piece>> takenBlocks;
     qint64 spareBytes = 0;
 
     Bytes takeSpare()
@@ -197,6 +200,21 @@ struct ZipReadAhead::State {
     }
 
     // The earliest file that may be read on, making the next one from the paths when none may.
+    // Read and compressed to the end, or failed: nothing a worker still does to it.
+    [[nodiscard]] static bool whole(const Item& item)
+    {
+        if (!item.opened || (!item.openFailed && !item.readEnded))
+            return false;
+        return std::all_of(item.pieces.begin(), item.pieces.end(), [](const auto& p) { return p->done; });
+    }
+
+    void recycleTaken()
+    {
+        for (const auto& piece : takenBlocks)
+            recycle(piece->block);
+        takenBlocks.clear();
+    }
+
     std::shared_ptr<Item> nextToRead()
     {
         for (const auto& [order, item] : toRead) {
@@ -272,6 +290,53 @@ public:
 private:
     std::shared_ptr<State> m_state;
     std::shared_ptr<Item> m_item;
+};
+
+// A file that was whole when taken: its blocks are handed over without the lock, which a file
+// of one block would otherwise take three times more.
+class ZipReadAhead::ReadyFeed final : public Feed {
+public:
+    ReadyFeed(std::shared_ptr<State> state, std::shared_ptr<Item> item) :
+        m_state(std::move(state)), m_item(std::move(item)), m_pieces(std::move(m_item->pieces))
+    {
+        m_item->pieces.clear();
+    }
+
+    bool open(FileFacts* facts, ReadProblem* problem, QString* error) override
+    {
+        if (m_item->openFailed) {
+            *problem = m_item->problem;
+            *error = m_item->error;
+            return false;
+        }
+        *facts = m_item->facts;
+        return true;
+    }
+
+    bool next(Block* block, ReadProblem* problem, QString* error) override
+    {
+        const Item& item = *m_item;
+        if (m_pieces.empty()) {
+            *problem = item.readFailed ? item.problem : ReadProblem::Other;
+            *error = item.readFailed ? item.error : QStringLiteral("the file ended early: ") + item.path;
+            return false;
+        }
+        const std::shared_ptr<Piece> piece = std::move(m_pieces.front());
+        m_pieces.pop_front();
+        if (piece->failed) {
+            *problem = ReadProblem::Other;
+            *error = piece->error;
+            return false;
+        }
+        std::swap(*block, piece->block);
+        m_state->takenBlocks.push_back(piece);
+        return true;
+    }
+
+private:
+    std::shared_ptr<State> m_state;
+    std::shared_ptr<Item> m_item;
+    std::deque<std::shared_ptr<Piece>> m_pieces;
 };
 
 struct ZipReadAhead::ReadResult {
@@ -425,6 +490,7 @@ std::unique_ptr<DeflateBlocks::Feed> ZipReadAhead::take(const QString& path, int
 {
     const std::lock_guard lock(m_state->mutex);
     State& s = *m_state;
+    s.recycleTaken();
     if (s.current) {
         s.drop(*s.current);
         s.current.reset();
@@ -451,9 +517,15 @@ std::unique_ptr<DeflateBlocks::Feed> ZipReadAhead::take(const QString& path, int
         s.drop(*found);
         return nullptr;
     }
+    ++g_filesTaken;
+    if (State::whole(*found)) {
+        for (const auto& piece : found->pieces)
+            s.heldBytes -= piece->block.length;
+        s.wakeWorkerForBatch();
+        return std::make_unique<ReadyFeed>(m_state, found);
+    }
     s.current = found;
     s.wakeWorkerForBatch();
-    ++g_filesTaken;
     return std::make_unique<ItemFeed>(m_state, found);
 }
 

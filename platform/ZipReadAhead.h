@@ -37,6 +37,7 @@ private:
     struct State;
     struct ReadResult;
     class ItemFeed;
+    class ReadyFeed;
     static ReadResult readOn(Item& item, std::shared_ptr<Piece> piece);
     static void work(State& state);
     std::shared_ptr<State> m_state;
