@@ -12,12 +12,7 @@ bool digitAt(QStringView text, qsizetype at)
     return at < text.size() && text.at(at) >= QLatin1Char('0') && text.at(at) <= QLatin1Char('9');
 }
 
-qsizetype skipDigits(QStringView text, qsizetype at)
-{
-    while (digitAt(text, at))
-        ++at;
-    return at;
-}
+qsizetype skipDigits(QStringView text, qsizetype at) { return at + NumberText::digitsAt(text, at); }
 
 // The length of the longest number the text starts with, written as
 // [+-]?(digits[.digits] | .digits)([eE][+-]?digits)? with ASCII digits; 0 for none.
@@ -48,6 +43,14 @@ qsizetype numberLength(QStringView text)
 } // namespace
 
 namespace NumberText {
+
+qsizetype digitsAt(QStringView text, qsizetype at)
+{
+    qsizetype end = at;
+    while (digitAt(text, end))
+        ++end;
+    return end - at;
+}
 
 double leadingNumber(const QString& text)
 {

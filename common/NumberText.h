@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
 
 // The one reading of numbers typed into option boxes, shared by the window's handlers and the
@@ -18,6 +19,9 @@ namespace NumberText {
 // The value rounded to a whole number, halves to the even neighbour; false (and whole left
 // alone) outside the 32-bit signed range.
 [[nodiscard]] bool toWhole32(double value, qint32* whole);
+
+// How many ASCII digits stand in the text from the position on.
+[[nodiscard]] qsizetype digitsAt(QStringView text, qsizetype at);
 
 // The leading-number value as a whole number, halves to the even neighbour, clamped to the
 // 32-bit signed range.

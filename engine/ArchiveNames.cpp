@@ -1,5 +1,6 @@
 #include "ArchiveNames.h"
 
+#include "NumberText.h"
 
 namespace {
 
@@ -58,14 +59,6 @@ int ArchivePartNumber(const QString& fileName)
 
 namespace {
 
-qsizetype digitsFrom(const QString& text, qsizetype at)
-{
-    qsizetype end = at;
-    while (end < text.size() && text.at(end) >= QLatin1Char('0') && text.at(end) <= QLatin1Char('9'))
-        ++end;
-    return end - at;
-}
-
 // The date of the period's letter: 8 digits a day, 5 or 6 a week, 6 a month.
 bool datePart(QChar letter, qsizetype digits, std::optional<ArchivePeriod> period)
 {
@@ -96,12 +89,12 @@ bool IsArchiveFileName(const QString& fileName, const QString& profile, std::opt
     if (!fileName.startsWith(prefix) || fileName.size() <= prefix.size())
         return false;
     qsizetype at = prefix.size();
-    const qsizetype dateDigits = digitsFrom(fileName, at + 1);
+    const qsizetype dateDigits = NumberText::digitsAt(fileName, at + 1);
     if (!datePart(fileName.at(at), dateDigits, period))
         return false;
     at += 1 + dateDigits;
     if (QStringView(fileName).mid(at).startsWith(QLatin1String("__"))) {
-        const qsizetype partDigits = digitsFrom(fileName, at + 2);
+        const qsizetype partDigits = NumberText::digitsAt(fileName, at + 2);
         if (partDigits == 0)
             return false;
         at += 2 + partDigits;

@@ -200,17 +200,22 @@ std::optional<qint64> fillCopy(int src, const Stat& st, int tmp, const QString& 
     return bytes;
 }
 
+// Closes a file written to; a write error may surface only then (network file systems).
+bool closeWritten(int fd, const QString& what, Failure* failure)
+{
+    return ::close(fd) == 0 || fail(failure, what, errno);
+}
+
 // Fills a target this copy created and closes it; a copy that fails takes it away again, so that
 // no half-written file stands under the target's name.
 std::optional<qint64> fillNew(int src, const Stat& st, int out, const QByteArray& name,
                               const QString& what, Failure* failure)
 {
     std::optional<qint64> bytes = fillCopy(src, st, out, what, failure);
-    // A write error may surface only when the file is closed (network file systems).
-    if (::close(out) != 0 && bytes) {
-        fail(failure, what, errno);
+    if (!bytes)
+        ::close(out);
+    else if (!closeWritten(out, what, failure))
         bytes.reset();
-    }
     if (!bytes)
         ::unlink(name.constData());
     return bytes;
@@ -240,9 +245,8 @@ int renameNoReplace(const QByteArray& from, const QByteArray& to)
 bool putInPlace(int tmp, const QByteArray& tmpName, const QString& target, const QString& what,
                 Failure* failure, Placing placing)
 {
-    // A write error may surface only when the file is closed (network file systems).
-    if (::close(tmp) != 0)
-        return fail(failure, what, errno);
+    if (!closeWritten(tmp, what, failure))
+        return false;
     const QByteArray to = QFile::encodeName(target);
     if (placing == Placing::Replace) {
         if (::rename(tmpName.constData(), to.constData()) != 0)

@@ -25,6 +25,18 @@ struct ZipReadAhead::Piece {
     bool done = false;
     bool failed = false;
     QString error;
+
+    // Feed::next's answer with this piece: its block, swapped for the caller's, or why it has none.
+    bool handOver(Block* to, ReadProblem* problem, QString* why)
+    {
+        if (failed) {
+            *problem = ReadProblem::Other;
+            *why = error;
+            return false;
+        }
+        std::swap(*to, block);
+        return true;
+    }
 };
 
 struct ZipReadAhead::Item {
@@ -41,6 +53,26 @@ struct ZipReadAhead::Item {
     ReadProblem problem = ReadProblem::None;
     QString error;
     std::deque<std::shared_ptr<Piece>> pieces; // read and not yet taken, in order
+
+    // Feed::open's answer, once the open was tried.
+    bool openAnswer(FileFacts* facts, ReadProblem* problem, QString* error) const
+    {
+        if (openFailed) {
+            *problem = this->problem;
+            *error = this->error;
+            return false;
+        }
+        *facts = this->facts;
+        return true;
+    }
+
+    // Feed::next's answer once no block is left: why the file gives no more.
+    bool endAnswer(ReadProblem* problem, QString* error) const
+    {
+        *problem = readFailed ? this->problem : ReadProblem::Other;
+        *error = readFailed ? this->error : QStringLiteral("the file ended early: ") + path;
+        return false;
+    }
 };
 
 struct ZipReadAhead::State {
@@ -199,7 +231,6 @@ struct ZipReadAhead::State {
         return &item == current.get() || heldBytes < byteBudget();
     }
 
-    // The earliest file that may be read on, making the next one from the paths when none may.
     // Read and compressed to the end, or failed: nothing a worker still does to it.
     [[nodiscard]] static bool whole(const Item& item)
     {
@@ -215,6 +246,7 @@ struct ZipReadAhead::State {
         takenBlocks.clear();
     }
 
+    // The earliest file that may be read on, making the next one from the paths when none may.
     std::shared_ptr<Item> nextToRead()
     {
         for (const auto& [order, item] : toRead) {
@@ -252,13 +284,7 @@ public:
     {
         std::unique_lock lock(m_state->mutex);
         m_state->awaitItem(lock, *m_item, [this] { return m_item->opened; });
-        if (m_item->openFailed) {
-            *problem = m_item->problem;
-            *error = m_item->error;
-            return false;
-        }
-        *facts = m_item->facts;
-        return true;
+        return m_item->openAnswer(facts, problem, error);
     }
 
     bool next(Block* block, ReadProblem* problem, QString* error) override
@@ -268,21 +294,14 @@ public:
         m_state->awaitItem(lock, item, [&item] {
             return item.pieces.empty() ? item.readEnded : item.pieces.front()->done;
         });
-        if (item.pieces.empty()) {
-            *problem = item.readFailed ? item.problem : ReadProblem::Other;
-            *error = item.readFailed ? item.error : QStringLiteral("the file ended early: ") + item.path;
-            return false;
-        }
+        if (item.pieces.empty())
+            return item.endAnswer(problem, error);
         const std::shared_ptr<Piece> piece = item.pieces.front();
         item.pieces.pop_front();
         m_state->heldBytes -= piece->block.length;
         m_state->wakeWorkerForBatch();
-        if (piece->failed) {
-            *problem = ReadProblem::Other;
-            *error = piece->error;
+        if (!piece->handOver(block, problem, error))
             return false;
-        }
-        std::swap(*block, piece->block);
         m_state->recycle(piece->block);
         return true;
     }
@@ -304,31 +323,17 @@ public:
 
     bool open(FileFacts* facts, ReadProblem* problem, QString* error) override
     {
-        if (m_item->openFailed) {
-            *problem = m_item->problem;
-            *error = m_item->error;
-            return false;
-        }
-        *facts = m_item->facts;
-        return true;
+        return m_item->openAnswer(facts, problem, error);
     }
 
     bool next(Block* block, ReadProblem* problem, QString* error) override
     {
-        const Item& item = *m_item;
-        if (m_pieces.empty()) {
-            *problem = item.readFailed ? item.problem : ReadProblem::Other;
-            *error = item.readFailed ? item.error : QStringLiteral("the file ended early: ") + item.path;
-            return false;
-        }
+        if (m_pieces.empty())
+            return m_item->endAnswer(problem, error);
         const std::shared_ptr<Piece> piece = std::move(m_pieces.front());
         m_pieces.pop_front();
-        if (piece->failed) {
-            *problem = ReadProblem::Other;
-            *error = piece->error;
+        if (!piece->handOver(block, problem, error))
             return false;
-        }
-        std::swap(*block, piece->block);
         m_state->takenBlocks.push_back(piece);
         return true;
     }

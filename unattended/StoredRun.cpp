@@ -12,7 +12,6 @@
 #include "ProfileLoad.h"
 #include "QEV_ErrorLog.h"
 #include "QEV_File_Dir.h"
-#include "RunLock.h"
 #include "RunState.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
@@ -460,12 +459,6 @@ QString namedProfile(const QString& wanted, const QString& start)
         names.append(start);
     const int match = MatchProfile(names, wanted);
     return match < 0 ? QString() : names.at(match);
-}
-
-StoredRun load(const QString& profile, CdRecorder& cd)
-{
-    RunLock lock(profile);
-    return load(profile, cd, lock);
 }
 
 StoredRun load(const QString& profile, CdRecorder& cd, RunLock& lock)

@@ -26,9 +26,8 @@ namespace StoredRuns {
 [[nodiscard]] QString namedProfile(const QString& wanted, const QString& start);
 
 // Loads the profile as the window's load does, with its reports, the pattern lists and its
-// clean-up of the profile's working files. The writer of a profile in CD mode is chosen on cd.
-[[nodiscard]] StoredRun load(const QString& profile, CdRecorder& cd);
-// The same, where the clean-up takes the run's lock when it is free and keeps it for the run.
+// clean-up of the profile's working files; the clean-up takes the run's lock when it is free and
+// keeps it for the run. The writer of a profile in CD mode is chosen on cd.
 [[nodiscard]] StoredRun load(const QString& profile, CdRecorder& cd, RunLock& lock);
 
 } // namespace StoredRuns

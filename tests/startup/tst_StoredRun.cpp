@@ -18,6 +18,7 @@
 #include "ProfileLoad.h"
 #include "QEV_ErrorLog.h"
 #include "Quillaro_Main.h"
+#include "RunLock.h"
 #include "RunOptions.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
@@ -219,7 +220,8 @@ Outcome tst_StoredRun::stored(const QString& profile, const QString& dir)
         outcome.options = {QStringLiteral("refused")};
     } else {
         CdRecorder cd;
-        StoredRun run = StoredRuns::load(name, cd);
+        RunLock lock(name);
+        StoredRun run = StoredRuns::load(name, cd, lock);
         QString folder;
         if (!dir.isNull() && DirSwitchFolder(dir, &folder))
             run.options.pathBackUp = ProfileLoad::withoutTrailingSlash(folder);
